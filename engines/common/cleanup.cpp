@@ -1,0 +1,124 @@
+#include "engines/common/cleanup.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+namespace zembra::cleanup {
+
+namespace {
+
+enum SlotKind { SLOT_FREE = 0, SLOT_BUSY = 1, SLOT_FILE = 2, SLOT_DIRECTORY = 3, SLOT_GROUP = 4 };
+
+struct Slot {
+  std::atomic<int> kind{SLOT_FREE};
+  pid_t group = 0;
+  char path[4096] = {};
+};
+
+constexpr int SLOT_COUNT = 64;
+Slot slots[SLOT_COUNT];
+
+struct LinuxDirent64 {
+  ino64_t d_ino;
+  off64_t d_off;
+  unsigned short d_reclen;
+  unsigned char d_type;
+  char d_name[];
+};
+
+void RemoveAt(int directoryFd, const char* name, int depth) {
+  if (::unlinkat(directoryFd, name, 0) == 0 || errno == ENOENT) return;
+  if (depth > 64) return;
+  const int fd = ::openat(directoryFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  alignas(8) char buffer[4096];
+  // Entries vanish while we read, so read from the start until only "." and
+  // ".." are left.
+  for (;;) {
+    ::lseek(fd, 0, SEEK_SET);
+    const long bytes = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+    if (bytes <= 0) break;
+    bool removedAny = false;
+    for (long offset = 0; offset < bytes;) {
+      const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer + offset);
+      offset += entry->d_reclen;
+      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+      RemoveAt(fd, entry->d_name, depth + 1);
+      removedAny = true;
+    }
+    if (!removedAny) break;
+  }
+  ::close(fd);
+  ::unlinkat(directoryFd, name, AT_REMOVEDIR);
+}
+
+void KillAndReap(pid_t group) {
+  ::kill(-group, SIGKILL);
+  // Reap every member that is (or became, through the subreaper) our child.
+  while (::waitpid(-group, nullptr, 0) > 0 || errno == EINTR) {
+  }
+}
+
+void HandleSignal(int signalNumber) {
+  const int savedErrno = errno;
+  for (Slot& slot : slots) {
+    if (slot.kind.load(std::memory_order_acquire) == SLOT_GROUP) KillAndReap(slot.group);
+  }
+  for (Slot& slot : slots) {
+    const int kind = slot.kind.load(std::memory_order_acquire);
+    if (kind == SLOT_FILE || kind == SLOT_DIRECTORY) RemoveTree(slot.path);
+  }
+  errno = savedErrno;
+  ::signal(signalNumber, SIG_DFL);
+  ::raise(signalNumber);
+}
+
+int Add(int kind, const std::string& path, pid_t group) {
+  if (path.size() >= sizeof(Slot::path)) return -1;
+  for (int i = 0; i < SLOT_COUNT; ++i) {
+    int expected = SLOT_FREE;
+    if (slots[i].kind.compare_exchange_strong(expected, SLOT_BUSY)) {
+      std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
+      slots[i].group = group;
+      slots[i].kind.store(kind, std::memory_order_release);
+      return i;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+void Install() {
+  static std::atomic<bool> installed{false};
+  if (installed.exchange(true)) return;
+  ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = HandleSignal;
+  sigfillset(&action.sa_mask);  // no second handler on top of the first
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(signalNumber, &action, nullptr);
+  // A reader that went away must not kill us before we clean up.
+  ::signal(SIGPIPE, SIG_IGN);
+}
+
+int AddFile(const std::string& path) { return Add(SLOT_FILE, path, 0); }
+int AddDirectory(const std::string& path) { return Add(SLOT_DIRECTORY, path, 0); }
+int AddProcessGroup(pid_t processGroup) { return Add(SLOT_GROUP, "", processGroup); }
+
+void Release(int slot) {
+  if (slot >= 0 && slot < SLOT_COUNT) slots[slot].kind.store(SLOT_FREE, std::memory_order_release);
+}
+
+void RemoveTree(const char* path) { RemoveAt(AT_FDCWD, path, 0); }
+
+}  // namespace zembra::cleanup
