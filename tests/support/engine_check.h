@@ -1,0 +1,33 @@
+// Tests that need a real engine skip on a developer machine without it, but
+// fail in CI (CI set in the environment), where a missing engine is a broken set-up.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace zembra::testing {
+
+inline bool InCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && *ci != '\0' && std::string(ci) != "false";
+}
+
+/// Whether an executable is reachable: a path, or a name on PATH.
+inline bool HaveProgram(const std::string& name) {
+  if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0;
+  return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+}  // namespace zembra::testing
+
+/// Skips the test (fails it in CI) when the program is missing.
+#define ZEMBRA_REQUIRE_PROGRAM(name)                                              \
+  do {                                                                            \
+    if (!::zembra::testing::HaveProgram(name)) {                                  \
+      if (::zembra::testing::InCi()) FAIL() << "required engine missing: " << (name); \
+      GTEST_SKIP() << "engine missing: " << (name);                               \
+    }                                                                             \
+  } while (0)
