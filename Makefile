@@ -1,0 +1,45 @@
+# The two commands a newcomer needs: `make demo` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+CMAKE_FLAGS ?=
+ifneq ($(CI),)
+CMAKE_FLAGS += -DZEMBRA_WERROR=ON
+endif
+
+.PHONY: all deps build test demo bench install uninstall package clean
+
+all: build
+
+deps:
+	./scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	./scripts/demo $(BUILD)/bin demo
+
+bench: build
+	./bench/run-all $(BUILD)/bin
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)"; exit 1; }
+	xargs -d '\n' rm -f < $(BUILD)/install_manifest.txt
+	-rmdir $(PREFIX)/lib/zembra 2>/dev/null
+
+package: deps
+	cmake -S . -B $(BUILD)-deb -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DZEMBRA_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-deb -j $(JOBS)
+	cd $(BUILD)-deb && cpack -G DEB
+	@ls $(BUILD)-deb/*.deb
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-deb demo
