@@ -66,7 +66,7 @@ For PDF only:
     filling                    : Allow filling in interactive form fields.
     allowall                   : Allow all the above permissions and high
                                  quality printing.
-  -lowquality                  : Smaller PDF with images at lower quality.
+  -lowquality                  : Lower the image quality for a smaller PDF.
   -copies <number>             : Copies of the original HTML contained in the
                                  output PDF file (default 1).
   -collate                     : Keep the pages of each copy together.
