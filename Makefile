@@ -7,7 +7,7 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DZEMBRA_WERROR=ON
 endif
 
-.PHONY: all deps build test demo bench install uninstall package clean
+.PHONY: all deps build test test-hard fuzz demo bench install uninstall package clean
 
 all: build
 
@@ -20,6 +20,23 @@ build: deps
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the command-line fuzzer for a while.
+test-hard: deps
+	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DZEMBRA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz
+
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DZEMBRA_FUZZ=ON -DZEMBRA_TESTS=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target command_fuzzer
+	mkdir -p $(BUILD)-fuzz/corpus
+	$(BUILD)-fuzz/tests/command_fuzzer -dict=tests/fuzz/command.dict -max_total_time=$(FUZZ_SECONDS) \
+	  $(BUILD)-fuzz/corpus
 
 demo: build
 	./scripts/demo $(BUILD)/bin demo
@@ -42,4 +59,4 @@ package: deps
 	@ls $(BUILD)-deb/*.deb
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-deb demo
+	rm -rf $(BUILD) $(BUILD)-deb $(BUILD)-asan $(BUILD)-fuzz demo
