@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "tests/support/recorded_calls.h"
 #include "tests/support/run_program.h"
 
 namespace zembra::testing {
@@ -36,30 +37,7 @@ class Zemconv : public ::testing::Test {
   }
 
   // Every tool call: the tool's name, then its arguments.
-  Calls ToolCalls() const {
-    Calls calls;
-    std::string log = ReadFile(root_ + "/calls.log");
-    size_t start = 0;
-    while (start < log.size()) {
-      const size_t end = log.find('\n', start);
-      std::vector<std::string> words;
-      std::string word;
-      for (size_t i = start; i <= end; ++i) {
-        if (i == end || log[i] == ' ') {
-          words.push_back(word);
-          word.clear();
-        } else if (log[i] == '%') {
-          word += static_cast<char>(std::stoi(log.substr(i + 1, 2), nullptr, 16));
-          i += 2;
-        } else {
-          word += log[i];
-        }
-      }
-      calls.push_back(words);
-      start = end + 1;
-    }
-    return calls;
-  }
+  Calls ToolCalls() const { return ReadRecordedCalls(root_ + "/calls.log"); }
 
   std::string At(const std::string& name) const { return work_ + "/" + name; }
 

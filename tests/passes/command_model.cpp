@@ -6,6 +6,7 @@
 
 #include "passes/conversion_pass.h"
 #include "passes/option_row.h"
+#include "tests/support/recorded_calls.h"
 
 namespace zembra::testing {
 
@@ -130,32 +131,17 @@ std::optional<std::vector<Piece>> ModelCommand(const std::vector<std::string>& a
 
 std::vector<std::string> WordsOf(const std::vector<Piece>& pieces) {
   std::vector<std::string> words;
-  std::string raw;
-  bool inRaw = false;
-  auto flushRaw = [&] {
-    std::string word;
-    for (const char c : raw) {
-      if (c == ' ' || c == '\t' || c == '\n') {
-        if (!word.empty()) words.push_back(word);
-        word.clear();
-      } else {
-        word += c;
-      }
-    }
-    if (!word.empty()) words.push_back(word);
-    raw.clear();
-    inRaw = false;
-  };
+  std::string raw;  // consecutive raw pieces join into one text
   for (const Piece& piece : pieces) {
     if (piece.quoted) {
-      if (inRaw) flushRaw();
+      for (std::string& word : SplitAtBlanks(raw)) words.push_back(std::move(word));
+      raw.clear();
       words.push_back(piece.text);
     } else {
       raw += piece.text;
-      inRaw = true;
     }
   }
-  if (inRaw) flushRaw();
+  for (std::string& word : SplitAtBlanks(raw)) words.push_back(std::move(word));
   return words;
 }
 

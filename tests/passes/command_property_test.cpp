@@ -8,6 +8,7 @@
 #include "passes/option_row.h"
 #include "tests/passes/command_model.h"
 #include "tests/passes/pass_test_util.h"
+#include "tests/support/recorded_calls.h"
 #include "tests/support/run_program.h"
 #include "tools/runner.h"
 
@@ -81,22 +82,9 @@ TEST(CommandProperty, RealShellDeliversTheWordsAndRunsNothingElse) {
     RemoveDirectory(log);
     std::string captured;
     LinuxCommand("cd '" + directory + "' && ZEMBRA_FAKE_MODE=none ZEMBRA_FAKE_LOG=log " + plan.command, captured);
-    std::string line = ReadFile(log);
-    ASSERT_FALSE(line.empty()) << plan.command << "\n" << captured;
-    line.pop_back();
-    std::vector<std::string> received;
-    std::string word;
-    for (size_t i = 0; i <= line.size(); ++i) {
-      if (i == line.size() || line[i] == ' ') {
-        received.push_back(word);
-        word.clear();
-      } else if (line[i] == '%') {
-        word += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        word += line[i];
-      }
-    }
+    const auto calls = ReadRecordedCalls(log);
+    ASSERT_EQ(calls.size(), 1u) << plan.command << "\n" << captured;
+    const std::vector<std::string>& received = calls[0];
     auto expected = WordsOf(*model);
     expected[0] = expected[0].substr(expected[0].rfind('/') + 1);  // the recorder logs its own name
     ASSERT_EQ(received, expected) << plan.command;

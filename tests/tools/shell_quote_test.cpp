@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/support/recorded_calls.h"
 #include "tests/support/run_program.h"
 #include "tools/runner.h"
 
@@ -52,44 +53,10 @@ std::vector<std::string> WordsTheShellPasses(const std::string& words, const std
   LinuxCommand("cd '" + directory + "' && ZEMBRA_FAKE_MODE=none ZEMBRA_FAKE_LOG='" + log + "' '" + dump + "' " +
                    words,
                output);
-  // fake_sibling logs its name and its arguments, percent-encoded.
-  std::string line = ReadFile(log);
+  const auto calls = ReadRecordedCalls(log);
   RemoveDirectory(log);
-  if (!line.empty() && line.back() == '\n') line.pop_back();
-  std::vector<std::string> decoded;
-  size_t start = 0;
-  while (start <= line.size()) {
-    size_t end = line.find(' ', start);
-    if (end == std::string::npos) end = line.size();
-    std::string word;
-    for (size_t i = start; i < end; ++i) {
-      if (line[i] == '%') {
-        word += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        word += line[i];
-      }
-    }
-    decoded.push_back(word);
-    start = end + 1;
-  }
-  decoded.erase(decoded.begin());  // the program's own name
-  return decoded;
-}
-
-std::vector<std::string> SplitAtBlanks(const std::string& text) {
-  std::vector<std::string> words;
-  std::string word;
-  for (const char c : text) {
-    if (c == ' ' || c == '\t' || c == '\n') {
-      if (!word.empty()) words.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
-  }
-  if (!word.empty()) words.push_back(word);
-  return words;
+  if (calls.size() != 1) return {"<no call recorded>"};
+  return std::vector<std::string>(calls[0].begin() + 1, calls[0].end());  // without the program's own name
 }
 
 class ShellQuoteTorture : public ::testing::Test {
