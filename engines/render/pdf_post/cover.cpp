@@ -25,19 +25,26 @@ std::string PrependCover(PdfDocument& document, const std::string& coverPdf, int
     QPDFAcroFormDocumentHelper forms(pdf);
     QPDFAcroFormDocumentHelper coverForms(*cover);
     std::vector<QPDFPageObjectHelper> bodyPages = pages.getAllPages();
-    // Copy all pages first so links between cover pages map onto the copies.
-    std::vector<QPDFObjectHandle> copied;
-    for (auto& page : sourcePages) copied.push_back(pdf.copyForeignObject(page.getObjectHandle()));
-    for (size_t i = 0; i < copied.size(); ++i) {
-      QPDFPageObjectHelper local(copied[i]);
+    // Pages go in without their annotations first: qpdf turns references to
+    // pages not yet copied into nulls, and cover links point at cover pages.
+    std::vector<QPDFObjectHandle> annotations;
+    for (auto& page : sourcePages) {
+      QPDFObjectHandle pageObject = page.getObjectHandle();
+      annotations.push_back(pageObject.getKey("/Annots"));
+      pageObject.removeKey("/Annots");
       if (bodyPages.empty()) {
-        pages.addPage(local, false);
+        pages.addPage(page, false);
       } else {
-        pages.addPageAt(local, true, bodyPages.front());
+        pages.addPageAt(page, true, bodyPages.front());
       }
-      forms.fixCopiedAnnotations(copied[i], sourcePages[i].getObjectHandle(), coverForms);
     }
-    if (coverPages != nullptr) *coverPages = static_cast<int>(copied.size());
+    const std::vector<QPDFPageObjectHelper> all = pages.getAllPages();
+    for (size_t i = 0; i < sourcePages.size(); ++i) {
+      if (annotations[i].isNull()) continue;
+      sourcePages[i].getObjectHandle().replaceKey("/Annots", annotations[i]);
+      forms.fixCopiedAnnotations(all[i].getObjectHandle(), sourcePages[i].getObjectHandle(), coverForms);
+    }
+    if (coverPages != nullptr) *coverPages = static_cast<int>(sourcePages.size());
   } catch (const std::exception& e) {
     return "cannot add the cover " + coverPdf + ": " + e.what();
   }

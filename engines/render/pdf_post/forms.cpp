@@ -36,8 +36,10 @@ std::string Num(double value) {
   return text == "-0" ? "0" : text;
 }
 
-std::string PdfText(const std::string& utf8) {
-  return QPDFObjectHandle::newString(QUtil::utf8_to_win_ansi(utf8, '?')).unparse();
+std::string PdfText(const std::string& utf8, bool& lossy) {
+  std::string encoded;
+  if (!QUtil::utf8_to_win_ansi(utf8, encoded, '?')) lossy = true;
+  return QPDFObjectHandle::newString(encoded).unparse();
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -87,7 +89,10 @@ class FormBuilder {
       }
       pageObject.replaceKey("/Annots", replaced);
     }
-    acroForm_.replaceKey("/NeedAppearances", QPDFObjectHandle::newBool(true));
+    // Viewers that honour /NeedAppearances redraw every widget, check boxes
+    // included (losing SVG drawings): ask for it only when our Latin-1 text
+    // appearances could not show a value.
+    if (needAppearances_) acroForm_.replaceKey("/NeedAppearances", QPDFObjectHandle::newBool(true));
     return {};
   }
 
@@ -183,7 +188,7 @@ class FormBuilder {
     content += "2 " + Num(firstBaseline) + " Td\n";
     for (size_t i = 0; i < lines.size(); ++i) {
       if (i > 0) content += "0 " + Num(-leading) + " Td\n";
-      content += PdfText(lines[i]) + " Tj\n";
+      content += PdfText(lines[i], needAppearances_) + " Tj\n";
     }
     content += "ET\nQ\nEMC\n";
     return Appearance(w, h, content, FontResources());
@@ -361,6 +366,7 @@ class FormBuilder {
   QPDFObjectHandle fields_;
   QPDFObjectHandle helvetica_;
   QPDFObjectHandle svgCheckOn, svgCheckOff, svgRadioOn, svgRadioOff;
+  bool needAppearances_ = false;
   std::map<std::string, bool> taken_;  // field name -> is a radio group
   std::map<std::string, QPDFObjectHandle> radioGroups_;
 };

@@ -29,8 +29,9 @@ struct FormResult {
 /// name, value and place: text fields (multi-line for a textarea, password),
 /// check boxes, radio groups (one parent field per name, a widget per
 /// button), combo boxes and list boxes. Every widget gets an appearance
-/// stream; /NeedAppearances is set so viewers may redraw text in their own
-/// fonts. Radio buttons of one name form one group; any other control whose
+/// stream (text in Helvetica); /NeedAppearances is set only when a value has
+/// characters Helvetica's encoding lacks, since viewers then redraw every
+/// widget, SVG-drawn toggles included. Radio buttons of one name form one group; any other control whose
 /// name is already taken gets "_2", "_3"... appended (a PDF field name
 /// stands for one value). Returns an empty string or the error.
 std::string ConvertFormMarkers(PdfDocument& document, const ToggleAppearances& toggles, FormResult* result = nullptr);

@@ -23,7 +23,9 @@ std::string LastLine(const std::string& path) {
 
 std::vector<std::string> GhostscriptArguments(const GhostscriptSettings& settings, const std::string& input,
                                               const std::string& output) {
-  std::vector<std::string> argv = {settings.program, "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite",
+  // -dPDFSTOPONERROR: a damaged input fails instead of becoming blank pages.
+  std::vector<std::string> argv = {settings.program, "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-dPDFSTOPONERROR",
+                                   "-sDEVICE=pdfwrite",
                                    // pdfwrite would otherwise turn pages whose text runs sideways.
                                    "-dAutoRotatePages=/None"};
   if (settings.lowQuality) {

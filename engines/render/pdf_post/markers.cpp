@@ -175,6 +175,16 @@ const std::string& FormMarkerScript() {
     const blockish = style.display === 'block' || style.display === 'flex' || style.display === 'grid';
     wrap.style.cssText = 'position:relative;margin:0;padding:0;border:0;display:' +
         (blockish ? 'block' : 'inline-block');
+    // A positioned control would be placed against the wrapper: the
+    // wrapper takes over its place instead.
+    if (style.position === 'absolute' || style.position === 'fixed') {
+      wrap.style.position = style.position;
+      wrap.style.left = style.left;
+      wrap.style.top = style.top;
+      wrap.style.zIndex = style.zIndex;
+      wrap.style.display = 'block';
+      el.style.position = 'static';
+    }
     el.parentNode.insertBefore(wrap, el);
     wrap.appendChild(el);
     const outer = wrap.getBoundingClientRect();
