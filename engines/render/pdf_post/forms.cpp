@@ -177,7 +177,12 @@ class FormBuilder {
   QPDFObjectHandle TextAppearance(double w, double h, double size, const std::vector<std::string>& lines,
                                   bool centred, const std::vector<bool>& highlight = {}) {
     const double leading = size * kLineSpacing;
-    std::string content = "/Tx BMC\nq\n1 1 " + Num(std::max(0.0, w - 2)) + " " + Num(std::max(0.0, h - 2)) + " re W n\n";
+    std::string content;
+    // A list box covers the page's own drawing of the list, whose selection
+    // highlight would otherwise show through.
+    if (!highlight.empty())
+      content += "q 1 g 0.6 G 0.75 w 0.375 0.375 " + Num(w - 0.75) + " " + Num(h - 0.75) + " re B Q\n";
+    content += "/Tx BMC\nq\n1 1 " + Num(std::max(0.0, w - 2)) + " " + Num(std::max(0.0, h - 2)) + " re W n\n";
     for (size_t i = 0; i < highlight.size(); ++i) {
       if (!highlight[i]) continue;
       const double top = h - 1 - leading * static_cast<double>(i);

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "engines/render/pdf_post/links.h"
 #include "tests/engines/render/pdf_post/pdf_fixtures.h"
@@ -276,6 +277,69 @@ TEST_F(FormsTest, UnreadableSvgIsAnError) {
   ToggleAppearances toggles;
   toggles.radio = "/nonexistent/radio.svg";
   EXPECT_NE(ConvertFormMarkers(*document, toggles).find("radio.svg"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zembra::render::post
+
+namespace zembra::render::post {
+namespace {
+
+std::string Marker(const std::string& query) { return std::string(kMarkerOrigin) + "field?" + query; }
+
+TEST(FormMarkers, NamesStayUniqueAndRadioGroupsSpanMarkers) {
+  const std::string dir = testing::ScratchDir();
+  testing::MakePdf(dir + "/in.pdf",
+                   {{"One", {{72, 100, 150, 20, Marker("type=text&name=dup&value=%E4%B8%AD%E6%96%87"), 0},
+                             {72, 150, 150, 20, Marker("type=text&name=dup&value=second"), 0},
+                             {72, 200, 12, 12, Marker("type=radio&name=grp&value=x"), 0},
+                             {72, 300, 100, 20, "https://example.com/kept", 0}}, false, 0},
+                    {"Two", {{72, 220, 12, 12, Marker("type=radio&name=grp&value=y&checked=1"), 0},
+                             {72, 250, 12, 12, Marker("type=checkbox&name=grp&value=Off"), 0}}, false, 0}});
+  std::string error;
+  auto document = PdfDocument::Open(dir + "/in.pdf", error);
+  ASSERT_TRUE(document) << error;
+  FormResult result;
+  ASSERT_EQ(ConvertFormMarkers(*document, {}, &result), "");
+  EXPECT_EQ(result.fields, 4);
+  EXPECT_EQ(result.widgets, 5);
+  ASSERT_TRUE(document->Write(dir + "/out.pdf", {}, error)) << error;
+
+  auto pdf = testing::Open(dir + "/out.pdf");
+  ASSERT_TRUE(pdf);
+  QPDFAcroFormDocumentHelper forms(*pdf);
+  auto fields = FieldsByName(forms);
+  EXPECT_EQ(fields.at("dup").getValueAsString(), "中文");
+  EXPECT_EQ(fields.at("dup_2").getValueAsString(), "second");
+  auto group = Widgets(forms, "grp");
+  ASSERT_EQ(group.size(), 2u);
+  EXPECT_EQ(fields.at("grp").getValue().getName(), "/y");
+  EXPECT_TRUE(fields.at("grp_2").isCheckbox());
+  // "Off" is the off state's name; the check box's on state must differ.
+  EXPECT_EQ(Widgets(forms, "grp_2")[0].getAppearanceDictionary().getKey("/N").getKeys(),
+            (std::set<std::string>{"/Off", "/Off_"}));
+  // Widgets sit on the page their marker was on.
+  EXPECT_EQ(group[1].getObjectHandle().getKey("/P").getObjGen(), QPDFObjectHandle(pdf->getAllPages()[1]).getObjGen());
+  // Helvetica cannot show the Chinese value: viewers are asked to draw it.
+  EXPECT_TRUE(pdf->getRoot().getKey("/AcroForm").getKey("/NeedAppearances").getBoolValue());
+  // The ordinary link stays.
+  auto first = testing::Annotations(*pdf, 0);
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_EQ(LinkUri(first[3]), "https://example.com/kept");
+  std::string details;
+  EXPECT_TRUE(testing::QpdfCheckClean(dir + "/out.pdf", &details)) << details;
+}
+
+TEST(FormMarkers, NoMarkersNoForm) {
+  const std::string dir = testing::ScratchDir();
+  testing::MakeNumberedPdf(dir + "/in.pdf", 1);
+  std::string error;
+  auto document = PdfDocument::Open(dir + "/in.pdf", error);
+  ASSERT_TRUE(document) << error;
+  FormResult result;
+  ASSERT_EQ(ConvertFormMarkers(*document, {}, &result), "");
+  EXPECT_EQ(result.fields, 0);
+  EXPECT_FALSE(document->qpdf().getRoot().hasKey("/AcroForm"));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "tests/engines/render/pdf_post/pdf_fixtures.h"
 #include "tests/support/engine_check.h"
 
@@ -118,6 +120,38 @@ TEST(PostProcess, FailureLeavesNoOutput) {
   options.copies = 0;
   EXPECT_NE(PostProcess(dir + "/main.pdf", dir + "/out.pdf", options), "");
   EXPECT_FALSE(Exists(dir + "/out.pdf"));
+}
+
+}  // namespace
+}  // namespace zembra::render::post
+
+namespace zembra::render::post {
+namespace {
+
+TEST(PostProcess, CoverFormsAndDocumentFormsBothWork) {
+  const std::string dir = testing::ScratchDir();
+  testing::MakePdf(dir + "/main.pdf",
+                   {{"Body", {{72, 300, 150, 20, "https://zembra.invalid/field?type=text&name=body&value=b", 0}}, false, 0}});
+  testing::MakePdf(dir + "/cover.pdf",
+                   {{"Cover", {{72, 300, 150, 20, "https://zembra.invalid/field?type=text&name=cover&value=c", 0}}, false, 0}});
+  PostOptions options;
+  options.forms = true;
+  options.coverPdf = dir + "/cover.pdf";
+  options.copies = 2;
+  ASSERT_EQ(PostProcess(dir + "/main.pdf", dir + "/out.pdf", options), "");
+  auto out = testing::Open(dir + "/out.pdf");
+  ASSERT_TRUE(out);
+  QPDFAcroFormDocumentHelper forms(*out);
+  std::vector<std::string> names;
+  for (auto& field : forms.getFormFields()) names.push_back(field.getFullyQualifiedName() + "=" + field.getValueAsString());
+  std::sort(names.begin(), names.end());
+  // Each copy's fields are fields of their own.
+  ASSERT_EQ(names.size(), 4u) << ::testing::PrintToString(names);
+  EXPECT_EQ(names[0].substr(0, 4), "body");
+  EXPECT_EQ(names[2].substr(0, 5), "cover");
+  for (int page = 0; page < 4; ++page) EXPECT_EQ(testing::Annotations(*out, page).size(), 1u) << page;
+  std::string details;
+  EXPECT_TRUE(testing::QpdfCheckClean(dir + "/out.pdf", &details)) << details;
 }
 
 }  // namespace
