@@ -49,8 +49,10 @@ std::string PostProcess(const std::string& chromiumPdf, const std::string& targe
   if (!document) return error;
   try {
     QPDF& pdf = document->qpdf();
+    ToggleAppearances toggles = options.toggles;
+    toggles.grayscale = toggles.grayscale || options.ghostscript.grayscale;
     if (options.forms) {
-      if (error = ConvertFormMarkers(*document, options.toggles); !error.empty()) return error;
+      if (error = ConvertFormMarkers(*document, toggles); !error.empty()) return error;
     }
     int coverPages = 0;
     if (!coverPdf.empty()) {
@@ -58,7 +60,7 @@ std::string PostProcess(const std::string& chromiumPdf, const std::string& targe
       if (options.forms) {
         auto cover = PdfDocument::Open(coverPdf, error);
         if (!cover) return error;
-        if (error = ConvertFormMarkers(*cover, options.toggles); !error.empty()) return error;
+        if (error = ConvertFormMarkers(*cover, toggles); !error.empty()) return error;
         DropMarkerLinks(cover->qpdf());
         const std::string formed = scratch->path() + "/cover-forms.pdf";
         if (!cover->Write(formed, WriteSettings{}, error)) return error;

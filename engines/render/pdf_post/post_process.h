@@ -22,7 +22,7 @@ struct PostOptions {
   std::string tocPdf;                ///< from MakeTocPdf (coverPages = the cover's page count); empty: none
   std::vector<TocEntry> tocEntries;  ///< the entries given to MakeTocPdf
   bool forms = false;                ///< --forms (the pages ran FormMarkerScript())
-  ToggleAppearances toggles;         ///< --checkbox-svg and friends
+  ToggleAppearances toggles;         ///< --checkbox-svg and friends (grey by themselves with --grayscale)
   LinkRemoval links;                 ///< --disable-external-links / --disable-internal-links
   std::optional<CropPixels> crop;    ///< --crop-x/-y/-w/-h, when any was given
   int copies = 1;                    ///< --copies

@@ -122,6 +122,19 @@ std::vector<TocEntry> TakeHeadingMarkers(QPDF& pdf) {
   return entries;
 }
 
+std::vector<TocEntry> ReadHeadings(const std::string& pdfPath, std::string& error) {
+  auto pdf = OpenQpdf(pdfPath, error);
+  if (!pdf) return {};
+  try {
+    std::vector<TocEntry> entries = TakeHeadingMarkers(*pdf);
+    if (entries.empty()) entries = HeadingsFromOutline(*pdf);
+    return entries;
+  } catch (const std::exception& e) {
+    error = "cannot read the headings of " + pdfPath + ": " + e.what();
+    return {};
+  }
+}
+
 std::string BuildTocHtml(const std::vector<TocEntry>& entries, int pageOffset, const std::string& heading,
                          int maxLevel) {
   std::string html =

@@ -5,10 +5,10 @@
 // Order of work for the renderer:
 //   1. print the document (with HeadingMarkerScript() run, or with Chromium's
 //      outline on) and, with --cover, the cover;
-//   2. entries = TakeHeadingMarkers(pdf) (or HeadingsFromOutline(pdf));
+//   2. entries = ReadHeadings(printedPdf) (markers, else the outline);
 //   3. MakeTocPdf(entries, coverPages, printer, tocPdf): prints
 //      BuildTocHtml(...) until the page numbers it shows are final;
-//   4. InsertToc(document, tocPdf, entries, coverPages) after the cover is in.
+//   4. PostProcess with tocPdf and entries (it calls InsertToc after the cover).
 #pragma once
 
 #include <qpdf/QPDF.hh>
@@ -35,6 +35,12 @@ std::vector<TocEntry> HeadingsFromOutline(QPDF& pdf);
 /// Headings from heading marker links (HeadingMarkerScript()), in document
 /// order; the markers are removed from the PDF.
 std::vector<TocEntry> TakeHeadingMarkers(QPDF& pdf);
+
+/// The headings of the printed PDF at path, for MakeTocPdf: from heading
+/// markers when the page had them, else from the outline. The file is not
+/// changed (PostProcess drops the markers). Empty with error set when the
+/// file cannot be read; empty without error when there are no headings.
+std::vector<TocEntry> ReadHeadings(const std::string& pdfPath, std::string& error);
 
 /// An HTML page listing the entries with dotted leaders and page numbers
 /// (entry.page + pageOffset), each line a toc marker link so InsertToc can

@@ -146,9 +146,7 @@ TEST(PostProcess, CoverFormsAndDocumentFormsBothWork) {
   for (auto& field : forms.getFormFields()) names.push_back(field.getFullyQualifiedName() + "=" + field.getValueAsString());
   std::sort(names.begin(), names.end());
   // Each copy's fields are fields of their own.
-  ASSERT_EQ(names.size(), 4u) << ::testing::PrintToString(names);
-  EXPECT_EQ(names[0].substr(0, 4), "body");
-  EXPECT_EQ(names[2].substr(0, 5), "cover");
+  EXPECT_EQ(names, (std::vector<std::string>{"body+1=b", "body=b", "cover+1=c", "cover=c"}));
   for (int page = 0; page < 4; ++page) EXPECT_EQ(testing::Annotations(*out, page).size(), 1u) << page;
   std::string details;
   EXPECT_TRUE(testing::QpdfCheckClean(dir + "/out.pdf", &details)) << details;

@@ -206,3 +206,45 @@ TEST_F(TocEndToEnd, LongTocShiftsNumbersByItsOwnPageCount) {
 
 }  // namespace
 }  // namespace zembra::render::post
+
+namespace zembra::render::post {
+namespace {
+
+TEST(Toc, ReadHeadingsPrefersMarkersAndLeavesTheFileAlone) {
+  const std::string dir = testing::ScratchDir();
+  testing::MakePdf(dir + "/marked.pdf",
+                   {{"One", {{72, 100, 1, 14, std::string(kMarkerOrigin) + "heading?level=2&title=First%20one", 0}}, false, 0},
+                    {"Two", {{72, 500, 1, 14, std::string(kMarkerOrigin) + "heading?level=1&title=Second", 0}}, false, 0}});
+  std::string error;
+  auto entries = ReadHeadings(dir + "/marked.pdf", error);
+  ASSERT_EQ(error, "");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].title, "First one");
+  EXPECT_EQ(entries[0].level, 2);
+  EXPECT_EQ(entries[0].page, 1);
+  EXPECT_NEAR(entries[0].y, 842 - 100, 0.5);
+  EXPECT_EQ(entries[1].page, 2);
+  auto again = testing::Open(dir + "/marked.pdf");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(testing::Annotations(*again, 0).size(), 1u);
+
+  // Without markers, the outline.
+  testing::MakeNumberedPdf(dir + "/plain.pdf", 2);
+  {
+    auto document = PdfDocument::Open(dir + "/plain.pdf", error);
+    ASSERT_TRUE(document) << error;
+    WriteOutline(document->qpdf(), {{1, "From outline", 2, 400}}, 0);
+    ASSERT_TRUE(document->Write(dir + "/outlined.pdf", {}, error)) << error;
+  }
+  entries = ReadHeadings(dir + "/outlined.pdf", error);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].title, "From outline");
+  EXPECT_EQ(entries[0].page, 2);
+  EXPECT_TRUE(ReadHeadings(dir + "/plain.pdf", error).empty());
+  EXPECT_EQ(error, "");
+  ReadHeadings(dir + "/missing.pdf", error);
+  EXPECT_NE(error, "");
+}
+
+}  // namespace
+}  // namespace zembra::render::post
