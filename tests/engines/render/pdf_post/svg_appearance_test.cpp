@@ -48,3 +48,30 @@ TEST(SvgAppearance, BrokenSvgIsAnError) {
 
 }  // namespace
 }  // namespace zembra::render::post
+
+#include "tests/support/engine_check.h"
+
+namespace zembra::render::post {
+namespace {
+
+TEST(SvgAppearance, GrayscaleDrawingHasNoColourOperators) {
+  ZEMBRA_REQUIRE_PROGRAM("gs");
+  const std::string dir = testing::ScratchDir();
+  std::ofstream(dir + "/red.svg") << "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+                                     "<rect width='10' height='10' fill='red'/></svg>";
+  testing::MakeNumberedPdf(dir + "/doc.pdf", 1);
+  std::string error;
+  auto document = PdfDocument::Open(dir + "/doc.pdf", error);
+  ASSERT_TRUE(document) << error;
+  for (const bool grey : {false, true}) {
+    QPDFObjectHandle form = SvgFormXObject(*document, dir + "/red.svg", grey, error);
+    ASSERT_TRUE(form.isStream()) << error;
+    auto data = form.getStreamData(qpdf_dl_generalized);
+    const std::string content(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    // cairo draws red with "1 0 0 rg"; grey drawings set "g" instead.
+    EXPECT_EQ(content.find(" rg") != std::string::npos, !grey) << content;
+  }
+}
+
+}  // namespace
+}  // namespace zembra::render::post

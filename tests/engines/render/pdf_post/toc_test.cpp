@@ -248,3 +248,64 @@ TEST(Toc, ReadHeadingsPrefersMarkersAndLeavesTheFileAlone) {
 
 }  // namespace
 }  // namespace zembra::render::post
+
+#include "engines/render/pdf_post/post_process.h"
+
+namespace zembra::render::post {
+namespace {
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+// The 22-page report bench page, through the whole post-processing path.
+TEST_F(TocEndToEnd, ReportPageNumbersAreRight) {
+  std::string html = ReadText(std::string(ZEMBRA_BENCH_PAGES) + "/report.html");
+  if (html.empty()) GTEST_SKIP() << "bench pages not available";
+  const size_t end = html.rfind("</body>");
+  ASSERT_NE(end, std::string::npos);
+  html.insert(end, "<script>" + HeadingMarkerScript() + ";</script>");
+  const std::string dir = testing::ScratchDir();
+  ASSERT_EQ(testing::PrintHtml(html, dir + "/report.pdf"), "");
+  testing::MakeNumberedPdf(dir + "/cover.pdf", 1, "CoverPage");
+
+  std::string error;
+  const auto entries = ReadHeadings(dir + "/report.pdf", error);
+  ASSERT_EQ(error, "");
+  ASSERT_GT(entries.size(), 20u);
+  PostOptions options;
+  options.coverPdf = dir + "/cover.pdf";
+  options.tocEntries = entries;
+  options.tocPdf = dir + "/toc.pdf";
+  int tocPages = 0;
+  ASSERT_EQ(MakeTocPdf(entries, 1, ChromiumPrinter(), options.tocPdf, &tocPages), "");
+  ASSERT_EQ(PostProcess(dir + "/report.pdf", dir + "/out.pdf", options), "");
+
+  const auto texts = testing::PageTexts(dir + "/out.pdf");
+  ASSERT_EQ(static_cast<int>(texts.size()), 1 + tocPages + CountPages(dir + "/report.pdf", error));
+  std::string tocText;
+  for (int page = 1; page <= tocPages; ++page) tocText += texts[page];
+  int checked = 0;
+  for (const TocEntry& entry : entries) {
+    const int number = NumberAfter(tocText, entry.title);
+    ASSERT_GT(number, 1 + tocPages) << entry.title;
+    ASSERT_LE(number, static_cast<int>(texts.size())) << entry.title;
+    EXPECT_NE(texts[number - 1].find(entry.title), std::string::npos) << entry.title << " not on page " << number;
+    ++checked;
+  }
+  EXPECT_EQ(checked, static_cast<int>(entries.size()));
+  // No marker link is left anywhere.
+  auto out = testing::Open(dir + "/out.pdf");
+  ASSERT_TRUE(out);
+  for (int page = 0; page < static_cast<int>(texts.size()); ++page)
+    for (auto& annotation : testing::Annotations(*out, page))
+      EXPECT_EQ(LinkUri(annotation).find(kMarkerOrigin), std::string::npos);
+  std::string details;
+  EXPECT_TRUE(testing::QpdfCheckClean(dir + "/out.pdf", &details)) << details;
+}
+
+}  // namespace
+}  // namespace zembra::render::post
