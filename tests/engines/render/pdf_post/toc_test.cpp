@@ -4,7 +4,6 @@
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "engines/render/pdf_post/cover.h"
@@ -34,8 +33,11 @@ int NumberAfter(const std::string& text, const std::string& title) {
   std::string line;
   while (std::getline(lines, line)) {
     if (line.find(title) == std::string::npos) continue;
-    std::smatch match;
-    if (std::regex_search(line, match, std::regex("(\\d+)\\s*$"))) return std::stoi(match[1]);
+    size_t end = line.find_last_not_of(" \t\r");
+    if (end == std::string::npos) continue;
+    size_t start = end + 1;
+    while (start > 0 && line[start - 1] >= '0' && line[start - 1] <= '9') --start;
+    if (start <= end && end - start < 6) return std::stoi(line.substr(start, end + 1 - start));
   }
   return -1;
 }
