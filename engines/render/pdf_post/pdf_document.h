@@ -12,7 +12,10 @@
 namespace zembra::render::post {
 
 struct WriteSettings {
-  bool compress = true;           ///< false: every stream written without filters, no object streams
+  /// false (--disable-pdf-compression): streams written without compression
+  /// filters and no object streams; JPEG images stay JPEG (decoding them
+  /// would only make the file huge).
+  bool compress = true;
   bool deterministicId = false;   ///< fixed /ID derived from the content (tests compare files)
 };
 

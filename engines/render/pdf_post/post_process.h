@@ -23,8 +23,8 @@ struct PostOptions {
   std::vector<TocEntry> tocEntries;  ///< the entries given to MakeTocPdf
   bool forms = false;                ///< --forms (the pages ran FormMarkerScript())
   ToggleAppearances toggles;         ///< --checkbox-svg and friends (grey by themselves with --grayscale)
-  LinkRemoval links;                 ///< --disable-external-links / --disable-internal-links
-  std::optional<CropPixels> crop;    ///< --crop-x/-y/-w/-h, when any was given
+  LinkRemoval links;                 ///< --disable-external-links / --disable-internal-links (the TOC's links are internal; the outline stays)
+  std::optional<CropPixels> crop;    ///< --crop-x/-y/-w/-h, when any was given (cover and TOC pages too)
   int copies = 1;                    ///< --copies
   bool collate = false;              ///< --collate
   bool compress = true;              ///< false for --disable-pdf-compression

@@ -9,6 +9,10 @@
 //   3. MakeTocPdf(entries, coverPages, printer, tocPdf): prints
 //      BuildTocHtml(...) until the page numbers it shows are final;
 //   4. PostProcess with tocPdf and entries (it calls InsertToc after the cover).
+// The numbers shown are page numbers of the final PDF, cover and TOC pages
+// counted. For "[page]" in headers and footers to agree, the body must be
+// numbered from coverPages + tocPages + 1 (known after step 3; the margins'
+// text does not move page breaks, so the body can be printed again).
 #pragma once
 
 #include <qpdf/QPDF.hh>
