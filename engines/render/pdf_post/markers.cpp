@@ -173,8 +173,10 @@ const std::string& FormMarkerScript() {
 
     const wrap = document.createElement('span');
     const blockish = style.display === 'block' || style.display === 'flex' || style.display === 'grid';
+    // A flex wrapper is exactly as tall as the control (an inline-block one
+    // would add a line box's height) and keeps its baseline.
     wrap.style.cssText = 'position:relative;margin:0;padding:0;border:0;display:' +
-        (blockish ? 'block' : 'inline-block');
+        (blockish ? 'flex' : 'inline-flex');
     // A positioned control would be placed against the wrapper: the
     // wrapper takes over its place instead.
     if (style.position === 'absolute' || style.position === 'fixed') {
@@ -182,7 +184,7 @@ const std::string& FormMarkerScript() {
       wrap.style.left = style.left;
       wrap.style.top = style.top;
       wrap.style.zIndex = style.zIndex;
-      wrap.style.display = 'block';
+      wrap.style.display = 'flex';
       el.style.position = 'static';
     }
     el.parentNode.insertBefore(wrap, el);

@@ -4,6 +4,7 @@
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <set>
@@ -340,6 +341,91 @@ TEST(FormMarkers, NoMarkersNoForm) {
   ASSERT_EQ(ConvertFormMarkers(*document, {}, &result), "");
   EXPECT_EQ(result.fields, 0);
   EXPECT_FALSE(document->qpdf().getRoot().hasKey("/AcroForm"));
+}
+
+}  // namespace
+}  // namespace zembra::render::post
+
+#include <sstream>
+
+namespace zembra::render::post {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+// Word boxes from pdftotext -bbox, as "word@x,y" lines rounded to a point.
+std::vector<std::string> WordPlaces(const std::string& pdf) {
+  std::vector<std::string> places;
+  std::istringstream lines(testing::Capture("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null"));
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t word = line.find("<word ");
+    if (word == std::string::npos) continue;
+    auto number = [&](const std::string& key) {
+      const size_t at = line.find(key + "=\"");
+      return at == std::string::npos ? -1L : std::lround(std::stod(line.substr(at + key.size() + 2)));
+    };
+    const size_t start = line.find('>', word) + 1;
+    const std::string text = line.substr(start, line.find('<', start) - start);
+    places.push_back(text + "@" + std::to_string(number("xMin")) + "," + std::to_string(number("yMin")));
+  }
+  return places;
+}
+
+// The forms bench page: a grid layout with labels, fieldsets and every kind of control.
+TEST(FormMarkers, BenchFormsPageKeepsItsLayoutAndGetsEveryField) {
+  ZEMBRA_REQUIRE_PROGRAM(testing::kChromium);
+  ZEMBRA_REQUIRE_PROGRAM("pdftotext");
+  std::string html = ReadFile(std::string(ZEMBRA_BENCH_PAGES) + "/forms.html");
+  if (html.empty()) GTEST_SKIP() << "bench pages not available";
+  const std::string dir = testing::ScratchDir();
+  ASSERT_EQ(testing::PrintHtml(html, dir + "/plain.pdf"), "");
+  html.insert(html.rfind("</body>"), "<script>" + FormMarkerScript() + ";</script>");
+  ASSERT_EQ(testing::PrintHtml(html, dir + "/marked.pdf"), "");
+
+  // Marking the controls moves no text on the page.
+  const auto before = WordPlaces(dir + "/plain.pdf");
+  ASSERT_GT(before.size(), 20u);
+  EXPECT_EQ(WordPlaces(dir + "/marked.pdf"), before);
+
+  std::string error;
+  auto document = PdfDocument::Open(dir + "/marked.pdf", error);
+  ASSERT_TRUE(document) << error;
+  ASSERT_EQ(ConvertFormMarkers(*document, {}), "");
+  ASSERT_TRUE(document->Write(dir + "/out.pdf", {}, error)) << error;
+  auto pdf = testing::Open(dir + "/out.pdf");
+  ASSERT_TRUE(pdf);
+  QPDFAcroFormDocumentHelper forms(*pdf);
+  auto fields = FieldsByName(forms);
+  for (const char* name : {"name", "mail", "pw", "qty", "when", "msg"}) {
+    ASSERT_EQ(fields.count(name), 1u) << name;
+    EXPECT_TRUE(fields.at(name).isText()) << name;
+  }
+  EXPECT_EQ(fields.at("name").getValueAsString(), "Jane Example");
+  EXPECT_EQ(fields.at("when").getValueAsString(), "2026-12-08");
+  EXPECT_EQ(fields.at("msg").getValueAsString(), "Please ring twice.");
+  EXPECT_TRUE(fields.at("country").isChoice());
+  EXPECT_EQ(fields.at("country").getValueAsString(), "Belgium");
+  EXPECT_TRUE(fields.at("tags").isChoice());
+  EXPECT_TRUE(fields.at("news").isCheckbox());
+  EXPECT_TRUE(fields.at("sms").isCheckbox());
+  EXPECT_EQ(Widgets(forms, "ship").size(), 2u);
+  EXPECT_EQ(fields.at("ship").getValue().getName(), "/exp");
+  EXPECT_EQ(fields.size(), 11u);  // the submit and reset buttons are no fields
+
+  // Top to bottom in the order of the page; check boxes side by side.
+  const char* order[] = {"name", "mail", "pw", "qty", "when", "country", "tags", "news", "ship", "msg"};
+  for (size_t i = 1; i < std::size(order); ++i)
+    EXPECT_GT(WidgetRect(forms, order[i - 1]).lly, WidgetRect(forms, order[i]).ury - 0.5) << order[i];
+  EXPECT_NEAR(WidgetRect(forms, "news").lly, WidgetRect(forms, "sms").lly, 0.5);
+  EXPECT_LT(WidgetRect(forms, "news").urx, WidgetRect(forms, "sms").llx);
+  std::string details;
+  EXPECT_TRUE(testing::QpdfCheckClean(dir + "/out.pdf", &details)) << details;
 }
 
 }  // namespace
