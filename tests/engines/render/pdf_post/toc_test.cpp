@@ -269,9 +269,15 @@ TEST_F(TocEndToEnd, ReportPageNumbersAreRight) {
   if (html.empty()) GTEST_SKIP() << "bench pages not available";
   const size_t end = html.rfind("</body>");
   ASSERT_NE(end, std::string::npos);
-  html.insert(end, "<script>" + HeadingMarkerScript() + ";</script>");
   const std::string dir = testing::ScratchDir();
+  ASSERT_EQ(testing::PrintHtml(html, dir + "/plain.pdf"), "");
+  html.insert(end, "<script>" + HeadingMarkerScript() + ";</script>");
   ASSERT_EQ(testing::PrintHtml(html, dir + "/report.pdf"), "");
+  // The markers move no word on any page.
+  auto words = [](const std::string& pdf) { return testing::Capture("pdftotext -bbox '" + pdf + "' - | grep '<word'"); };
+  const std::string plainWords = words(dir + "/plain.pdf");
+  EXPECT_GT(plainWords.size(), 1000u);
+  EXPECT_TRUE(plainWords == words(dir + "/report.pdf")) << "heading markers changed the layout";
   testing::MakeNumberedPdf(dir + "/cover.pdf", 1, "CoverPage");
 
   std::string error;
