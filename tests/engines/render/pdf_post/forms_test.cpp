@@ -351,13 +351,6 @@ TEST(FormMarkers, NoMarkersNoForm) {
 namespace zembra::render::post {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 // Word boxes from pdftotext -bbox, as "word@x,y" lines rounded to a point.
 std::vector<std::string> WordPlaces(const std::string& pdf) {
   std::vector<std::string> places;
@@ -381,7 +374,7 @@ std::vector<std::string> WordPlaces(const std::string& pdf) {
 TEST(FormMarkers, BenchFormsPageKeepsItsLayoutAndGetsEveryField) {
   ZEMBRA_REQUIRE_PROGRAM(testing::kChromium);
   ZEMBRA_REQUIRE_PROGRAM("pdftotext");
-  std::string html = ReadFile(std::string(ZEMBRA_BENCH_PAGES) + "/forms.html");
+  std::string html = testing::ReadFile(std::string(ZEMBRA_BENCH_PAGES) + "/forms.html");
   if (html.empty()) GTEST_SKIP() << "bench pages not available";
   const std::string dir = testing::ScratchDir();
   ASSERT_EQ(testing::PrintHtml(html, dir + "/plain.pdf"), "");

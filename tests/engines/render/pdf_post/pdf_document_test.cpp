@@ -10,13 +10,6 @@
 namespace zembra::render::post {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 TEST(PdfDocument, UnreadableInputGivesAnErrorNamingTheFile) {
   const std::string dir = testing::ScratchDir();
   std::ofstream(dir + "/bad.pdf") << "not a pdf at all";
@@ -34,7 +27,7 @@ TEST(PdfDocument, NeverWritesOverAnExistingFile) {
   auto document = PdfDocument::Open(dir + "/in.pdf", error);
   ASSERT_TRUE(document) << error;
   EXPECT_FALSE(document->Write(dir + "/out.pdf", {}, error));
-  EXPECT_EQ(ReadAll(dir + "/out.pdf"), "keep me");
+  EXPECT_EQ(testing::ReadFile(dir + "/out.pdf"), "keep me");
   EXPECT_EQ(testing::Capture("ls -A '" + dir + "' | wc -l"), "2\n");  // no temporary file left
 }
 
@@ -60,8 +53,8 @@ TEST(PdfDocument, UncompressedWriteLeavesNoFilterOnContentStreams) {
   }
   EXPECT_GT(streams, 2);
   // The page text is readable in the file itself.
-  EXPECT_NE(ReadAll(dir + "/plain.pdf").find("BT"), std::string::npos);
-  EXPECT_EQ(ReadAll(dir + "/packed.pdf").find("BT"), std::string::npos);
+  EXPECT_NE(testing::ReadFile(dir + "/plain.pdf").find("BT"), std::string::npos);
+  EXPECT_EQ(testing::ReadFile(dir + "/packed.pdf").find("BT"), std::string::npos);
   std::string details;
   EXPECT_TRUE(testing::QpdfCheckClean(dir + "/plain.pdf", &details)) << details;
 }

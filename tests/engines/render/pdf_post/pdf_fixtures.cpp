@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "engines/common/subprocess.h"
 #include "engines/common/temp_dir.h"
@@ -81,6 +82,13 @@ void MakeNumberedPdf(const std::string& path, int pages, const std::string& pref
   std::vector<FixturePage> list;
   for (int i = 1; i <= pages; ++i) list.push_back(FixturePage{prefix + std::to_string(i), {}, false, 0});
   MakePdf(path, list);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
 }
 
 std::string Capture(const std::string& command, int* status) {

@@ -29,6 +29,9 @@ void MakePdf(const std::string& path, const std::vector<FixturePage>& pages, dou
 /// Pages "<prefix>1", "<prefix>2"... as text.
 void MakeNumberedPdf(const std::string& path, int pages, const std::string& prefix = "Page");
 
+/// The whole file (empty when it cannot be read).
+std::string ReadFile(const std::string& path);
+
 /// Standard output of a shell command; status set to its exit status.
 std::string Capture(const std::string& command, int* status = nullptr);
 

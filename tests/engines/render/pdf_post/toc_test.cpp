@@ -256,16 +256,9 @@ TEST(Toc, ReadHeadingsPrefersMarkersAndLeavesTheFileAlone) {
 namespace zembra::render::post {
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 // The 22-page report bench page, through the whole post-processing path.
 TEST_F(TocEndToEnd, ReportPageNumbersAreRight) {
-  std::string html = ReadText(std::string(ZEMBRA_BENCH_PAGES) + "/report.html");
+  std::string html = testing::ReadFile(std::string(ZEMBRA_BENCH_PAGES) + "/report.html");
   if (html.empty()) GTEST_SKIP() << "bench pages not available";
   const size_t end = html.rfind("</body>");
   ASSERT_NE(end, std::string::npos);
