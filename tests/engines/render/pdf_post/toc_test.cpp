@@ -310,3 +310,63 @@ TEST_F(TocEndToEnd, ReportPageNumbersAreRight) {
 
 }  // namespace
 }  // namespace zembra::render::post
+
+namespace zembra::render::post {
+namespace {
+
+// A printer that writes a PDF of a scripted number of pages per call and
+// records the pages the HTML numbered the first entry with.
+struct ScriptedPrinter {
+  std::vector<int> pageCounts;
+  std::vector<int> firstNumbers;
+  size_t calls = 0;
+
+  HtmlPrinter Printer() {
+    return [this](const std::string& html, const std::string& pdf) -> std::string {
+      const std::string marker = "<span class=\"page\">";
+      const size_t at = html.find(marker);
+      firstNumbers.push_back(at == std::string::npos ? -1 : std::stoi(html.substr(at + marker.size())));
+      const int pages = pageCounts[std::min(calls++, pageCounts.size() - 1)];
+      if (pages == 0) return "printer broke";
+      testing::MakeNumberedPdf(pdf, pages, "Toc");
+      return {};
+    };
+  }
+};
+
+struct TwoStepCase {
+  std::vector<int> printed;      // pages the printer produces, call by call
+  int coverPages;
+  std::vector<int> numbers;      // number shown for entry page 1, call by call
+  int tocPages;                  // result; 0: an error
+};
+
+class TocTwoStep : public ::testing::TestWithParam<TwoStepCase> {};
+
+TEST_P(TocTwoStep, NumbersAssumeThePageCountThatIsPrinted) {
+  const TwoStepCase& c = GetParam();
+  ScriptedPrinter printer{c.printed, {}, 0};
+  const std::string dir = testing::ScratchDir();
+  int tocPages = 0;
+  const std::string error =
+      MakeTocPdf({{1, "Only", 1, -1}}, c.coverPages, printer.Printer(), dir + "/toc.pdf", &tocPages);
+  EXPECT_EQ(printer.firstNumbers, c.numbers);
+  if (c.tocPages == 0) {
+    EXPECT_NE(error, "");
+  } else {
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(tocPages, c.tocPages);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Toc, TocTwoStep,
+    ::testing::Values(TwoStepCase{{1}, 0, {2}, 1},                  // one page as assumed: printed once
+                      TwoStepCase{{1}, 2, {4}, 1},                  // after a two-page cover
+                      TwoStepCase{{3, 3}, 0, {2, 4}, 3},            // longer: printed again with numbers + 2
+                      TwoStepCase{{2, 3, 3}, 1, {3, 4, 5}, 3},      // the new numbers add a page
+                      TwoStepCase{{2, 1, 2, 1}, 0, {2, 3, 2, 3}, 0}, // never settles
+                      TwoStepCase{{0}, 0, {2}, 0}));                 // the printer fails
+
+}  // namespace
+}  // namespace zembra::render::post
