@@ -67,14 +67,31 @@ class Faults : public ::testing::Test {
 };
 
 TEST_F(Faults, FullDiskGivesAClearErrorAndNoPartialFile) {
-  SmallDisk disk(root_ + "/small", "96k", false);
+  // A rendered report, kept outside the small disk, for the siblings that read a PDF.
+  const std::string pdf = root_ + "/report.pdf";
+  ASSERT_EQ(RunProgram({Bin("zemconv"), report_, pdf}, root_, {}, 300).exitCode, 0);
+  SmallDisk disk(root_ + "/small", "8k", false);
   REQUIRE_MOUNT(disk);
-  for (const char* output : {"out.pdf", "out.png", "out.tif"}) {
-    const ProgramResult result =
-        RunProgram({Bin("zemconv"), "-r", "300", report_, root_ + "/small/" + output}, root_, {}, 300);
-    EXPECT_EQ(result.exitCode, 1) << output;
-    EXPECT_EQ(result.output.rfind("Result is failed.", 0), 0u) << result.output;
-    EXPECT_TRUE(FilesIn(root_ + "/small").empty()) << output;
+  const std::string small = root_ + "/small/";
+
+  for (const char* output : {"out.pdf", "out.png"}) {
+    const ProgramResult result = RunProgram({Bin("zemconv"), report_, small + output}, root_, {}, 300);
+    EXPECT_EQ(result.output, "Result is failed. No output file is created.\n") << output;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(FilesIn(small).empty()) << output;
+  }
+  const std::vector<std::vector<std::string>> siblings = {
+      {Bin("zemrender.lib"), report_, small + "direct.pdf"},
+      {Bin("zemkit.lib"), pdf, "-unpack", "-outfile", small + "kit.pdf"},
+      {Bin("zemexport.lib"), "-call", "-r", "300", pdf, small + "page.png"},
+      {Bin("zemexport.lib"), "-call", "-multipage", pdf, small + "pages.tif"},
+      {Bin("zemexport.lib"), "-call", pdf, small + "slides.pptx"},
+  };
+  for (const auto& argv : siblings) {
+    const ProgramResult result = RunProgram(argv, root_, {}, 300);
+    ExpectCleanOutcome(result, argv.back());
+    EXPECT_EQ(result.exitCode, 1) << argv.back();
+    EXPECT_TRUE(FilesIn(small).empty()) << argv.back();
   }
 }
 
