@@ -1,0 +1,142 @@
+#include "engines/export/documents/rtf_output.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "engines/export/documents/csv_output.h"
+#include "engines/export/documents/output_set.h"
+#include "engines/export/documents/utf8.h"
+
+namespace zembra::exporter {
+
+namespace {
+
+bool AllBold(const Line& line) {
+  for (const Cell& cell : line.cells) {
+    for (const Word& word : cell.words) {
+      if (!word.bold) return false;
+    }
+  }
+  return true;
+}
+
+void AppendUnicode(std::string& out, unsigned value) {
+  out += "\\u" + std::to_string(static_cast<int16_t>(static_cast<uint16_t>(value))) + "?";
+}
+
+// Half-points, as \fs wants them.
+long HalfPoints(double points) { return std::lround(std::max(1.0, points) * 2); }
+
+struct RunStyle {
+  long halfPoints = 0;
+  bool bold = false;
+  bool italic = false;
+  bool operator==(const RunStyle&) const = default;
+};
+
+RunStyle StyleOf(const Word& word) { return {HalfPoints(EffectiveSize(word)), word.bold, word.italic}; }
+
+// Opens a group carrying the style; words of the same style share it.
+std::string OpenRun(const RunStyle& style) {
+  return "{\\fs" + std::to_string(style.halfPoints) + (style.bold ? "\\b" : "") + (style.italic ? "\\i" : "") + " ";
+}
+
+std::string ParagraphText(const std::vector<const Line*>& lines) {
+  std::string out;
+  bool open = false;
+  RunStyle current;
+  bool first = true;
+  for (const Line* line : lines) {
+    for (size_t c = 0; c < line->cells.size(); ++c) {
+      for (size_t w = 0; w < line->cells[c].words.size(); ++w) {
+        const Word& word = line->cells[c].words[w];
+        const RunStyle style = StyleOf(word);
+        if (!open || !(style == current)) {
+          if (open) out += "}";
+          out += OpenRun(style);
+          open = true;
+          current = style;
+        }
+        if (!first) out += (c > 0 && w == 0) ? "\\tab " : " ";
+        first = false;
+        out += RtfEscape(word.text);
+      }
+    }
+  }
+  if (open) out += "}";
+  return out;
+}
+
+}  // namespace
+
+std::string RtfEscape(const std::string& text) {
+  std::string out;
+  for (char32_t point : DecodeUtf8(text)) {
+    if (point == '\\' || point == '{' || point == '}') {
+      out += '\\';
+      out += static_cast<char>(point);
+    } else if (point == '\t') {
+      out += "\\tab ";
+    } else if (point == '\n' || point == '\r') {
+      out += "\\line ";
+    } else if (point < 0x20) {
+      continue;  // other control characters have no place in text
+    } else if (point < 0x80) {
+      out += static_cast<char>(point);
+    } else if (point <= 0xFFFF) {
+      AppendUnicode(out, point);
+    } else {
+      const unsigned value = point - 0x10000;
+      AppendUnicode(out, 0xD800 + (value >> 10));
+      AppendUnicode(out, 0xDC00 + (value & 0x3FF));
+    }
+  }
+  return out;
+}
+
+std::vector<std::vector<const Line*>> Paragraphs(const PageText& page) {
+  std::vector<std::vector<const Line*>> paragraphs;
+  const Line* previous = nullptr;
+  for (const Line& line : page.lines) {
+    const bool continues = previous != nullptr && previous->cells.size() == 1 && line.cells.size() == 1 &&
+                           std::fabs(previous->fontSize() - line.fontSize()) <= 0.5 &&
+                           AllBold(*previous) == AllBold(line) && line.y0 >= previous->y0 &&
+                           line.y0 - previous->y1 <= 0.6 * line.fontSize();
+    if (continues) {
+      paragraphs.back().push_back(&line);
+    } else {
+      paragraphs.push_back({&line});
+    }
+    previous = &line;
+  }
+  return paragraphs;
+}
+
+std::string RtfDocument(const std::vector<PageText>& pages) {
+  // Paper from the first page; twips are twentieths of a point.
+  const double width = pages.empty() || pages[0].width <= 0 ? 612 : pages[0].width;
+  const double height = pages.empty() || pages[0].height <= 0 ? 792 : pages[0].height;
+  std::string out =
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
+      "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
+      "\\paperw" + std::to_string(std::lround(width * 20)) + "\\paperh" + std::to_string(std::lround(height * 20)) +
+      "\\margl720\\margr720\\margt720\\margb720\n";
+  for (size_t p = 0; p < pages.size(); ++p) {
+    if (p > 0) out += "\\page\n";
+    for (const std::vector<const Line*>& paragraph : Paragraphs(pages[p])) {
+      out += "\\pard\\plain\\f0\\sa120 " + ParagraphText(paragraph) + "\\par\n";
+    }
+  }
+  return out + "}\n";
+}
+
+bool WriteRtfFile(const poppler::document& document, PageSpan pages, const std::string& path, std::string& error) {
+  return WriteWholeFile(path, RtfDocument(ReadPagesText(document, pages.first, pages.last)), error);
+}
+
+bool WriteRtf(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
+  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
+  return outputs && WriteRtfFile(document, pages, outputs->tempPath(0), error) && outputs->CommitAll(error);
+}
+
+}  // namespace zembra::exporter
