@@ -17,6 +17,8 @@ namespace {
 // a whole em is layout, not a space.
 constexpr double kWideGapEm = 0.9;
 constexpr double kColumnGapEm = 0.38;
+constexpr double kMinColumnGapEm = 0.2;
+constexpr double kTighterThanSpace = 1.25;
 // How far two column edges may differ (points) and how many lines around a
 // line are looked at for a column edge that continues.
 constexpr double kEdgeTolerance = 0.75;
@@ -71,8 +73,18 @@ bool WideGapBefore(const RawLine& line, size_t index) {
   return GapBefore(line, index) >= kWideGapEm * Em(line.words[index - 1], line.words[index]);
 }
 
+// A gap that may part two cells: clearly wider than a word space, either
+// absolutely or against the narrowest gap of the same line (a tight table
+// leaves cells only a little further apart than words).
 bool ColumnGapBefore(const RawLine& line, size_t index) {
-  return GapBefore(line, index) >= kColumnGapEm * Em(line.words[index - 1], line.words[index]);
+  const double gap = GapBefore(line, index);
+  const double em = Em(line.words[index - 1], line.words[index]);
+  if (gap >= kColumnGapEm * em) return true;
+  if (gap < kMinColumnGapEm * em) return false;
+  for (size_t i = 1; i < line.words.size(); ++i) {
+    if (i != index && gap >= kTighterThanSpace * GapBefore(line, i) && GapBefore(line, i) > 0) return true;
+  }
+  return false;
 }
 
 bool HasWideGap(const RawLine& line) {
@@ -103,6 +115,33 @@ bool EdgeContinues(const std::vector<RawLine>& lines, const std::vector<bool>& t
     }
   }
   return false;
+}
+
+// A line well below the one before (more than a line's height between them)
+// starts a new table, so a page footer never joins the table above it.
+bool FarBelow(const Line& above, const Line& below) {
+  const double height = std::max(above.y1 - above.y0, below.y1 - below.y0);
+  return below.y0 - above.y1 > height;
+}
+
+// Neighbouring columns of which no row fills both are one column whose
+// heading sits beside its values (a centred heading over right-aligned
+// numbers): they become one.
+void MergeComplementaryColumns(std::vector<std::vector<std::string>>& block) {
+  size_t column = 0;
+  while (!block.empty() && column + 1 < block[0].size()) {
+    const bool clash = std::any_of(block.begin(), block.end(), [&](const std::vector<std::string>& row) {
+      return !row[column].empty() && !row[column + 1].empty();
+    });
+    if (clash) {
+      ++column;
+      continue;
+    }
+    for (std::vector<std::string>& row : block) {
+      row[column] += row[column + 1];
+      row.erase(row.begin() + static_cast<long>(column) + 1);
+    }
+  }
 }
 
 Cell MakeCell(std::vector<Word> words) {
@@ -202,10 +241,10 @@ std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines) 
       ++l;
       continue;
     }
-    // A run of lines with several cells: its columns are the merged
-    // horizontal extents of all its cells.
-    size_t end = l;
-    while (end < lines.size() && lines[end].cells.size() >= 2) ++end;
+    // A run of lines with several cells, close to one another: its columns
+    // are the merged horizontal extents of all its cells.
+    size_t end = l + 1;
+    while (end < lines.size() && lines[end].cells.size() >= 2 && !FarBelow(lines[end - 1], lines[end])) ++end;
     std::vector<std::pair<double, double>> extents;
     for (size_t k = l; k < end; ++k) {
       for (const Cell& cell : lines[k].cells) extents.emplace_back(cell.x0, cell.x1);
@@ -219,6 +258,7 @@ std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines) 
         columns.push_back(extent);
       }
     }
+    std::vector<std::vector<std::string>> block;
     for (size_t k = l; k < end; ++k) {
       std::vector<std::string> row(columns.size());
       for (const Cell& cell : lines[k].cells) {
@@ -227,8 +267,10 @@ std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines) 
         if (!row[column].empty()) row[column] += ' ';
         row[column] += cell.text();
       }
-      rows.push_back(std::move(row));
+      block.push_back(std::move(row));
     }
+    MergeComplementaryColumns(block);
+    rows.insert(rows.end(), block.begin(), block.end());
     l = end;
   }
   return rows;

@@ -59,6 +59,30 @@ TEST(PageLayout, TableRowsKeepAnEmptyCellInItsColumn) {
   EXPECT_EQ(rows[3], (std::vector<std::string>{"East", "", "770", "late"}));
 }
 
+TEST(PageLayout, AFooterFarBelowDoesNotJoinTheTable) {
+  std::vector<Word> words = TightTable();
+  words.push_back(W("file:///tmp/table.html", 24, 122, 766));
+  words.push_back(W("1/1", 576, 588, 766));
+  const std::vector<std::vector<std::string>> rows = TableRows(BuildLines(words));
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"North", "1,200", "1,350", "steady growth"}));
+  EXPECT_EQ(rows[4], (std::vector<std::string>{"file:///tmp/table.html", "1/1"}));
+}
+
+TEST(PageLayout, AHeadingBesideRightAlignedNumbersSharesTheirColumn) {
+  // "Price" is centred over numbers aligned on the right: their extents
+  // do not overlap, yet no row fills both, so they are one column.
+  const std::vector<std::vector<std::string>> rows = TableRows(BuildLines({
+      W("Item", 72, 95, 100), W("Price", 150, 178, 100),
+      W("Bolts", 72, 100, 118), W("91.10", 185, 210, 118),
+      W("Nuts", 72, 96, 136), W("5.23", 190, 210, 136),
+  }));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"Item", "Price"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"Bolts", "91.10"}));
+  EXPECT_EQ(rows[2], (std::vector<std::string>{"Nuts", "5.23"}));
+}
+
 TEST(PageLayout, JustifiedProseStaysOneCell) {
   // Stretched spaces (0.5 em) that happen to line up between lines are no columns.
   std::vector<Word> words;
