@@ -85,13 +85,14 @@ bool WriteMetafiles(const DocumentJob& job, PageSpan pages, Metafile kind, std::
   if (!Prepare(work, kind == Metafile::kEmf ? "emf:draw_emf_Export" : "wmf:draw_wmf_Export", pages.count(), error)) {
     return false;
   }
-  // Draw exports only the first page of what it opens: one file per page.
+  // Draw exports only the first page of what it opens, cropped to what is
+  // drawn: one file per page, each with its paper painted.
   const std::string pagesDirectory = work.root->path() + "/pages";
   if (::mkdir(pagesDirectory.c_str(), 0700) != 0) {
     error = "cannot create a work directory in " + work.root->path();
     return false;
   }
-  if (!SplitPages(job, pages, pagesDirectory, work.conversion.inputs, error)) return false;
+  if (!SplitPages(job, pages, pagesDirectory, true, work.conversion.inputs, error)) return false;
   return ConvertAndPlace(work, suffix, *outputs, error);
 }
 

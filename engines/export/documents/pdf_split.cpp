@@ -8,6 +8,7 @@
 
 #include <exception>
 #include <memory>
+#include <sstream>
 
 namespace zembra::exporter {
 
@@ -32,9 +33,27 @@ std::unique_ptr<QPDF> Open(const DocumentJob& job, std::string& error) {
   return nullptr;
 }
 
+// Paints the visible page white beneath everything else, and gives the page
+// room below: LibreOffice's PDF import loses the bottom 10 mm of a page, and
+// the metafile it exports covers exactly what is drawn, now the whole paper.
+void PaintPaper(QPDF& single) {
+  constexpr double kImportLoss = 28.35;  // 10 mm in points
+  QPDFPageObjectHelper page = QPDFPageDocumentHelper(single).getAllPages().front();
+  const QPDFObjectHandle::Rectangle box = page.getCropBox(false, false).getArrayAsRectangle();
+  std::ostringstream paint;
+  paint << "q 1 g " << box.llx << ' ' << box.lly << ' ' << box.urx - box.llx << ' ' << box.ury - box.lly
+        << " re f Q\n";
+  page.addPageContents(QPDFObjectHandle::newStream(&single, paint.str()), true);
+  const QPDFObjectHandle roomy = QPDFObjectHandle::newFromRectangle(
+      QPDFObjectHandle::Rectangle(box.llx, box.lly - kImportLoss, box.urx, box.ury));
+  QPDFObjectHandle dictionary = page.getObjectHandle();
+  dictionary.replaceKey("/MediaBox", roomy);
+  dictionary.replaceKey("/CropBox", roomy);
+}
+
 }  // namespace
 
-bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& directory,
+bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& directory, bool paintPaper,
                 std::vector<std::string>& files, std::string& error) {
   std::unique_ptr<QPDF> source = Open(job, error);
   if (!source) return false;
@@ -49,6 +68,7 @@ bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& direc
       QPDF single;
       single.emptyPDF();
       QPDFPageDocumentHelper(single).addPage(all[static_cast<size_t>(number - 1)], false);
+      if (paintPaper) PaintPaper(single);
       const std::string path = directory + "/page" + std::to_string(number) + ".pdf";
       QPDFWriter writer(single, path.c_str());
       writer.setPreserveEncryption(false);

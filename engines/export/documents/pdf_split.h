@@ -11,8 +11,10 @@
 namespace zembra::exporter {
 
 /// Writes directory/page<N>.pdf for every selected page, returning the paths
-/// in page order; false with an error when the PDF cannot be read.
-bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& directory,
+/// in page order; false with an error when the PDF cannot be read. With
+/// paintPaper each page first gets its white paper painted, so that engines
+/// that crop to what is drawn keep the whole page.
+bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& directory, bool paintPaper,
                 std::vector<std::string>& files, std::string& error);
 
 }  // namespace zembra::exporter
