@@ -3,21 +3,57 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 namespace zembra::exporter {
 
 namespace {
 
-std::string CellXml(const std::string& text) {
+// How a number cell shows its value as the page did: thousands commas and
+// the same count of decimals ("1,200", "91.10").
+struct NumberLook {
+  bool grouped = false;
+  size_t decimals = 0;
+  auto operator<=>(const NumberLook&) const = default;
+};
+
+NumberLook LookOf(const std::string& text) {
+  NumberLook look;
+  look.grouped = text.find(',') != std::string::npos;
+  const size_t point = text.find('.');
+  look.decimals = point == std::string::npos ? 0 : text.size() - point - 1;
+  return look;
+}
+
+std::string StyleName(const NumberLook& look) {
+  return "n" + std::string(look.grouped ? "g" : "p") + std::to_string(look.decimals);
+}
+
+std::string CellXml(const std::string& text, std::set<NumberLook>& looks) {
   if (text.empty()) return "<table:table-cell/>";
   const std::string paragraph = "<text:p>" + XmlEscape(text) + "</text:p>";
   if (const std::optional<double> number = CellNumber(text)) {
     char value[64];
     std::snprintf(value, sizeof value, "%.17g", *number);
-    return std::string("<table:table-cell office:value-type=\"float\" office:value=\"") + value + "\">" +
-           paragraph + "</table:table-cell>";
+    const NumberLook look = LookOf(text);
+    looks.insert(look);
+    return "<table:table-cell table:style-name=\"c" + StyleName(look) +
+           "\" office:value-type=\"float\" office:value=\"" + value + "\">" + paragraph + "</table:table-cell>";
   }
   return "<table:table-cell office:value-type=\"string\">" + paragraph + "</table:table-cell>";
+}
+
+std::string NumberStyles(const std::set<NumberLook>& looks) {
+  std::string styles = "<office:automatic-styles>";
+  for (const NumberLook& look : looks) {
+    const std::string name = StyleName(look);
+    styles += "<number:number-style style:name=\"" + name + "\"><number:number number:min-integer-digits=\"1\"" +
+              " number:decimal-places=\"" + std::to_string(look.decimals) + "\"" +
+              (look.grouped ? " number:grouping=\"true\"" : "") + "/></number:number-style>" +
+              "<style:style style:name=\"c" + name + "\" style:family=\"table-cell\" style:data-style-name=\"" +
+              name + "\"/>";
+  }
+  return styles + "</office:automatic-styles>\n";
 }
 
 }  // namespace
@@ -72,25 +108,28 @@ std::optional<double> CellNumber(const std::string& text) {
 }
 
 std::string SpreadsheetXml(const std::vector<PageText>& pages, int firstPage) {
-  std::string out =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
-      " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
-      " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
-      " office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n"
-      "<office:body><office:spreadsheet>\n";
+  std::set<NumberLook> looks;
+  std::string tables;
   for (size_t p = 0; p < pages.size(); ++p) {
-    out += "<table:table table:name=\"Page " + std::to_string(firstPage + static_cast<int>(p)) + "\">\n";
+    tables += "<table:table table:name=\"Page " + std::to_string(firstPage + static_cast<int>(p)) + "\">\n";
     const std::vector<std::vector<std::string>> rows = TableRows(pages[p].lines);
-    if (rows.empty()) out += "<table:table-row><table:table-cell/></table:table-row>\n";
+    if (rows.empty()) tables += "<table:table-row><table:table-cell/></table:table-row>\n";
     for (const std::vector<std::string>& row : rows) {
-      out += "<table:table-row>";
-      for (const std::string& field : row) out += CellXml(field);
-      out += "</table:table-row>\n";
+      tables += "<table:table-row>";
+      for (const std::string& field : row) tables += CellXml(field, looks);
+      tables += "</table:table-row>\n";
     }
-    out += "</table:table>\n";
+    tables += "</table:table>\n";
   }
-  return out + "</office:spreadsheet></office:body></office:document>\n";
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+         " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
+         " xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\""
+         " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+         " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
+         " office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n" +
+         NumberStyles(looks) + "<office:body><office:spreadsheet>\n" + tables +
+         "</office:spreadsheet></office:body></office:document>\n";
 }
 
 }  // namespace zembra::exporter

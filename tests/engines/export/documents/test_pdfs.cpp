@@ -97,6 +97,14 @@ void MakeTablePdf(const std::string& path) {
     baseline += 18;
   }
   cairo_show_page(drawing.cr);
+  Text(drawing.cr, 72, 100, 11, false, "Notes page");
+  cairo_show_page(drawing.cr);
+}
+
+void MakeEncryptedPdf(const std::string& path) {
+  const std::string plain = path + ".plain.pdf";
+  MakeTextPdf(plain);
+  std::system(("qpdf --encrypt user owner 256 -- '" + plain + "' '" + path + "'; rm -f '" + plain + "'").c_str());
 }
 
 std::string TestDirectory() {

@@ -23,10 +23,14 @@ extern const Rect kShapeOnPage1;
 extern const Rect kShapeOnPage2;
 void MakeShapesPdf(const std::string& path);
 
-/// A table of 4 columns and 4 rows (header, then North/South/East rows with
-/// a quote, a comma and one empty cell) below a title line.
+/// Page 1: a table of 4 columns and 4 rows (header, then North/South/East
+/// rows with a quote, a comma and one empty cell) below the title line
+/// "Sales by region"; page 2: "Notes page".
 void MakeTablePdf(const std::string& path);
 extern const std::vector<std::vector<std::string>> kTableRows;  ///< what the CSV must hold after the title
+
+/// MakeTextPdf encrypted with user password "user" and owner password "owner".
+void MakeEncryptedPdf(const std::string& path);
 
 /// A fresh directory for a test's files, removed when the test binary ends.
 std::string TestDirectory();
