@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 g++ -std=c++20 -O2 -I"$source_dir" "$here/convert_document.cpp" -o "$work/convert_document" \
   "$build/engines/export/documents/libzembra_export_documents.a" \
   "$build/engines/common/libzembra_engine_common.a" \
-  $(pkg-config --libs poppler-cpp libzip libqpdf)
+  $(pkg-config --libs poppler-cpp libzip libqpdf libpng zlib)
 
 for page in simple report; do
   chromium-headless-shell --headless --no-sandbox --print-to-pdf="$work/$page.pdf" \

@@ -12,6 +12,7 @@
 #include "engines/common/temp_dir.h"
 #include "engines/export/documents/output_set.h"
 #include "engines/export/documents/page_layout.h"
+#include "engines/export/documents/png_file.h"
 #include "engines/export/documents/pptx_parts.h"
 
 namespace zembra::exporter {
@@ -71,13 +72,9 @@ bool RenderPage(const poppler::page& page, const std::string& path, std::string&
   poppler::page_renderer renderer;
   renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
   renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
-  renderer.set_image_format(poppler::image::format_rgb24);
+  renderer.set_image_format(poppler::image::format_argb32);
   const poppler::image picture = renderer.render_page(&page, kSlidePictureDpi, kSlidePictureDpi);
-  if (!picture.is_valid() || !picture.save(path, "png", static_cast<int>(kSlidePictureDpi))) {
-    error = "cannot render a page picture for the presentation";
-    return false;
-  }
-  return true;
+  return WritePagePng(picture, kSlidePictureDpi, path, error);
 }
 
 std::string DocumentTitle(const poppler::document& document) {
