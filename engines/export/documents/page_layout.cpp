@@ -163,9 +163,9 @@ double EffectiveSize(const Word& word) {
 
 std::string Cell::text() const {
   std::string text;
-  for (const Word& word : words) {
-    if (!text.empty()) text += ' ';
-    text += word.text;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0 && words[i - 1].spaceAfter) text += ' ';
+    text += words[i].text;
   }
   return text;
 }
@@ -300,6 +300,7 @@ std::vector<Word> ReadWords(const poppler::page& page) {
     word.y0 = rect.top();
     word.x1 = rect.right();
     word.y1 = rect.bottom();
+    word.spaceAfter = box.has_space_after();
     if (box.has_font_info()) {
       word.fontSize = box.get_font_size();
       const std::string font = box.get_font_name();

@@ -19,6 +19,7 @@ struct Word {
   double fontSize = 0;  ///< 0 when the PDF does not tell
   bool bold = false;
   bool italic = false;
+  bool spaceAfter = true;  ///< false when the next word follows without a space ("code" ".")
 };
 
 /// Consecutive words of a line that belong together (one table cell, or the
@@ -26,7 +27,7 @@ struct Word {
 struct Cell {
   std::vector<Word> words;
   double x0 = 0, x1 = 0;
-  std::string text() const;  ///< the words joined by single blanks
+  std::string text() const;  ///< the words joined by single blanks where the page has spaces
 };
 
 struct Line {

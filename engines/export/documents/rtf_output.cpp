@@ -1,5 +1,6 @@
 #include "engines/export/documents/rtf_output.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -10,6 +11,10 @@
 namespace zembra::exporter {
 
 namespace {
+
+// A line at least this share of the running text's width may continue into
+// the next line; a shorter one ends its paragraph.
+constexpr double kFullLine = 0.7;
 
 bool AllBold(const Line& line) {
   for (const Cell& cell : line.cells) {
@@ -57,7 +62,13 @@ std::string ParagraphText(const std::vector<const Line*>& lines) {
           open = true;
           current = style;
         }
-        if (!first) out += (c > 0 && w == 0) ? "\\tab " : " ";
+        if (!first) {
+          if (c > 0 && w == 0) {
+            out += "\\tab ";
+          } else if (w == 0 || line->cells[c].words[w - 1].spaceAfter) {
+            out += ' ';
+          }
+        }
         first = false;
         out += RtfEscape(word.text);
       }
@@ -95,13 +106,25 @@ std::string RtfEscape(const std::string& text) {
 }
 
 std::vector<std::vector<const Line*>> Paragraphs(const PageText& page) {
+  // The extent of the page's running text: a line much shorter than it ends
+  // its paragraph (the last line of one, an item of a list, a heading).
+  double left = 0, right = 0;
+  bool any = false;
+  for (const Line& line : page.lines) {
+    if (line.cells.size() != 1) continue;
+    left = any ? std::min(left, line.x0) : line.x0;
+    right = any ? std::max(right, line.x1) : line.x1;
+    any = true;
+  }
+  const double fullWidth = right - left;
   std::vector<std::vector<const Line*>> paragraphs;
   const Line* previous = nullptr;
   for (const Line& line : page.lines) {
     const bool continues = previous != nullptr && previous->cells.size() == 1 && line.cells.size() == 1 &&
                            std::fabs(previous->fontSize() - line.fontSize()) <= 0.5 &&
                            AllBold(*previous) == AllBold(line) && line.y0 >= previous->y0 &&
-                           line.y0 - previous->y1 <= 0.6 * line.fontSize();
+                           line.y0 - previous->y1 <= 0.6 * line.fontSize() &&
+                           previous->x1 - previous->x0 >= kFullLine * fullWidth;
     if (continues) {
       paragraphs.back().push_back(&line);
     } else {

@@ -16,8 +16,9 @@ namespace zembra::exporter {
 /// past ASCII as \uN? (signed 16-bit, a surrogate pair beyond the basic plane).
 std::string RtfEscape(const std::string& text);
 
-/// Lines that continue a paragraph (same size, close below, no cells) are
-/// joined into it; every other line starts a new one.
+/// Lines that continue a paragraph (same size and weight, close below, no
+/// cells, the line before it nearly as wide as the running text) are joined
+/// into it; every other line starts a new one.
 std::vector<std::vector<const Line*>> Paragraphs(const PageText& page);
 
 std::string RtfDocument(const std::vector<PageText>& pages);

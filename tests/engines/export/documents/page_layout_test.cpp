@@ -111,6 +111,14 @@ TEST(PageLayout, LinesGoTopToBottomAndWordsLeftToRight) {
   EXPECT_EQ(lines[1].text(), "second line");
 }
 
+TEST(PageLayout, WordsWithoutASpaceBetweenThemStayJoined) {
+  Word price = W("12", 72, 84, 100);
+  price.spaceAfter = false;
+  const std::vector<Line> lines = BuildLines({price, W("%", 84.2, 92, 100), W("more", 95, 120, 100)});
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text(), "12% more");
+}
+
 TEST(PageLayout, BlankWordsAreDropped) {
   const std::vector<Line> lines = BuildLines({W(" ", 72, 75, 100), W("word", 80, 100, 100)});
   ASSERT_EQ(lines.size(), 1u);

@@ -79,6 +79,23 @@ TEST(Paragraphs, CloseLinesOfOneStyleJoinHeadingsAndCellsStandAlone) {
   EXPECT_EQ(paragraphs[3].size(), 1u);
 }
 
+TEST(Paragraphs, AShortLineEndsItsParagraph) {
+  // Prose to the right edge, its short last line, then list items.
+  PageText page;
+  const auto line = [](double y0, double width) {
+    Line made = MakeLine({{"words"}}, y0, 11);
+    made.x0 = 72;
+    made.x1 = 72 + width;
+    return made;
+  };
+  page.lines = {line(100, 460), line(114, 455), line(128, 120), line(142, 150), line(156, 140)};
+  const auto paragraphs = Paragraphs(page);
+  ASSERT_EQ(paragraphs.size(), 3u);
+  EXPECT_EQ(paragraphs[0].size(), 3u);
+  EXPECT_EQ(paragraphs[1].size(), 1u);
+  EXPECT_EQ(paragraphs[2].size(), 1u);
+}
+
 TEST(RtfDocument, PaperSizesBoldTabsAndPageBreaks) {
   PageText first;
   first.width = 595;
