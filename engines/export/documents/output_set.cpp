@@ -47,6 +47,10 @@ bool CopyFileContents(const std::string& from, const std::string& to, std::strin
     error = "the engine wrote no file " + from;
     return false;
   }
+  if (in.peek() == std::ifstream::traits_type::eof()) {
+    error = "the engine wrote an empty file " + from;
+    return false;
+  }
   std::ofstream out(to, std::ios::binary | std::ios::trunc);
   out << in.rdbuf();
   out.flush();

@@ -52,7 +52,10 @@ class Package {
 
  private:
   bool Add(const std::string& name, zip_source_t* source, zip_int32_t method) {
-    if (source == nullptr) return failed_ = true, false;
+    if (source == nullptr) {
+      failed_ = true;
+      return false;
+    }
     const zip_int64_t index = zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
     if (index < 0) {
       zip_source_free(source);

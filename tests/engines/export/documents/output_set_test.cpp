@@ -71,5 +71,18 @@ TEST(OutputSet, AnUnfinishedFileIsNotCommitted) {
   EXPECT_TRUE(ListDirectory(directory).empty());
 }
 
+TEST(CopyFileContents, CopiesAndRefusesMissingOrEmptyResults) {
+  const std::string directory = TestDirectory();
+  Write(directory + "/result", "engine output");
+  Write(directory + "/empty", "");
+  std::string error;
+  ASSERT_TRUE(CopyFileContents(directory + "/result", directory + "/copy", error)) << error;
+  EXPECT_EQ(ReadFile(directory + "/copy"), "engine output");
+  EXPECT_FALSE(CopyFileContents(directory + "/missing", directory + "/copy", error));
+  EXPECT_NE(error.find("no file"), std::string::npos) << error;
+  EXPECT_FALSE(CopyFileContents(directory + "/empty", directory + "/copy", error));
+  EXPECT_NE(error.find("empty"), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace zembra::exporter
