@@ -289,6 +289,17 @@ bool FontNameIsItalic(const std::string& fontName) {
   return name.find("italic") != std::string::npos || name.find("oblique") != std::string::npos;
 }
 
+FontKind FontKindOf(const std::string& fontName) {
+  const std::string name = Lower(fontName);
+  const auto has = [&](const char* part) { return name.find(part) != std::string::npos; };
+  if (has("mono") || has("courier") || has("consol") || has("typewriter")) return FontKind::kMono;
+  if ((has("serif") && !has("sans")) || has("times") || has("georgia") || has("garamond") || has("cambria") ||
+      has("roman") || has("minion") || has("palatino") || has("bookman")) {
+    return FontKind::kSerif;
+  }
+  return FontKind::kSans;
+}
+
 std::vector<Word> ReadWords(const poppler::page& page) {
   std::vector<Word> words;
   for (const poppler::text_box& box : page.text_list(poppler::page::text_list_include_font)) {
@@ -306,6 +317,7 @@ std::vector<Word> ReadWords(const poppler::page& page) {
       const std::string font = box.get_font_name();
       word.bold = FontNameIsBold(font);
       word.italic = FontNameIsItalic(font);
+      word.font = FontKindOf(font);
     }
     words.push_back(std::move(word));
   }

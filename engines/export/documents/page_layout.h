@@ -12,6 +12,9 @@ class page;
 
 namespace zembra::exporter {
 
+/// The family of a font, as far as writers of other formats need it.
+enum class FontKind { kSans, kSerif, kMono };
+
 /// One word as placed on the page; coordinates in points, y growing downwards.
 struct Word {
   std::string text;  ///< UTF-8
@@ -20,6 +23,7 @@ struct Word {
   bool bold = false;
   bool italic = false;
   bool spaceAfter = true;  ///< false when the next word follows without a space ("code" ".")
+  FontKind font = FontKind::kSans;
 };
 
 /// Consecutive words of a line that belong together (one table cell, or the
@@ -60,6 +64,9 @@ std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines);
 /// Whether a font name says bold or italic (e.g. "ABCDEF+Sans-BoldOblique").
 bool FontNameIsBold(const std::string& fontName);
 bool FontNameIsItalic(const std::string& fontName);
+/// Monospaced ("DejaVuSansMono", "Courier"), serif ("Times-Roman",
+/// "NotoSerif") or else sans.
+FontKind FontKindOf(const std::string& fontName);
 
 /// The words of a poppler page with their boxes and fonts.
 std::vector<Word> ReadWords(const poppler::page& page);

@@ -36,14 +36,26 @@ struct RunStyle {
   long halfPoints = 0;
   bool bold = false;
   bool italic = false;
+  FontKind font = FontKind::kSans;
   bool operator==(const RunStyle&) const = default;
 };
 
-RunStyle StyleOf(const Word& word) { return {HalfPoints(EffectiveSize(word)), word.bold, word.italic}; }
+RunStyle StyleOf(const Word& word) { return {HalfPoints(EffectiveSize(word)), word.bold, word.italic, word.font}; }
+
+// Font numbers of the font table in RtfDocument.
+const char* FontNumber(FontKind font) {
+  switch (font) {
+    case FontKind::kSerif: return "\\f1";
+    case FontKind::kMono: return "\\f2";
+    case FontKind::kSans: break;
+  }
+  return "";  // \f0 is the paragraph's font
+}
 
 // Opens a group carrying the style; words of the same style share it.
 std::string OpenRun(const RunStyle& style) {
-  return "{\\fs" + std::to_string(style.halfPoints) + (style.bold ? "\\b" : "") + (style.italic ? "\\i" : "") + " ";
+  return std::string("{") + FontNumber(style.font) + "\\fs" + std::to_string(style.halfPoints) +
+         (style.bold ? "\\b" : "") + (style.italic ? "\\i" : "") + " ";
 }
 
 std::string ParagraphText(const std::vector<const Line*>& lines) {
@@ -141,7 +153,8 @@ std::string RtfDocument(const std::vector<PageText>& pages) {
   const double height = pages.empty() || pages[0].height <= 0 ? 792 : pages[0].height;
   std::string out =
       "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
-      "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
+      "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\froman\\fcharset0 Times New Roman;}"
+      "{\\f2\\fmodern\\fcharset0 Courier New;}}\n"
       "\\paperw" + std::to_string(std::lround(width * 20)) + "\\paperh" + std::to_string(std::lround(height * 20)) +
       "\\margl720\\margr720\\margt720\\margb720\n";
   for (size_t p = 0; p < pages.size(); ++p) {

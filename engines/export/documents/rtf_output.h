@@ -1,6 +1,6 @@
 // RTF written by hand: the text as paragraphs, table cells separated by
-// tabs, a page break between pages, Unicode as \uN escapes, font sizes and
-// bold/italic as the PDF's fonts tell.
+// tabs, a page break between pages, Unicode as \uN escapes, font sizes,
+// bold/italic and sans/serif/monospace as the PDF's fonts tell.
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 
 #include <poppler-document.h>
 
+#include <fstream>
 #include <memory>
 
 #include "tests/engines/export/documents/test_pdfs.h"
@@ -12,6 +13,7 @@
 namespace zembra::exporter {
 namespace {
 
+using testing::Capture;
 using testing::Job;
 using testing::ReadFile;
 using testing::TestDirectory;
@@ -77,6 +79,31 @@ TEST(CsvOutput, ATablePageGivesItsCells) {
   std::vector<std::vector<std::string>> expected = {{"Sales by region"}};
   expected.insert(expected.end(), testing::kTableRows.begin(), testing::kTableRows.end());
   EXPECT_EQ(rows, expected);
+}
+
+TEST(CsvOutput, ABrowserPrintedTableWithTightCellsGivesItsCells) {
+  // The browser's default table leaves cells barely further apart than words.
+  ZEMBRA_REQUIRE_PROGRAM("chromium-headless-shell");
+  const std::string directory = TestDirectory();
+  std::ofstream(directory + "/table.html")
+      << "<html><body style='font-family:sans-serif;font-size:14px'><p>Before the table, a sentence.</p>"
+         "<table border='1'><tr><th>Region</th><th>Q1</th><th>Q2</th><th>Note</th></tr>"
+         "<tr><td>North</td><td>1,200</td><td>1,350</td><td>steady growth</td></tr>"
+         "<tr><td>South \"Main\"</td><td>980</td><td>1,010</td><td>new, shop</td></tr>"
+         "<tr><td>East</td><td></td><td>770</td><td>late</td></tr></table></body></html>";
+  const std::string pdf = directory + "/table.pdf";
+  int status = 0;
+  Capture("cd '" + directory + "' && timeout 60 chromium-headless-shell --headless --no-sandbox "
+          "--no-pdf-header-footer --print-to-pdf=table.pdf table.html >/dev/null 2>&1", &status);
+  ASSERT_EQ(status, 0);
+  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
+  ASSERT_TRUE(document);
+  const std::string csv = directory + "/table.csv";
+  std::string error;
+  ASSERT_TRUE(WriteCsv(Job(pdf, csv), *document, PageSpan{1, 1}, error)) << error;
+  std::vector<std::vector<std::string>> expected = {{"Before the table, a sentence."}};
+  expected.insert(expected.end(), testing::kTableRows.begin(), testing::kTableRows.end());
+  EXPECT_EQ(ParseCsv(ReadFile(csv)), expected) << ReadFile(csv);
 }
 
 TEST(CsvOutput, UnicodeStaysUtf8AndPagesFollowEachOther) {

@@ -152,6 +152,16 @@ TEST(PageLayout, FontNamesTellBoldAndItalic) {
   }
 }
 
+TEST(PageLayout, FontNamesTellTheFamily) {
+  EXPECT_EQ(FontKindOf("DAAAAA+DejaVuSansMono"), FontKind::kMono);
+  EXPECT_EQ(FontKindOf("Courier-Bold"), FontKind::kMono);
+  EXPECT_EQ(FontKindOf("LiberationSerif-Italic"), FontKind::kSerif);
+  EXPECT_EQ(FontKindOf("Times-Roman"), FontKind::kSerif);
+  EXPECT_EQ(FontKindOf("EAAAAA+NotoSans-Regular"), FontKind::kSans);
+  EXPECT_EQ(FontKindOf("Helvetica"), FontKind::kSans);
+  EXPECT_EQ(FontKindOf(""), FontKind::kSans);
+}
+
 TEST(PageLayout, ReadsWordsSizesAndBoldFromARealPdf) {
   const std::string pdf = testing::TestDirectory() + "/text.pdf";
   testing::MakeTextPdf(pdf);

@@ -103,12 +103,14 @@ TEST(RtfDocument, PaperSizesBoldTabsAndPageBreaks) {
   first.lines = {MakeLine({{"Title"}}, 80, 20, true), MakeLine({{"Name"}, {"Value"}}, 120, 11)};
   PageText second = first;
   second.lines = {MakeLine({{"More"}}, 80, 9.5)};
+  second.lines[0].cells[0].words[0].font = FontKind::kMono;
   const std::string rtf = RtfDocument({first, second});
   EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi", 0), 0u);
   EXPECT_NE(rtf.find("\\paperw11900\\paperh16840"), std::string::npos);
   EXPECT_NE(rtf.find("{\\fs40\\b Title}\\par"), std::string::npos);
   EXPECT_NE(rtf.find("{\\fs22 Name\\tab Value}\\par"), std::string::npos);
-  EXPECT_NE(rtf.find("\\page\n\\pard\\plain\\f0\\sa120 {\\fs19 More}\\par"), std::string::npos);
+  EXPECT_NE(rtf.find("\\page\n\\pard\\plain\\f0\\sa120 {\\f2\\fs19 More}\\par"), std::string::npos);
+  EXPECT_NE(rtf.find("{\\f2\\fmodern\\fcharset0 Courier New;}"), std::string::npos);
   EXPECT_EQ(rtf.back(), '\n');
   EXPECT_EQ(std::count(rtf.begin(), rtf.end(), '{'), std::count(rtf.begin(), rtf.end(), '}'));
 }
