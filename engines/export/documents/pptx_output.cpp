@@ -122,7 +122,11 @@ bool WritePptx(const DocumentJob& job, const poppler::document& document, PageSp
     const std::string number = std::to_string(i + 1);
     std::unique_ptr<poppler::page> page(document.create_page(pages.first - 1 + static_cast<int>(i)));
     const std::string picture = scratch->path() + "/page" + number + ".png";
-    if (!page || !RenderPage(*page, picture, error)) return false;
+    if (!page) {
+      error = "cannot read page " + std::to_string(pages.first + static_cast<int>(i)) + " of " + job.inputPdf;
+      return false;
+    }
+    if (!RenderPage(*page, picture, error)) return false;
     const Placement placement = PlacePage(size, texts[i].width, texts[i].height);
     added = package.AddText("ppt/slides/slide" + number + ".xml", SlideXml(i + 1, texts[i], placement)) &&
             package.AddText("ppt/slides/_rels/slide" + number + ".xml.rels", SlideRelationshipsXml(i + 1)) &&
