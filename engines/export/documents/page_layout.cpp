@@ -127,21 +127,55 @@ bool FarBelow(const Line& above, const Line& below) {
 // Neighbouring columns of which no row fills both are one column whose
 // heading sits beside its values (a centred heading over right-aligned
 // numbers): they become one.
-void MergeComplementaryColumns(std::vector<std::vector<std::string>>& block) {
+void MergeComplementaryColumns(TableBlock& table) {
   size_t column = 0;
-  while (!block.empty() && column + 1 < block[0].size()) {
-    const bool clash = std::any_of(block.begin(), block.end(), [&](const std::vector<std::string>& row) {
+  while (column + 1 < table.columns.size()) {
+    const bool clash = std::any_of(table.rows.begin(), table.rows.end(), [&](const std::vector<std::string>& row) {
       return !row[column].empty() && !row[column + 1].empty();
     });
     if (clash) {
       ++column;
       continue;
     }
-    for (std::vector<std::string>& row : block) {
+    for (std::vector<std::string>& row : table.rows) {
       row[column] += row[column + 1];
       row.erase(row.begin() + static_cast<long>(column) + 1);
     }
+    table.columns[column].second = std::max(table.columns[column].second, table.columns[column + 1].second);
+    table.columns.erase(table.columns.begin() + static_cast<long>(column) + 1);
   }
+}
+
+// The table made of lines [first, end): columns are the merged horizontal
+// extents of all its cells, each cell goes to the column it starts in.
+TableBlock MakeTable(const std::vector<Line>& lines, size_t first, size_t end) {
+  TableBlock table;
+  table.firstLine = first;
+  table.endLine = end;
+  std::vector<std::pair<double, double>> extents;
+  for (size_t k = first; k < end; ++k) {
+    for (const Cell& cell : lines[k].cells) extents.emplace_back(cell.x0, cell.x1);
+  }
+  std::sort(extents.begin(), extents.end());
+  for (const auto& extent : extents) {
+    if (!table.columns.empty() && extent.first < table.columns.back().second) {
+      table.columns.back().second = std::max(table.columns.back().second, extent.second);
+    } else {
+      table.columns.push_back(extent);
+    }
+  }
+  for (size_t k = first; k < end; ++k) {
+    std::vector<std::string> row(table.columns.size());
+    for (const Cell& cell : lines[k].cells) {
+      size_t column = 0;
+      while (column + 1 < table.columns.size() && table.columns[column + 1].first <= cell.x0) ++column;
+      if (!row[column].empty()) row[column] += ' ';
+      row[column] += cell.text();
+    }
+    table.rows.push_back(std::move(row));
+  }
+  MergeComplementaryColumns(table);
+  return table;
 }
 
 Cell MakeCell(std::vector<Word> words) {
@@ -232,47 +266,31 @@ std::vector<Line> BuildLines(std::vector<Word> words) {
   return lines;
 }
 
-std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines) {
-  std::vector<std::vector<std::string>> rows;
+std::vector<TableBlock> FindTables(const std::vector<Line>& lines) {
+  std::vector<TableBlock> tables;
   size_t l = 0;
   while (l < lines.size()) {
     if (lines[l].cells.size() < 2) {
-      rows.push_back({lines[l].text()});
       ++l;
       continue;
     }
-    // A run of lines with several cells, close to one another: its columns
-    // are the merged horizontal extents of all its cells.
     size_t end = l + 1;
     while (end < lines.size() && lines[end].cells.size() >= 2 && !FarBelow(lines[end - 1], lines[end])) ++end;
-    std::vector<std::pair<double, double>> extents;
-    for (size_t k = l; k < end; ++k) {
-      for (const Cell& cell : lines[k].cells) extents.emplace_back(cell.x0, cell.x1);
-    }
-    std::sort(extents.begin(), extents.end());
-    std::vector<std::pair<double, double>> columns;
-    for (const auto& extent : extents) {
-      if (!columns.empty() && extent.first < columns.back().second) {
-        columns.back().second = std::max(columns.back().second, extent.second);
-      } else {
-        columns.push_back(extent);
-      }
-    }
-    std::vector<std::vector<std::string>> block;
-    for (size_t k = l; k < end; ++k) {
-      std::vector<std::string> row(columns.size());
-      for (const Cell& cell : lines[k].cells) {
-        size_t column = 0;
-        while (column + 1 < columns.size() && columns[column + 1].first <= cell.x0) ++column;
-        if (!row[column].empty()) row[column] += ' ';
-        row[column] += cell.text();
-      }
-      block.push_back(std::move(row));
-    }
-    MergeComplementaryColumns(block);
-    rows.insert(rows.end(), block.begin(), block.end());
+    tables.push_back(MakeTable(lines, l, end));
     l = end;
   }
+  return tables;
+}
+
+std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines) {
+  std::vector<std::vector<std::string>> rows;
+  size_t l = 0;
+  for (const TableBlock& table : FindTables(lines)) {
+    for (; l < table.firstLine; ++l) rows.push_back({lines[l].text()});
+    rows.insert(rows.end(), table.rows.begin(), table.rows.end());
+    l = table.endLine;
+  }
+  for (; l < lines.size(); ++l) rows.push_back({lines[l].text()});
   return rows;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace poppler {
@@ -56,9 +57,20 @@ double EffectiveSize(const Word& word);
 /// neighbouring lines continues.
 std::vector<Line> BuildLines(std::vector<Word> words);
 
-/// Rows of a table view: runs of lines with several cells share columns found
-/// from the horizontal extent of their cells, so an empty cell keeps its
-/// place; a line of one cell is a row of one field.
+/// A run of close lines with several cells each, seen as one table.
+struct TableBlock {
+  size_t firstLine = 0, endLine = 0;                 ///< lines [firstLine, endLine)
+  std::vector<std::pair<double, double>> columns;    ///< each column's x extent, left to right
+  std::vector<std::vector<std::string>> rows;        ///< one per line, one field per column
+};
+
+/// The tables among the lines: columns are found from the horizontal extent
+/// of the cells, so an empty cell keeps its place; neighbouring columns that
+/// no row fills both (a heading beside right-aligned numbers) are one.
+std::vector<TableBlock> FindTables(const std::vector<Line>& lines);
+
+/// Rows of a table view: the rows of each table, and a row of one field for
+/// every other line.
 std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines);
 
 /// Whether a font name says bold or italic (e.g. "ABCDEF+Sans-BoldOblique").

@@ -90,6 +90,31 @@ std::string ParagraphText(const std::vector<const Line*>& lines) {
   return out;
 }
 
+// A table as RTF rows: cell edges where the page's columns are, each row in
+// the size and weight of its line.
+std::string TableRtf(const PageText& page, const TableBlock& table) {
+  const double left = table.columns.front().first;
+  std::string cells;
+  long previous = 0;
+  for (size_t c = 0; c < table.columns.size(); ++c) {
+    const double right = c + 1 < table.columns.size() ? table.columns[c + 1].first : table.columns[c].second + 6;
+    const long edge = std::max(previous + 200, std::lround((right - left) * 20));
+    cells += "\\cellx" + std::to_string(edge);
+    previous = edge;
+  }
+  std::string out;
+  for (size_t r = 0; r < table.rows.size(); ++r) {
+    const Line& line = page.lines[table.firstLine + r];
+    const std::string style = "\\fs" + std::to_string(HalfPoints(line.fontSize())) + (AllBold(line) ? "\\b" : "");
+    out += "\\trowd\\trgaph60" + cells + "\n";
+    for (const std::string& field : table.rows[r]) {
+      out += "\\pard\\intbl\\plain\\f0" + style + " " + RtfEscape(field) + "\\cell\n";
+    }
+    out += "\\row\n";
+  }
+  return out + "\\pard\n";
+}
+
 }  // namespace
 
 std::string RtfEscape(const std::string& text) {
@@ -159,7 +184,16 @@ std::string RtfDocument(const std::vector<PageText>& pages) {
       "\\margl720\\margr720\\margt720\\margb720\n";
   for (size_t p = 0; p < pages.size(); ++p) {
     if (p > 0) out += "\\page\n";
-    for (const std::vector<const Line*>& paragraph : Paragraphs(pages[p])) {
+    const PageText& page = pages[p];
+    const std::vector<TableBlock> tables = FindTables(page.lines);
+    size_t nextTable = 0;
+    for (const std::vector<const Line*>& paragraph : Paragraphs(page)) {
+      const size_t line = static_cast<size_t>(paragraph.front() - page.lines.data());
+      if (nextTable < tables.size() && line >= tables[nextTable].firstLine) {
+        if (line == tables[nextTable].firstLine) out += TableRtf(page, tables[nextTable]);
+        if (line + 1 >= tables[nextTable].endLine) ++nextTable;
+        continue;  // the table's lines are written as its rows
+      }
       out += "\\pard\\plain\\f0\\sa120 " + ParagraphText(paragraph) + "\\par\n";
     }
   }

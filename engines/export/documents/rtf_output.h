@@ -1,5 +1,5 @@
-// RTF written by hand: the text as paragraphs, table cells separated by
-// tabs, a page break between pages, Unicode as \uN escapes, font sizes,
+// RTF written by hand: the text as paragraphs, tables as RTF tables with
+// the page's column edges, a page break between pages, Unicode as \uN escapes, font sizes,
 // bold/italic and sans/serif/monospace as the PDF's fonts tell.
 #pragma once
 

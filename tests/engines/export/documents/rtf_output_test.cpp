@@ -4,6 +4,7 @@
 
 #include <poppler-document.h>
 
+#include <cctype>
 #include <memory>
 
 #include "tests/engines/export/documents/test_pdfs.h"
@@ -108,7 +109,9 @@ TEST(RtfDocument, PaperSizesBoldTabsAndPageBreaks) {
   EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi", 0), 0u);
   EXPECT_NE(rtf.find("\\paperw11900\\paperh16840"), std::string::npos);
   EXPECT_NE(rtf.find("{\\fs40\\b Title}\\par"), std::string::npos);
-  EXPECT_NE(rtf.find("{\\fs22 Name\\tab Value}\\par"), std::string::npos);
+  EXPECT_NE(rtf.find("\\trowd\\trgaph60\\cellx"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\intbl\\plain\\f0\\fs22 Name\\cell\n\\pard\\intbl\\plain\\f0\\fs22 Value\\cell\n\\row\n"),
+            std::string::npos);
   EXPECT_NE(rtf.find("\\page\n\\pard\\plain\\f0\\sa120 {\\f2\\fs19 More}\\par"), std::string::npos);
   EXPECT_NE(rtf.find("{\\f2\\fmodern\\fcharset0 Courier New;}"), std::string::npos);
   EXPECT_EQ(rtf.back(), '\n');
@@ -138,8 +141,46 @@ TEST(RtfOutput, LibreOfficeReadsTheTextBack) {
                       "\xCE\xA9mega"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("Left column\tRight column"), std::string::npos) << text;
+  EXPECT_NE(text.find("Left column\nRight column"), std::string::npos) << text;  // a row of two cells
   EXPECT_LT(text.find("Second page text"), text.find("Third page text"));
+}
+
+TEST(RtfOutput, ATablePageBecomesATableLibreOfficeSees) {
+  ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
+  const std::string directory = TestDirectory();
+  const std::string pdf = directory + "/table.pdf";
+  testing::MakeTablePdf(pdf);
+  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
+  ASSERT_TRUE(document);
+  std::string error;
+  ASSERT_TRUE(WriteRtf(Job(pdf, directory + "/table.rtf"), *document, PageSpan{1, 1}, error)) << error;
+  int status = 0;
+  Capture("cd '" + directory + "' && timeout 120 /usr/bin/soffice " + testing::OfficeProfileArgument() +
+              " --headless --norestore --convert-to html --outdir back table.rtf >/dev/null 2>&1",
+          &status);
+  ASSERT_EQ(status, 0);
+  const std::string html = ReadFile(directory + "/back/table.html");
+  size_t cells = 0;
+  for (size_t at = html.find("<td"); at != std::string::npos; at = html.find("<td", at + 1)) ++cells;
+  EXPECT_EQ(cells, 16u) << html;
+  // The text without markup, blanks collapsed: everything in page order.
+  std::string plain;
+  bool inTag = false;
+  for (char c : html.substr(html.find("<body"))) {
+    if (c == '<') inTag = true;
+    if (!inTag) {
+      const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+      if (!blank || (!plain.empty() && plain.back() != ' ')) plain += blank ? ' ' : c;
+    }
+    if (c == '>') {
+      inTag = false;
+      if (!plain.empty() && plain.back() != ' ') plain += ' ';  // a tag parts words
+    }
+  }
+  EXPECT_NE(plain.find("Sales by region Region Q1 Q2 Note North 1,200 1,350 steady growth South &quot;Main&quot; "
+                       "980 1,010 new, shop East 770 late"),
+            std::string::npos)
+      << plain;
 }
 
 }  // namespace
