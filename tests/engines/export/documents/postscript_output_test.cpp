@@ -188,6 +188,19 @@ TEST_F(PostScriptOutput, OneEpsPageKeepsTheNameAsGiven) {
   EXPECT_FALSE(Exists(directory_ + "/second0001.eps"));
 }
 
+TEST_F(PostScriptOutput, ABlankPageKeepsItsPageBox) {
+  const std::string pdf = directory_ + "/blank.pdf";
+  ASSERT_EQ(std::system(("gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sPAPERSIZE=a4 -dFIXEDMEDIA -o '" + pdf +
+                         "' -c showpage >/dev/null 2>&1").c_str()), 0);
+  const std::string eps = directory_ + "/blank.eps";
+  std::string error;
+  ASSERT_TRUE(WriteEps(Job(pdf, eps), PageSpan{1, 1}, error)) << error;
+  const auto stated = StatedBoundingBox(ReadFile(eps));
+  ASSERT_TRUE(stated);
+  EXPECT_NEAR(stated->urx - stated->llx, 595, 1);
+  EXPECT_NEAR(stated->ury - stated->lly, 842, 1);
+}
+
 TEST_F(PostScriptOutput, ExistingSeriesFileStopsTheRunAndNothingIsLeft) {
   const std::string pdf = directory_ + "/shapes.pdf";
   testing::MakeShapesPdf(pdf);

@@ -183,6 +183,20 @@ TEST_F(TextOutput, HtmlMetaWritesTitleMetaAndPre) {
   EXPECT_EQ(html.find("Quarterly Report"), std::string::npos);
 }
 
+TEST_F(TextOutput, PagesWithoutTextAndWithoutBreaksWriteNothing) {
+  const std::string shapes = directory_ + "/shapes.pdf";
+  testing::MakeShapesPdf(shapes);
+  DocumentJob job = Job(shapes, directory_ + "/blank.txt");
+  std::string error;
+  ASSERT_TRUE(WriteText(job, PageSpan{1, 2}, error)) << error;
+  EXPECT_EQ(ReadFile(job.outputPath), "\f\f");  // one form feed per page, nothing else
+  job = Job(shapes, directory_ + "/none.txt");
+  job.text.noPageBreaks = true;
+  EXPECT_FALSE(WriteText(job, PageSpan{1, 2}, error));
+  EXPECT_NE(error.find("no text"), std::string::npos) << error;
+  EXPECT_FALSE(testing::Exists(job.outputPath));
+}
+
 TEST_F(TextOutput, PageRangeSelectsPages) {
   const std::string text = Convert({}, 2, 3);
   EXPECT_EQ(text.find("Quarterly"), std::string::npos);
