@@ -1,0 +1,62 @@
+#include "engines/export/documents/csv_output.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "engines/export/documents/output_set.h"
+
+namespace zembra::exporter {
+
+std::string CsvField(const std::string& text) {
+  const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
+                     (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+  if (!quote) return text;
+  std::string field = "\"";
+  for (char c : text) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  return field + "\"";
+}
+
+std::string CsvRecords(const std::vector<std::vector<std::string>>& rows) {
+  std::string text;
+  for (const std::vector<std::string>& row : rows) {
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (i > 0) text += ',';
+      text += CsvField(row[i]);
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+std::string CsvDocument(const std::vector<PageText>& pages) {
+  std::string text;
+  for (const PageText& page : pages) text += CsvRecords(TableRows(page.lines));
+  return text;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data, std::string& error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << data;
+  out.flush();
+  if (!out) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool WriteCsv(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
+  const std::string text = CsvDocument(ReadPagesText(document, pages.first, pages.last));
+  if (text.empty()) {
+    error = "the selected pages hold no text to write to " + job.outputPath;
+    return false;
+  }
+  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
+  return outputs && WriteWholeFile(outputs->tempPath(0), text, error) && outputs->CommitAll(error);
+}
+
+}  // namespace zembra::exporter

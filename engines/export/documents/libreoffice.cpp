@@ -1,0 +1,52 @@
+#include "engines/export/documents/libreoffice.h"
+
+#include "engines/export/documents/engine_run.h"
+
+namespace zembra::exporter {
+
+namespace {
+
+// LibreOffice is installed here by its Debian packages; found on PATH otherwise.
+const char* OfficeProgram() { return "/usr/bin/soffice"; }
+
+}  // namespace
+
+std::vector<std::string> OfficeCommand(const OfficeConversion& conversion) {
+  std::vector<std::string> argv = {OfficeProgram(),
+                                   "-env:UserInstallation=file://" + conversion.profileDirectory,
+                                   "--headless",
+                                   "--norestore",
+                                   "--nologo",
+                                   "--nodefault",
+                                   "--nolockcheck",
+                                   "--convert-to",
+                                   conversion.target,
+                                   "--outdir",
+                                   conversion.outputDirectory};
+  argv.insert(argv.end(), conversion.inputs.begin(), conversion.inputs.end());
+  return argv;
+}
+
+std::string OfficeResultPath(const OfficeConversion& conversion, const std::string& input,
+                             const std::string& suffix) {
+  const size_t slash = input.rfind('/');
+  std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return conversion.outputDirectory + "/" + name + "." + suffix;
+}
+
+bool RunOffice(const OfficeConversion& conversion, std::string& error) {
+  EngineCall call;
+  call.argv = OfficeCommand(conversion);
+  call.timeout = conversion.timeout;
+  // Its home and temporary files stay inside the private profile, too.
+  call.environment = {"HOME=" + conversion.profileDirectory, "TMPDIR=" + conversion.profileDirectory};
+  if (!RunEngine(call, error)) {
+    error = "LibreOffice: " + error;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zembra::exporter

@@ -1,0 +1,99 @@
+#include "engines/export/documents/office_output.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "engines/common/temp_dir.h"
+#include "engines/export/documents/csv_output.h"
+#include "engines/export/documents/libreoffice.h"
+#include "engines/export/documents/output_set.h"
+#include "engines/export/documents/page_layout.h"
+#include "engines/export/documents/pdf_split.h"
+#include "engines/export/documents/rtf_output.h"
+#include "engines/export/documents/spreadsheet_xml.h"
+
+namespace zembra::exporter {
+
+namespace {
+
+// A private work area: LibreOffice's profile, its inputs and its results.
+struct OfficeWork {
+  std::unique_ptr<TempDir> root;
+  OfficeConversion conversion;
+};
+
+bool Prepare(OfficeWork& work, const std::string& target, int pageCount, std::string& error) {
+  work.root = TempDir::Create("zemexport-office", error);
+  if (!work.root) return false;
+  work.conversion.target = target;
+  work.conversion.profileDirectory = work.root->path() + "/profile";
+  work.conversion.outputDirectory = work.root->path() + "/out";
+  work.conversion.timeout = std::chrono::seconds(120 + 5 * pageCount);
+  if (::mkdir(work.conversion.outputDirectory.c_str(), 0700) != 0) {
+    error = "cannot create a work directory in " + work.root->path();
+    return false;
+  }
+  return true;
+}
+
+// Runs the conversion and moves each expected result into its reserved file.
+bool ConvertAndPlace(const OfficeWork& work, const std::string& suffix, OutputSet& outputs, std::string& error) {
+  if (!RunOffice(work.conversion, error)) return false;
+  for (size_t i = 0; i < work.conversion.inputs.size(); ++i) {
+    const std::string result = OfficeResultPath(work.conversion, work.conversion.inputs[i], suffix);
+    struct stat info;
+    if (::stat(result.c_str(), &info) != 0 || info.st_size == 0) {
+      error = "LibreOffice wrote no " + suffix + " file";
+      return false;
+    }
+    if (!CopyFileContents(result, outputs.tempPath(i), error)) return false;
+  }
+  return outputs.CommitAll(error);
+}
+
+bool ConvertOne(const DocumentJob& job, PageSpan pages, const std::string& source, const std::string& sourceName,
+                const std::string& target, const std::string& suffix, std::string& error) {
+  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
+  if (!outputs) return false;
+  OfficeWork work;
+  if (!Prepare(work, target, pages.count(), error)) return false;
+  const std::string input = work.root->path() + "/" + sourceName;
+  if (!WriteWholeFile(input, source, error)) return false;
+  work.conversion.inputs = {input};
+  return ConvertAndPlace(work, suffix, *outputs, error);
+}
+
+}  // namespace
+
+bool WriteDoc(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
+  const std::string rtf = RtfDocument(ReadPagesText(document, pages.first, pages.last));
+  return ConvertOne(job, pages, rtf, "document.rtf", "doc:MS Word 97", "doc", error);
+}
+
+bool WriteXls(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
+  const std::string sheets = SpreadsheetXml(ReadPagesText(document, pages.first, pages.last), pages.first);
+  return ConvertOne(job, pages, sheets, "workbook.fods", "xls:MS Excel 97", "xls", error);
+}
+
+bool WriteMetafiles(const DocumentJob& job, PageSpan pages, Metafile kind, std::string& error) {
+  const std::string suffix = kind == Metafile::kEmf ? "emf" : "wmf";
+  std::unique_ptr<OutputSet> outputs =
+      OutputSet::Create(OutputTargets(job.outputPath, pages.count(), true), error);
+  if (!outputs) return false;
+  OfficeWork work;
+  if (!Prepare(work, kind == Metafile::kEmf ? "emf:draw_emf_Export" : "wmf:draw_wmf_Export", pages.count(), error)) {
+    return false;
+  }
+  // Draw exports only the first page of what it opens, cropped to what is
+  // drawn: one file per page, each with its paper painted.
+  const std::string pagesDirectory = work.root->path() + "/pages";
+  if (::mkdir(pagesDirectory.c_str(), 0700) != 0) {
+    error = "cannot create a work directory in " + work.root->path();
+    return false;
+  }
+  if (!SplitPages(job, pages, pagesDirectory, true, work.conversion.inputs, error)) return false;
+  return ConvertAndPlace(work, suffix, *outputs, error);
+}
+
+}  // namespace zembra::exporter

@@ -1,0 +1,53 @@
+// Input PDFs for the document format tests, drawn with cairo so that every
+// word and shape sits at a known place, plus helpers to run read-back tools.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engines/export/documents/document_formats.h"
+
+namespace zembra::exporter::testing {
+
+/// Page 1: a bold 20 pt heading "Quarterly Report", two lines of 11 pt prose
+/// (the second with "Café déjà vu – Ωmega"), and a filled rectangle; page 2:
+/// "Second page text"; page 3: "Third page text". US Letter, 612 x 792 pt.
+/// Title metadata "Zembra test document", creator "Zembra tests".
+void MakeTextPdf(const std::string& path);
+
+/// Numbers of the shapes page: a rectangle, nothing else, on each of two pages.
+struct Rect {
+  double x0, y0, x1, y1;  ///< PDF points, y growing upwards
+};
+extern const Rect kShapeOnPage1;
+extern const Rect kShapeOnPage2;
+void MakeShapesPdf(const std::string& path);
+
+/// Page 1: a table of 4 columns and 4 rows (header, then North/South/East
+/// rows with a quote, a comma and one empty cell) below the title line
+/// "Sales by region"; page 2: "Notes page".
+void MakeTablePdf(const std::string& path);
+extern const std::vector<std::vector<std::string>> kTableRows;  ///< what the CSV must hold after the title
+
+/// MakeTextPdf encrypted with user password "user" and owner password "owner".
+void MakeEncryptedPdf(const std::string& path);
+
+/// A fresh directory for a test's files, removed when the test binary ends.
+std::string TestDirectory();
+
+/// Runs a shell command line; its standard output, or "" on failure (status kept in *status).
+std::string Capture(const std::string& command, int* status = nullptr);
+
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+
+/// The files in a directory (names only, sorted).
+std::vector<std::string> ListDirectory(const std::string& directory);
+
+/// A job for input -> output with the whole document selected.
+DocumentJob Job(const std::string& input, const std::string& output);
+
+/// A private LibreOffice profile argument for read-back conversions.
+std::string OfficeProfileArgument();
+
+}  // namespace zembra::exporter::testing
