@@ -1,0 +1,499 @@
+#include "engines/render/page_session.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "engines/render/base64.h"
+#include "engines/render/page_setup.h"
+
+namespace zembra::render {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// A page that fetched nothing for this long after its load event is quiet.
+constexpr milliseconds kNetworkQuiet{500};
+constexpr milliseconds kPollInterval{50};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+bool HasScheme(const std::string& text) {
+  const std::string lower = Lower(text);
+  for (const char* scheme : {"http://", "https://", "file://", "data:"})
+    if (lower.rfind(scheme, 0) == 0) return true;
+  return false;
+}
+
+std::string ReadFile(const std::string& path, bool& ok) {
+  std::ifstream in(path, std::ios::binary);
+  ok = static_cast<bool>(in);
+  std::ostringstream text;
+  if (ok) text << in.rdbuf();
+  return text.str();
+}
+
+std::string SecondsText(double seconds) {
+  std::ostringstream text;
+  text << seconds << " s";
+  return text.str();
+}
+
+// Whether the start of a document declares its character set itself.
+bool DeclaresCharset(const std::string& body) {
+  if (body.rfind("\xEF\xBB\xBF", 0) == 0 || body.rfind("\xFE\xFF", 0) == 0 || body.rfind("\xFF\xFE", 0) == 0)
+    return true;
+  return Lower(body.substr(0, 2048)).find("charset") != std::string::npos;
+}
+
+std::string ConsoleText(const Json& params) {
+  std::string text = "console." + params.value("type", std::string("log")) + ":";
+  for (const Json& argument : params.value("args", Json::array())) {
+    text += " ";
+    if (argument.contains("value")) {
+      text += argument["value"].is_string() ? argument["value"].get<std::string>() : argument["value"].dump();
+    } else {
+      text += argument.value("description", argument.value("type", std::string("?")));
+    }
+  }
+  return text;
+}
+
+std::string ExceptionText(const Json& details) {
+  std::string text = details.value("text", std::string("error"));
+  if (details.contains("exception") && details["exception"].contains("description"))
+    text = details["exception"]["description"].get<std::string>();
+  text = text.substr(0, text.find('\n'));
+  if (details.contains("url") && !details["url"].get<std::string>().empty())
+    text += " (" + details["url"].get<std::string>() + ":" + std::to_string(details.value("lineNumber", 0) + 1) + ")";
+  return text;
+}
+
+}  // namespace
+
+PageSession::PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
+                         const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies)
+    : pipe_(pipe), options_(options), input_(input), diagnostics_(diagnostics), jarCookies_(jarCookies) {}
+
+std::optional<Json> PageSession::Call(const std::string& method, const Json& params, Clock::time_point deadline,
+                                      std::string& error) {
+  return pipe_.Call(method, params, sessionId_, deadline, error);
+}
+
+int PageSession::Send(const std::string& method, const Json& params) { return pipe_.Send(method, params, sessionId_); }
+
+bool PageSession::FetchNeeded() const {
+  return !options_.localFileAccess || !options_.images || options_.username || options_.password ||
+         !options_.postFields.empty() || !options_.postFiles.empty() ||
+         (!options_.customHeaders.empty() && !options_.propagateCustomHeaders) || !options_.encoding.empty();
+}
+
+bool PageSession::Open(std::string& error) {
+  deadline_ = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
+  const auto setupDeadline = std::max(deadline_, Clock::now() + std::chrono::seconds(20));
+
+  if (!options_.postFields.empty() || !options_.postFiles.empty()) {
+    post_ = BuildPostBody(options_.postFields, options_.postFiles);
+    if (!post_.error.empty()) {
+      error = post_.error;
+      return false;
+    }
+  }
+  // The browser starts with one blank page; use it rather than open another.
+  std::string targetId;
+  if (auto targets = pipe_.Call("Target.getTargets", Json::object(), "", setupDeadline, error)) {
+    for (const Json& target : (*targets)["targetInfos"])
+      if (target.value("type", "") == "page") targetId = target.value("targetId", "");
+  }
+  if (targetId.empty()) {
+    auto created = pipe_.Call("Target.createTarget", {{"url", "about:blank"}}, "", setupDeadline, error);
+    if (!created) return false;
+    targetId = (*created)["targetId"].get<std::string>();
+  }
+  auto attached =
+      pipe_.Call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, "", setupDeadline, error);
+  if (!attached) return false;
+  sessionId_ = (*attached)["sessionId"].get<std::string>();
+  pipe_.setEventHandler([this](const Json& event) { OnEvent(event); });
+
+  // Commands of one session run in order: send them all, wait for the last.
+  Send("Page.enable", Json::object());
+  Send("Network.enable", Json::object());
+  if (options_.debugJavascript) Send("Runtime.enable", Json::object());
+  Send("Emulation.setEmulatedMedia", {{"media", options_.printMediaType ? "print" : "screen"}});
+  if (!options_.javascript) Send("Emulation.setScriptExecutionDisabled", {{"value", true}});
+  if (options_.transparent)
+    Send("Emulation.setDefaultBackgroundColorOverride", {{"color", {{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}}}});
+  if (options_.dpi > 0) {
+    Send("Emulation.setDeviceMetricsOverride",
+         {{"width", 0}, {"height", 0}, {"deviceScaleFactor", options_.dpi / 96.0}, {"mobile", false}});
+  }
+  Json cookies = Json::array();
+  for (const Cookie& cookie : jarCookies_) cookies.push_back(CookieToParam(cookie));
+  if (!options_.cookies.empty()) {
+    if (input_.localPath.empty()) {
+      for (const auto& [name, value] : options_.cookies)
+        cookies.push_back({{"name", name}, {"value", value}, {"url", input_.url}});
+    } else {
+      diagnostics_.warn("--cookie ignored: cookies need a web page, the input is a local file");
+    }
+  }
+  if (!cookies.empty()) Send("Network.setCookies", {{"cookies", cookies}});
+  if (!options_.customHeaders.empty() && options_.propagateCustomHeaders) {
+    Json headers = Json::object();
+    for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
+    Send("Network.setExtraHTTPHeaders", {{"headers", headers}});
+  }
+  if (FetchNeeded()) {
+    Json patterns = Json::array({{{"urlPattern", "*"}, {"requestStage", "Request"}}});
+    if (!options_.encoding.empty())
+      patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Response"}});
+    Send("Fetch.enable", {{"patterns", patterns}, {"handleAuthRequests", true}});
+  }
+  auto tree = Call("Page.getFrameTree", Json::object(), setupDeadline, error);
+  if (!tree) return false;
+  mainFrameId_ = (*tree)["frameTree"]["frame"]["id"].get<std::string>();
+  return true;
+}
+
+void PageSession::OnEvent(const Json& event) {
+  const std::string method = event.value("method", "");
+  const Json& params = event.contains("params") ? event["params"] : Json::object();
+  if (method == "Target.detachedFromTarget" || method == "Target.targetCrashed") {
+    if (params.value("sessionId", sessionId_) == sessionId_) crashed_ = true;
+    return;
+  }
+  if (event.value("sessionId", "") != sessionId_) return;
+  const auto now = Clock::now();
+  if (method == "Network.requestWillBeSent") {
+    const std::string id = params.value("requestId", "");
+    inFlight_.insert(id);
+    lastNetworkActivity_ = now;
+    if (params.value("type", "") == "Document" && params.value("frameId", "") == mainFrameId_) {
+      mainRequestId_ = id;
+      mainStatus_ = 0;
+      mainFailure_.clear();
+    }
+  } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+    const std::string id = params.value("requestId", "");
+    inFlight_.erase(id);
+    lastNetworkActivity_ = now;
+    if (method == "Network.loadingFailed" && id == mainRequestId_ && !params.value("canceled", false))
+      mainFailure_ = params.value("errorText", std::string("failed"));
+  } else if (method == "Network.responseReceived") {
+    if (params.value("requestId", "") == mainRequestId_ && params.contains("response")) {
+      mainStatus_ = params["response"].value("status", 0);
+      mainStatusText_ = params["response"].value("statusText", "");
+    }
+  } else if (method == "Page.loadEventFired") {
+    loaded_ = true;
+    loadTime_ = now;
+    redirectChecked_ = false;
+  } else if (method == "Page.frameStartedLoading") {
+    if (params.value("frameId", "") == mainFrameId_) loading_ = true;
+  } else if (method == "Page.frameStoppedLoading") {
+    if (params.value("frameId", "") == mainFrameId_) loading_ = false;
+  } else if (method == "Page.frameNavigated") {
+    // A new document in the main frame (a redirect by script): wait for its load.
+    if (params.contains("frame") && params["frame"].value("id", "") == mainFrameId_ &&
+        !params["frame"].contains("parentId"))
+      loaded_ = false;
+  } else if (method == "Page.javascriptDialogOpening") {
+    Send("Page.handleJavaScriptDialog", {{"accept", true}});
+  } else if (method == "Fetch.requestPaused") {
+    if (params.contains("responseStatusCode") || params.contains("responseErrorReason")) {
+      OnResponsePaused(params);
+    } else {
+      OnRequestPaused(params);
+    }
+  } else if (method == "Fetch.authRequired") {
+    const std::string id = params.value("requestId", "");
+    // Offer the credentials once per request; wrong ones end in the server's answer.
+    const bool offer = (options_.username || options_.password) && authAnswered_.insert(id).second;
+    Json response = {{"response", offer ? "ProvideCredentials" : "CancelAuth"}};
+    if (offer) {
+      response["username"] = options_.username.value_or("");
+      response["password"] = options_.password.value_or("");
+    }
+    Send("Fetch.continueWithAuth", {{"requestId", id}, {"authChallengeResponse", response}});
+  } else if (method == "Runtime.consoleAPICalled") {
+    if (options_.debugJavascript) diagnostics_.note(ConsoleText(params));
+  } else if (method == "Runtime.exceptionThrown") {
+    if (options_.debugJavascript && params.contains("exceptionDetails"))
+      diagnostics_.note("script error: " + ExceptionText(params["exceptionDetails"]));
+  } else if (method == "Inspector.targetCrashed") {
+    crashed_ = true;
+  }
+}
+
+void PageSession::OnRequestPaused(const Json& params) {
+  const std::string id = params.value("requestId", "");
+  const Json& request = params["request"];
+  const std::string url = request.value("url", "");
+  const std::string type = params.value("resourceType", "");
+  const std::string path = PathOfFileUrl(url);
+  if (!path.empty() && !LocalFileAllowed(path, input_.localPath, options_.allowedPaths, options_.localFileAccess)) {
+    if (blockedFiles_.insert(path).second)
+      diagnostics_.warn("local file not loaded (local file access is off; see --allow): " + path);
+    Send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "AccessDenied"}});
+    return;
+  }
+  if (type == "Image" && !options_.images) {
+    Send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "BlockedByClient"}});
+    return;
+  }
+  Json change = {{"requestId", id}};
+  if (type == "Document" && params.value("frameId", "") == mainFrameId_) {
+    Json headers = request.value("headers", Json::object());
+    if (!options_.propagateCustomHeaders)
+      for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
+    if (!post_.contentType.empty() && !postSent_) {
+      postSent_ = true;
+      change["method"] = "POST";
+      change["postData"] = Base64Encode(post_.body);
+      headers["Content-Type"] = post_.contentType;
+    }
+    Json list = Json::array();
+    for (const auto& [name, value] : headers.items())
+      list.push_back({{"name", name}, {"value", value.is_string() ? value.get<std::string>() : value.dump()}});
+    change["headers"] = list;
+  }
+  Send("Fetch.continueRequest", change);
+}
+
+void PageSession::OnResponsePaused(const Json& params) {
+  const std::string id = params.value("requestId", "");
+  const int status = params.value("responseStatusCode", 0);
+  Json headers = params.value("responseHeaders", Json::array());
+  std::string contentType;
+  for (const Json& header : headers)
+    if (Lower(header.value("name", "")) == "content-type") contentType = Lower(header.value("value", ""));
+  const bool html = contentType.empty() || contentType.find("html") != std::string::npos;
+  if (options_.encoding.empty() || status >= 300 || !html || contentType.find("charset") != std::string::npos) {
+    Send("Fetch.continueResponse", {{"requestId", id}});
+    return;
+  }
+  std::string error;
+  auto body = Call("Fetch.getResponseBody", {{"requestId", id}}, Clock::now() + std::chrono::seconds(10), error);
+  std::optional<std::string> bytes;
+  if (body) {
+    const std::string text = (*body).value("body", "");
+    bytes = (*body).value("base64Encoded", false) ? Base64Decode(text) : std::optional<std::string>(text);
+  }
+  if (!bytes || DeclaresCharset(*bytes)) {
+    Send("Fetch.continueResponse", {{"requestId", id}});
+    return;
+  }
+  // The page says nothing of its character set: tell Chromium ours.
+  Json changed = Json::array();
+  for (const Json& header : headers)
+    if (Lower(header.value("name", "")) != "content-type") changed.push_back(header);
+  changed.push_back({{"name", "Content-Type"}, {"value", "text/html; charset=" + options_.encoding}});
+  Send("Fetch.fulfillRequest", {{"requestId", id},
+                                {"responseCode", status == 0 ? 200 : status},
+                                {"responseHeaders", changed},
+                                {"body", Base64Encode(*bytes)}});
+}
+
+std::optional<Json> PageSession::Evaluate(const std::string& expression, Clock::time_point deadline,
+                                          std::string& error) {
+  auto reply = Call("Runtime.evaluate",
+                    {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, deadline, error);
+  if (!reply) return std::nullopt;
+  if (reply->contains("exceptionDetails")) {
+    error = ExceptionText((*reply)["exceptionDetails"]);
+    return std::nullopt;
+  }
+  const Json& result = (*reply)["result"];
+  return result.contains("value") ? result["value"] : Json();
+}
+
+bool PageSession::PageResponsive() {
+  std::string error;
+  return Evaluate("1", Clock::now() + milliseconds(500), error).has_value();
+}
+
+bool PageSession::Load(std::string& error) {
+  const std::string& name = options_.input;
+  auto navigated = Call("Page.navigate", {{"url", input_.url}}, deadline_, error);
+  if (navigated && navigated->contains("errorText") && !(*navigated)["errorText"].get<std::string>().empty())
+    mainFailure_ = (*navigated)["errorText"].get<std::string>();
+  if (!navigated && Clock::now() < deadline_) return false;  // Chromium failed, not the page
+
+  bool failureReported = false;
+  for (;;) {
+    if (crashed_ || pipe_.closed()) {
+      error = "Chromium failed while loading " + name;
+      return false;
+    }
+    if (!failureReported && (!mainFailure_.empty() || mainStatus_ >= 400)) {
+      const std::string why = !mainFailure_.empty()
+                                  ? mainFailure_
+                                  : "HTTP " + std::to_string(mainStatus_) +
+                                        (mainStatusText_.empty() ? "" : " " + mainStatusText_);
+      if (options_.loadErrors != LoadErrorHandling::kIgnore) {
+        error = "cannot load " + name + ": " + why;
+        return false;
+      }
+      diagnostics_.warn("cannot load " + name + ": " + why + "; printing what loaded");
+      failureReported = true;
+    }
+    const auto now = Clock::now();
+    if (loaded_ && !loading_) {
+      if (!redirectChecked_) {
+        // Only a page with scripts or a refresh can send itself elsewhere.
+        std::string ignored;
+        auto scripted =
+            Evaluate("!!(document.scripts.length || document.querySelector('meta[http-equiv=refresh i]'))",
+                     deadline_, ignored);
+        redirectChecked_ = true;
+        mayRedirect_ = !scripted || !scripted->is_boolean() || scripted->get<bool>();
+        continue;  // the evaluation took time and may have brought events
+      }
+      const long waitMs = std::max(options_.javascriptDelayMs, mayRedirect_ ? options_.redirectDelayMs : 0L);
+      const bool quiet =
+          inFlight_.empty() && (lastNetworkActivity_ <= loadTime_ || now - lastNetworkActivity_ >= kNetworkQuiet);
+      if (quiet && now >= loadTime_ + milliseconds(waitMs)) {
+        if (!options_.windowStatus) return true;
+        std::string ignored;
+        auto status = Evaluate("String(window.status)", deadline_, ignored);
+        if (status && status->is_string() && status->get<std::string>() == *options_.windowStatus) return true;
+      }
+    }
+    if (Clock::now() >= deadline_) return HandleTimeout(error);
+    pipe_.PumpOnce(std::min(deadline_, Clock::now() + kPollInterval));
+  }
+}
+
+bool PageSession::HandleTimeout(std::string& error) {
+  const std::string& name = options_.input;
+  const std::string after = SecondsText(options_.timeoutSeconds);
+  if (!PageResponsive()) {
+    if (!options_.stopSlowScripts) {
+      error = "a script of " + name + " was still running after " + after + " (--no-stop-slow-scripts)";
+      return false;
+    }
+    Send("Runtime.terminateExecution", Json::object());
+    diagnostics_.warn("a script of " + name + " was still running after " + after +
+                      "; stopped it and printed the page as it was");
+    pipe_.Pump(Clock::now() + milliseconds(200));
+    return true;
+  }
+  if (options_.loadErrors == LoadErrorHandling::kIgnore) {
+    diagnostics_.warn(name + " was not ready after " + after + "; printing it as it was");
+    return true;
+  }
+  error = name + " was not ready after " + after + " (timeout; see --timeout)";
+  return false;
+}
+
+bool PageSession::Prepare(std::string& error) {
+  const auto deadline = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
+  auto run = [&](const std::string& what, const std::string& expression) {
+    std::string problem;
+    if (!Evaluate(expression, deadline, problem)) diagnostics_.warn(what + " failed: " + problem);
+  };
+  for (const std::string& sheet : options_.userStyleSheets) {
+    std::string css;
+    bool local = !HasScheme(sheet) || !PathOfFileUrl(sheet).empty();
+    if (local) {
+      bool ok = false;
+      css = ReadFile(PathOfFileUrl(sheet).empty() ? sheet : PathOfFileUrl(sheet), ok);
+      if (!ok) {
+        diagnostics_.warn("cannot read the user style sheet " + sheet);
+        continue;
+      }
+      run("user style sheet " + sheet,
+          "(() => { const s = document.createElement('style'); s.textContent = " + Json(css).dump() +
+              "; (document.head || document.documentElement).appendChild(s); })()");
+    } else {
+      run("user style sheet " + sheet,
+          "new Promise(done => { const l = document.createElement('link'); l.rel = 'stylesheet'; l.href = " +
+              Json(sheet).dump() +
+              "; l.onload = l.onerror = () => done(); (document.head || document.documentElement).appendChild(l); })");
+    }
+  }
+  for (const std::string& script : options_.runScripts) run("--run-script", script);
+  if (options_.minimumFontSize > 0) {
+    run("--minimum-font-size",
+        "(() => { const min = " + std::to_string(options_.minimumFontSize) +
+            "; for (const e of document.querySelectorAll('body, body *')) {"
+            " const size = parseFloat(getComputedStyle(e).fontSize);"
+            " if (size && size < min) e.style.setProperty('font-size', min + 'px', 'important'); } })()");
+  }
+  if (!options_.smartShrinking) {
+    // Lay the page out at the paper's own width and cut what is wider,
+    // instead of letting Chromium shrink it to fit.
+    run("--disable-smart-shrinking",
+        "(() => { const s = document.createElement('style'); s.textContent = "
+        "'@media print { html, body { overflow: hidden !important; max-width: 100% !important; } }';"
+        " (document.head || document.documentElement).appendChild(s); })()");
+  }
+  if (options_.title) run("--title", "document.title = " + Json(*options_.title).dump());
+  // What the scripts above started to fetch is waited for, briefly.
+  const auto settle = std::min(deadline, Clock::now() + std::chrono::seconds(2));
+  while (!inFlight_.empty() && Clock::now() < settle) pipe_.PumpOnce(settle);
+  (void)error;
+  return !crashed_;
+}
+
+bool PageSession::Print(const std::string& path, std::string& error) {
+  const auto deadline = Clock::now() + std::max(std::chrono::seconds(120),
+                                                std::chrono::seconds(static_cast<long>(options_.timeoutSeconds)));
+  auto printed = Call("Page.printToPDF", PrintParameters(options_), deadline, error);
+  if (!printed) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    error = "cannot write " + path;
+    return false;
+  }
+  auto write = [&](const Json& chunk) {
+    const std::string data = chunk.value("data", "");
+    if (!chunk.value("base64Encoded", false)) {
+      out << data;
+      return true;
+    }
+    auto bytes = Base64Decode(data);
+    if (!bytes) return false;
+    out << *bytes;
+    return true;
+  };
+  if (printed->contains("stream")) {
+    const std::string handle = (*printed)["stream"].get<std::string>();
+    for (;;) {
+      auto chunk = Call("IO.read", {{"handle", handle}, {"size", 4 << 20}}, deadline, error);
+      if (!chunk) return false;
+      if (!write(*chunk)) {
+        error = "Chromium sent a damaged PDF stream";
+        return false;
+      }
+      if (chunk->value("eof", false)) break;
+    }
+    Send("IO.close", {{"handle", handle}});
+  } else if (!write({{"data", printed->value("data", "")}, {"base64Encoded", true}})) {
+    error = "Chromium sent a damaged PDF";
+    return false;
+  }
+  out.flush();
+  if (!out) {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+std::vector<Cookie> PageSession::Cookies(std::string& error) {
+  std::vector<Cookie> cookies;
+  auto reply = pipe_.Call("Storage.getCookies", Json::object(), "", Clock::now() + std::chrono::seconds(10), error);
+  if (reply)
+    for (const Json& cookie : (*reply)["cookies"]) cookies.push_back(CookieFromDevTools(cookie));
+  return cookies;
+}
+
+}  // namespace zembra::render

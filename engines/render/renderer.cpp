@@ -1,0 +1,111 @@
+#include "engines/render/renderer.h"
+
+#include <unistd.h>
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "engines/common/atomic_output.h"
+#include "engines/common/cleanup.h"
+#include "engines/common/temp_dir.h"
+#include "engines/render/browser.h"
+#include "engines/render/cookie_jar.h"
+#include "engines/render/input_location.h"
+#include "engines/render/page_session.h"
+#include "engines/render/pdf_info.h"
+
+namespace zembra::render {
+
+std::string Render(const RenderOptions& options, const Diagnostics& diagnostics) {
+  const InputLocation input = ResolveInput(options.input);
+  if (!input.error.empty()) return input.error;
+  if (::access(options.output.c_str(), F_OK) == 0) return "the output file exists: " + options.output;
+  std::string error;
+  auto output = AtomicOutput::Create(options.output, error);
+  if (!output) return error;
+
+  std::vector<Cookie> jar;
+  if (!options.cookieJar.empty() && !ReadCookieJar(options.cookieJar, jar, error)) return error;
+
+  BrowserSettings settings;
+  settings.proxy = options.proxy;
+  settings.sandbox = ::geteuid() != 0;
+  settings.allowFileAccessFromFiles = options.localFileAccess;
+  auto browser = Browser::Launch(settings, error);
+  if (!browser) return error;
+
+  PageSession page(browser->pipe(), options, input, diagnostics, jar);
+  if (!page.Open(error)) return "cannot drive Chromium: " + error;
+  if (!page.Load(error)) {
+    if (options.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
+    return error;
+  }
+  if (!page.Prepare(error)) return "Chromium failed while preparing " + options.input;
+
+  const std::vector<NameValue> entries = PrivateInfoEntries(options);
+  if (entries.empty()) {
+    if (!page.Print(output->tempPath(), error)) return "cannot print " + options.input + ": " + error;
+  } else {
+    auto work = TempDir::Create("zemrender-pdf", error);
+    if (!work) return error;
+    const std::string printed = work->path() + "/printed.pdf";
+    if (!page.Print(printed, error)) return "cannot print " + options.input + ": " + error;
+    if (!WriteWithInfoEntries(printed, output->tempPath(), entries, error)) return error;
+  }
+  if (!options.cookieJar.empty()) {
+    const std::vector<Cookie> cookies = page.Cookies(error);
+    if (!error.empty() || !WriteCookieJar(options.cookieJar, cookies, error))
+      diagnostics.warn("cookie jar not updated: " + error);
+    error.clear();
+  }
+  browser.reset();  // Chromium and its helpers are gone before the PDF appears
+  if (!output->Commit(error)) return error;
+  return "";
+}
+
+int RunRenderer(std::span<const std::string> words) {
+  cleanup::Install();
+  Diagnostics diagnostics("zemrender.lib");
+  ParseResult parsed = ParseRenderArguments(words);
+  if (parsed.options.readArgsFromStdin) {
+    // One line of further options, placed before the input and the output.
+    std::string line;
+    std::getline(std::cin, line);
+    std::vector<std::string> all(words.begin(), words.end());
+    const std::vector<std::string> more = SplitWords(line);
+    all.insert(all.size() >= 2 ? all.end() - 2 : all.begin(), more.begin(), more.end());
+    parsed = ParseRenderArguments(all);
+  }
+  diagnostics.setQuiet(parsed.options.quiet);
+  for (const std::string& warning : parsed.warnings) diagnostics.warn(warning);
+  if (parsed.options.readme) {
+    std::cout << RenderManual();
+    return 0;
+  }
+  if (!parsed.error.empty()) {
+    diagnostics.error(parsed.error);
+    return 1;
+  }
+  if (!parsed.options.notAppliedYet.empty()) {
+    std::string names;
+    for (const std::string& name : parsed.options.notAppliedYet)
+      if (names.find(name + ",") == std::string::npos && !names.ends_with(name)) names += (names.empty() ? "" : ", ") + name;
+    diagnostics.warn("not applied yet (PDF post-processing): " + names);
+  }
+  std::string error;
+  try {
+    error = Render(parsed.options, diagnostics);
+  } catch (const std::exception& e) {
+    // A malformed message from Chromium, or memory exhausted: fail cleanly.
+    error = std::string("internal error: ") + e.what();
+  }
+  if (!error.empty()) {
+    diagnostics.error(error);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace zembra::render
