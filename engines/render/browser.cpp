@@ -64,7 +64,6 @@ std::vector<std::string> ChromiumCommandLine(const std::string& program, const s
     // Loopback addresses go through the proxy too, as every other request.
     argv.push_back("--proxy-bypass-list=<-loopback>");
   }
-  if (!settings.imagesEnabled) argv.push_back("--blink-settings=imagesEnabled=false");
   argv.push_back("about:blank");
   return argv;
 }

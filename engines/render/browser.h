@@ -16,7 +16,6 @@ struct BrowserSettings {
   std::string proxy;                ///< --proxy-server value, empty for none
   bool allowFileAccessFromFiles = true;
   bool sandbox = true;              ///< false as root, where Chromium refuses its sandbox
-  bool imagesEnabled = true;
 };
 
 /// The Chromium to run: $ZEMBRA_CHROMIUM when set, else

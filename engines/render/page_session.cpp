@@ -245,7 +245,16 @@ void PageSession::OnRequestPaused(const Json& params) {
     return;
   }
   if (type == "Image" && !options_.images) {
-    Send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "BlockedByClient"}});
+    // Answered here with an empty picture: nothing is requested, and no
+    // broken-image icon is printed in its place.
+    static const std::string kBlankGif = Base64Encode(std::string(
+        "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00,"
+        "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
+        43));
+    Send("Fetch.fulfillRequest", {{"requestId", id},
+                                  {"responseCode", 200},
+                                  {"responseHeaders", Json::array({{{"name", "Content-Type"}, {"value", "image/gif"}}})},
+                                  {"body", kBlankGif}});
     return;
   }
   Json change = {{"requestId", id}};
@@ -346,7 +355,10 @@ bool PageSession::Load(std::string& error) {
     }
     const auto now = Clock::now();
     if (loaded_ && !loading_) {
-      if (!redirectChecked_) {
+      // The watch for a script's redirect overlaps the JavaScript delay; by
+      // default it is no longer, so "--javascript-delay 0" means no wait at all.
+      const long redirectMs = options_.redirectDelayMs.value_or(std::min(200L, options_.javascriptDelayMs));
+      if (redirectMs > options_.javascriptDelayMs && !redirectChecked_) {
         // Only a page with scripts or a refresh can send itself elsewhere.
         std::string ignored;
         auto scripted =
@@ -356,7 +368,7 @@ bool PageSession::Load(std::string& error) {
         mayRedirect_ = !scripted || !scripted->is_boolean() || scripted->get<bool>();
         continue;  // the evaluation took time and may have brought events
       }
-      const long waitMs = std::max(options_.javascriptDelayMs, mayRedirect_ ? options_.redirectDelayMs : 0L);
+      const long waitMs = std::max(options_.javascriptDelayMs, mayRedirect_ ? redirectMs : 0L);
       const bool quiet =
           inFlight_.empty() && (lastNetworkActivity_ <= loadTime_ || now - lastNetworkActivity_ >= kNetworkQuiet);
       if (quiet && now >= loadTime_ + milliseconds(waitMs)) {

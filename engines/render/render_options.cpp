@@ -154,7 +154,7 @@ const std::vector<OptionEntry>& Entries() {
          o.javascriptDelayMs = *ms;
          return "";
        }},
-      {"--redirect-delay", -1, "<msec>", "how long to wait for a script's redirect after load (default 200)",
+      {"--redirect-delay", -1, "<msec>", "how long to wait for a script's redirect after load (default 200, never longer than the JavaScript delay unless given)",
        [](RenderOptions& o, const Values& v) -> std::string {
          const auto ms = ParseInteger(v[0], 0, 3600000);
          if (!ms) return Bad(v[0], "milliseconds");

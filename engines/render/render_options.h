@@ -56,7 +56,8 @@ struct RenderOptions {
   // Loading.
   bool javascript = true;
   long javascriptDelayMs = 200;
-  long redirectDelayMs = 200;
+  /// Unset: the watch for a script's redirect lasts as long as the JavaScript delay, at most 200 ms.
+  std::optional<long> redirectDelayMs;
   double timeoutSeconds = 30;
   std::optional<std::string> windowStatus;
   std::optional<std::string> title;

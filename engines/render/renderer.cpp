@@ -32,7 +32,9 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   BrowserSettings settings;
   settings.proxy = options.proxy;
   settings.sandbox = ::geteuid() != 0;
-  settings.allowFileAccessFromFiles = options.localFileAccess;
+  // Scripts of a local page may read local files; which ones is decided per
+  // request by the page session (--disable-local-file-access, --allow).
+  settings.allowFileAccessFromFiles = true;
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
 
