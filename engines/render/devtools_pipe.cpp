@@ -5,9 +5,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace zembra::render {
+
+namespace {
+
+// For developers: ZEMBRA_DEVTOOLS_TRACE=1 shows the protocol on standard error.
+void Trace(const char* direction, const std::string& text) {
+  static const bool enabled = std::getenv("ZEMBRA_DEVTOOLS_TRACE") != nullptr;
+  if (enabled) std::fprintf(stderr, "%s%.300s\n", direction, text.c_str());
+}
+
+}  // namespace
 
 DevToolsPipe::DevToolsPipe(int commandFd, int replyFd) : commandFd_(commandFd), replyFd_(replyFd) {
   ::fcntl(replyFd_, F_SETFL, ::fcntl(replyFd_, F_GETFL) | O_NONBLOCK);
@@ -24,6 +36,7 @@ int DevToolsPipe::Send(const std::string& method, const Json& params, const std:
   Json message = {{"id", id}, {"method", method}, {"params", params.is_null() ? Json::object() : params}};
   if (!sessionId.empty()) message["sessionId"] = sessionId;
   std::string text = message.dump(-1, ' ', false, Json::error_handler_t::replace);
+  Trace("> ", text);
   text.push_back('\0');
   size_t done = 0;
   while (done < text.size()) {
@@ -103,6 +116,7 @@ bool DevToolsPipe::ReadSome(Clock::time_point deadline) {
 }
 
 void DevToolsPipe::Dispatch(const std::string& text) {
+  Trace("< ", text);
   Json message = Json::parse(text, nullptr, false);
   if (message.is_discarded()) return;
   if (message.contains("id")) {

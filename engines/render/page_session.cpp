@@ -372,10 +372,13 @@ bool PageSession::Load(std::string& error) {
       const bool quiet =
           inFlight_.empty() && (lastNetworkActivity_ <= loadTime_ || now - lastNetworkActivity_ >= kNetworkQuiet);
       if (quiet && now >= loadTime_ + milliseconds(waitMs)) {
-        if (!options_.windowStatus) return true;
+        // The page's main thread must be free to print: a script still
+        // running is waited for until the timeout, and then dealt with there.
         std::string ignored;
         auto status = Evaluate("String(window.status)", deadline_, ignored);
-        if (status && status->is_string() && status->get<std::string>() == *options_.windowStatus) return true;
+        if (status && (!options_.windowStatus ||
+                       (status->is_string() && status->get<std::string>() == *options_.windowStatus)))
+          return true;
       }
     }
     if (Clock::now() >= deadline_) return HandleTimeout(error);

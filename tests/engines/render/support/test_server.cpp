@@ -194,6 +194,7 @@ void TestServer::Handle(int fd) {
     stopped_.wait_for(lock, std::chrono::seconds(60), [this] { return stopping_.load(); });
     return;
   }
+  if (answer.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(answer.delayMs));
   if (!answer.basicAuth.empty() && request.header("authorization") != "Basic " + Base64(answer.basicAuth)) {
     answer.status = 401;
     answer.body = "<html><body><p>authorization required</p></body></html>";

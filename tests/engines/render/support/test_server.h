@@ -34,6 +34,7 @@ struct Answer {
   std::vector<std::pair<std::string, std::string>> headers;
   std::string basicAuth;  ///< "user:password" required, else 401
   bool hang = false;      ///< never answer (until the server stops)
+  int delayMs = 0;        ///< answer after this long
   bool echo = false;      ///< an HTML page listing method, cookies, X- headers and body
 };
 
