@@ -54,12 +54,23 @@ int DevToolsPipe::Send(const std::string& method, const Json& params, const std:
 std::optional<Json> DevToolsPipe::Call(const std::string& method, const Json& params,
                                        const std::string& sessionId, Clock::time_point deadline,
                                        std::string& error) {
+  return Await(SendAwaited(method, params, sessionId), method, deadline, error);
+}
+
+int DevToolsPipe::SendAwaited(const std::string& method, const Json& params, const std::string& sessionId) {
+  // Registered before sending: the reply may come while another call waits.
+  awaited_.insert(nextId_);
   const int id = Send(method, params, sessionId);
+  if (id < 0) awaited_.erase(nextId_ - 1);
+  return id;
+}
+
+std::optional<Json> DevToolsPipe::Await(int id, const std::string& method, Clock::time_point deadline,
+                                        std::string& error) {
   if (id < 0) {
     error = "Chromium closed its DevTools pipe";
     return std::nullopt;
   }
-  awaited_.insert(id);
   while (!replies_.contains(id) && ReadSome(deadline)) {
   }
   awaited_.erase(id);

@@ -39,6 +39,11 @@ class DevToolsPipe {
   std::optional<Json> Call(const std::string& method, const Json& params, const std::string& sessionId,
                            Clock::time_point deadline, std::string& error);
 
+  /// Sends a command whose reply is kept for Await; -1 when the pipe is broken.
+  int SendAwaited(const std::string& method, const Json& params, const std::string& sessionId = "");
+  /// Waits for the reply to a command sent with SendAwaited, like Call.
+  std::optional<Json> Await(int id, const std::string& method, Clock::time_point deadline, std::string& error);
+
   /// Dispatches messages that arrive until the deadline. False when the pipe closed.
   bool Pump(Clock::time_point deadline);
 

@@ -122,18 +122,27 @@ bool PageSession::Open(std::string& error) {
   sessionId_ = (*attached)["sessionId"].get<std::string>();
   pipe_.setEventHandler([this](const Json& event) { OnEvent(event); });
 
-  // Commands of one session run in order: send them all, wait for the last.
-  Send("Page.enable", Json::object());
-  Send("Network.enable", Json::object());
-  if (options_.debugJavascript) Send("Runtime.enable", Json::object());
-  Send("Emulation.setEmulatedMedia", {{"media", options_.printMediaType ? "print" : "screen"}});
-  if (!options_.javascript) Send("Emulation.setScriptExecutionDisabled", {{"value", true}});
+  // Set-up commands are sent at once and their replies awaited together
+  // before navigating: Chromium may answer them in any order.
+  std::vector<std::pair<int, std::string>> pending;
+  auto send = [&](const std::string& method, const Json& params) {
+    pending.emplace_back(pipe_.SendAwaited(method, params, sessionId_), method);
+  };
+  send("Page.enable", Json::object());
+  send("Network.enable", Json::object());
+  if (options_.debugJavascript) send("Runtime.enable", Json::object());
+  send("Emulation.setEmulatedMedia", {{"media", options_.printMediaType ? "print" : "screen"}});
+  if (!options_.javascript) send("Emulation.setScriptExecutionDisabled", {{"value", true}});
   if (options_.transparent)
-    Send("Emulation.setDefaultBackgroundColorOverride", {{"color", {{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}}}});
-  if (options_.dpi > 0) {
-    Send("Emulation.setDeviceMetricsOverride",
-         {{"width", 0}, {"height", 0}, {"deviceScaleFactor", options_.dpi / 96.0}, {"mobile", false}});
-  }
+    send("Emulation.setDefaultBackgroundColorOverride", {{"color", {{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}}}});
+  // The window is as wide as the paper's printable width, so the page is
+  // laid out for the screen as it will be for print; --dpi sets the device
+  // pixel ratio that pages use to size their canvases and pick images.
+  const PrintableArea area = PrintableCssPixels(options_);
+  send("Emulation.setDeviceMetricsOverride", {{"width", area.width},
+                                              {"height", area.height},
+                                              {"deviceScaleFactor", options_.dpi > 0 ? options_.dpi / 96.0 : 0},
+                                              {"mobile", false}});
   Json cookies = Json::array();
   for (const Cookie& cookie : jarCookies_) cookies.push_back(CookieToParam(cookie));
   if (!options_.cookies.empty()) {
@@ -144,21 +153,22 @@ bool PageSession::Open(std::string& error) {
       diagnostics_.warn("--cookie ignored: cookies need a web page, the input is a local file");
     }
   }
-  if (!cookies.empty()) Send("Network.setCookies", {{"cookies", cookies}});
+  if (!cookies.empty()) send("Network.setCookies", {{"cookies", cookies}});
   if (!options_.customHeaders.empty() && options_.propagateCustomHeaders) {
     Json headers = Json::object();
     for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
-    Send("Network.setExtraHTTPHeaders", {{"headers", headers}});
+    send("Network.setExtraHTTPHeaders", {{"headers", headers}});
   }
   if (FetchNeeded()) {
     Json patterns = Json::array({{{"urlPattern", "*"}, {"requestStage", "Request"}}});
     if (!options_.encoding.empty())
       patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Response"}});
-    Send("Fetch.enable", {{"patterns", patterns}, {"handleAuthRequests", true}});
+    send("Fetch.enable", {{"patterns", patterns}, {"handleAuthRequests", true}});
   }
-  auto tree = Call("Page.getFrameTree", Json::object(), setupDeadline, error);
-  if (!tree) return false;
-  mainFrameId_ = (*tree)["frameTree"]["frame"]["id"].get<std::string>();
+  for (const auto& [id, method] : pending)
+    if (!pipe_.Await(id, method, setupDeadline, error)) return false;
+  // A page target's main frame carries the target's id.
+  mainFrameId_ = targetId;
   return true;
 }
 
@@ -461,7 +471,18 @@ bool PageSession::Prepare(std::string& error) {
 bool PageSession::Print(const std::string& path, std::string& error) {
   const auto deadline = Clock::now() + std::max(std::chrono::seconds(120),
                                                 std::chrono::seconds(static_cast<long>(options_.timeoutSeconds)));
-  auto printed = Call("Page.printToPDF", PrintParameters(options_), deadline, error);
+  Json params = PrintParameters(options_);
+  if (options_.smartShrinking) {
+    // Content wider than the paper is shrunk to fit rather than cut off.
+    std::string ignored;
+    auto width = Evaluate(
+        "Math.max(document.documentElement.scrollWidth, document.body ? document.body.scrollWidth : 0)", deadline,
+        ignored);
+    const int printable = PrintableCssPixels(options_).width;
+    if (width && width->is_number() && width->get<double>() > printable + 1)
+      params["scale"] = std::max(0.1, options_.zoom * printable / width->get<double>());
+  }
+  auto printed = Call("Page.printToPDF", params, deadline, error);
   if (!printed) return false;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <utility>
 
 namespace zembra::render {
 
@@ -82,6 +83,17 @@ std::string HeaderFooterTemplate(const std::string& left, const std::string& cen
   };
   return "<div style=\"font-family:sans-serif;font-size:9px;width:100%;box-sizing:border-box;display:flex;padding:0 " + margin + ";\">" +
          cell("left", left) + cell("center", center) + cell("right", right) + "</div>";
+}
+
+PrintableArea PrintableCssPixels(const RenderOptions& options) {
+  double widthMm = options.pageWidthMm.value_or(210);
+  double heightMm = options.pageHeightMm.value_or(297);
+  if (options.landscape) std::swap(widthMm, heightMm);
+  const double pxPerMm = 96 / kMmPerInch / options.zoom;
+  PrintableArea area;
+  area.width = std::max(1, static_cast<int>((widthMm - options.marginLeftMm - options.marginRightMm) * pxPerMm));
+  area.height = std::max(1, static_cast<int>((heightMm - options.marginTopMm - options.marginBottomMm) * pxPerMm));
+  return area;
 }
 
 Json PrintParameters(const RenderOptions& options) {

@@ -14,6 +14,15 @@ namespace zembra::render {
 std::string HeaderFooterTemplate(const std::string& left, const std::string& center, const std::string& right,
                                  double sideMarginMm);
 
+struct PrintableArea {
+  int width = 0;   ///< CSS pixels the content is laid out in, zoom included
+  int height = 0;
+};
+
+/// The area inside the margins of the paper (A4 when no size is given), in
+/// CSS pixels at 96 per inch, divided by the zoom.
+PrintableArea PrintableCssPixels(const RenderOptions& options);
+
 /// The parameters of Page.printToPDF for these options.
 Json PrintParameters(const RenderOptions& options);
 

@@ -102,6 +102,28 @@ TEST_F(RendererTest, ZoomScalesTheContent) {
   EXPECT_NEAR((b.xMax - b.xMin) / (a.xMax - a.xMin), 2.0, 0.1);
 }
 
+TEST_F(RendererTest, WideContentIsShrunkToFitUnlessSmartShrinkingIsOff) {
+  const std::string page =
+      "<html><body><div style='width:1400px'>WideStart <span style='float:right'>WideEnd</span></div></body></html>";
+  const std::string shrunk = Render(page, {});
+  ASSERT_FALSE(shrunk.empty());
+  const PdfWord end = FindWord(PdfWords(shrunk), "WideEnd");
+  EXPECT_EQ(end.page, 1);
+  EXPECT_LE(end.xMax, PdfPageSize(shrunk).first - 10 * kPointsPerMm + 1);
+  const std::string cut = Render(page, {"--disable-smart-shrinking"});
+  ASSERT_FALSE(cut.empty());
+  EXPECT_EQ(FindWord(PdfWords(cut), "WideEnd").page, 0);
+  EXPECT_EQ(FindWord(PdfWords(cut), "WideStart").page, 1);
+}
+
+TEST_F(RendererTest, DpiSetsTheDevicePixelRatioPagesDrawWith) {
+  const std::string page =
+      "<html><body><p id='o'></p><script>document.getElementById('o').textContent = "
+      "'ratio' + devicePixelRatio + ' width' + innerWidth;</script></body></html>";
+  EXPECT_NE(PdfText(Render(page, {})).find("ratio1 width718"), std::string::npos);
+  EXPECT_NE(PdfText(Render(page, {"--dpi", "192"})).find("ratio2 width718"), std::string::npos);
+}
+
 TEST_F(RendererTest, BackgroundIsPrintedUnlessSwitchedOff) {
   const std::string page = "<html><body style='background: rgb(255,0,0)'><p>bg</p></body></html>";
   auto hasRed = [](const std::string& pdf) {
