@@ -420,6 +420,7 @@ bool PageSession::HandleTimeout(std::string& error) {
 
 bool PageSession::Prepare(std::string& error) {
   const auto deadline = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
+  const std::set<std::string> pendingBefore = inFlight_;
   auto run = [&](const std::string& what, const std::string& expression) {
     std::string problem;
     if (!Evaluate(expression, deadline, problem)) diagnostics_.warn(what + " failed: " + problem);
@@ -463,7 +464,10 @@ bool PageSession::Prepare(std::string& error) {
   if (options_.title) run("--title", "document.title = " + Json(*options_.title).dump());
   // What the scripts above started to fetch is waited for, briefly.
   const auto settle = std::min(deadline, Clock::now() + std::chrono::seconds(2));
-  while (!inFlight_.empty() && Clock::now() < settle) pipe_.PumpOnce(settle);
+  auto startedHere = [&] {
+    return std::any_of(inFlight_.begin(), inFlight_.end(), [&](const std::string& id) { return !pendingBefore.contains(id); });
+  };
+  while (startedHere() && Clock::now() < settle) pipe_.PumpOnce(settle);
   (void)error;
   return !crashed_;
 }

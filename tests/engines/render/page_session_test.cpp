@@ -93,6 +93,34 @@ TEST_F(PageSessionTest, PageThatNeverGetsReadyTimesOutWithoutLeftovers) {
   EXPECT_EQ(ProcessesMentioning(temp.path()), 0);        // no Chromium left
 }
 
+TEST_F(PageSessionTest, PageThatNeverGetsReadyIsPrintedAsItIsWhenLoadErrorsAreIgnored) {
+  Answer hang;
+  hang.hang = true;
+  server_.Serve("/hang.png", hang);
+  ServePage("/partial", "<html><body><p>partialword</p><img src='/hang.png'></body></html>");
+  RunResult run;
+  const std::string pdf = Render(server_.Url("/partial"), {"--timeout", "1", "--ignore-load-errors"}, &run);
+  ASSERT_FALSE(pdf.empty()) << run.messages;
+  EXPECT_NE(PdfText(pdf).find("partialword"), std::string::npos);
+  EXPECT_NE(run.messages.find("was not ready after 1 s; printing it as it was"), std::string::npos) << run.messages;
+}
+
+TEST_F(PageSessionTest, TerminatedRunLeavesNothingBehind) {
+  Answer hang;
+  hang.hang = true;
+  server_.Serve("/hang.png", hang);
+  ServePage("/stuck", "<html><body><img src='/hang.png'></body></html>");
+  ScratchDir temp;
+  const std::string pdf = dir_.File("terminated.pdf");
+  const std::string status = Capture("TMPDIR='" + temp.path() + "' timeout -s TERM 1.5 '" + ZEMBRA_BIN_DIR +
+                                     "/zemrender.lib' '" + server_.Url("/stuck") + "' '" + pdf +
+                                     "' 2>/dev/null; echo $?");
+  EXPECT_EQ(status, "124\n");  // ended by the signal, not by itself
+  EXPECT_EQ(Capture("ls -A '" + dir_.path() + "'"), "");
+  EXPECT_EQ(Capture("ls -A '" + temp.path() + "'"), "");
+  EXPECT_EQ(ProcessesMentioning("--user-data-dir=" + temp.path()), 0);
+}
+
 TEST_F(PageSessionTest, LateRequestsAreWaitedForUntilTheNetworkIsQuiet) {
   Answer slow;
   slow.contentType = "text/plain";
