@@ -46,6 +46,9 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   }
   if (!page.Prepare(error)) return "Chromium failed while preparing " + options.input;
 
+  // The PDF post-processing step (options.post: copies, cover, contents,
+  // links, forms, colours, crop box) will take the printed file here, before
+  // the document information entries are written.
   const std::vector<NameValue> entries = PrivateInfoEntries(options);
   if (entries.empty()) {
     if (!page.Print(output->tempPath(), error)) return "cannot print " + options.input + ": " + error;
