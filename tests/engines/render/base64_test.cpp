@@ -5,7 +5,7 @@
 namespace zembra::render {
 namespace {
 
-TEST(Base64, KnownVectorsBothWays) {
+TEST(RenderBase64, KnownVectorsBothWays) {
   const std::pair<std::string, std::string> cases[] = {
       {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xff", 2), "AP8="}};
   for (const auto& [plain, encoded] : cases) {
@@ -14,7 +14,7 @@ TEST(Base64, KnownVectorsBothWays) {
   }
 }
 
-TEST(Base64, RejectsDamagedText) {
+TEST(RenderBase64, RejectsDamagedText) {
   EXPECT_FALSE(Base64Decode("Zm9v!"));
   EXPECT_FALSE(Base64Decode("Zg==Zg"));
 }

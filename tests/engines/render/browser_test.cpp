@@ -12,7 +12,7 @@ bool Has(const std::vector<std::string>& argv, const std::string& word) {
   return std::find(argv.begin(), argv.end(), word) != argv.end();
 }
 
-TEST(ChromiumCommandLine, PipeProfileAndQuietNetwork) {
+TEST(RenderChromiumCommandLine, PipeProfileAndQuietNetwork) {
   BrowserSettings settings;
   const auto argv = ChromiumCommandLine("/usr/bin/chromium-headless-shell", "/tmp/p", settings);
   EXPECT_EQ(argv.front(), "/usr/bin/chromium-headless-shell");
@@ -25,7 +25,7 @@ TEST(ChromiumCommandLine, PipeProfileAndQuietNetwork) {
   EXPECT_EQ(argv.back(), "about:blank");
 }
 
-TEST(ChromiumCommandLine, FullBrowserRootAndProxy) {
+TEST(RenderChromiumCommandLine, FullBrowserRootAndProxy) {
   BrowserSettings settings;
   settings.sandbox = false;
   settings.proxy = "socks5://127.0.0.1:1080";
@@ -36,7 +36,7 @@ TEST(ChromiumCommandLine, FullBrowserRootAndProxy) {
   EXPECT_TRUE(Has(argv, "--proxy-bypass-list=<-loopback>"));
 }
 
-TEST(FindChromium, EnvironmentChoosesAndMissingIsEmpty) {
+TEST(RenderFindChromium, EnvironmentChoosesAndMissingIsEmpty) {
   ::setenv("ZEMBRA_CHROMIUM", "/bin/true", 1);
   EXPECT_EQ(FindChromium(), "/bin/true");
   ::setenv("ZEMBRA_CHROMIUM", "/nonexistent/chromium", 1);

@@ -16,7 +16,7 @@ constexpr const char* kJar =
     "malformed line\n"
     "\n";
 
-TEST(CookieJar, ParsesDomainHostOnlyAndHttpOnlyCookies) {
+TEST(RenderCookieJar, ParsesDomainHostOnlyAndHttpOnlyCookies) {
   const std::vector<Cookie> cookies = ParseCookieJar(kJar);
   ASSERT_EQ(cookies.size(), 2u);
   EXPECT_EQ(cookies[0].domain, ".example.com");
@@ -29,7 +29,7 @@ TEST(CookieJar, ParsesDomainHostOnlyAndHttpOnlyCookies) {
   EXPECT_EQ(cookies[1].value, "x y");
 }
 
-TEST(CookieJar, FormatReadsBackTheSame) {
+TEST(RenderCookieJar, FormatReadsBackTheSame) {
   const std::vector<Cookie> cookies = ParseCookieJar(kJar);
   const std::vector<Cookie> again = ParseCookieJar(FormatCookieJar(cookies));
   ASSERT_EQ(again.size(), cookies.size());
@@ -41,7 +41,7 @@ TEST(CookieJar, FormatReadsBackTheSame) {
   }
 }
 
-TEST(CookieJar, ParamsForDevTools) {
+TEST(RenderCookieJar, ParamsForDevTools) {
   const std::vector<Cookie> cookies = ParseCookieJar(kJar);
   const Json domain = CookieToParam(cookies[0]);
   EXPECT_EQ(domain["domain"], ".example.com");
@@ -54,7 +54,7 @@ TEST(CookieJar, ParamsForDevTools) {
   EXPECT_EQ(back.expires, 0);
 }
 
-TEST(CookieJar, MissingFileIsEmptyAndWriteReplacesWhole) {
+TEST(RenderCookieJar, MissingFileIsEmptyAndWriteReplacesWhole) {
   char dir[] = "/tmp/zemrender-jar-XXXXXX";
   ASSERT_NE(::mkdtemp(dir), nullptr);
   const std::string path = std::string(dir) + "/jar.txt";

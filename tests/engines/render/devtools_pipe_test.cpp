@@ -53,7 +53,7 @@ class FakePeer {
   std::thread thread_;
 };
 
-TEST(DevToolsPipe, CallGetsItsReplyAndEventsGoToTheHandler) {
+TEST(RenderDevToolsPipe, CallGetsItsReplyAndEventsGoToTheHandler) {
   FakePeer peer;
   DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());
   std::vector<std::string> events;
@@ -71,7 +71,7 @@ TEST(DevToolsPipe, CallGetsItsReplyAndEventsGoToTheHandler) {
   EXPECT_EQ(peer.lastCommand_["id"], 1);
 }
 
-TEST(DevToolsPipe, ProtocolErrorsTimeoutsAndClosedPipes) {
+TEST(RenderDevToolsPipe, ProtocolErrorsTimeoutsAndClosedPipes) {
   FakePeer peer;
   DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());
   std::string error;

@@ -8,7 +8,7 @@
 namespace zembra::render {
 namespace {
 
-class InputLocationTest : public ::testing::Test {
+class RenderInputLocationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/zemrender-in-XXXXXX";
@@ -20,7 +20,7 @@ class InputLocationTest : public ::testing::Test {
   std::string dir_;
 };
 
-TEST_F(InputLocationTest, LocalFileBecomesAnEncodedFileUrl) {
+TEST_F(RenderInputLocationTest, LocalFileBecomesAnEncodedFileUrl) {
   const InputLocation location = ResolveInput(dir_ + "/page one.html");
   EXPECT_TRUE(location.error.empty());
   EXPECT_EQ(location.localPath, dir_ + "/page one.html");
@@ -29,21 +29,21 @@ TEST_F(InputLocationTest, LocalFileBecomesAnEncodedFileUrl) {
   EXPECT_EQ(ResolveInput(location.url).localPath, location.localPath);
 }
 
-TEST_F(InputLocationTest, WebAddressesAndHostNames) {
+TEST_F(RenderInputLocationTest, WebAddressesAndHostNames) {
   EXPECT_EQ(ResolveInput("https://example.com/a").url, "https://example.com/a");
   EXPECT_TRUE(ResolveInput("https://example.com/a").localPath.empty());
   EXPECT_EQ(ResolveInput("www.example.com/page").url, "http://www.example.com/page");
   EXPECT_EQ(ResolveInput("127.0.0.1:8080/x").url, "http://127.0.0.1:8080/x");
 }
 
-TEST_F(InputLocationTest, MissingFilesAndDirectoriesAreErrors) {
+TEST_F(RenderInputLocationTest, MissingFilesAndDirectoriesAreErrors) {
   EXPECT_NE(ResolveInput(dir_ + "/missing.html").error.find("not found"), std::string::npos);
   EXPECT_NE(ResolveInput("missing.html").error.find("not found"), std::string::npos);
   EXPECT_NE(ResolveInput(dir_).error.find("directory"), std::string::npos);
   EXPECT_FALSE(ResolveInput("").error.empty());
 }
 
-TEST_F(InputLocationTest, LocalFileRules) {
+TEST_F(RenderInputLocationTest, LocalFileRules) {
   const std::string input = dir_ + "/page one.html";
   EXPECT_TRUE(LocalFileAllowed("/etc/hostname", input, {}, true));
   EXPECT_FALSE(LocalFileAllowed("/etc/hostname", input, {}, false));

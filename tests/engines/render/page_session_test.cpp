@@ -11,7 +11,7 @@
 namespace zembra::testing {
 namespace {
 
-class PageSessionTest : public ::testing::Test {
+class RenderPageSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ZEMBRA_REQUIRE_PROGRAM("chromium-headless-shell");
@@ -50,7 +50,7 @@ class PageSessionTest : public ::testing::Test {
   int count_ = 0;
 };
 
-TEST_F(PageSessionTest, WebPageAndAddressWithoutScheme) {
+TEST_F(RenderPageSessionTest, WebPageAndAddressWithoutScheme) {
   ServePage("/page", "<html><head><title>Served</title></head><body><p>servedword</p></body></html>");
   const std::string pdf = Render(server_.Url("/page"), {});
   ASSERT_FALSE(pdf.empty());
@@ -60,7 +60,7 @@ TEST_F(PageSessionTest, WebPageAndAddressWithoutScheme) {
   EXPECT_EQ(PdfInfo(bare, "Title"), "Served");
 }
 
-TEST_F(PageSessionTest, FailedMainDocumentsFailUnlessIgnored) {
+TEST_F(RenderPageSessionTest, FailedMainDocumentsFailUnlessIgnored) {
   RunResult run;
   EXPECT_EQ(Render(server_.Url("/missing"), {}, &run), "");
   EXPECT_EQ(run.exitCode, 1);
@@ -77,7 +77,7 @@ TEST_F(PageSessionTest, FailedMainDocumentsFailUnlessIgnored) {
   EXPECT_NE(run.messages.find("ERR_NAME_NOT_RESOLVED"), std::string::npos) << run.messages;
 }
 
-TEST_F(PageSessionTest, PageThatNeverGetsReadyTimesOutWithoutLeftovers) {
+TEST_F(RenderPageSessionTest, PageThatNeverGetsReadyTimesOutWithoutLeftovers) {
   Answer hang;
   hang.hang = true;
   server_.Serve("/hang.png", hang);
@@ -93,7 +93,7 @@ TEST_F(PageSessionTest, PageThatNeverGetsReadyTimesOutWithoutLeftovers) {
   EXPECT_EQ(ProcessesMentioning(temp.path()), 0);        // no Chromium left
 }
 
-TEST_F(PageSessionTest, PageThatNeverGetsReadyIsPrintedAsItIsWhenLoadErrorsAreIgnored) {
+TEST_F(RenderPageSessionTest, PageThatNeverGetsReadyIsPrintedAsItIsWhenLoadErrorsAreIgnored) {
   Answer hang;
   hang.hang = true;
   server_.Serve("/hang.png", hang);
@@ -105,7 +105,7 @@ TEST_F(PageSessionTest, PageThatNeverGetsReadyIsPrintedAsItIsWhenLoadErrorsAreIg
   EXPECT_NE(run.messages.find("was not ready after 1 s; printing it as it was"), std::string::npos) << run.messages;
 }
 
-TEST_F(PageSessionTest, TerminatedRunLeavesNothingBehind) {
+TEST_F(RenderPageSessionTest, TerminatedRunLeavesNothingBehind) {
   Answer hang;
   hang.hang = true;
   server_.Serve("/hang.png", hang);
@@ -121,7 +121,7 @@ TEST_F(PageSessionTest, TerminatedRunLeavesNothingBehind) {
   EXPECT_EQ(ProcessesMentioning("--user-data-dir=" + temp.path()), 0);
 }
 
-TEST_F(PageSessionTest, LateRequestsAreWaitedForUntilTheNetworkIsQuiet) {
+TEST_F(RenderPageSessionTest, LateRequestsAreWaitedForUntilTheNetworkIsQuiet) {
   Answer slow;
   slow.contentType = "text/plain";
   slow.body = "lateanswer";
@@ -134,7 +134,7 @@ TEST_F(PageSessionTest, LateRequestsAreWaitedForUntilTheNetworkIsQuiet) {
   EXPECT_NE(PdfText(pdf).find("lateanswer"), std::string::npos);
 }
 
-TEST_F(PageSessionTest, ScriptRedirectAfterLoadIsFollowed) {
+TEST_F(RenderPageSessionTest, ScriptRedirectAfterLoadIsFollowed) {
   ServePage("/target", "<html><body><p>redirectedword</p></body></html>");
   ServePage("/redirect", "<html><body><p>firstpage</p><script>addEventListener('load', () => "
                          "setTimeout(() => location.href = '/target', 300));</script></body></html>");
@@ -146,7 +146,7 @@ TEST_F(PageSessionTest, ScriptRedirectAfterLoadIsFollowed) {
   EXPECT_NE(PdfText(early).find("firstpage"), std::string::npos);
 }
 
-TEST_F(PageSessionTest, CookiesAndCookieJar) {
+TEST_F(RenderPageSessionTest, CookiesAndCookieJar) {
   const std::string jar = dir_.Write("jar.txt", "127.0.0.1\tFALSE\t/\tFALSE\t0\tfromjar\tjarvalue\n");
   Answer setter;
   setter.echo = true;
@@ -162,7 +162,7 @@ TEST_F(PageSessionTest, CookiesAndCookieJar) {
   EXPECT_NE(written.find("\tfromjar\tjarvalue"), std::string::npos) << written;
 }
 
-TEST_F(PageSessionTest, CustomHeadersOnThePageOrEveryRequest) {
+TEST_F(RenderPageSessionTest, CustomHeadersOnThePageOrEveryRequest) {
   ServePage("/headers", "<html><body><img src='/image.svg'></body></html>");
   ASSERT_FALSE(Render(server_.Url("/headers"), {"--custom-header", "X-Zembra", "page-only"}).empty());
   EXPECT_EQ(server_.RequestsFor("/headers").at(0).header("x-zembra"), "page-only");
@@ -179,7 +179,7 @@ TEST_F(PageSessionTest, CustomHeadersOnThePageOrEveryRequest) {
   EXPECT_EQ(server_.RequestsFor("/image.svg").at(2).header("x-zembra"), "");
 }
 
-TEST_F(PageSessionTest, HttpAuthentication) {
+TEST_F(RenderPageSessionTest, HttpAuthentication) {
   Answer secret;
   secret.basicAuth = "zuser:zpass";
   secret.body = "<html><body><p>insideword</p></body></html>";
@@ -192,7 +192,7 @@ TEST_F(PageSessionTest, HttpAuthentication) {
   EXPECT_NE(PdfText(pdf).find("insideword"), std::string::npos);
 }
 
-TEST_F(PageSessionTest, PostFormWithFieldsAndFiles) {
+TEST_F(RenderPageSessionTest, PostFormWithFieldsAndFiles) {
   const std::string upload = dir_.Write("upload.txt", "uploaded-content");
   const std::string pdf =
       Render(server_.Url("/echo"), {"--post", "field", "fieldvalue", "--post-file", "attachment", upload});
@@ -206,14 +206,14 @@ TEST_F(PageSessionTest, PostFormWithFieldsAndFiles) {
   EXPECT_NE(PdfText(pdf).find("method POST"), std::string::npos);
 }
 
-TEST_F(PageSessionTest, ProxyCarriesEveryRequest) {
+TEST_F(RenderPageSessionTest, ProxyCarriesEveryRequest) {
   const std::string pdf = Render("http://zembra.example/through", {"--proxy", server_.Url("")});
   ASSERT_FALSE(pdf.empty());
   EXPECT_NE(PdfText(pdf).find("proxied http://zembra.example/through"), std::string::npos);
   EXPECT_EQ(server_.Requests().at(0).target, "http://zembra.example/through");
 }
 
-TEST_F(PageSessionTest, NoImagesMeansNoRequestForThem) {
+TEST_F(RenderPageSessionTest, NoImagesMeansNoRequestForThem) {
   ServePage("/pictures", "<html><body><p>pictures</p><img src='/image.svg'></body></html>");
   ASSERT_FALSE(Render(server_.Url("/pictures"), {"--no-images"}).empty());
   EXPECT_TRUE(server_.RequestsFor("/image.svg").empty());
@@ -221,7 +221,7 @@ TEST_F(PageSessionTest, NoImagesMeansNoRequestForThem) {
   EXPECT_EQ(server_.RequestsFor("/image.svg").size(), 1u);
 }
 
-TEST_F(PageSessionTest, WebPagesCannotReadLocalFiles) {
+TEST_F(RenderPageSessionTest, WebPagesCannotReadLocalFiles) {
   const std::string secret = dir_.Write("secret.txt", "localsecret");
   ServePage("/reader", "<html><body><iframe src='file://" + secret + "'></iframe></body></html>");
   const std::string pdf = Render(server_.Url("/reader"), {"--enable-local-file-access"});
@@ -229,7 +229,7 @@ TEST_F(PageSessionTest, WebPagesCannotReadLocalFiles) {
   EXPECT_EQ(PdfText(pdf).find("localsecret"), std::string::npos);
 }
 
-TEST_F(PageSessionTest, UserStyleSheetByUrlAndEncodingOverHttp) {
+TEST_F(RenderPageSessionTest, UserStyleSheetByUrlAndEncodingOverHttp) {
   ServePage("/styled", "<html><body><p id='hide'>hiddenword</p><p>keptword</p></body></html>");
   const std::string pdf = Render(server_.Url("/styled"), {"--user-style-sheet", server_.Url("/style.css")});
   ASSERT_FALSE(pdf.empty());

@@ -5,7 +5,7 @@
 namespace zembra::render {
 namespace {
 
-TEST(PrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) {
+TEST(RenderPrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) {
   const Json p = PrintParameters(RenderOptions{});
   EXPECT_NEAR(p["paperWidth"].get<double>(), 210 / 25.4, 1e-9);
   EXPECT_NEAR(p["paperHeight"].get<double>(), 297 / 25.4, 1e-9);
@@ -20,7 +20,7 @@ TEST(PrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) {
   EXPECT_FALSE(p.contains("displayHeaderFooter"));
 }
 
-TEST(PrintParameters, GivenSizeOverridesCssPageSize) {
+TEST(RenderPrintParameters, GivenSizeOverridesCssPageSize) {
   RenderOptions o;
   o.pageWidthMm = 100;
   o.landscape = true;
@@ -35,7 +35,7 @@ TEST(PrintParameters, GivenSizeOverridesCssPageSize) {
   EXPECT_EQ(p["scale"].get<double>(), 1.5);
 }
 
-TEST(PrintParameters, DefaultHeaderHasTitleAndPageOfPages) {
+TEST(RenderPrintParameters, DefaultHeaderHasTitleAndPageOfPages) {
   RenderOptions o;
   o.defaultHeader = true;
   const Json p = PrintParameters(o);
@@ -47,7 +47,7 @@ TEST(PrintParameters, DefaultHeaderHasTitleAndPageOfPages) {
   EXPECT_EQ(p["footerTemplate"], "<span></span>");  // not Chromium's own default footer
 }
 
-TEST(HeaderFooterTemplate, VariablesBecomeTemplateElementsAndTextIsEscaped) {
+TEST(RenderHeaderFooterTemplate, VariablesBecomeTemplateElementsAndTextIsEscaped) {
   const std::string t = HeaderFooterTemplate("<b>[page]</b>", "[url]", "[topage] & [unknown]", 10);
   EXPECT_NE(t.find("&lt;b&gt;<span class=\"pageNumber\"></span>&lt;/b&gt;"), std::string::npos);
   EXPECT_NE(t.find("<span class=\"url\"></span>"), std::string::npos);

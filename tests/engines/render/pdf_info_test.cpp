@@ -10,7 +10,7 @@
 namespace zembra::render {
 namespace {
 
-TEST(PdfInfo, EntriesOnlyForGivenOptions) {
+TEST(RenderPdfInfo, EntriesOnlyForGivenOptions) {
   RenderOptions o;
   EXPECT_TRUE(PrivateInfoEntries(o).empty());
   o.imageHeight = 700;
@@ -19,7 +19,7 @@ TEST(PdfInfo, EntriesOnlyForGivenOptions) {
             (std::vector<NameValue>{{"/ZembraImageHeight", "700"}, {"/ZembraJpegQuality", "40"}}));
 }
 
-TEST(PdfInfo, WritesEntriesAndKeepsTheRest) {
+TEST(RenderPdfInfo, WritesEntriesAndKeepsTheRest) {
   const std::string from = "/tmp/zemrender-info-in.pdf", to = "/tmp/zemrender-info-out.pdf";
   {
     QPDF pdf;

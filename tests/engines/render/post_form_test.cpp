@@ -7,13 +7,13 @@
 namespace zembra::render {
 namespace {
 
-TEST(PostForm, FieldsOnlyAreUrlEncoded) {
+TEST(RenderPostForm, FieldsOnlyAreUrlEncoded) {
   const PostBody post = BuildPostBody({{"name", "a b&c"}, {"x", "é"}}, {});
   EXPECT_EQ(post.contentType, "application/x-www-form-urlencoded");
   EXPECT_EQ(post.body, "name=a+b%26c&x=%C3%A9");
 }
 
-TEST(PostForm, FilesMakeAMultipartForm) {
+TEST(RenderPostForm, FilesMakeAMultipartForm) {
   const std::string path = "/tmp/zemrender-post-test.txt";
   std::ofstream(path) << "file content";
   const PostBody post = BuildPostBody({{"f", "v"}}, {{"upload", path}}, "B");

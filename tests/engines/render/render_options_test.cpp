@@ -152,13 +152,13 @@ TEST(RenderArguments, ImageFiguresAreKept) {
   EXPECT_EQ(r.options.jpegQuality.value_or(0), 85);
 }
 
-TEST(SplitWords, BlanksSeparateQuotesGroup) {
+TEST(RenderSplitWords, BlanksSeparateQuotesGroup) {
   EXPECT_EQ(SplitWords("  --title \"two words\" --zoom 2 '' x\n"),
             (std::vector<std::string>{"--title", "two words", "--zoom", "2", "", "x"}));
   EXPECT_TRUE(SplitWords("   ").empty());
 }
 
-TEST(ParseLength, UnitsAndErrors) {
+TEST(RenderParseLength, UnitsAndErrors) {
   EXPECT_DOUBLE_EQ(*ParseLengthMm("12", 100), 12);
   EXPECT_DOUBLE_EQ(*ParseLengthMm("1.5cm", 100), 15);
   EXPECT_DOUBLE_EQ(*ParseLengthMm("1IN", 100), 25.4);
@@ -172,7 +172,7 @@ TEST(ParseLength, UnitsAndErrors) {
   EXPECT_FALSE(ParseLengthMm("3em", 100));
 }
 
-TEST(PaperSize, NamesInAnyCase) {
+TEST(RenderPaperSize, NamesInAnyCase) {
   EXPECT_EQ(*PaperSizeMm("a4"), (std::pair<double, double>{210, 297}));
   EXPECT_EQ(*PaperSizeMm("A3"), (std::pair<double, double>{297, 420}));
   EXPECT_EQ(*PaperSizeMm("LEGAL"), (std::pair<double, double>{215.9, 355.6}));

@@ -14,7 +14,7 @@ namespace {
 
 constexpr double kPointsPerMm = 72 / 25.4;
 
-class RendererTest : public ::testing::Test {
+class RenderRunTest : public ::testing::Test {
  protected:
   void SetUp() override { ZEMBRA_REQUIRE_PROGRAM("chromium-headless-shell"); }
 
@@ -38,7 +38,7 @@ constexpr const char* kMixedScripts =
     "<html><head><meta charset='utf-8'><title>Mixed scripts</title></head><body>"
     "<p>Latin Ελληνικά Русский العربية עברית 中文 日本語 한국어 😀</p></body></html>";
 
-TEST_F(RendererTest, MixedScriptPageComesBackAsTheSameTextOnA4) {
+TEST_F(RenderRunTest, MixedScriptPageComesBackAsTheSameTextOnA4) {
   RunResult run;
   const std::string pdf = Render(kMixedScripts, {}, &run);
   ASSERT_FALSE(pdf.empty());
@@ -60,7 +60,7 @@ TEST_F(RendererTest, MixedScriptPageComesBackAsTheSameTextOnA4) {
       << fonts;
 }
 
-TEST_F(RendererTest, PageSizeOrientationAndMargins) {
+TEST_F(RenderRunTest, PageSizeOrientationAndMargins) {
   const std::string page = "<html><body style='margin:0'><p style='margin:0'>Corner</p></body></html>";
   const std::string a5 = Render(page, {"--page-size", "a5", "--orientation", "Landscape", "--margin-left", "30mm",
                                        "--margin-top", "1in"});
@@ -81,7 +81,7 @@ TEST_F(RendererTest, PageSizeOrientationAndMargins) {
   EXPECT_NEAR(defaultCorner.xMin, 10 * kPointsPerMm, 2.0);
 }
 
-TEST_F(RendererTest, CssPageSizeWinsOnlyWithoutASizeOption) {
+TEST_F(RenderRunTest, CssPageSizeWinsOnlyWithoutASizeOption) {
   const std::string page = "<html><head><style>@page { size: 100mm 100mm; }</style></head><body>x</body></html>";
   const std::string css = Render(page, {});
   ASSERT_FALSE(css.empty());
@@ -91,7 +91,7 @@ TEST_F(RendererTest, CssPageSizeWinsOnlyWithoutASizeOption) {
   EXPECT_NEAR(PdfPageSize(given).first, 612, 1.5);
 }
 
-TEST_F(RendererTest, ZoomScalesTheContent) {
+TEST_F(RenderRunTest, ZoomScalesTheContent) {
   const std::string page = "<html><body><p style='font-size:20px'>Wide</p></body></html>";
   const std::string normal = Render(page, {});
   const std::string zoomed = Render(page, {"--zoom", "2"});
@@ -102,7 +102,7 @@ TEST_F(RendererTest, ZoomScalesTheContent) {
   EXPECT_NEAR((b.xMax - b.xMin) / (a.xMax - a.xMin), 2.0, 0.1);
 }
 
-TEST_F(RendererTest, WideContentIsShrunkToFitUnlessSmartShrinkingIsOff) {
+TEST_F(RenderRunTest, WideContentIsShrunkToFitUnlessSmartShrinkingIsOff) {
   const std::string page =
       "<html><body><div style='width:1400px'>WideStart <span style='float:right'>WideEnd</span></div></body></html>";
   const std::string shrunk = Render(page, {});
@@ -116,7 +116,7 @@ TEST_F(RendererTest, WideContentIsShrunkToFitUnlessSmartShrinkingIsOff) {
   EXPECT_EQ(FindWord(PdfWords(cut), "WideStart").page, 1);
 }
 
-TEST_F(RendererTest, DpiSetsTheDevicePixelRatioPagesDrawWith) {
+TEST_F(RenderRunTest, DpiSetsTheDevicePixelRatioPagesDrawWith) {
   const std::string page =
       "<html><body><p id='o'></p><script>document.getElementById('o').textContent = "
       "'ratio' + devicePixelRatio + ' width' + innerWidth;</script></body></html>";
@@ -124,7 +124,7 @@ TEST_F(RendererTest, DpiSetsTheDevicePixelRatioPagesDrawWith) {
   EXPECT_NE(PdfText(Render(page, {"--dpi", "192"})).find("ratio2 width718"), std::string::npos);
 }
 
-TEST_F(RendererTest, BackgroundIsPrintedUnlessSwitchedOff) {
+TEST_F(RenderRunTest, BackgroundIsPrintedUnlessSwitchedOff) {
   const std::string page = "<html><body style='background: rgb(255,0,0)'><p>bg</p></body></html>";
   auto hasRed = [](const std::string& pdf) {
     return Capture("qpdf --qdf --object-streams=disable '" + pdf + "' - | grep -ac '1 0 0 rg'") != "0\n";
@@ -137,7 +137,7 @@ TEST_F(RendererTest, BackgroundIsPrintedUnlessSwitchedOff) {
   EXPECT_FALSE(hasRed(without));
 }
 
-TEST_F(RendererTest, ScreenMediaUnlessPrintMediaAsked) {
+TEST_F(RenderRunTest, ScreenMediaUnlessPrintMediaAsked) {
   const std::string page =
       "<html><head><style>@media print { #s { display:none } } @media screen { #p { display:none } }</style>"
       "</head><body><p id='s'>screenword</p><p id='p'>printword</p></body></html>";
@@ -157,7 +157,7 @@ constexpr const char* kScripted =
     " window.status = 'done'; }, 900);"
     "</script></body></html>";
 
-TEST_F(RendererTest, JavaScriptRunsAndTheDelayIsWaitedFor) {
+TEST_F(RenderRunTest, JavaScriptRunsAndTheDelayIsWaitedFor) {
   const std::string normal = PdfText(Render(kScripted, {}));
   EXPECT_NE(normal.find("scripted"), std::string::npos);
   EXPECT_EQ(normal.find("lateword"), std::string::npos);
@@ -169,12 +169,12 @@ TEST_F(RendererTest, JavaScriptRunsAndTheDelayIsWaitedFor) {
   EXPECT_EQ(off.find("scripted"), std::string::npos);
 }
 
-TEST_F(RendererTest, WindowStatusIsWaitedFor) {
+TEST_F(RenderRunTest, WindowStatusIsWaitedFor) {
   const std::string text = PdfText(Render(kScripted, {"--window-status", "done"}));
   EXPECT_NE(text.find("statusword"), std::string::npos);
 }
 
-TEST_F(RendererTest, TitleRunScriptStyleSheetAndMinimumFontSize) {
+TEST_F(RenderRunTest, TitleRunScriptStyleSheetAndMinimumFontSize) {
   const std::string css = dir_.Write("user.css", "#hide { display: none }");
   const std::string page =
       "<html><head><title>Own title</title></head><body><p id='hide'>hiddenword</p>"
@@ -195,7 +195,7 @@ TEST_F(RendererTest, TitleRunScriptStyleSheetAndMinimumFontSize) {
   EXPECT_GT(large.yMax - large.yMin, 13);
 }
 
-TEST_F(RendererTest, HeadersAndFootersWithVariables) {
+TEST_F(RenderRunTest, HeadersAndFootersWithVariables) {
   const std::string page =
       "<html><head><title>Headed</title></head><body><p>one</p><p style='break-before:page'>two</p></body></html>";
   const std::string pdf = Render(page, {"--default-header", "--footer-center", "Seite [page] von [topage]"});
@@ -209,7 +209,7 @@ TEST_F(RendererTest, HeadersAndFootersWithVariables) {
   EXPECT_LT(title.yMax, 10 * kPointsPerMm);  // in the top margin
 }
 
-TEST_F(RendererTest, ImageFiguresAreRecordedInTheDocumentInformation) {
+TEST_F(RenderRunTest, ImageFiguresAreRecordedInTheDocumentInformation) {
   const std::string pdf = Render("<p>x</p>", {"--height", "600", "--quality", "85"});
   ASSERT_FALSE(pdf.empty());
   const std::string custom = Capture("pdfinfo -custom '" + pdf + "'");
@@ -219,7 +219,7 @@ TEST_F(RendererTest, ImageFiguresAreRecordedInTheDocumentInformation) {
   EXPECT_EQ(Capture("pdfinfo -custom '" + plain + "'").find("Zembra"), std::string::npos);
 }
 
-TEST_F(RendererTest, EncodingForPagesThatDeclareNone) {
+TEST_F(RenderRunTest, EncodingForPagesThatDeclareNone) {
   // "Привет" in windows-1251, with no declaration in the page.
   const std::string page = "<html><body><p>\xcf\xf0\xe8\xe2\xe5\xf2</p></body></html>";
   EXPECT_NE(PdfText(Render(page, {"--encoding", "windows-1251"})).find("Привет"), std::string::npos);
@@ -228,7 +228,7 @@ TEST_F(RendererTest, EncodingForPagesThatDeclareNone) {
   EXPECT_NE(PdfText(Render(declared, {"--encoding", "iso-8859-1"})).find("При"), std::string::npos);
 }
 
-TEST_F(RendererTest, LocalFileAccessFollowsTheOptions) {
+TEST_F(RenderRunTest, LocalFileAccessFollowsTheOptions) {
   ASSERT_EQ(std::system(("mkdir '" + dir_.File("data") + "'").c_str()), 0);
   dir_.Write("data/secret.txt", "secretword\n");
   const std::string page =
@@ -243,7 +243,7 @@ TEST_F(RendererTest, LocalFileAccessFollowsTheOptions) {
             std::string::npos);
 }
 
-TEST_F(RendererTest, SlowScriptsAreStoppedAtTheTimeoutOrFailTheRun) {
+TEST_F(RenderRunTest, SlowScriptsAreStoppedAtTheTimeoutOrFailTheRun) {
   const std::string page =
       "<html><body><p>beforeloop</p><script>setTimeout(() => { for (;;) {} }, 0);</script></body></html>";
   RunResult stopped;
@@ -258,7 +258,7 @@ TEST_F(RendererTest, SlowScriptsAreStoppedAtTheTimeoutOrFailTheRun) {
   EXPECT_FALSE(FileExists(dir_.File("loop.pdf")));
 }
 
-TEST_F(RendererTest, DebugJavascriptShowsConsoleAndErrors) {
+TEST_F(RenderRunTest, DebugJavascriptShowsConsoleAndErrors) {
   const std::string page = "<html><body><script>console.log('hello-console'); undefinedFunction();</script></body></html>";
   RunResult quiet, loud;
   Render(page, {}, &quiet);
@@ -268,7 +268,7 @@ TEST_F(RendererTest, DebugJavascriptShowsConsoleAndErrors) {
   EXPECT_NE(loud.messages.find("undefinedFunction"), std::string::npos) << loud.messages;
 }
 
-TEST_F(RendererTest, StrayWordsAndForeignFormatsAreWarnedAboutOnce) {
+TEST_F(RenderRunTest, StrayWordsAndForeignFormatsAreWarnedAboutOnce) {
   RunResult run;
   const std::string pdf = Render("<p>x</p>", {"error", "--format", "png", "--enable-plugins"}, &run);
   ASSERT_FALSE(pdf.empty());
@@ -279,7 +279,7 @@ TEST_F(RendererTest, StrayWordsAndForeignFormatsAreWarnedAboutOnce) {
   EXPECT_EQ(quiet.messages, "");
 }
 
-TEST_F(RendererTest, ArgumentsFromStandardInput) {
+TEST_F(RenderRunTest, ArgumentsFromStandardInput) {
   const std::string input = dir_.Write("stdin.html", "<html><head><title>t</title></head><body>x</body></html>");
   const RunResult run =
       RunZemrender({"--read-args-from-stdin", input, dir_.File("stdin.pdf")}, "--title \"From stdin\" --page-size A5\n");
@@ -288,7 +288,7 @@ TEST_F(RendererTest, ArgumentsFromStandardInput) {
   EXPECT_NEAR(PdfPageSize(dir_.File("stdin.pdf")).first, 148 * kPointsPerMm, 1.5);
 }
 
-TEST_F(RendererTest, ReadmeAndUsage) {
+TEST_F(RenderRunTest, ReadmeAndUsage) {
   const RunResult readme = RunZemrender({"--readme"});
   EXPECT_EQ(readme.exitCode, 0);
   EXPECT_NE(readme.messages.find("--page-size <name>"), std::string::npos);
@@ -297,7 +297,7 @@ TEST_F(RendererTest, ReadmeAndUsage) {
   EXPECT_EQ(usage.messages, "zemrender.lib: usage: zemrender.lib [options] <input> <pdf>\n");
 }
 
-TEST_F(RendererTest, MissingInputAndExistingOutputFailWithoutWriting) {
+TEST_F(RenderRunTest, MissingInputAndExistingOutputFailWithoutWriting) {
   const RunResult missing = RunZemrender({dir_.File("missing.html"), dir_.File("missing.pdf")});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.messages, "zemrender.lib: input file not found: " + dir_.File("missing.html") + "\n");
@@ -312,7 +312,7 @@ TEST_F(RendererTest, MissingInputAndExistingOutputFailWithoutWriting) {
   EXPECT_EQ(Capture("ls -A '" + dir_.path() + "' | grep -c '^\\.'"), "0\n");
 }
 
-TEST_F(RendererTest, MissingChromiumIsNamed) {
+TEST_F(RenderRunTest, MissingChromiumIsNamed) {
   const std::string input = dir_.Write("nochromium.html", "<p>x</p>");
   const RunResult run = RunZemrender({input, dir_.File("nochromium.pdf")}, "", {"ZEMBRA_CHROMIUM=/nonexistent/chromium"});
   EXPECT_EQ(run.exitCode, 1);
@@ -320,7 +320,7 @@ TEST_F(RendererTest, MissingChromiumIsNamed) {
   EXPECT_FALSE(FileExists(dir_.File("nochromium.pdf")));
 }
 
-TEST_F(RendererTest, MessagesAlsoGoToTheLogFile) {
+TEST_F(RenderRunTest, MessagesAlsoGoToTheLogFile) {
   const std::string log = dir_.File("zembra.log");
   RunZemrender({dir_.File("absent.html"), dir_.File("absent.pdf")}, "", {"ZEMBRA_LOG=" + log});
   EXPECT_EQ(ReadText(log), "zemrender.lib: input file not found: " + dir_.File("absent.html") + "\n");
