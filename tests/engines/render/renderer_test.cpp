@@ -320,6 +320,19 @@ TEST_F(RenderRunTest, MissingChromiumIsNamed) {
   EXPECT_FALSE(FileExists(dir_.File("nochromium.pdf")));
 }
 
+TEST_F(RenderRunTest, FullChromiumWorksAndABrokenEngineFailsCleanly) {
+  const std::string input = dir_.Write("engine.html", "<html><body><p>fullbrowser</p></body></html>");
+  if (HaveProgram("/usr/bin/chromium")) {
+    const RunResult full = RunZemrender({input, dir_.File("full.pdf")}, "", {"ZEMBRA_CHROMIUM=/usr/bin/chromium"});
+    ASSERT_EQ(full.exitCode, 0) << full.messages;
+    EXPECT_NE(PdfText(dir_.File("full.pdf")).find("fullbrowser"), std::string::npos);
+  }
+  const RunResult broken = RunZemrender({input, dir_.File("broken.pdf")}, "", {"ZEMBRA_CHROMIUM=/bin/false"});
+  EXPECT_EQ(broken.exitCode, 1);
+  EXPECT_EQ(broken.messages.rfind("zemrender.lib: cannot drive Chromium: ", 0), 0u) << broken.messages;
+  EXPECT_FALSE(FileExists(dir_.File("broken.pdf")));
+}
+
 TEST_F(RenderRunTest, MessagesAlsoGoToTheLogFile) {
   const std::string log = dir_.File("zembra.log");
   RunZemrender({dir_.File("absent.html"), dir_.File("absent.pdf")}, "", {"ZEMBRA_LOG=" + log});
