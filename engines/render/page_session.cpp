@@ -98,7 +98,9 @@ bool PageSession::Open(std::string& error) {
   deadline_ = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
   const auto setupDeadline = std::max(deadline_, Clock::now() + std::chrono::seconds(20));
 
-  if (!options_.postFields.empty() || !options_.postFiles.empty()) {
+  if ((!options_.postFields.empty() || !options_.postFiles.empty()) && !input_.localPath.empty()) {
+    diagnostics_.warn("--post and --post-file ignored: a POST form needs a web page, the input is a local file");
+  } else if (!options_.postFields.empty() || !options_.postFiles.empty()) {
     post_ = BuildPostBody(options_.postFields, options_.postFiles);
     if (!post_.error.empty()) {
       error = post_.error;

@@ -114,9 +114,10 @@ Json PrintParameters(const RenderOptions& options) {
       {"printBackground", options.background},
       {"preferCSSPageSize", !sizeGiven},
       {"transferMode", "ReturnAsStream"},
-      // Tagging makes files several times larger and slower to write.
-      {"generateTaggedPDF", false},
-      {"generateDocumentOutline", false},
+      // Tagging makes files several times larger and slower to write; only
+      // the outline that goes with a table of contents needs it.
+      {"generateTaggedPDF", options.post.toc},
+      {"generateDocumentOutline", options.post.toc},
   };
   std::string headerLeft = options.headerLeft, headerRight = options.headerRight;
   if (options.defaultHeader) {

@@ -20,6 +20,14 @@ TEST(RenderPrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) 
   EXPECT_FALSE(p.contains("displayHeaderFooter"));
 }
 
+TEST(RenderPrintParameters, TaggedOutputOnlyForTheOutlineOfATableOfContents) {
+  RenderOptions o;
+  o.post.toc = true;
+  const Json p = PrintParameters(o);
+  EXPECT_TRUE(p["generateTaggedPDF"].get<bool>());
+  EXPECT_TRUE(p["generateDocumentOutline"].get<bool>());
+}
+
 TEST(RenderPrintParameters, GivenSizeOverridesCssPageSize) {
   RenderOptions o;
   o.pageWidthMm = 100;

@@ -209,6 +209,19 @@ TEST_F(RenderRunTest, HeadersAndFootersWithVariables) {
   EXPECT_LT(title.yMax, 10 * kPointsPerMm);  // in the top margin
 }
 
+TEST_F(RenderRunTest, TableOfContentsBringsAnOutlineFromTheHeadings) {
+  const std::string page = "<html><body><h1>Chapter one</h1><p>x</p><h2>Section two</h2></body></html>";
+  RunResult run;
+  const std::string pdf = Render(page, {"--toc"}, &run);
+  ASSERT_FALSE(pdf.empty());
+  const std::string outline = Capture("qpdf --json --json-key=outlines '" + pdf + "'");
+  EXPECT_NE(outline.find("\"title\": \"Chapter one\""), std::string::npos) << outline;
+  EXPECT_NE(outline.find("\"title\": \"Section two\""), std::string::npos) << outline;
+  EXPECT_NE(run.messages.find("warning: not applied yet (PDF post-processing): --toc"), std::string::npos);
+  const std::string plain = Render(page, {});
+  EXPECT_NE(Capture("qpdf --json --json-key=outlines '" + plain + "'").find("\"outlines\": []"), std::string::npos);
+}
+
 TEST_F(RenderRunTest, ImageFiguresAreRecordedInTheDocumentInformation) {
   const std::string pdf = Render("<p>x</p>", {"--height", "600", "--quality", "85"});
   ASSERT_FALSE(pdf.empty());
