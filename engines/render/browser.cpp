@@ -64,6 +64,8 @@ std::vector<std::string> ChromiumCommandLine(const std::string& program, const s
     // Loopback addresses go through the proxy too, as every other request.
     argv.push_back("--proxy-bypass-list=<-loopback>");
   }
+  if (settings.minimumFontSize > 0)
+    argv.push_back("--blink-settings=minimumFontSize=" + std::to_string(settings.minimumFontSize));
   argv.push_back("about:blank");
   return argv;
 }

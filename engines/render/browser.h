@@ -16,6 +16,7 @@ struct BrowserSettings {
   std::string proxy;                ///< --proxy-server value, empty for none
   bool allowFileAccessFromFiles = true;
   bool sandbox = true;              ///< false as root, where Chromium refuses its sandbox
+  long minimumFontSize = 0;         ///< pixels; 0 for none
 };
 
 /// The Chromium to run: $ZEMBRA_CHROMIUM when set, else

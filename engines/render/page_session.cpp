@@ -448,13 +448,6 @@ bool PageSession::Prepare(std::string& error) {
     }
   }
   for (const std::string& script : options_.runScripts) run("--run-script", script);
-  if (options_.minimumFontSize > 0) {
-    run("--minimum-font-size",
-        "(() => { const min = " + std::to_string(options_.minimumFontSize) +
-            "; for (const e of document.querySelectorAll('body, body *')) {"
-            " const size = parseFloat(getComputedStyle(e).fontSize);"
-            " if (size && size < min) e.style.setProperty('font-size', min + 'px', 'important'); } })()");
-  }
   if (!options_.smartShrinking) {
     // Lay the page out at the paper's own width and cut what is wider,
     // instead of letting Chromium shrink it to fit.

@@ -27,7 +27,7 @@ class PageSession {
   /// Navigates and waits until the page is ready, within the timeout. False
   /// with error set when the page failed and load errors are not ignored.
   bool Load(std::string& error);
-  /// Title, user style sheets, scripts to run, minimum font size.
+  /// Title, user style sheets, scripts to run.
   bool Prepare(std::string& error);
   /// Prints into the file at path (created or truncated).
   bool Print(const std::string& path, std::string& error);

@@ -35,6 +35,7 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   // Scripts of a local page may read local files; which ones is decided per
   // request by the page session (--disable-local-file-access, --allow).
   settings.allowFileAccessFromFiles = true;
+  settings.minimumFontSize = options.minimumFontSize;
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
 

@@ -29,11 +29,13 @@ TEST(RenderChromiumCommandLine, FullBrowserRootAndProxy) {
   BrowserSettings settings;
   settings.sandbox = false;
   settings.proxy = "socks5://127.0.0.1:1080";
+  settings.minimumFontSize = 14;
   const auto argv = ChromiumCommandLine("/usr/bin/chromium", "/tmp/p", settings);
   EXPECT_TRUE(Has(argv, "--headless"));
   EXPECT_TRUE(Has(argv, "--no-sandbox"));
   EXPECT_TRUE(Has(argv, "--proxy-server=socks5://127.0.0.1:1080"));
   EXPECT_TRUE(Has(argv, "--proxy-bypass-list=<-loopback>"));
+  EXPECT_TRUE(Has(argv, "--blink-settings=minimumFontSize=14"));
 }
 
 TEST(RenderFindChromium, EnvironmentChoosesAndMissingIsEmpty) {
