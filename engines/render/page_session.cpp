@@ -88,11 +88,12 @@ std::optional<Json> PageSession::Call(const std::string& method, const Json& par
 
 int PageSession::Send(const std::string& method, const Json& params) { return pipe_.Send(method, params, sessionId_); }
 
-bool PageSession::FetchNeeded() const {
+bool PageSession::RequestsIntercepted() const {
   return !options_.localFileAccess || !options_.images || options_.username || options_.password ||
-         !options_.postFields.empty() || !options_.postFiles.empty() ||
-         (!options_.customHeaders.empty() && !options_.propagateCustomHeaders) || !options_.encoding.empty();
+         !post_.contentType.empty() || (!options_.customHeaders.empty() && !options_.propagateCustomHeaders);
 }
+
+bool PageSession::FetchNeeded() const { return RequestsIntercepted() || !options_.encoding.empty(); }
 
 bool PageSession::Open(std::string& error) {
   deadline_ = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
@@ -150,7 +151,7 @@ bool PageSession::Open(std::string& error) {
   if (!options_.cookies.empty()) {
     if (input_.localPath.empty()) {
       for (const auto& [name, value] : options_.cookies)
-        cookies.push_back({{"name", name}, {"value", value}, {"url", input_.url}});
+        cookies.push_back({{"name", name}, {"value", value}, {"url", input_.url}, {"path", "/"}});
     } else {
       diagnostics_.warn("--cookie ignored: cookies need a web page, the input is a local file");
     }
@@ -162,7 +163,8 @@ bool PageSession::Open(std::string& error) {
     send("Network.setExtraHTTPHeaders", {{"headers", headers}});
   }
   if (FetchNeeded()) {
-    Json patterns = Json::array({{{"urlPattern", "*"}, {"requestStage", "Request"}}});
+    Json patterns = Json::array();
+    if (RequestsIntercepted()) patterns.push_back({{"urlPattern", "*"}, {"requestStage", "Request"}});
     if (!options_.encoding.empty())
       patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Response"}});
     send("Fetch.enable", {{"patterns", patterns}, {"handleAuthRequests", true}});

@@ -41,6 +41,10 @@ class PageSession {
   std::optional<Json> Call(const std::string& method, const Json& params, Clock::time_point deadline,
                            std::string& error);
   int Send(const std::string& method, const Json& params);
+  /// Whether requests pass through OnRequestPaused (headers, POST,
+  /// authentication, local files, images).
+  bool RequestsIntercepted() const;
+  /// Whether the Fetch domain is needed at all (also for --encoding).
   bool FetchNeeded() const;
   /// Whether the page's main thread answers within a short while.
   bool PageResponsive();

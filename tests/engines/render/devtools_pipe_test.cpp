@@ -71,6 +71,23 @@ TEST(RenderDevToolsPipe, CallGetsItsReplyAndEventsGoToTheHandler) {
   EXPECT_EQ(peer.lastCommand_["id"], 1);
 }
 
+// Regression: Chromium answered set-up commands out of order, and a reply
+// that came while another was awaited was lost.
+TEST(RenderDevToolsPipe, RepliesInAnyOrderReachTheirAwaiters) {
+  FakePeer peer;
+  DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());
+  peer.AnswerNext({R"({"id":2,"result":{"n":2}})", R"({"id":1,"result":{"n":1}})"});
+  const int first = pipe.SendAwaited("A.one", Json::object());
+  const int second = pipe.SendAwaited("A.two", Json::object());
+  std::string error;
+  auto two = pipe.Await(second, "A.two", Clock::now() + std::chrono::seconds(5), error);
+  auto one = pipe.Await(first, "A.one", Clock::now() + std::chrono::seconds(5), error);
+  peer.Join();
+  ASSERT_TRUE(one && two) << error;
+  EXPECT_EQ((*one)["n"], 1);
+  EXPECT_EQ((*two)["n"], 2);
+}
+
 TEST(RenderDevToolsPipe, ProtocolErrorsTimeoutsAndClosedPipes) {
   FakePeer peer;
   DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());
