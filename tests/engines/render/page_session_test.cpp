@@ -72,6 +72,9 @@ TEST_F(RenderPageSessionTest, FailedMainDocumentsFailUnlessIgnored) {
   EXPECT_NE(PdfText(ignored).find("not found"), std::string::npos);
   EXPECT_NE(run.messages.find("warning: cannot load"), std::string::npos);
 
+  EXPECT_EQ(Render(server_.Url("/missing"), {"--load-error-handling", "skip"}, &run), "");
+  EXPECT_NE(run.messages.find("(left out: --load-error-handling skip)"), std::string::npos) << run.messages;
+
   EXPECT_EQ(Render("http://host.invalid/", {}, &run), "");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.messages.find("ERR_NAME_NOT_RESOLVED"), std::string::npos) << run.messages;
@@ -186,6 +189,8 @@ TEST_F(RenderPageSessionTest, HttpAuthentication) {
   server_.Serve("/secret", secret);
   RunResult run;
   EXPECT_EQ(Render(server_.Url("/secret"), {}, &run), "");
+  EXPECT_NE(run.messages.find("HTTP 401"), std::string::npos) << run.messages;
+  EXPECT_EQ(Render(server_.Url("/secret"), {"--username", "zuser", "--password", "wrong"}, &run), "");
   EXPECT_NE(run.messages.find("HTTP 401"), std::string::npos) << run.messages;
   const std::string pdf = Render(server_.Url("/secret"), {"--username", "zuser", "--password", "zpass"}, &run);
   ASSERT_FALSE(pdf.empty()) << run.messages;
