@@ -45,13 +45,6 @@ std::string SecondsText(double seconds) {
   return text.str();
 }
 
-// Whether the start of a document declares its character set itself.
-bool DeclaresCharset(const std::string& body) {
-  if (body.rfind("\xEF\xBB\xBF", 0) == 0 || body.rfind("\xFE\xFF", 0) == 0 || body.rfind("\xFF\xFE", 0) == 0)
-    return true;
-  return Lower(body.substr(0, 2048)).find("charset") != std::string::npos;
-}
-
 std::string ConsoleText(const Json& params) {
   std::string text = "console." + params.value("type", std::string("log")) + ":";
   for (const Json& argument : params.value("args", Json::array())) {
@@ -79,7 +72,12 @@ std::string ExceptionText(const Json& details) {
 
 PageSession::PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
                          const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies)
-    : pipe_(pipe), options_(options), input_(input), diagnostics_(diagnostics), jarCookies_(jarCookies) {}
+    : pipe_(pipe),
+      options_(options),
+      input_(input),
+      diagnostics_(diagnostics),
+      jarCookies_(jarCookies),
+      interceptor_(options, input, diagnostics) {}
 
 std::optional<Json> PageSession::Call(const std::string& method, const Json& params, Clock::time_point deadline,
                                       std::string& error) {
@@ -88,26 +86,11 @@ std::optional<Json> PageSession::Call(const std::string& method, const Json& par
 
 int PageSession::Send(const std::string& method, const Json& params) { return pipe_.Send(method, params, sessionId_); }
 
-bool PageSession::RequestsIntercepted() const {
-  return !options_.localFileAccess || !options_.images || options_.username || options_.password ||
-         !post_.contentType.empty() || (!options_.customHeaders.empty() && !options_.propagateCustomHeaders);
-}
-
-bool PageSession::FetchNeeded() const { return RequestsIntercepted() || !options_.encoding.empty(); }
-
 bool PageSession::Open(std::string& error) {
   deadline_ = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
   const auto setupDeadline = std::max(deadline_, Clock::now() + std::chrono::seconds(20));
 
-  if ((!options_.postFields.empty() || !options_.postFiles.empty()) && !input_.localPath.empty()) {
-    diagnostics_.warn("--post and --post-file ignored: a POST form needs a web page, the input is a local file");
-  } else if (!options_.postFields.empty() || !options_.postFiles.empty()) {
-    post_ = BuildPostBody(options_.postFields, options_.postFiles);
-    if (!post_.error.empty()) {
-      error = post_.error;
-      return false;
-    }
-  }
+  if (!interceptor_.Prepare(error)) return false;
   // The browser starts with one blank page; use it rather than open another.
   std::string targetId;
   if (auto targets = pipe_.Call("Target.getTargets", Json::object(), "", setupDeadline, error)) {
@@ -162,13 +145,7 @@ bool PageSession::Open(std::string& error) {
     for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
     send("Network.setExtraHTTPHeaders", {{"headers", headers}});
   }
-  if (FetchNeeded()) {
-    Json patterns = Json::array();
-    if (RequestsIntercepted()) patterns.push_back({{"urlPattern", "*"}, {"requestStage", "Request"}});
-    if (!options_.encoding.empty())
-      patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Response"}});
-    send("Fetch.enable", {{"patterns", patterns}, {"handleAuthRequests", true}});
-  }
+  if (interceptor_.Needed()) send("Fetch.enable", interceptor_.FetchParameters());
   for (const auto& [id, method] : pending)
     if (!pipe_.Await(id, method, setupDeadline, error)) return false;
   // A page target's main frame carries the target's id.
@@ -220,22 +197,12 @@ void PageSession::OnEvent(const Json& event) {
       loaded_ = false;
   } else if (method == "Page.javascriptDialogOpening") {
     Send("Page.handleJavaScriptDialog", {{"accept", true}});
-  } else if (method == "Fetch.requestPaused") {
-    if (params.contains("responseStatusCode") || params.contains("responseErrorReason")) {
-      OnResponsePaused(params);
-    } else {
-      OnRequestPaused(params);
-    }
-  } else if (method == "Fetch.authRequired") {
-    const std::string id = params.value("requestId", "");
-    // Offer the credentials once per request; wrong ones end in the server's answer.
-    const bool offer = (options_.username || options_.password) && authAnswered_.insert(id).second;
-    Json response = {{"response", offer ? "ProvideCredentials" : "CancelAuth"}};
-    if (offer) {
-      response["username"] = options_.username.value_or("");
-      response["password"] = options_.password.value_or("");
-    }
-    Send("Fetch.continueWithAuth", {{"requestId", id}, {"authChallengeResponse", response}});
+  } else if (method == "Fetch.requestPaused" || method == "Fetch.authRequired") {
+    interceptor_.OnEvent(method, params, mainFrameId_, [this](const std::string& command, const Json& arguments) {
+      Send(command, arguments);
+    }, [this](const std::string& command, const Json& arguments, std::string& error) {
+      return Call(command, arguments, Clock::now() + std::chrono::seconds(10), error);
+    });
   } else if (method == "Runtime.consoleAPICalled") {
     if (options_.debugJavascript) diagnostics_.note(ConsoleText(params));
   } else if (method == "Runtime.exceptionThrown") {
@@ -244,84 +211,6 @@ void PageSession::OnEvent(const Json& event) {
   } else if (method == "Inspector.targetCrashed") {
     crashed_ = true;
   }
-}
-
-void PageSession::OnRequestPaused(const Json& params) {
-  const std::string id = params.value("requestId", "");
-  const Json& request = params["request"];
-  const std::string url = request.value("url", "");
-  const std::string type = params.value("resourceType", "");
-  const std::string path = PathOfFileUrl(url);
-  if (!path.empty() && !LocalFileAllowed(path, input_.localPath, options_.allowedPaths, options_.localFileAccess)) {
-    if (blockedFiles_.insert(path).second)
-      diagnostics_.warn("local file not loaded (local file access is off; see --allow): " + path);
-    Send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "AccessDenied"}});
-    return;
-  }
-  if (type == "Image" && !options_.images) {
-    // Answered here with an empty picture: nothing is requested, and no
-    // broken-image icon is printed in its place.
-    static const std::string kBlankGif = Base64Encode(std::string(
-        "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00,"
-        "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
-        43));
-    Send("Fetch.fulfillRequest", {{"requestId", id},
-                                  {"responseCode", 200},
-                                  {"responseHeaders", Json::array({{{"name", "Content-Type"}, {"value", "image/gif"}}})},
-                                  {"body", kBlankGif}});
-    return;
-  }
-  Json change = {{"requestId", id}};
-  if (type == "Document" && params.value("frameId", "") == mainFrameId_) {
-    Json headers = request.value("headers", Json::object());
-    if (!options_.propagateCustomHeaders)
-      for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
-    if (!post_.contentType.empty() && !postSent_) {
-      postSent_ = true;
-      change["method"] = "POST";
-      change["postData"] = Base64Encode(post_.body);
-      headers["Content-Type"] = post_.contentType;
-    }
-    Json list = Json::array();
-    for (const auto& [name, value] : headers.items())
-      list.push_back({{"name", name}, {"value", value.is_string() ? value.get<std::string>() : value.dump()}});
-    change["headers"] = list;
-  }
-  Send("Fetch.continueRequest", change);
-}
-
-void PageSession::OnResponsePaused(const Json& params) {
-  const std::string id = params.value("requestId", "");
-  const int status = params.value("responseStatusCode", 0);
-  Json headers = params.value("responseHeaders", Json::array());
-  std::string contentType;
-  for (const Json& header : headers)
-    if (Lower(header.value("name", "")) == "content-type") contentType = Lower(header.value("value", ""));
-  const bool html = contentType.empty() || contentType.find("html") != std::string::npos;
-  if (options_.encoding.empty() || status >= 300 || !html || contentType.find("charset") != std::string::npos) {
-    Send("Fetch.continueResponse", {{"requestId", id}});
-    return;
-  }
-  std::string error;
-  auto body = Call("Fetch.getResponseBody", {{"requestId", id}}, Clock::now() + std::chrono::seconds(10), error);
-  std::optional<std::string> bytes;
-  if (body) {
-    const std::string text = (*body).value("body", "");
-    bytes = (*body).value("base64Encoded", false) ? Base64Decode(text) : std::optional<std::string>(text);
-  }
-  if (!bytes || DeclaresCharset(*bytes)) {
-    Send("Fetch.continueResponse", {{"requestId", id}});
-    return;
-  }
-  // The page says nothing of its character set: tell Chromium ours.
-  Json changed = Json::array();
-  for (const Json& header : headers)
-    if (Lower(header.value("name", "")) != "content-type") changed.push_back(header);
-  changed.push_back({{"name", "Content-Type"}, {"value", "text/html; charset=" + options_.encoding}});
-  Send("Fetch.fulfillRequest", {{"requestId", id},
-                                {"responseCode", status == 0 ? 200 : status},
-                                {"responseHeaders", changed},
-                                {"body", Base64Encode(*bytes)}});
 }
 
 std::optional<Json> PageSession::Evaluate(const std::string& expression, Clock::time_point deadline,

@@ -1,6 +1,6 @@
 // One page in Chromium: set up before loading, loaded until ready, prepared
-// and printed. Requests are watched (network quiet), and intercepted where
-// an option needs it (headers, POST, authentication, local files, images).
+// and printed. Requests are watched for network quiet; the request
+// interceptor changes or refuses them where an option asks for it.
 #pragma once
 
 #include <map>
@@ -12,7 +12,8 @@
 #include "engines/render/cookie_jar.h"
 #include "engines/render/devtools_pipe.h"
 #include "engines/render/input_location.h"
-#include "engines/render/post_form.h"
+#include "engines/render/render_options.h"
+#include "engines/render/request_interceptor.h"
 #include "engines/render/render_options.h"
 
 namespace zembra::render {
@@ -36,16 +37,9 @@ class PageSession {
 
  private:
   void OnEvent(const Json& event);
-  void OnRequestPaused(const Json& params);
-  void OnResponsePaused(const Json& params);
   std::optional<Json> Call(const std::string& method, const Json& params, Clock::time_point deadline,
                            std::string& error);
   int Send(const std::string& method, const Json& params);
-  /// Whether requests pass through OnRequestPaused (headers, POST,
-  /// authentication, local files, images).
-  bool RequestsIntercepted() const;
-  /// Whether the Fetch domain is needed at all (also for --encoding).
-  bool FetchNeeded() const;
   /// Whether the page's main thread answers within a short while.
   bool PageResponsive();
   /// What to do when the timeout passes before the page is ready.
@@ -60,8 +54,7 @@ class PageSession {
   std::string sessionId_;
   std::string mainFrameId_;
   Clock::time_point deadline_;
-  PostBody post_;
-  bool postSent_ = false;
+  RequestInterceptor interceptor_;
 
   // Loading state, fed by events.
   bool loaded_ = false;
@@ -72,12 +65,10 @@ class PageSession {
   bool redirectChecked_ = false;
   bool mayRedirect_ = true;
   std::string mainRequestId_;
-  std::set<std::string> authAnswered_;
   int mainStatus_ = 0;
   std::string mainStatusText_;
   std::string mainFailure_;
   bool crashed_ = false;
-  std::set<std::string> blockedFiles_;
 };
 
 }  // namespace zembra::render
