@@ -307,6 +307,10 @@ bool PageSession::HandleTimeout(std::string& error) {
     diagnostics_.warn(name + " was not ready after " + after + "; printing it as it was");
     return true;
   }
+  if (loaded_ && options_.windowStatus) {
+    error = name + " was not ready after " + after + ": window.status never became \"" + *options_.windowStatus + "\"";
+    return false;
+  }
   error = name + " was not ready after " + after + " (timeout; see --timeout)";
   return false;
 }

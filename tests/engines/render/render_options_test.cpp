@@ -146,6 +146,12 @@ TEST(RenderArguments, PostProcessingOptionsAreKept) {
   EXPECT_EQ(r.options.notAppliedYet.size(), 7u);
 }
 
+TEST(RenderArguments, DelayLongerThanTheTimeoutIsWarnedAbout) {
+  const ParseResult r = Parse({"--javascript-delay", "5000", "--timeout", "5", "a", "b"});
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_NE(r.warnings[0].find("timeout"), std::string::npos);
+}
+
 TEST(RenderArguments, ImageFiguresAreKept) {
   const ParseResult r = Parse({"--height", "600", "--quality", "85", "a", "b"});
   EXPECT_EQ(r.options.imageHeight.value_or(0), 600);

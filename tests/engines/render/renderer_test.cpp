@@ -172,6 +172,12 @@ TEST_F(RenderRunTest, JavaScriptRunsAndTheDelayIsWaitedFor) {
 TEST_F(RenderRunTest, WindowStatusIsWaitedFor) {
   const std::string text = PdfText(Render(kScripted, {"--window-status", "done"}));
   EXPECT_NE(text.find("statusword"), std::string::npos);
+  const std::string input = dir_.Write("status.html", kScripted);
+  const RunResult never = RunZemrender({"--window-status", "other", "--timeout", "1.5", input, dir_.File("never.pdf")});
+  EXPECT_EQ(never.exitCode, 1);
+  EXPECT_EQ(never.messages,
+            "zemrender.lib: " + input + " was not ready after 1.5 s: window.status never became \"other\"\n");
+  EXPECT_FALSE(FileExists(dir_.File("never.pdf")));
 }
 
 TEST_F(RenderRunTest, TitleRunScriptStyleSheetAndMinimumFontSize) {
