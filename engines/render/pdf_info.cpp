@@ -14,6 +14,9 @@ std::vector<NameValue> PrivateInfoEntries(const RenderOptions& options) {
   std::vector<NameValue> entries;
   if (options.imageHeight) entries.emplace_back("/ZembraImageHeight", std::to_string(*options.imageHeight));
   if (options.jpegQuality) entries.emplace_back("/ZembraJpegQuality", std::to_string(*options.jpegQuality));
+  // Chromium paints no page background of its own, so a PDF is transparent
+  // already; an image made of it needs to know whether to stay so.
+  if (options.transparent) entries.emplace_back("/ZembraTransparent", "true");
   return entries;
 }
 

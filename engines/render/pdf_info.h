@@ -10,7 +10,8 @@ namespace zembra::render {
 
 /// The private entries these options ask for: /ZembraImageHeight for
 /// --height, /ZembraJpegQuality for --quality (numbers as text strings, read
-/// by the image exporter). Empty when none is needed.
+/// by the image exporter), /ZembraTransparent "true" for --transparent.
+/// Empty when none is needed.
 std::vector<NameValue> PrivateInfoEntries(const RenderOptions& options);
 
 /// Copies the PDF at from to to, with these entries set in its document

@@ -15,8 +15,10 @@ TEST(RenderPdfInfo, EntriesOnlyForGivenOptions) {
   EXPECT_TRUE(PrivateInfoEntries(o).empty());
   o.imageHeight = 700;
   o.jpegQuality = 40;
-  EXPECT_EQ(PrivateInfoEntries(o),
-            (std::vector<NameValue>{{"/ZembraImageHeight", "700"}, {"/ZembraJpegQuality", "40"}}));
+  o.transparent = true;
+  EXPECT_EQ(PrivateInfoEntries(o), (std::vector<NameValue>{{"/ZembraImageHeight", "700"},
+                                                           {"/ZembraJpegQuality", "40"},
+                                                           {"/ZembraTransparent", "true"}}));
 }
 
 TEST(RenderPdfInfo, WritesEntriesAndKeepsTheRest) {

@@ -229,11 +229,14 @@ TEST_F(RenderRunTest, TableOfContentsBringsAnOutlineFromTheHeadings) {
 }
 
 TEST_F(RenderRunTest, ImageFiguresAreRecordedInTheDocumentInformation) {
-  const std::string pdf = Render("<p>x</p>", {"--height", "600", "--quality", "85"});
+  const std::string pdf = Render("<p>x</p>", {"--height", "600", "--quality", "85", "--transparent"});
   ASSERT_FALSE(pdf.empty());
   const std::string custom = Capture("pdfinfo -custom '" + pdf + "'");
   EXPECT_NE(custom.find("ZembraImageHeight:600"), std::string::npos) << custom;
   EXPECT_NE(custom.find("ZembraJpegQuality:85"), std::string::npos) << custom;
+  EXPECT_NE(custom.find("ZembraTransparent:true"), std::string::npos) << custom;
+  // Chromium paints no white page behind the content.
+  EXPECT_EQ(Capture("qpdf --qdf --object-streams=disable '" + pdf + "' - | grep -ac '1 1 1 rg'"), "0\n");
   const std::string plain = Render("<p>x</p>", {});
   EXPECT_EQ(Capture("pdfinfo -custom '" + plain + "'").find("Zembra"), std::string::npos);
 }
