@@ -57,7 +57,14 @@ std::vector<std::string> ChromiumCommandLine(const std::string& program, const s
   };
   argv.insert(argv.end(), std::begin(kFixed), std::end(kFixed));
   argv.push_back("--user-data-dir=" + profileDir);
-  if (!settings.sandbox) argv.push_back("--no-sandbox");
+  // Fewer processes to start: the (disabled) GPU process lives in the
+  // browser process and, without the sandbox, renderers start directly
+  // rather than through zygote processes. Measured about 20 % faster.
+  argv.push_back("--in-process-gpu");
+  if (!settings.sandbox) {
+    argv.push_back("--no-sandbox");
+    argv.push_back("--no-zygote");
+  }
   if (settings.allowFileAccessFromFiles) argv.push_back("--allow-file-access-from-files");
   if (!settings.proxy.empty()) {
     argv.push_back("--proxy-server=" + settings.proxy);

@@ -22,6 +22,7 @@ TEST(RenderChromiumCommandLine, PipeProfileAndQuietNetwork) {
                            "--disable-gpu"})
     EXPECT_TRUE(Has(argv, flag)) << flag;
   EXPECT_FALSE(Has(argv, "--no-sandbox"));
+  EXPECT_FALSE(Has(argv, "--no-zygote"));  // needs the sandbox off
   EXPECT_EQ(argv.back(), "about:blank");
 }
 
@@ -33,6 +34,7 @@ TEST(RenderChromiumCommandLine, FullBrowserRootAndProxy) {
   const auto argv = ChromiumCommandLine("/usr/bin/chromium", "/tmp/p", settings);
   EXPECT_TRUE(Has(argv, "--headless"));
   EXPECT_TRUE(Has(argv, "--no-sandbox"));
+  EXPECT_TRUE(Has(argv, "--no-zygote"));
   EXPECT_TRUE(Has(argv, "--proxy-server=socks5://127.0.0.1:1080"));
   EXPECT_TRUE(Has(argv, "--proxy-bypass-list=<-loopback>"));
   EXPECT_TRUE(Has(argv, "--blink-settings=minimumFontSize=14"));
