@@ -92,10 +92,12 @@ bool PageSession::Open(std::string& error) {
 
   if (!interceptor_.Prepare(error)) return false;
   // The browser starts with one blank page; use it rather than open another.
+  // Later documents of the run (covers) get pages of their own.
   std::string targetId;
   if (auto targets = pipe_.Call("Target.getTargets", Json::object(), "", setupDeadline, error)) {
     for (const Json& target : (*targets)["targetInfos"])
-      if (target.value("type", "") == "page") targetId = target.value("targetId", "");
+      if (target.value("type", "") == "page" && !target.value("attached", false))
+        targetId = target.value("targetId", "");
   }
   if (targetId.empty()) {
     auto created = pipe_.Call("Target.createTarget", {{"url", "about:blank"}}, "", setupDeadline, error);

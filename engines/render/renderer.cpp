@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,29 @@
 
 namespace zembra::render {
 
+namespace {
+
+// Loads one document of the run in its own page and prints it into path.
+// Returns an error, empty on success.
+std::string PrintDocument(PageSession& page, const RenderOptions& options, const std::string& path) {
+  std::string error;
+  if (!page.Open(error)) return "cannot drive Chromium: " + error;
+  if (!page.Load(error)) return error;
+  if (!page.Prepare(error)) return "Chromium failed while preparing " + options.input;
+  if (!page.Print(path, error)) return "cannot print " + options.input + ": " + error;
+  return "";
+}
+
+}  // namespace
+
 std::string Render(const RenderOptions& options, const Diagnostics& diagnostics) {
   const InputLocation input = ResolveInput(options.input);
   if (!input.error.empty()) return input.error;
   if (::access(options.output.c_str(), F_OK) == 0) return "the output file exists: " + options.output;
+  if (options.loadErrors == LoadErrorHandling::kAbort) {
+    for (const std::string& cover : options.post.covers)  // fail before any rendering
+      if (const InputLocation where = ResolveInput(cover); !where.error.empty()) return "cover " + cover + ": " + where.error;
+  }
   std::string error;
   auto output = AtomicOutput::Create(options.output, error);
   if (!output) return error;
@@ -39,27 +59,49 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
 
+  const std::vector<NameValue> entries = PrivateInfoEntries(options);
+  std::unique_ptr<TempDir> work;
+  if (!entries.empty() || !options.post.covers.empty()) {
+    work = TempDir::Create("zemrender-pdf", error);
+    if (!work) return error;
+  }
+  const std::string printed = entries.empty() ? output->tempPath() : work->path() + "/printed.pdf";
   PageSession page(browser->pipe(), options, input, diagnostics, jar);
-  if (!page.Open(error)) return "cannot drive Chromium: " + error;
-  if (!page.Load(error)) {
+  error = PrintDocument(page, options, printed);
+  if (!error.empty()) {
     if (options.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
     return error;
   }
-  if (!page.Prepare(error)) return "Chromium failed while preparing " + options.input;
 
-  // The PDF post-processing step (options.post: copies, cover, contents,
-  // links, forms, colours, crop box) will take the printed file here, before
-  // the document information entries are written.
-  const std::vector<NameValue> entries = PrivateInfoEntries(options);
-  if (entries.empty()) {
-    if (!page.Print(output->tempPath(), error)) return "cannot print " + options.input + ": " + error;
-  } else {
-    auto work = TempDir::Create("zemrender-pdf", error);
-    if (!work) return error;
-    const std::string printed = work->path() + "/printed.pdf";
-    if (!page.Print(printed, error)) return "cannot print " + options.input + ": " + error;
-    if (!WriteWithInfoEntries(printed, output->tempPath(), entries, error)) return error;
+  // Covers are rendered with the same settings, each into a PDF of its own
+  // for the post-processing step, which puts them first. A cover that fails
+  // to load stops the run, or is left out with --load-error-handling skip
+  // (with "ignore" what loaded of it is printed).
+  std::vector<std::string> coverPdfs;
+  for (size_t i = 0; i < options.post.covers.size(); ++i) {
+    RenderOptions coverOptions = options;
+    coverOptions.input = options.post.covers[i];
+    coverOptions.post = PostOptions{};
+    const InputLocation coverInput = ResolveInput(coverOptions.input);
+    const std::string coverPdf = work->path() + "/cover" + std::to_string(i + 1) + ".pdf";
+    std::string problem = coverInput.error;
+    if (problem.empty()) {
+      PageSession coverPage(browser->pipe(), coverOptions, coverInput, diagnostics, jar);
+      problem = PrintDocument(coverPage, coverOptions, coverPdf);
+    }
+    if (problem.empty()) {
+      coverPdfs.push_back(coverPdf);
+    } else if (options.loadErrors == LoadErrorHandling::kAbort) {
+      return "cover " + coverOptions.input + ": " + problem;
+    } else {
+      diagnostics.warn("cover " + coverOptions.input + " left out: " + problem);
+    }
   }
+  // The PDF post-processing step (options.post: copies, the covers in
+  // coverPdfs, contents, links, forms, colours, crop box) will take the
+  // printed file here, before the document information entries are written.
+  if (!entries.empty() && !WriteWithInfoEntries(printed, output->tempPath(), entries, error)) return error;
+
   if (!options.cookieJar.empty()) {
     const std::vector<Cookie> cookies = page.Cookies(error);
     if (!error.empty() || !WriteCookieJar(options.cookieJar, cookies, error))

@@ -149,6 +149,28 @@ TEST_F(RenderPageSessionTest, ScriptRedirectAfterLoadIsFollowed) {
   EXPECT_NE(PdfText(early).find("firstpage"), std::string::npos);
 }
 
+TEST_F(RenderPageSessionTest, CoversLoadWithTheSameSettingsOrAreLeftOut) {
+  ServePage("/main", "<html><body><p>mainword</p></body></html>");
+  ServePage("/cover", "<html><body><p>coverword</p></body></html>");
+  RunResult run;
+  ASSERT_FALSE(Render(server_.Url("/main"), {"--cover", server_.Url("/cover"), "--custom-header-propagation", "X-Run",
+                                             "7"},
+                      &run)
+                   .empty())
+      << run.messages;
+  ASSERT_EQ(server_.RequestsFor("/cover").size(), 1u);
+  EXPECT_EQ(server_.RequestsFor("/cover")[0].header("x-run"), "7");
+
+  EXPECT_EQ(Render(server_.Url("/main"), {"--cover", server_.Url("/nocover")}, &run), "");
+  EXPECT_NE(run.messages.find("zemrender.lib: cover " + server_.Url("/nocover") + ": cannot load"), std::string::npos)
+      << run.messages;
+  const std::string skipped =
+      Render(server_.Url("/main"), {"--cover", server_.Url("/nocover"), "--load-error-handling", "skip"}, &run);
+  ASSERT_FALSE(skipped.empty()) << run.messages;
+  EXPECT_NE(run.messages.find("warning: cover " + server_.Url("/nocover") + " left out"), std::string::npos);
+  EXPECT_NE(PdfText(skipped).find("mainword"), std::string::npos);
+}
+
 TEST_F(RenderPageSessionTest, CookiesAndCookieJar) {
   const std::string jar = dir_.Write("jar.txt", "127.0.0.1\tFALSE\t/\tFALSE\t0\tfromjar\tjarvalue\n");
   Answer setter;
