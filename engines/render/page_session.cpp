@@ -138,7 +138,7 @@ bool PageSession::Open(std::string& error) {
       for (const auto& [name, value] : options_.cookies)
         cookies.push_back({{"name", name}, {"value", value}, {"url", input_.url}, {"path", "/"}});
     } else {
-      diagnostics_.warn("--cookie ignored: cookies need a web page, the input is a local file");
+      diagnostics_.warn("--cookie ignored for " + options_.input + ": cookies need a web page, not a local file");
     }
   }
   if (!cookies.empty()) send("Network.setCookies", {{"cookies", cookies}});

@@ -30,7 +30,7 @@ RequestInterceptor::RequestInterceptor(const RenderOptions& options, const Input
 
 bool RequestInterceptor::Prepare(std::string& error) {
   if ((!options_.postFields.empty() || !options_.postFiles.empty()) && !input_.localPath.empty()) {
-    diagnostics_.warn("--post and --post-file ignored: a POST form needs a web page, the input is a local file");
+    diagnostics_.warn("--post and --post-file ignored for " + options_.input + ": a POST form needs a web page");
   } else if (!options_.postFields.empty() || !options_.postFiles.empty()) {
     post_ = BuildPostBody(options_.postFields, options_.postFiles);
     if (!post_.error.empty()) {
