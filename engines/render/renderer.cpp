@@ -82,6 +82,8 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
     RenderOptions coverOptions = options;
     coverOptions.input = options.post.covers[i];
     coverOptions.post = PostOptions{};
+    coverOptions.postFields.clear();  // the POST form is the page's own request
+    coverOptions.postFiles.clear();
     const InputLocation coverInput = ResolveInput(coverOptions.input);
     const std::string coverPdf = work->path() + "/cover" + std::to_string(i + 1) + ".pdf";
     std::string problem = coverInput.error;
