@@ -1,0 +1,70 @@
+// The DevTools protocol over Chromium's --remote-debugging-pipe: JSON
+// messages separated by a NUL byte, commands on one pipe, replies and events
+// on the other.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <set>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace zembra::render {
+
+using Json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+class DevToolsPipe {
+ public:
+  /// Takes ownership of both descriptors.
+  DevToolsPipe(int commandFd, int replyFd);
+  ~DevToolsPipe();
+  DevToolsPipe(const DevToolsPipe&) = delete;
+  DevToolsPipe& operator=(const DevToolsPipe&) = delete;
+
+  /// Called for every event, also while Call waits for its reply. The
+  /// handler may Send further commands.
+  using EventHandler = std::function<void(const Json& event)>;
+  void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
+
+  /// Sends a command without waiting for its reply; returns its id, or -1
+  /// when the pipe is broken.
+  int Send(const std::string& method, const Json& params, const std::string& sessionId = "");
+
+  /// Sends a command and waits for its reply until the deadline. The result
+  /// object, or nothing with error set (protocol error, timeout, pipe closed).
+  std::optional<Json> Call(const std::string& method, const Json& params, const std::string& sessionId,
+                           Clock::time_point deadline, std::string& error);
+
+  /// Sends a command whose reply is kept for Await; -1 when the pipe is broken.
+  int SendAwaited(const std::string& method, const Json& params, const std::string& sessionId = "");
+  /// Waits for the reply to a command sent with SendAwaited, like Call.
+  std::optional<Json> Await(int id, const std::string& method, Clock::time_point deadline, std::string& error);
+
+  /// Dispatches messages that arrive until the deadline. False when the pipe closed.
+  bool Pump(Clock::time_point deadline);
+
+  /// Waits until the deadline for input and dispatches one batch of it.
+  /// False on timeout or when the pipe closed.
+  bool PumpOnce(Clock::time_point deadline) { return ReadSome(deadline); }
+
+  bool closed() const { return closed_; }
+
+ private:
+  bool ReadSome(Clock::time_point deadline);
+  void Dispatch(const std::string& text);
+
+  int commandFd_;
+  int replyFd_;
+  int nextId_ = 1;
+  bool closed_ = false;
+  std::string buffer_;
+  EventHandler handler_;
+  std::set<int> awaited_;          ///< ids whose replies a Call waits for
+  std::map<int, Json> replies_;
+};
+
+}  // namespace zembra::render

@@ -1,0 +1,147 @@
+#include "engines/render/input_location.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+
+namespace zembra::render {
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  return true;
+}
+
+std::string Absolute(const std::string& path) {
+  if (!path.empty() && path.front() == '/') return path;
+  char cwd[PATH_MAX];
+  if (::getcwd(cwd, sizeof cwd) == nullptr) return path;
+  return std::string(cwd) + "/" + path;
+}
+
+// Collapses "." and ".." so that a path cannot climb out of an allowed directory by name.
+std::string Normalize(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
+// The real path when it exists (symbolic links resolved), else the normalized one.
+std::string Canonical(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+  return Normalize(Absolute(path));
+}
+
+bool LooksLikeHost(const std::string& input) {
+  const std::string host = input.substr(0, input.find('/'));
+  if (host.empty() || host.find('.') == std::string::npos) return false;
+  for (const char c : host)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != ':') return false;
+  return !host.ends_with(".html") && !host.ends_with(".htm");
+}
+
+}  // namespace
+
+std::string FileUrl(const std::string& absolutePath) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (const unsigned char c : absolutePath) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
+std::string PathOfFileUrl(const std::string& url) {
+  if (!StartsWithNoCase(url, "file://")) return "";
+  std::string rest = url.substr(7);
+  if (const size_t slash = rest.find('/'); slash != std::string::npos) rest = rest.substr(slash);  // drop host
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  std::string path;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
+      path += static_cast<char>(std::stoi(rest.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      path += rest[i];
+    }
+  }
+  return path;
+}
+
+InputLocation ResolveInput(const std::string& input) {
+  InputLocation location;
+  if (input.empty()) {
+    location.error = "empty input";
+    return location;
+  }
+  if (StartsWithNoCase(input, "http://") || StartsWithNoCase(input, "https://") ||
+      StartsWithNoCase(input, "data:") || StartsWithNoCase(input, "about:")) {
+    location.url = input;
+    return location;
+  }
+  std::string path = input;
+  if (StartsWithNoCase(input, "file://")) path = PathOfFileUrl(input);
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      location.error = "the input is a directory: " + input;
+      return location;
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+      location.error = "cannot read the input file: " + input;
+      return location;
+    }
+    location.localPath = Canonical(path);
+    location.url = FileUrl(location.localPath);
+    return location;
+  }
+  if (!StartsWithNoCase(input, "file://") && LooksLikeHost(input)) {
+    location.url = "http://" + input;
+    return location;
+  }
+  location.error = "input file not found: " + input;
+  return location;
+}
+
+bool LocalFileAllowed(const std::string& path, const std::string& inputPath,
+                      const std::vector<std::string>& allowedDirectories, bool localFileAccess) {
+  if (localFileAccess) return true;
+  const std::string wanted = Canonical(path);
+  if (!inputPath.empty() && wanted == Canonical(inputPath)) return true;
+  for (const std::string& directory : allowedDirectories) {
+    std::string base = Canonical(directory);
+    if (wanted == base) return true;
+    if (!base.ends_with("/")) base += "/";
+    if (wanted.compare(0, base.size(), base) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace zembra::render

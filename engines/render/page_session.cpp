@@ -1,0 +1,431 @@
+#include "engines/render/page_session.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "engines/render/base64.h"
+#include "engines/render/page_setup.h"
+
+namespace zembra::render {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// A page that fetched nothing for this long after its load event is quiet.
+constexpr milliseconds kNetworkQuiet{500};
+constexpr milliseconds kPollInterval{50};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+bool HasScheme(const std::string& text) {
+  const std::string lower = Lower(text);
+  for (const char* scheme : {"http://", "https://", "file://", "data:"})
+    if (lower.rfind(scheme, 0) == 0) return true;
+  return false;
+}
+
+std::string ReadFile(const std::string& path, bool& ok) {
+  std::ifstream in(path, std::ios::binary);
+  ok = static_cast<bool>(in);
+  std::ostringstream text;
+  if (ok) text << in.rdbuf();
+  return text.str();
+}
+
+std::string SecondsText(double seconds) {
+  std::ostringstream text;
+  text << seconds << " s";
+  return text.str();
+}
+
+std::string ConsoleText(const Json& params) {
+  std::string text = "console." + params.value("type", std::string("log")) + ":";
+  for (const Json& argument : params.value("args", Json::array())) {
+    text += " ";
+    if (argument.contains("value")) {
+      text += argument["value"].is_string() ? argument["value"].get<std::string>() : argument["value"].dump();
+    } else {
+      text += argument.value("description", argument.value("type", std::string("?")));
+    }
+  }
+  return text;
+}
+
+std::string ExceptionText(const Json& details) {
+  std::string text = details.value("text", std::string("error"));
+  if (details.contains("exception") && details["exception"].contains("description"))
+    text = details["exception"]["description"].get<std::string>();
+  text = text.substr(0, text.find('\n'));
+  if (details.contains("url") && !details["url"].get<std::string>().empty())
+    text += " (" + details["url"].get<std::string>() + ":" + std::to_string(details.value("lineNumber", 0) + 1) + ")";
+  return text;
+}
+
+}  // namespace
+
+PageSession::PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
+                         const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies)
+    : pipe_(pipe),
+      options_(options),
+      input_(input),
+      diagnostics_(diagnostics),
+      jarCookies_(jarCookies),
+      interceptor_(options, input, diagnostics) {}
+
+std::optional<Json> PageSession::Call(const std::string& method, const Json& params, Clock::time_point deadline,
+                                      std::string& error) {
+  return pipe_.Call(method, params, sessionId_, deadline, error);
+}
+
+int PageSession::Send(const std::string& method, const Json& params) { return pipe_.Send(method, params, sessionId_); }
+
+bool PageSession::Open(std::string& error) {
+  deadline_ = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
+  const auto setupDeadline = std::max(deadline_, Clock::now() + std::chrono::seconds(20));
+
+  if (!interceptor_.Prepare(error)) return false;
+  // The browser starts with one blank page; use it rather than open another.
+  // Later documents of the run (covers) get pages of their own.
+  std::string targetId;
+  if (auto targets = pipe_.Call("Target.getTargets", Json::object(), "", setupDeadline, error)) {
+    for (const Json& target : (*targets)["targetInfos"])
+      if (target.value("type", "") == "page" && !target.value("attached", false))
+        targetId = target.value("targetId", "");
+  }
+  if (targetId.empty()) {
+    auto created = pipe_.Call("Target.createTarget", {{"url", "about:blank"}}, "", setupDeadline, error);
+    if (!created) return false;
+    targetId = (*created)["targetId"].get<std::string>();
+  }
+  auto attached =
+      pipe_.Call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, "", setupDeadline, error);
+  if (!attached) return false;
+  sessionId_ = (*attached)["sessionId"].get<std::string>();
+  pipe_.setEventHandler([this](const Json& event) { OnEvent(event); });
+
+  // Set-up commands are sent at once and their replies awaited together
+  // before navigating: Chromium may answer them in any order.
+  std::vector<std::pair<int, std::string>> pending;
+  auto send = [&](const std::string& method, const Json& params) {
+    pending.emplace_back(pipe_.SendAwaited(method, params, sessionId_), method);
+  };
+  send("Page.enable", Json::object());
+  send("Network.enable", Json::object());
+  if (options_.debugJavascript) send("Runtime.enable", Json::object());
+  send("Emulation.setEmulatedMedia", {{"media", options_.printMediaType ? "print" : "screen"}});
+  if (!options_.javascript) send("Emulation.setScriptExecutionDisabled", {{"value", true}});
+  if (options_.transparent)
+    send("Emulation.setDefaultBackgroundColorOverride", {{"color", {{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}}}});
+  // The window is as wide as the paper's printable width, so the page is
+  // laid out for the screen as it will be for print; --dpi sets the device
+  // pixel ratio that pages use to size their canvases and pick images.
+  const PrintableArea area = PrintableCssPixels(options_);
+  send("Emulation.setDeviceMetricsOverride", {{"width", area.width},
+                                              {"height", area.height},
+                                              {"deviceScaleFactor", options_.dpi > 0 ? options_.dpi / 96.0 : 0},
+                                              {"mobile", false}});
+  Json cookies = Json::array();
+  for (const Cookie& cookie : jarCookies_) cookies.push_back(CookieToParam(cookie));
+  if (!options_.cookies.empty()) {
+    if (input_.localPath.empty()) {
+      for (const auto& [name, value] : options_.cookies)
+        cookies.push_back({{"name", name}, {"value", value}, {"url", input_.url}, {"path", "/"}});
+    } else {
+      diagnostics_.warn("--cookie ignored for " + options_.input + ": cookies need a web page, not a local file");
+    }
+  }
+  if (!cookies.empty()) send("Network.setCookies", {{"cookies", cookies}});
+  if (!options_.customHeaders.empty() && options_.propagateCustomHeaders) {
+    Json headers = Json::object();
+    for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
+    send("Network.setExtraHTTPHeaders", {{"headers", headers}});
+  }
+  if (interceptor_.Needed()) send("Fetch.enable", interceptor_.FetchParameters());
+  for (const auto& [id, method] : pending)
+    if (!pipe_.Await(id, method, setupDeadline, error)) return false;
+  // A page target's main frame carries the target's id.
+  mainFrameId_ = targetId;
+  return true;
+}
+
+void PageSession::OnEvent(const Json& event) {
+  const std::string method = event.value("method", "");
+  const Json& params = event.contains("params") ? event["params"] : Json::object();
+  if (method == "Target.detachedFromTarget" || method == "Target.targetCrashed") {
+    if (params.value("sessionId", sessionId_) == sessionId_) crashed_ = true;
+    return;
+  }
+  if (event.value("sessionId", "") != sessionId_) return;
+  const auto now = Clock::now();
+  if (method == "Network.requestWillBeSent") {
+    const std::string id = params.value("requestId", "");
+    inFlight_.insert(id);
+    lastNetworkActivity_ = now;
+    if (params.value("type", "") == "Document" && params.value("frameId", "") == mainFrameId_) {
+      mainRequestId_ = id;
+      mainStatus_ = 0;
+      mainFailure_.clear();
+    }
+  } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+    const std::string id = params.value("requestId", "");
+    inFlight_.erase(id);
+    lastNetworkActivity_ = now;
+    if (method == "Network.loadingFailed" && id == mainRequestId_ && !params.value("canceled", false))
+      mainFailure_ = params.value("errorText", std::string("failed"));
+  } else if (method == "Network.responseReceived") {
+    if (params.value("requestId", "") == mainRequestId_ && params.contains("response")) {
+      mainStatus_ = params["response"].value("status", 0);
+      mainStatusText_ = params["response"].value("statusText", "");
+    }
+  } else if (method == "Page.loadEventFired") {
+    loaded_ = true;
+    loadTime_ = now;
+    redirectChecked_ = false;
+  } else if (method == "Page.frameStartedLoading") {
+    if (params.value("frameId", "") == mainFrameId_) loading_ = true;
+  } else if (method == "Page.frameStoppedLoading") {
+    if (params.value("frameId", "") == mainFrameId_) loading_ = false;
+  } else if (method == "Page.frameNavigated") {
+    // A new document in the main frame (a redirect by script): wait for its load.
+    if (params.contains("frame") && params["frame"].value("id", "") == mainFrameId_ &&
+        !params["frame"].contains("parentId"))
+      loaded_ = false;
+  } else if (method == "Page.javascriptDialogOpening") {
+    Send("Page.handleJavaScriptDialog", {{"accept", true}});
+  } else if (method == "Fetch.requestPaused" || method == "Fetch.authRequired") {
+    interceptor_.OnEvent(method, params, mainFrameId_, [this](const std::string& command, const Json& arguments) {
+      Send(command, arguments);
+    }, [this](const std::string& command, const Json& arguments, std::string& error) {
+      return Call(command, arguments, Clock::now() + std::chrono::seconds(10), error);
+    });
+  } else if (method == "Runtime.consoleAPICalled") {
+    if (options_.debugJavascript) diagnostics_.note(ConsoleText(params));
+  } else if (method == "Runtime.exceptionThrown") {
+    if (options_.debugJavascript && params.contains("exceptionDetails"))
+      diagnostics_.note("script error: " + ExceptionText(params["exceptionDetails"]));
+  } else if (method == "Inspector.targetCrashed") {
+    crashed_ = true;
+  }
+}
+
+std::optional<Json> PageSession::Evaluate(const std::string& expression, Clock::time_point deadline,
+                                          std::string& error) {
+  auto reply = Call("Runtime.evaluate",
+                    {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, deadline, error);
+  if (!reply) return std::nullopt;
+  if (reply->contains("exceptionDetails")) {
+    error = ExceptionText((*reply)["exceptionDetails"]);
+    return std::nullopt;
+  }
+  const Json& result = (*reply)["result"];
+  return result.contains("value") ? result["value"] : Json();
+}
+
+bool PageSession::PageResponsive() {
+  std::string error;
+  return Evaluate("1", Clock::now() + milliseconds(500), error).has_value();
+}
+
+bool PageSession::Load(std::string& error) {
+  const std::string& name = options_.input;
+  auto navigated = Call("Page.navigate", {{"url", input_.url}}, deadline_, error);
+  if (navigated && navigated->contains("errorText") && !(*navigated)["errorText"].get<std::string>().empty())
+    mainFailure_ = (*navigated)["errorText"].get<std::string>();
+  if (!navigated && Clock::now() < deadline_) return false;  // Chromium failed, not the page
+
+  bool failureReported = false;
+  for (;;) {
+    if (crashed_ || pipe_.closed()) {
+      error = "Chromium failed while loading " + name;
+      return false;
+    }
+    if (!failureReported && (!mainFailure_.empty() || mainStatus_ >= 400)) {
+      const std::string why = !mainFailure_.empty()
+                                  ? mainFailure_
+                                  : "HTTP " + std::to_string(mainStatus_) +
+                                        (mainStatusText_.empty() ? "" : " " + mainStatusText_);
+      if (options_.loadErrors != LoadErrorHandling::kIgnore) {
+        error = "cannot load " + name + ": " + why;
+        return false;
+      }
+      diagnostics_.warn("cannot load " + name + ": " + why + "; printing what loaded");
+      failureReported = true;
+    }
+    const auto now = Clock::now();
+    if (loaded_ && !loading_) {
+      // The watch for a script's redirect overlaps the JavaScript delay; by
+      // default it is no longer, so "--javascript-delay 0" means no wait at all.
+      const long redirectMs = options_.redirectDelayMs.value_or(std::min(200L, options_.javascriptDelayMs));
+      if (redirectMs > options_.javascriptDelayMs && !redirectChecked_) {
+        // Only a page with scripts or a refresh can send itself elsewhere.
+        std::string ignored;
+        auto scripted =
+            Evaluate("!!(document.scripts.length || document.querySelector('meta[http-equiv=refresh i]'))",
+                     deadline_, ignored);
+        redirectChecked_ = true;
+        mayRedirect_ = !scripted || !scripted->is_boolean() || scripted->get<bool>();
+        continue;  // the evaluation took time and may have brought events
+      }
+      const long waitMs = std::max(options_.javascriptDelayMs, mayRedirect_ ? redirectMs : 0L);
+      const bool quiet =
+          inFlight_.empty() && (lastNetworkActivity_ <= loadTime_ || now - lastNetworkActivity_ >= kNetworkQuiet);
+      if (quiet && now >= loadTime_ + milliseconds(waitMs)) {
+        // The page's main thread must be free to print: a script still
+        // running is waited for until the timeout, and then dealt with there.
+        std::string ignored;
+        auto status = Evaluate("String(window.status)", deadline_, ignored);
+        if (status && (!options_.windowStatus ||
+                       (status->is_string() && status->get<std::string>() == *options_.windowStatus)))
+          return true;
+      }
+    }
+    if (Clock::now() >= deadline_) return HandleTimeout(error);
+    pipe_.PumpOnce(std::min(deadline_, Clock::now() + kPollInterval));
+  }
+}
+
+bool PageSession::HandleTimeout(std::string& error) {
+  const std::string& name = options_.input;
+  const std::string after = SecondsText(options_.timeoutSeconds);
+  if (!PageResponsive()) {
+    if (!options_.stopSlowScripts) {
+      error = "a script of " + name + " was still running after " + after + " (--no-stop-slow-scripts)";
+      return false;
+    }
+    Send("Runtime.terminateExecution", Json::object());
+    diagnostics_.warn("a script of " + name + " was still running after " + after +
+                      "; stopped it and printed the page as it was");
+    pipe_.Pump(Clock::now() + milliseconds(200));
+    return true;
+  }
+  if (options_.loadErrors == LoadErrorHandling::kIgnore) {
+    diagnostics_.warn(name + " was not ready after " + after + "; printing it as it was");
+    return true;
+  }
+  if (loaded_ && options_.windowStatus) {
+    error = name + " was not ready after " + after + ": window.status never became \"" + *options_.windowStatus + "\"";
+    return false;
+  }
+  error = name + " was not ready after " + after + " (timeout; see --timeout)";
+  return false;
+}
+
+bool PageSession::Prepare(std::string& error) {
+  const auto deadline = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
+  const std::set<std::string> pendingBefore = inFlight_;
+  auto run = [&](const std::string& what, const std::string& expression) {
+    std::string problem;
+    if (!Evaluate(expression, deadline, problem)) diagnostics_.warn(what + " failed: " + problem);
+  };
+  for (const std::string& sheet : options_.userStyleSheets) {
+    std::string css;
+    bool local = !HasScheme(sheet) || !PathOfFileUrl(sheet).empty();
+    if (local) {
+      bool ok = false;
+      css = ReadFile(PathOfFileUrl(sheet).empty() ? sheet : PathOfFileUrl(sheet), ok);
+      if (!ok) {
+        diagnostics_.warn("cannot read the user style sheet " + sheet);
+        continue;
+      }
+      run("user style sheet " + sheet,
+          "(() => { const s = document.createElement('style'); s.textContent = " + Json(css).dump() +
+              "; (document.head || document.documentElement).appendChild(s); })()");
+    } else {
+      run("user style sheet " + sheet,
+          "new Promise(done => { const l = document.createElement('link'); l.rel = 'stylesheet'; l.href = " +
+              Json(sheet).dump() +
+              "; l.onload = l.onerror = () => done(); (document.head || document.documentElement).appendChild(l); })");
+    }
+  }
+  for (const std::string& script : options_.runScripts) run("--run-script", script);
+  if (!options_.smartShrinking) {
+    // Lay the page out at the paper's own width and cut what is wider,
+    // instead of letting Chromium shrink it to fit.
+    run("--disable-smart-shrinking",
+        "(() => { const s = document.createElement('style'); s.textContent = "
+        "'@media print { html, body { overflow: hidden !important; max-width: 100% !important; } }';"
+        " (document.head || document.documentElement).appendChild(s); })()");
+  }
+  if (options_.title) run("--title", "document.title = " + Json(*options_.title).dump());
+  // What the scripts above started to fetch is waited for, briefly.
+  const auto settle = std::min(deadline, Clock::now() + std::chrono::seconds(2));
+  auto startedHere = [&] {
+    return std::any_of(inFlight_.begin(), inFlight_.end(), [&](const std::string& id) { return !pendingBefore.contains(id); });
+  };
+  while (startedHere() && Clock::now() < settle) pipe_.PumpOnce(settle);
+  (void)error;
+  return !crashed_;
+}
+
+bool PageSession::Print(const std::string& path, std::string& error) {
+  const auto deadline = Clock::now() + std::max(std::chrono::seconds(120),
+                                                std::chrono::seconds(static_cast<long>(options_.timeoutSeconds)));
+  Json params = PrintParameters(options_);
+  if (options_.smartShrinking) {
+    // Content wider than the paper is shrunk to fit rather than cut off.
+    std::string ignored;
+    auto width = Evaluate(
+        "Math.max(document.documentElement.scrollWidth, document.body ? document.body.scrollWidth : 0)", deadline,
+        ignored);
+    const int printable = PrintableCssPixels(options_).width;
+    if (width && width->is_number() && width->get<double>() > printable + 1)
+      params["scale"] = std::max(0.1, options_.zoom * printable / width->get<double>());
+  }
+  auto printed = Call("Page.printToPDF", params, deadline, error);
+  if (!printed) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    error = "cannot write " + path;
+    return false;
+  }
+  auto write = [&](const Json& chunk) {
+    const std::string data = chunk.value("data", "");
+    if (!chunk.value("base64Encoded", false)) {
+      out << data;
+      return true;
+    }
+    auto bytes = Base64Decode(data);
+    if (!bytes) return false;
+    out << *bytes;
+    return true;
+  };
+  if (printed->contains("stream")) {
+    const std::string handle = (*printed)["stream"].get<std::string>();
+    for (;;) {
+      auto chunk = Call("IO.read", {{"handle", handle}, {"size", 4 << 20}}, deadline, error);
+      if (!chunk) return false;
+      if (!write(*chunk)) {
+        error = "Chromium sent a damaged PDF stream";
+        return false;
+      }
+      if (chunk->value("eof", false)) break;
+    }
+    Send("IO.close", {{"handle", handle}});
+  } else if (!write({{"data", printed->value("data", "")}, {"base64Encoded", true}})) {
+    error = "Chromium sent a damaged PDF";
+    return false;
+  }
+  out.flush();
+  if (!out) {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+std::vector<Cookie> PageSession::Cookies(std::string& error) {
+  std::vector<Cookie> cookies;
+  auto reply = pipe_.Call("Storage.getCookies", Json::object(), "", Clock::now() + std::chrono::seconds(10), error);
+  if (reply)
+    for (const Json& cookie : (*reply)["cookies"]) cookies.push_back(CookieFromDevTools(cookie));
+  return cookies;
+}
+
+}  // namespace zembra::render

@@ -1,0 +1,74 @@
+// One page in Chromium: set up before loading, loaded until ready, prepared
+// and printed. Requests are watched for network quiet; the request
+// interceptor changes or refuses them where an option asks for it.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engines/common/diagnostics.h"
+#include "engines/render/cookie_jar.h"
+#include "engines/render/devtools_pipe.h"
+#include "engines/render/input_location.h"
+#include "engines/render/render_options.h"
+#include "engines/render/request_interceptor.h"
+#include "engines/render/render_options.h"
+
+namespace zembra::render {
+
+class PageSession {
+ public:
+  PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
+              const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies);
+
+  /// Attaches to a page and configures it. False with error set on failure.
+  bool Open(std::string& error);
+  /// Navigates and waits until the page is ready, within the timeout. False
+  /// with error set when the page failed and load errors are not ignored.
+  bool Load(std::string& error);
+  /// Title, user style sheets, scripts to run.
+  bool Prepare(std::string& error);
+  /// Prints into the file at path (created or truncated).
+  bool Print(const std::string& path, std::string& error);
+  /// The browser's cookies after the run, for the cookie jar.
+  std::vector<Cookie> Cookies(std::string& error);
+
+ private:
+  void OnEvent(const Json& event);
+  std::optional<Json> Call(const std::string& method, const Json& params, Clock::time_point deadline,
+                           std::string& error);
+  int Send(const std::string& method, const Json& params);
+  /// Whether the page's main thread answers within a short while.
+  bool PageResponsive();
+  /// What to do when the timeout passes before the page is ready.
+  bool HandleTimeout(std::string& error);
+  std::optional<Json> Evaluate(const std::string& expression, Clock::time_point deadline, std::string& error);
+
+  DevToolsPipe& pipe_;
+  const RenderOptions& options_;
+  const InputLocation& input_;
+  const Diagnostics& diagnostics_;
+  std::vector<Cookie> jarCookies_;
+  std::string sessionId_;
+  std::string mainFrameId_;
+  Clock::time_point deadline_;
+  RequestInterceptor interceptor_;
+
+  // Loading state, fed by events.
+  bool loaded_ = false;
+  Clock::time_point loadTime_;
+  std::set<std::string> inFlight_;
+  Clock::time_point lastNetworkActivity_;
+  bool loading_ = false;
+  bool redirectChecked_ = false;
+  bool mayRedirect_ = true;
+  std::string mainRequestId_;
+  int mainStatus_ = 0;
+  std::string mainStatusText_;
+  std::string mainFailure_;
+  bool crashed_ = false;
+};
+
+}  // namespace zembra::render

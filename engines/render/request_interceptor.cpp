@@ -1,0 +1,158 @@
+#include "engines/render/request_interceptor.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "engines/render/base64.h"
+
+namespace zembra::render {
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// Whether the start of a document declares its character set itself.
+bool DeclaresCharset(const std::string& body) {
+  if (body.rfind("\xEF\xBB\xBF", 0) == 0 || body.rfind("\xFE\xFF", 0) == 0 || body.rfind("\xFF\xFE", 0) == 0)
+    return true;
+  return Lower(body.substr(0, 2048)).find("charset") != std::string::npos;
+}
+
+}  // namespace
+
+RequestInterceptor::RequestInterceptor(const RenderOptions& options, const InputLocation& input,
+                                       const Diagnostics& diagnostics)
+    : options_(options), input_(input), diagnostics_(diagnostics) {}
+
+bool RequestInterceptor::Prepare(std::string& error) {
+  if ((!options_.postFields.empty() || !options_.postFiles.empty()) && !input_.localPath.empty()) {
+    diagnostics_.warn("--post and --post-file ignored for " + options_.input + ": a POST form needs a web page");
+  } else if (!options_.postFields.empty() || !options_.postFiles.empty()) {
+    post_ = BuildPostBody(options_.postFields, options_.postFiles);
+    if (!post_.error.empty()) {
+      error = post_.error;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool RequestInterceptor::RequestsIntercepted() const {
+  return !options_.localFileAccess || !options_.images || options_.username || options_.password ||
+         !post_.contentType.empty() || (!options_.customHeaders.empty() && !options_.propagateCustomHeaders);
+}
+
+bool RequestInterceptor::Needed() const { return RequestsIntercepted() || !options_.encoding.empty(); }
+
+Json RequestInterceptor::FetchParameters() const {
+  Json patterns = Json::array();
+  if (RequestsIntercepted()) patterns.push_back({{"urlPattern", "*"}, {"requestStage", "Request"}});
+  if (!options_.encoding.empty())
+    patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Response"}});
+  return {{"patterns", patterns}, {"handleAuthRequests", true}};
+}
+
+void RequestInterceptor::OnEvent(const std::string& method, const Json& params, const std::string& mainFrameId,
+                                 const SendCommand& send, const CallCommand& call) {
+  if (method == "Fetch.requestPaused") {
+    if (params.contains("responseStatusCode") || params.contains("responseErrorReason")) {
+      OnResponsePaused(params, send, call);
+    } else {
+      OnRequestPaused(params, mainFrameId, send);
+    }
+    return;
+  }
+  const std::string id = params.value("requestId", "");
+  // Offer the credentials once per request; wrong ones end in the server's answer.
+  const bool offer = (options_.username || options_.password) && authAnswered_.insert(id).second;
+  Json response = {{"response", offer ? "ProvideCredentials" : "CancelAuth"}};
+  if (offer) {
+    response["username"] = options_.username.value_or("");
+    response["password"] = options_.password.value_or("");
+  }
+  send("Fetch.continueWithAuth", {{"requestId", id}, {"authChallengeResponse", response}});
+}
+
+void RequestInterceptor::OnRequestPaused(const Json& params, const std::string& mainFrameId, const SendCommand& send) {
+  const std::string id = params.value("requestId", "");
+  const Json& request = params["request"];
+  const std::string url = request.value("url", "");
+  const std::string type = params.value("resourceType", "");
+  const std::string path = PathOfFileUrl(url);
+  if (!path.empty() && !LocalFileAllowed(path, input_.localPath, options_.allowedPaths, options_.localFileAccess)) {
+    if (blockedFiles_.insert(path).second)
+      diagnostics_.warn("local file not loaded (local file access is off; see --allow): " + path);
+    send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "AccessDenied"}});
+    return;
+  }
+  if (type == "Image" && !options_.images) {
+    // Answered here with an empty picture: nothing is requested, and no
+    // broken-image icon is printed in its place.
+    static const std::string kBlankGif = Base64Encode(std::string(
+        "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00,"
+        "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
+        43));
+    send("Fetch.fulfillRequest", {{"requestId", id},
+                                  {"responseCode", 200},
+                                  {"responseHeaders", Json::array({{{"name", "Content-Type"}, {"value", "image/gif"}}})},
+                                  {"body", kBlankGif}});
+    return;
+  }
+  Json change = {{"requestId", id}};
+  if (type == "Document" && params.value("frameId", "") == mainFrameId) {
+    Json headers = request.value("headers", Json::object());
+    if (!options_.propagateCustomHeaders)
+      for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
+    if (!post_.contentType.empty() && !postSent_) {
+      postSent_ = true;
+      change["method"] = "POST";
+      change["postData"] = Base64Encode(post_.body);
+      headers["Content-Type"] = post_.contentType;
+    }
+    Json list = Json::array();
+    for (const auto& [name, value] : headers.items())
+      list.push_back({{"name", name}, {"value", value.is_string() ? value.get<std::string>() : value.dump()}});
+    change["headers"] = list;
+  }
+  send("Fetch.continueRequest", change);
+}
+
+void RequestInterceptor::OnResponsePaused(const Json& params, const SendCommand& send, const CallCommand& call) {
+  const std::string id = params.value("requestId", "");
+  const int status = params.value("responseStatusCode", 0);
+  Json headers = params.value("responseHeaders", Json::array());
+  std::string contentType;
+  for (const Json& header : headers)
+    if (Lower(header.value("name", "")) == "content-type") contentType = Lower(header.value("value", ""));
+  const bool html = contentType.empty() || contentType.find("html") != std::string::npos;
+  if (options_.encoding.empty() || status >= 300 || !html || contentType.find("charset") != std::string::npos) {
+    send("Fetch.continueResponse", {{"requestId", id}});
+    return;
+  }
+  std::string error;
+  auto body = call("Fetch.getResponseBody", {{"requestId", id}}, error);
+  std::optional<std::string> bytes;
+  if (body) {
+    const std::string text = (*body).value("body", "");
+    bytes = (*body).value("base64Encoded", false) ? Base64Decode(text) : std::optional<std::string>(text);
+  }
+  if (!bytes || DeclaresCharset(*bytes)) {
+    send("Fetch.continueResponse", {{"requestId", id}});
+    return;
+  }
+  // The page says nothing of its character set: tell Chromium ours.
+  Json changed = Json::array();
+  for (const Json& header : headers)
+    if (Lower(header.value("name", "")) != "content-type") changed.push_back(header);
+  changed.push_back({{"name", "Content-Type"}, {"value", "text/html; charset=" + options_.encoding}});
+  send("Fetch.fulfillRequest", {{"requestId", id},
+                                {"responseCode", status == 0 ? 200 : status},
+                                {"responseHeaders", changed},
+                                {"body", Base64Encode(*bytes)}});
+}
+
+}  // namespace zembra::render

@@ -1,0 +1,23 @@
+#include "engines/render/base64.h"
+
+#include <gtest/gtest.h>
+
+namespace zembra::render {
+namespace {
+
+TEST(RenderBase64, KnownVectorsBothWays) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xff", 2), "AP8="}};
+  for (const auto& [plain, encoded] : cases) {
+    EXPECT_EQ(Base64Encode(plain), encoded);
+    EXPECT_EQ(Base64Decode(encoded).value_or("<bad>"), plain);
+  }
+}
+
+TEST(RenderBase64, RejectsDamagedText) {
+  EXPECT_FALSE(Base64Decode("Zm9v!"));
+  EXPECT_FALSE(Base64Decode("Zg==Zg"));
+}
+
+}  // namespace
+}  // namespace zembra::render
