@@ -1,0 +1,214 @@
+#include "engines/export/image_export.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "engines/common/numbers.h"
+#include "engines/export/image_encoder.h"
+#include "engines/export/image_processing.h"
+#include "engines/export/output_files.h"
+#include "engines/export/output_names.h"
+#include "engines/export/page_geometry.h"
+#include "engines/export/tiff_writer.h"
+
+namespace zembra::exporter {
+
+namespace {
+
+constexpr int DEFAULT_JPEG_QUALITY = 85;
+
+struct RenderedPage {
+  int index = 0;  ///< 0-based page of the document
+  PageGeometry geometry;
+  RawImage image;
+  std::string error;  ///< set when the page could not be rendered
+};
+
+// Hands rendered pages from the rendering thread to the encoding one. The
+// renderer starts a page only once the previous one was taken, so at most
+// two pages are in memory: one being encoded, one being rendered.
+class PageQueue {
+ public:
+  bool WaitUntilEmpty() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !slot_ || stopped_; });
+    return !stopped_;
+  }
+  void Put(RenderedPage page) {
+    std::lock_guard lock(mutex_);
+    slot_ = std::move(page);
+    changed_.notify_all();
+  }
+  RenderedPage Take() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return slot_.has_value(); });
+    RenderedPage page = std::move(*slot_);
+    slot_.reset();
+    changed_.notify_all();
+    return page;
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::optional<RenderedPage> slot_;
+  bool stopped_ = false;
+};
+
+struct Plan {
+  ImageFormat format = ImageFormat::Png;
+  ColourMode mode = ColourMode::Colour;
+  TiffEncoding tiff;
+  SizeRequest size;
+  RenderStyle style;
+  ProcessSettings process;
+  int jpegQuality = DEFAULT_JPEG_QUALITY;
+};
+
+Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHints& hints,
+              const Diagnostics& diagnostics) {
+  Plan plan;
+  plan.format = format;
+  const bool tiff = format == ImageFormat::Tiff;
+  bool bilevel = options.mono || (tiff && options.forceBilevelTiff);
+  if (tiff) {
+    plan.tiff = *ResolveTiffCompression(options.tiffCompression, bilevel);
+    if (!plan.tiff.warning.empty()) diagnostics.warn(plan.tiff.warning);
+    bilevel = bilevel || plan.tiff.bilevel;
+  } else {
+    if (options.tiffCompression) diagnostics.warn("-compress applies to TIFF output only; ignored");
+    if (options.multipage) diagnostics.warn("-multipage applies to TIFF output only; one file per page is written");
+    if (options.forceBilevelTiff) diagnostics.warn("-forcebwtif applies to TIFF output only; ignored (use -mono)");
+  }
+  plan.mode = bilevel ? ColourMode::Bilevel : options.gray ? ColourMode::Gray : ColourMode::Colour;
+
+  plan.size.xResolution = options.xResolution;
+  plan.size.yResolution = options.yResolution;
+  plan.size.width = options.width;
+  plan.size.height = options.height ? options.height : hints.imageHeight;
+  plan.size.faxYResolution = tiff ? plan.tiff.faxYResolution : 0;
+  if (plan.size.faxYResolution > 0 && (options.width || options.height)) {
+    diagnostics.warn("fax pages are 1728 pixels wide; -w and -h are ignored");
+  }
+
+  plan.style.gray = plan.mode != ColourMode::Colour;
+  plan.style.textAntialias = options.textAntialias;
+  plan.style.vectorAntialias = options.vectorAntialias;
+
+  plan.process.trim = options.trim;
+  plan.process.rotation = options.rotation;
+  plan.process.mode = plan.mode;
+  plan.process.dither = options.dither;
+  plan.process.threshold = options.threshold;
+  plan.process.palette = format == ImageFormat::Gif;
+  plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : DEFAULT_JPEG_QUALITY;
+  return plan;
+}
+
+void RenderPages(const PdfInput& input, int first, int last, const Plan& plan, PageQueue& queue) {
+  for (int index = first; index <= last; ++index) {
+    if (!queue.WaitUntilEmpty()) return;
+    RenderedPage page;
+    page.index = index;
+    double widthPoints = 0;
+    double heightPoints = 0;
+    std::string error;
+    std::optional<PageGeometry> geometry;
+    if (input.PageSize(index, widthPoints, heightPoints, error)) {
+      geometry = ComputePageGeometry(widthPoints, heightPoints, plan.size, error);
+    }
+    if (geometry && input.Render(index, *geometry, plan.style, page.image, error)) {
+      page.geometry = *geometry;
+    } else {
+      page.error = "page " + std::to_string(index + 1) + ": " + error;
+    }
+    const bool failed = !page.error.empty();
+    queue.Put(std::move(page));
+    if (failed) return;
+  }
+}
+
+}  // namespace
+
+RendererHints ReadRendererHints(const PdfInput& input, std::vector<std::string>& warnings) {
+  RendererHints hints;
+  auto read = [&](const char* key, long max, std::optional<long>& target) {
+    const std::optional<std::string> text = input.Info(key);
+    if (!text) return;
+    target = ParseInteger(*text, 1, max);
+    if (!target) warnings.push_back(std::string("the input's /") + key + " value '" + *text + "' is invalid; ignored");
+  };
+  read("ZembraImageHeight", MAX_PAGE_SIDE, hints.imageHeight);
+  read("ZembraJpegQuality", 100, hints.jpegQuality);
+  return hints;
+}
+
+bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, int lastPage, ImageFormat format,
+                  const RendererHints& hints, const Diagnostics& diagnostics, std::string& error) {
+  const Plan plan = MakePlan(options, format, hints, diagnostics);
+  const int pageCount = lastPage - firstPage + 1;
+  const bool oneTiff = format == ImageFormat::Tiff && options.multipage;
+
+  const std::optional<OutputNames> names =
+      PlanOutputNames({options.outputPath, pageCount, oneTiff, options.nameTemplate, options.numberFromOne}, error);
+  if (!names) return false;
+  std::unique_ptr<OutputFiles> files = OutputFiles::Create(*names, error);
+  if (!files) return false;
+
+  std::unique_ptr<TiffWriter> sharedTiff;
+  if (oneTiff) {
+    sharedTiff = TiffWriter::Open(files->PagePath(0), plan.tiff, plan.jpegQuality, pageCount, error);
+    if (!sharedTiff) return false;
+  }
+
+  PageQueue queue;
+  std::thread renderer(RenderPages, std::cref(input), firstPage - 1, lastPage - 1, std::cref(plan), std::ref(queue));
+  bool ok = true;
+  for (int n = 0; n < pageCount && ok; ++n) {
+    RenderedPage page = queue.Take();
+    if (!page.error.empty()) {
+      error = page.error;
+      ok = false;
+      break;
+    }
+    try {
+      Magick::Image image = ToMagickImage(std::move(page.image));
+      image.quiet(true);
+      ProcessSettings settings = plan.process;
+      settings.padToWidth = page.geometry.padToWidth;
+      settings.xDpi = options.forcedXDpi ? static_cast<double>(*options.forcedXDpi) : page.geometry.xDpi;
+      settings.yDpi = options.forcedYDpi ? static_cast<double>(*options.forcedYDpi) : page.geometry.yDpi;
+      ProcessImage(image, settings);
+      if (format == ImageFormat::Tiff) {
+        const TiffPage tiffPage = TiffPageFromImage(image, plan.mode, settings.xDpi, settings.yDpi);
+        image = Magick::Image();
+        if (sharedTiff) {
+          ok = sharedTiff->AddPage(tiffPage, error);
+        } else {
+          std::unique_ptr<TiffWriter> writer =
+              TiffWriter::Open(files->PagePath(static_cast<size_t>(n)), plan.tiff, plan.jpegQuality, 1, error);
+          ok = writer && writer->AddPage(tiffPage, error) && writer->Close(error);
+        }
+      } else {
+        ok = WriteImageFile(image, format, plan.mode, plan.jpegQuality, files->PagePath(static_cast<size_t>(n)), error);
+      }
+    } catch (const Magick::Exception& failure) {
+      error = "page " + std::to_string(page.index + 1) + ": " + failure.what();
+      ok = false;
+    }
+  }
+  queue.Stop();
+  renderer.join();
+  if (!ok) return false;
+  if (sharedTiff && !sharedTiff->Close(error)) return false;
+  return files->Publish(error);
+}
+
+}  // namespace zembra::exporter
