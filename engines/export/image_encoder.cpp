@@ -67,6 +67,15 @@ bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, i
     case ImageFormat::Tga:
       if (mode == ColourMode::Bilevel) image.type(Magick::GrayscaleType);
       break;
+    case ImageFormat::Bmp:
+    case ImageFormat::Pcx:
+      // These formats keep grey only as a palette; without one they store 24 bits.
+      // The writers turn grey images into RGB first, so the palette is made in RGB.
+      if (mode != ColourMode::Colour) {
+        image.colorSpace(MagickCore::sRGBColorspace);
+        image.type(Magick::PaletteType);
+      }
+      break;
     default: break;
   }
   Magick::Blob blob;
