@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "engines/common/numbers.h"
+#include "engines/export/direct_encoder.h"
 #include "engines/export/image_encoder.h"
 #include "engines/export/image_processing.h"
 #include "engines/export/output_files.h"
@@ -70,6 +71,7 @@ struct Plan {
   RenderStyle style;
   ProcessSettings process;
   int jpegQuality = DEFAULT_JPEG_QUALITY;
+  bool direct = false;  ///< PNG or JPEG of unprocessed colour or grey pages: no image library copy
 };
 
 Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHints& hints,
@@ -109,6 +111,8 @@ Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHi
   plan.process.threshold = options.threshold;
   plan.process.palette = format == ImageFormat::Gif;
   plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : DEFAULT_JPEG_QUALITY;
+  plan.direct = (format == ImageFormat::Png || format == ImageFormat::Jpeg) && plan.mode != ColourMode::Bilevel &&
+                !options.trim && options.rotation == 0;
   return plan;
 }
 
@@ -124,10 +128,14 @@ void RenderPages(const PdfInput& input, int first, int last, const Plan& plan, P
     if (input.PageSize(index, widthPoints, heightPoints, error)) {
       geometry = ComputePageGeometry(widthPoints, heightPoints, plan.size, error);
     }
-    if (geometry && input.Render(index, *geometry, plan.style, page.image, error)) {
-      page.geometry = *geometry;
-    } else {
-      page.error = "page " + std::to_string(index + 1) + ": " + error;
+    try {
+      if (geometry && input.Render(index, *geometry, plan.style, page.image, error)) {
+        page.geometry = *geometry;
+      } else {
+        page.error = "page " + std::to_string(index + 1) + ": " + error;
+      }
+    } catch (const std::exception& failure) {  // out of memory, mostly
+      page.error = "page " + std::to_string(index + 1) + ": " + failure.what();
     }
     const bool failed = !page.error.empty();
     queue.Put(std::move(page));
@@ -178,13 +186,21 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
       ok = false;
       break;
     }
+    const double xDpi = options.forcedXDpi ? static_cast<double>(*options.forcedXDpi) : page.geometry.xDpi;
+    const double yDpi = options.forcedYDpi ? static_cast<double>(*options.forcedYDpi) : page.geometry.yDpi;
+    const std::string& path = files->PagePath(sharedTiff ? 0 : static_cast<size_t>(n));
+    if (plan.direct) {
+      ok = format == ImageFormat::Png ? WriteDirectPng(page.image, xDpi, yDpi, path, error)
+                                      : WriteDirectJpeg(page.image, xDpi, yDpi, plan.jpegQuality, path, error);
+      continue;
+    }
     try {
       Magick::Image image = ToMagickImage(std::move(page.image));
       image.quiet(true);
       ProcessSettings settings = plan.process;
       settings.padToWidth = page.geometry.padToWidth;
-      settings.xDpi = options.forcedXDpi ? static_cast<double>(*options.forcedXDpi) : page.geometry.xDpi;
-      settings.yDpi = options.forcedYDpi ? static_cast<double>(*options.forcedYDpi) : page.geometry.yDpi;
+      settings.xDpi = xDpi;
+      settings.yDpi = yDpi;
       ProcessImage(image, settings);
       if (format == ImageFormat::Tiff) {
         const TiffPage tiffPage = TiffPageFromImage(image, plan.mode, settings.xDpi, settings.yDpi);
@@ -192,14 +208,13 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
         if (sharedTiff) {
           ok = sharedTiff->AddPage(tiffPage, error);
         } else {
-          std::unique_ptr<TiffWriter> writer =
-              TiffWriter::Open(files->PagePath(static_cast<size_t>(n)), plan.tiff, plan.jpegQuality, 1, error);
+          std::unique_ptr<TiffWriter> writer = TiffWriter::Open(path, plan.tiff, plan.jpegQuality, 1, error);
           ok = writer && writer->AddPage(tiffPage, error) && writer->Close(error);
         }
       } else {
-        ok = WriteImageFile(image, format, plan.mode, plan.jpegQuality, files->PagePath(static_cast<size_t>(n)), error);
+        ok = WriteImageFile(image, format, plan.mode, plan.jpegQuality, path, error);
       }
-    } catch (const Magick::Exception& failure) {
+    } catch (const std::exception& failure) {  // the image library's errors, or out of memory
       error = "page " + std::to_string(page.index + 1) + ": " + failure.what();
       ok = false;
     }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
@@ -181,6 +182,23 @@ std::string PixelAt(const std::string& file, long x, long y) {
   const std::string at = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
   const std::string format = "%[fx:round(255*" + at + ".r)],%[fx:round(255*" + at + ".g)],%[fx:round(255*" + at + ".b)]";
   return Trimmed(Run({"/usr/bin/convert", file, "-format", format, "info:"}).output);
+}
+
+std::string DpiOf(const std::string& file) {
+  return Trimmed(Run({"/usr/bin/identify", "-units", "PixelsPerInch", "-format",
+                      "%[fx:round(resolution.x)] %[fx:round(resolution.y)]", file})
+                     .output);
+}
+
+bool ColourNear(const std::string& actual, const std::string& expected, int tolerance) {
+  int a[3] = {-999, -999, -999};
+  int e[3] = {0, 0, 0};
+  std::sscanf(actual.c_str(), "%d,%d,%d", &a[0], &a[1], &a[2]);
+  std::sscanf(expected.c_str(), "%d,%d,%d", &e[0], &e[1], &e[2]);
+  for (int i = 0; i < 3; ++i) {
+    if (std::abs(a[i] - e[i]) > tolerance) return false;
+  }
+  return true;
 }
 
 std::string TiffInfo(const std::string& file) { return Run({"tiffinfo", file}).output; }

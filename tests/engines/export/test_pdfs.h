@@ -54,8 +54,12 @@ std::string ReadFile(const std::string& path);
 
 /// `identify -format FORMAT file` (ImageMagick's own tool).
 std::string Identify(const std::string& file, const std::string& format);
+/// The resolution recorded in an image file, in whole pixels per inch: "x y".
+std::string DpiOf(const std::string& file);
 /// The 8-bit RGB values of a pixel, as "r,g,b".
 std::string PixelAt(const std::string& file, long x, long y);
+/// Whether two "r,g,b" texts differ by at most tolerance in every channel.
+bool ColourNear(const std::string& actual, const std::string& expected, int tolerance);
 /// What libtiff's tiffinfo says about a file.
 std::string TiffInfo(const std::string& file);
 /// What `file` says about a file (without the name).
