@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "tests/engines/export/test_pdfs.h"
 #include "tests/support/engine_check.h"
 
@@ -490,6 +494,27 @@ TEST_F(Exporter, NeverReplacesAnExistingFile) {
   // With -tempname the output path itself is taken.
   EXPECT_EQ(RunExporter({"-call", "-r", "36", "-tempname", "t", In("three.pdf"), out_ / "a.png"}).exitStatus, 1);
   EXPECT_EQ(out_.List(), (std::vector<std::string>{"a.png", "s0002.png"}));
+}
+
+TEST_F(Exporter, InterruptedRunLeavesNothing) {
+  REQUIRE_CHECK_TOOLS();
+  // Large pages keep the converter busy long enough to be stopped half way.
+  const pid_t pid = StartExporter({"-call", "-r", "2000", In("three.pdf"), out_ / "big.png"});
+  ASSERT_GT(pid, 0);
+  // Wait until the first page is finished in the private directory beside the output.
+  bool started = false;
+  for (int i = 0; i < 2000 && !started; ++i) {
+    for (const std::string& name : out_.List()) {
+      if (testing::Run({"sh", "-c", "ls -A '" + (out_ / name) + "' | grep -q png"}).exitStatus == 0) started = true;
+    }
+    if (!started) ::usleep(10'000);
+  }
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) != 0);
+  EXPECT_TRUE(out_.List().empty()) << out_.List().front();
 }
 
 TEST_F(Exporter, AcceptsWhatTheFrontEndSends) {

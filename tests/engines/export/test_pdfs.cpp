@@ -126,6 +126,22 @@ RunResult Run(const std::vector<std::string>& argv) {
   return result;
 }
 
+int StartExporter(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv{std::string(ZEMBRA_BIN_DIR) + "/zemexport.lib"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<char*> args;
+  for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  if (::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
 RunResult RunExporter(const std::vector<std::string>& arguments) {
   std::vector<std::string> argv{std::string(ZEMBRA_BIN_DIR) + "/zemexport.lib"};
   argv.insert(argv.end(), arguments.begin(), arguments.end());

@@ -32,6 +32,9 @@ struct RunResult {
 /// Runs a program with the arguments (no shell involved in their meaning).
 RunResult Run(const std::vector<std::string>& argv);
 
+/// Starts the converter without waiting; its output goes to /dev/null.
+int StartExporter(const std::vector<std::string>& arguments);
+
 /// Runs the converter from the build tree.
 RunResult RunExporter(const std::vector<std::string>& arguments);
 
