@@ -29,12 +29,15 @@ struct RenderedPage {
 
 // Hands rendered pages from the rendering thread to the encoding one. The
 // renderer starts a page only once the previous one was taken, so at most
-// two pages are in memory: one being encoded, one being rendered.
+// two pages are in memory: one being encoded, one being rendered. Without
+// overlap it waits until the previous page is encoded, too: one page at a time.
 class PageQueue {
  public:
-  bool WaitUntilEmpty() {
+  explicit PageQueue(bool overlap) : overlap_(overlap) {}
+
+  bool WaitForRoom() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !slot_ || stopped_; });
+    changed_.wait(lock, [&] { return (!slot_ && !encoding_) || stopped_; });
     return !stopped_;
   }
   void Put(RenderedPage page) {
@@ -47,8 +50,15 @@ class PageQueue {
     changed_.wait(lock, [&] { return slot_.has_value(); });
     RenderedPage page = std::move(*slot_);
     slot_.reset();
+    encoding_ = !overlap_;
     changed_.notify_all();
     return page;
+  }
+  /// The page taken last is written and released.
+  void Encoded() {
+    std::lock_guard lock(mutex_);
+    encoding_ = false;
+    changed_.notify_all();
   }
   void Stop() {
     std::lock_guard lock(mutex_);
@@ -60,6 +70,8 @@ class PageQueue {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<RenderedPage> slot_;
+  const bool overlap_;
+  bool encoding_ = false;
   bool stopped_ = false;
 };
 
@@ -118,7 +130,7 @@ Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHi
 
 void RenderPages(const PdfInput& input, int first, int last, const Plan& plan, PageQueue& queue) {
   for (int index = first; index <= last; ++index) {
-    if (!queue.WaitUntilEmpty()) return;
+    if (!queue.WaitForRoom()) return;
     RenderedPage page;
     page.index = index;
     double widthPoints = 0;
@@ -176,10 +188,13 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
     if (!sharedTiff) return false;
   }
 
-  PageQueue queue;
+  // Overlapping pays where encoding takes as long as rendering; JPEG is
+  // encoded in a fraction of that, and an overlap would only cost a page of memory.
+  PageQueue queue(!(plan.direct && format == ImageFormat::Jpeg));
   std::thread renderer(RenderPages, std::cref(input), firstPage - 1, lastPage - 1, std::cref(plan), std::ref(queue));
   bool ok = true;
   for (int n = 0; n < pageCount && ok; ++n) {
+    if (n > 0) queue.Encoded();
     RenderedPage page = queue.Take();
     if (!page.error.empty()) {
       error = page.error;
