@@ -535,6 +535,14 @@ TEST_F(Exporter, AcceptsWhatTheFrontEndSends) {
   EXPECT_EQ(out_.List(), (std::vector<std::string>{"e0001.png", "e0002.png", "e0003.png"}));
 }
 
+TEST_F(Exporter, PrintsItsOptionsOnRequest) {
+  const RunResult result = RunExporter({"--help"});
+  EXPECT_EQ(result.exitStatus, 0);
+  for (const char* option : {"-call", "-compress <int>", "-tempname <string>", "-tempname1", "-nopgbrk"}) {
+    EXPECT_NE(result.output.find(std::string("  ") + option + " "), std::string::npos) << option;
+  }
+}
+
 TEST_F(Exporter, WritesMessagesToTheLog) {
   REQUIRE_CHECK_TOOLS();
   const std::string log = out_ / "run.log";
