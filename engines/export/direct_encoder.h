@@ -10,7 +10,8 @@
 namespace zembra::exporter {
 
 /// 8-bit RGB or grey PNG with its resolution recorded, written to path
-/// (created or emptied). False with error set on failure.
+/// (created or emptied); the two halves of the page are compressed on two
+/// threads. False with error set on failure.
 bool WriteDirectPng(const RawImage& image, double xDpi, double yDpi, const std::string& path, std::string& error);
 
 /// Baseline JPEG (RGB or grey) with JFIF resolution, written to path.

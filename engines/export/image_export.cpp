@@ -188,9 +188,10 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
     if (!sharedTiff) return false;
   }
 
-  // Overlapping pays where encoding takes as long as rendering; JPEG is
-  // encoded in a fraction of that, and an overlap would only cost a page of memory.
-  PageQueue queue(!(plan.direct && format == ImageFormat::Jpeg));
+  // The direct encoders take a fraction of the rendering time (PNG on two
+  // threads of its own), so overlapping them would cost a page of memory for
+  // little; the image library's encoders take as long as rendering, and overlap.
+  PageQueue queue(!plan.direct);
   std::thread renderer(RenderPages, std::cref(input), firstPage - 1, lastPage - 1, std::cref(plan), std::ref(queue));
   bool ok = true;
   for (int n = 0; n < pageCount && ok; ++n) {
