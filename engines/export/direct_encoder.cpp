@@ -112,7 +112,7 @@ void DeflateBand(const RawImage& image, long firstRow, long endRow, bool last, B
   };
   bool ok = true;
   for (long row = firstRow; row < endRow && ok; ++row) {
-    const unsigned char* pixels = image.pixels.data() + static_cast<size_t>(row) * rowBytes;
+    const unsigned char* pixels = image.data() + static_cast<size_t>(row) * rowBytes;
     filtered[0] = PNG_FILTER_SUB_BYTE;
     for (size_t i = 0; i < rowBytes; ++i) {
       filtered[i + 1] = static_cast<unsigned char>(pixels[i] - (i >= bpp ? pixels[i - bpp] : 0));
@@ -234,7 +234,7 @@ bool WriteDirectJpeg(const RawImage& image, double xDpi, double yDpi, int qualit
   jpeg_start_compress(&info, TRUE);
   const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image.pixels.data() + static_cast<size_t>(info.next_scanline) * rowBytes);
+    JSAMPROW row = const_cast<JSAMPROW>(image.data() + static_cast<size_t>(info.next_scanline) * rowBytes);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);

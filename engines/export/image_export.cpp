@@ -84,6 +84,7 @@ struct Plan {
   ProcessSettings process;
   int jpegQuality = DEFAULT_JPEG_QUALITY;
   bool direct = false;  ///< PNG or JPEG of unprocessed colour or grey pages: no image library copy
+  bool rawTiff = false;  ///< TIFF of unprocessed colour or grey pages: rendered pixels straight to libtiff
 };
 
 Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHints& hints,
@@ -123,8 +124,9 @@ Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHi
   plan.process.threshold = options.threshold;
   plan.process.palette = format == ImageFormat::Gif;
   plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : DEFAULT_JPEG_QUALITY;
-  plan.direct = (format == ImageFormat::Png || format == ImageFormat::Jpeg) && plan.mode != ColourMode::Bilevel &&
-                !options.trim && options.rotation == 0;
+  const bool unprocessed = plan.mode != ColourMode::Bilevel && !options.trim && options.rotation == 0;
+  plan.direct = unprocessed && (format == ImageFormat::Png || format == ImageFormat::Jpeg);
+  plan.rawTiff = unprocessed && tiff && plan.size.faxYResolution == 0;
   return plan;
 }
 
@@ -153,6 +155,14 @@ void RenderPages(const PdfInput& input, int first, int last, const Plan& plan, P
     queue.Put(std::move(page));
     if (failed) return;
   }
+}
+
+// Adds a page to the multi-page TIFF, or writes it as a TIFF of its own.
+bool WriteTiffPage(TiffWriter* shared, const TiffPage& page, const std::string& path, const Plan& plan,
+                   std::string& error) {
+  if (shared != nullptr) return shared->AddPage(page, error);
+  std::unique_ptr<TiffWriter> writer = TiffWriter::Open(path, plan.tiff, plan.jpegQuality, 1, error);
+  return writer && writer->AddPage(page, error) && writer->Close(error);
 }
 
 }  // namespace
@@ -190,7 +200,7 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
 
   // The direct encoders take a fraction of the rendering time (PNG on two
   // threads of its own), so overlapping them would cost a page of memory for
-  // little; the image library's encoders take as long as rendering, and overlap.
+  // little; TIFF and the image library's encoders take as long as rendering, and overlap.
   PageQueue queue(!plan.direct);
   std::thread renderer(RenderPages, std::cref(input), firstPage - 1, lastPage - 1, std::cref(plan), std::ref(queue));
   bool ok = true;
@@ -210,6 +220,13 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
                                       : WriteDirectJpeg(page.image, xDpi, yDpi, plan.jpegQuality, path, error);
       continue;
     }
+    if (plan.rawTiff) {
+      TiffPage tiffPage{page.image.width, page.image.height, page.image.channels, false,
+                        std::vector<unsigned char>(page.image.data(), page.image.data() + page.image.size()), xDpi, yDpi};
+      page.image.Release();
+      ok = WriteTiffPage(sharedTiff.get(), tiffPage, path, plan, error);
+      continue;
+    }
     try {
       Magick::Image image = ToMagickImage(std::move(page.image));
       image.quiet(true);
@@ -221,12 +238,7 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
       if (format == ImageFormat::Tiff) {
         const TiffPage tiffPage = TiffPageFromImage(image, plan.mode, settings.xDpi, settings.yDpi);
         image = Magick::Image();
-        if (sharedTiff) {
-          ok = sharedTiff->AddPage(tiffPage, error);
-        } else {
-          std::unique_ptr<TiffWriter> writer = TiffWriter::Open(path, plan.tiff, plan.jpegQuality, 1, error);
-          ok = writer && writer->AddPage(tiffPage, error) && writer->Close(error);
-        }
+        ok = WriteTiffPage(sharedTiff.get(), tiffPage, path, plan, error);
       } else {
         ok = WriteImageFile(image, format, plan.mode, plan.jpegQuality, path, error);
       }

@@ -106,8 +106,8 @@ const char* OrderedDitherMap(DitherMethod method) {
 
 Magick::Image ToMagickImage(RawImage&& raw) {
   Magick::Image image(static_cast<size_t>(raw.width), static_cast<size_t>(raw.height), raw.channels == 1 ? "I" : "RGB",
-                      Magick::CharPixel, raw.pixels.data());
-  std::vector<unsigned char>().swap(raw.pixels);
+                      Magick::CharPixel, raw.data());
+  raw.Release();
   return image;
 }
 

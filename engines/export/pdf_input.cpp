@@ -103,23 +103,29 @@ bool PdfInput::Render(int index, const PageGeometry& geometry, const RenderStyle
   renderer.set_render_hint(poppler::page_renderer::antialiasing, style.vectorAntialias);
   renderer.set_render_hint(poppler::page_renderer::text_antialiasing, style.textAntialias);
   renderer.set_render_hint(poppler::page_renderer::text_hinting, false);
-  const poppler::image rendered =
+  // Held alone, so that writing to it below does not copy it.
+  auto rendered = std::make_shared<poppler::image>(
       renderer.render_page(page.get(), geometry.xResolution, geometry.yResolution, 0, 0,
-                           static_cast<int>(geometry.width), static_cast<int>(geometry.height));
-  if (!rendered.is_valid() || rendered.width() != geometry.width || rendered.height() != geometry.height) {
+                           static_cast<int>(geometry.width), static_cast<int>(geometry.height)));
+  if (!rendered->is_valid() || rendered->width() != geometry.width || rendered->height() != geometry.height) {
     error = "page " + std::to_string(index + 1) + " cannot be rendered";
     return false;
   }
-  image.width = rendered.width();
-  image.height = rendered.height();
+  image.Release();
+  image.width = rendered->width();
+  image.height = rendered->height();
   image.channels = style.gray ? 1 : 3;
-  const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
-  image.pixels.resize(rowBytes * static_cast<size_t>(image.height));
+  image.held = reinterpret_cast<unsigned char*>(rendered->data());
+  image.holder = rendered;
   // poppler pads rows to 4 bytes; the image libraries want them packed.
-  const char* source = rendered.const_data();
-  for (long row = 0; row < image.height; ++row) {
-    std::memcpy(image.pixels.data() + static_cast<size_t>(row) * rowBytes,
-                source + static_cast<size_t>(row) * static_cast<size_t>(rendered.bytes_per_row()), rowBytes);
+  // Packing in place moves each row down, never over a row not yet moved.
+  const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
+  const size_t stride = static_cast<size_t>(rendered->bytes_per_row());
+  if (stride != rowBytes) {
+    for (long row = 1; row < image.height; ++row) {
+      std::memmove(image.held + static_cast<size_t>(row) * rowBytes, image.held + static_cast<size_t>(row) * stride,
+                   rowBytes);
+    }
   }
   return true;
 }

@@ -14,12 +14,24 @@ class document;
 
 namespace zembra::exporter {
 
-/// A rendered page: rows packed without padding, 1 (grey) or 3 (RGB) bytes a pixel.
+/// A rendered page: rows packed without padding, 1 (grey) or 3 (RGB) bytes a
+/// pixel, held in pixels or, straight from the renderer, in storage kept by holder.
 struct RawImage {
   long width = 0;
   long height = 0;
   int channels = 3;
   std::vector<unsigned char> pixels;
+  std::shared_ptr<void> holder;
+  unsigned char* held = nullptr;
+
+  const unsigned char* data() const { return held != nullptr ? held : pixels.data(); }
+  size_t size() const { return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(channels); }
+  /// Frees the pixels.
+  void Release() {
+    std::vector<unsigned char>().swap(pixels);
+    holder.reset();
+    held = nullptr;
+  }
 };
 
 struct RenderStyle {
