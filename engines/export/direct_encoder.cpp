@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <png.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,8 +14,6 @@
 #include <system_error>
 #include <thread>
 #include <vector>
-
-#include <zlib.h>
 
 // libjpeg's header needs FILE and size_t declared before it.
 #include <jpeglib.h>

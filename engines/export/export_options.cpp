@@ -6,6 +6,7 @@
 #include "engines/common/arguments.h"
 #include "engines/common/numbers.h"
 #include "engines/export/page_geometry.h"
+#include "engines/export/tiff_writer.h"
 #include "passes/option_row.h"
 
 namespace zembra::exporter {
@@ -86,7 +87,6 @@ std::vector<ExportOptionHelp> BuildOptionList() {
   return list;
 }
 
-
 // Applies one option to the settings; returns a warning text for a bad
 // value (the option is then ignored), empty when fine.
 std::string Apply(const ParsedOption& option, ExportOptions& o) {
@@ -95,8 +95,8 @@ std::string Apply(const ParsedOption& option, ExportOptions& o) {
   auto integer = [&](long min, long max, auto&& store) -> std::string {
     const std::optional<long> parsed = ParseInteger(value, min, max);
     if (!parsed) {
-      return "invalid value '" + value + "' for " + name + " (an integer from " + std::to_string(min) +
-             " to " + std::to_string(max) + "); ignored";
+      return "invalid value '" + value + "' for " + name + " (an integer from " + std::to_string(min) + " to " +
+             std::to_string(max) + "); ignored";
     }
     store(*parsed);
     return "";
@@ -134,15 +134,13 @@ std::string Apply(const ParsedOption& option, ExportOptions& o) {
   if (name == "-forcexdpi") return integer(1, 100000, [&](long v) { o.forcedXDpi = v; });
   if (name == "-forceydpi") return integer(1, 100000, [&](long v) { o.forcedYDpi = v; });
   if (name == "-compress") {
-    static constexpr long kCodes[] = {1, 2, 3, 4, 5, 6, 7, 8, 32773, 32809, 32946, 88880, 88881, 88882, 88883, 88884};
-    const std::optional<long> parsed = ParseInteger(value, 1, 88884);
-    for (const long code : kCodes) {
-      if (parsed && *parsed == code) {
-        o.tiffCompression = code;
-        return "";
-      }
+    const std::optional<long> parsed = ParseInteger(value, 1, 1000000);
+    if (parsed && IsTiffCompressionCode(*parsed)) {
+      o.tiffCompression = *parsed;
+      return "";
     }
-    return "invalid value '" + value + "' for -compress (a TIFF compression code: 1-8, 32773, 32809, 32946, "
+    return "invalid value '" + value +
+           "' for -compress (a TIFF compression code: 1-8, 32773, 32809, 32946, "
            "88880-88884); ignored";
   }
   if (name == "-aa") return yesNo(o.textAntialias);

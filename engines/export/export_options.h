@@ -27,29 +27,29 @@ struct ExportOptions {
   std::string inputPdf;
   std::string outputPath;
 
-  std::optional<long> firstPage;   ///< -f, 1-based, before clamping
-  std::optional<long> lastPage;    ///< -l
-  double xResolution = 150;        ///< -r, -xres
-  double yResolution = 150;        ///< -r, -yres
-  std::optional<long> width;       ///< -w, -width: pixels
-  std::optional<long> height;      ///< -h, -height: pixels
+  std::optional<long> firstPage;  ///< -f, 1-based, before clamping
+  std::optional<long> lastPage;   ///< -l
+  double xResolution = 150;       ///< -r, -xres
+  double yResolution = 150;       ///< -r, -yres
+  std::optional<long> width;      ///< -w, -width: pixels
+  std::optional<long> height;     ///< -h, -height: pixels
   bool mono = false;
   bool gray = false;
   DitherMethod dither = DitherMethod::None;
-  long threshold = 128;            ///< lightness 0..255 at which a pixel turns white (no dithering)
+  long threshold = 128;                 ///< lightness 0..255 at which a pixel turns white (no dithering)
   std::optional<long> tiffCompression;  ///< -compress: a code as typed
   bool multipage = false;
-  bool textAntialias = true;       ///< -aa
-  bool vectorAntialias = true;     ///< -aavec, -aaVector
+  bool textAntialias = true;    ///< -aa
+  bool vectorAntialias = true;  ///< -aavec, -aaVector
   std::string ownerPassword;
   std::string userPassword;
-  bool forceBilevelTiff = false;   ///< -forcebwtif
+  bool forceBilevelTiff = false;  ///< -forcebwtif
   std::optional<long> forcedXDpi;
   std::optional<long> forcedYDpi;
   std::optional<std::string> nameTemplate;  ///< -tempname
-  bool numberFromOne = false;      ///< -tempname1
+  bool numberFromOne = false;               ///< -tempname1
   bool trim = false;
-  double rotation = 0;             ///< degrees, clockwise
+  double rotation = 0;  ///< degrees, clockwise
   TextOptions text;
 };
 

@@ -14,8 +14,8 @@
 
 namespace zembra::exporter {
 
-bool ClampPageRange(std::optional<long> first, std::optional<long> last, int pageCount, int& firstPage,
-                    int& lastPage, std::string& error) {
+bool ClampPageRange(std::optional<long> first, std::optional<long> last, int pageCount, int& firstPage, int& lastPage,
+                    std::string& error) {
   const long f = std::clamp<long>(first.value_or(1), 1, pageCount);
   const long l = std::clamp<long>(last.value_or(pageCount), 1, pageCount);
   if (f > l) {

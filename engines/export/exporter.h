@@ -2,8 +2,8 @@
 // formats here or the document formats.
 #pragma once
 
-#include <span>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "engines/common/diagnostics.h"
@@ -16,7 +16,7 @@ int RunExporter(std::span<const std::string> words, const Diagnostics& diagnosti
 
 /// Clamps a requested page range to a document of pageCount pages.
 /// Fails with error set when the first page comes after the last.
-bool ClampPageRange(std::optional<long> first, std::optional<long> last, int pageCount, int& firstPage,
-                    int& lastPage, std::string& error);
+bool ClampPageRange(std::optional<long> first, std::optional<long> last, int pageCount, int& firstPage, int& lastPage,
+                    std::string& error);
 
 }  // namespace zembra::exporter

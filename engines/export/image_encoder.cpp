@@ -38,8 +38,8 @@ bool WriteBytes(const std::string& path, const void* data, size_t size, std::str
 
 }  // namespace
 
-bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, int jpegQuality,
-                    const std::string& path, std::string& error) {
+bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, int jpegQuality, const std::string& path,
+                    std::string& error) {
   image.magick(EncoderName(format));
   switch (format) {
     case ImageFormat::Jpeg:
@@ -76,7 +76,8 @@ bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, i
         image.type(Magick::PaletteType);
       }
       break;
-    default: break;
+    default:
+      break;
   }
   Magick::Blob blob;
   image.write(&blob);
@@ -97,8 +98,8 @@ TiffPage TiffPageFromImage(Magick::Image& image, ColourMode mode, double xDpi, d
   page.yDpi = yDpi;
   page.pixels.resize(static_cast<size_t>(page.width) * static_cast<size_t>(page.height) *
                      static_cast<size_t>(page.channels));
-  image.write(0, 0, image.columns(), image.rows(), page.channels == 3 ? "RGB" : "I",
-              Magick::CharPixel, page.pixels.data());
+  image.write(0, 0, image.columns(), image.rows(), page.channels == 3 ? "RGB" : "I", Magick::CharPixel,
+              page.pixels.data());
   return page;
 }
 

@@ -83,7 +83,7 @@ struct Plan {
   RenderStyle style;
   ProcessSettings process;
   int jpegQuality = DEFAULT_JPEG_QUALITY;
-  bool direct = false;  ///< PNG or JPEG of unprocessed colour or grey pages: no image library copy
+  bool direct = false;   ///< PNG or JPEG of unprocessed colour or grey pages: no image library copy
   bool rawTiff = false;  ///< TIFF of unprocessed colour or grey pages: rendered pixels straight to libtiff
 };
 
@@ -221,8 +221,13 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
       continue;
     }
     if (plan.rawTiff) {
-      TiffPage tiffPage{page.image.width, page.image.height, page.image.channels, false,
-                        std::vector<unsigned char>(page.image.data(), page.image.data() + page.image.size()), xDpi, yDpi};
+      TiffPage tiffPage{page.image.width,
+                        page.image.height,
+                        page.image.channels,
+                        false,
+                        std::vector<unsigned char>(page.image.data(), page.image.data() + page.image.size()),
+                        xDpi,
+                        yDpi};
       page.image.Release();
       ok = WriteTiffPage(sharedTiff.get(), tiffPage, path, plan, error);
       continue;

@@ -95,12 +95,18 @@ std::array<std::array<int, 16>, 16> Bayer16Matrix() {
 
 const char* OrderedDitherMap(DitherMethod method) {
   switch (method) {
-    case DitherMethod::Bayer4x4: return "o4x4";
-    case DitherMethod::Bayer8x8: return "o8x8";
-    case DitherMethod::Cluster6x6: return "h6x6o";
-    case DitherMethod::Cluster8x8: return "h8x8o";
-    case DitherMethod::Cluster16x16: return "h16x16o";
-    default: return nullptr;
+    case DitherMethod::Bayer4x4:
+      return "o4x4";
+    case DitherMethod::Bayer8x8:
+      return "o8x8";
+    case DitherMethod::Cluster6x6:
+      return "h6x6o";
+    case DitherMethod::Cluster8x8:
+      return "h8x8o";
+    case DitherMethod::Cluster16x16:
+      return "h16x16o";
+    default:
+      return nullptr;
   }
 }
 
@@ -119,8 +125,7 @@ void ProcessImage(Magick::Image& image, const ProcessSettings& settings) {
     framed.borderColor(Magick::Color("white"));
     framed.border(Magick::Geometry(1, 1));
     const Magick::Geometry box = framed.boundingBox();
-    if (box.width() > 0 && box.height() > 0 &&
-        (box.width() < framed.columns() || box.height() < framed.rows())) {
+    if (box.width() > 0 && box.height() > 0 && (box.width() < framed.columns() || box.height() < framed.rows())) {
       image.crop(Magick::Geometry(box.width(), box.height(), box.xOff() - 1, box.yOff() - 1));
     }
   }
@@ -132,9 +137,15 @@ void ProcessImage(Magick::Image& image, const ProcessSettings& settings) {
   image.page(Magick::Geometry(0, 0, 0, 0));
 
   switch (settings.mode) {
-    case ColourMode::Bilevel: MakeBilevel(image, settings); break;
-    case ColourMode::Gray: image.type(Magick::GrayscaleType); break;
-    case ColourMode::Colour: image.type(Magick::TrueColorType); break;
+    case ColourMode::Bilevel:
+      MakeBilevel(image, settings);
+      break;
+    case ColourMode::Gray:
+      image.type(Magick::GrayscaleType);
+      break;
+    case ColourMode::Colour:
+      image.type(Magick::TrueColorType);
+      break;
   }
   if (settings.palette && settings.mode != ColourMode::Bilevel) ReduceToPalette(image, settings);
 

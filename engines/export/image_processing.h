@@ -15,12 +15,12 @@ enum class ColourMode { Colour, Gray, Bilevel };
 
 struct ProcessSettings {
   bool trim = false;
-  double rotation = 0;        ///< degrees clockwise
+  double rotation = 0;  ///< degrees clockwise
   ColourMode mode = ColourMode::Colour;
   DitherMethod dither = DitherMethod::None;
-  long threshold = 128;       ///< 0..255: lightness from which a pixel is white (no dithering)
-  bool palette = false;       ///< at most 256 colours (GIF)
-  long padToWidth = 0;        ///< centre on white to this width; 0: keep
+  long threshold = 128;  ///< 0..255: lightness from which a pixel is white (no dithering)
+  bool palette = false;  ///< at most 256 colours (GIF)
+  long padToWidth = 0;   ///< centre on white to this width; 0: keep
   double xDpi = 150;
   double yDpi = 150;
 };

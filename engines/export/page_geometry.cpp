@@ -39,7 +39,8 @@ std::optional<PageGeometry> ComputePageGeometry(double widthPoints, double heigh
     // One side given: the other follows the page's proportions.
     const double aspect = heightPoints / widthPoints;
     g.width = request.width ? *request.width : std::max(1L, std::lround(static_cast<double>(*request.height) / aspect));
-    g.height = request.height ? *request.height : std::max(1L, std::lround(static_cast<double>(*request.width) * aspect));
+    g.height =
+        request.height ? *request.height : std::max(1L, std::lround(static_cast<double>(*request.width) * aspect));
     g.xResolution = static_cast<double>(g.width) * 72.0 / widthPoints;
     g.yResolution = static_cast<double>(g.height) * 72.0 / heightPoints;
     g.xDpi = g.xResolution;

@@ -20,10 +20,10 @@ struct SizeRequest {
 struct PageGeometry {
   double xResolution = 0;  ///< rendering resolution, DPI
   double yResolution = 0;
-  long width = 0;          ///< rendered pixels
+  long width = 0;  ///< rendered pixels
   long height = 0;
-  long padToWidth = 0;     ///< fax: final width, centred with white; 0: none
-  double xDpi = 0;         ///< resolution recorded in the file
+  long padToWidth = 0;  ///< fax: final width, centred with white; 0: none
+  double xDpi = 0;      ///< resolution recorded in the file
   double yDpi = 0;
 };
 

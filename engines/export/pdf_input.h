@@ -25,7 +25,9 @@ struct RawImage {
   unsigned char* held = nullptr;
 
   const unsigned char* data() const { return held != nullptr ? held : pixels.data(); }
-  size_t size() const { return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(channels); }
+  size_t size() const {
+    return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(channels);
+  }
   /// Frees the pixels.
   void Release() {
     std::vector<unsigned char>().swap(pixels);
@@ -35,7 +37,7 @@ struct RawImage {
 };
 
 struct RenderStyle {
-  bool gray = false;             ///< render 8-bit grey instead of RGB
+  bool gray = false;  ///< render 8-bit grey instead of RGB
   bool textAntialias = true;
   bool vectorAntialias = true;
 };

@@ -30,37 +30,55 @@ std::string TiffFailure(const std::string& what) {
   return what + (lastTiffError.empty() ? std::string() : ": " + lastTiffError);
 }
 
+struct CompressionRow {
+  long code;  ///< as -compress takes it
+  uint16_t compression;
+  uint32_t group3Options;
+  bool bilevel;
+  int faxYResolution;
+  const char* substitute;  ///< why another code is written, or nullptr
+};
+
+// The codes of the usage text. 6 and 32809 name codings that no library
+// writes; the nearest writable ones stand in, with a warning.
+constexpr CompressionRow kCompressions[] = {
+    {1, COMPRESSION_NONE, 0, false, 0, nullptr},
+    {2, COMPRESSION_CCITTRLE, 0, true, 0, nullptr},
+    {3, COMPRESSION_CCITTFAX3, 0, true, 0, nullptr},
+    {4, COMPRESSION_CCITTFAX4, 0, true, 0, nullptr},
+    {5, COMPRESSION_LZW, 0, false, 0, nullptr},
+    {6, COMPRESSION_JPEG, 0, false, 0, "-compress 6 (old-style JPEG) cannot be written; using 7 (JPEG)"},
+    {7, COMPRESSION_JPEG, 0, false, 0, nullptr},
+    {8, COMPRESSION_ADOBE_DEFLATE, 0, false, 0, nullptr},
+    {32773, COMPRESSION_PACKBITS, 0, false, 0, nullptr},
+    {32809, COMPRESSION_PACKBITS, 0, false, 0,
+     "-compress 32809 (ThunderScan) cannot be written; using 32773 (PackBits run-length)"},
+    {32946, COMPRESSION_DEFLATE, 0, false, 0, nullptr},
+    {88880, COMPRESSION_CCITTFAX4, 0, true, 98, nullptr},
+    {88881, COMPRESSION_CCITTFAX4, 0, true, 196, nullptr},
+    {88882, COMPRESSION_CCITTFAX3, GROUP3OPT_FILLBITS, true, 98, nullptr},
+    {88883, COMPRESSION_CCITTFAX3, GROUP3OPT_FILLBITS, true, 196, nullptr},
+    {88884, COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING | GROUP3OPT_FILLBITS, true, 196, nullptr},
+};
+
 }  // namespace
 
-std::optional<TiffEncoding> ResolveTiffCompression(std::optional<long> code, bool bilevelPages) {
-  TiffEncoding e;
-  const long chosen = code ? *code : (bilevelPages ? 4 : 5);
-  switch (chosen) {
-    case 1: e.compression = COMPRESSION_NONE; break;
-    case 2: e.compression = COMPRESSION_CCITTRLE; e.bilevel = true; break;
-    case 3: e.compression = COMPRESSION_CCITTFAX3; e.bilevel = true; break;
-    case 4: e.compression = COMPRESSION_CCITTFAX4; e.bilevel = true; break;
-    case 5: e.compression = COMPRESSION_LZW; break;
-    case 6:
-      e.compression = COMPRESSION_JPEG;
-      e.warning = "-compress 6 (old-style JPEG) cannot be written; using 7 (JPEG)";
-      break;
-    case 7: e.compression = COMPRESSION_JPEG; break;
-    case 8: e.compression = COMPRESSION_ADOBE_DEFLATE; break;
-    case 32773: e.compression = COMPRESSION_PACKBITS; break;
-    case 32809:
-      e.compression = COMPRESSION_PACKBITS;
-      e.warning = "-compress 32809 (ThunderScan) cannot be written; using 32773 (PackBits run-length)";
-      break;
-    case 32946: e.compression = COMPRESSION_DEFLATE; break;
-    case 88880: e = {COMPRESSION_CCITTFAX4, 0, true, 98, ""}; break;
-    case 88881: e = {COMPRESSION_CCITTFAX4, 0, true, 196, ""}; break;
-    case 88882: e = {COMPRESSION_CCITTFAX3, GROUP3OPT_FILLBITS, true, 98, ""}; break;
-    case 88883: e = {COMPRESSION_CCITTFAX3, GROUP3OPT_FILLBITS, true, 196, ""}; break;
-    case 88884: e = {COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING | GROUP3OPT_FILLBITS, true, 196, ""}; break;
-    default: return std::nullopt;
+bool IsTiffCompressionCode(long code) {
+  for (const CompressionRow& row : kCompressions) {
+    if (row.code == code) return true;
   }
-  return e;
+  return false;
+}
+
+std::optional<TiffEncoding> ResolveTiffCompression(std::optional<long> code, bool bilevelPages) {
+  const long chosen = code ? *code : (bilevelPages ? 4 : 5);
+  for (const CompressionRow& row : kCompressions) {
+    if (row.code == chosen) {
+      return TiffEncoding{row.compression, row.group3Options, row.bilevel, row.faxYResolution,
+                          row.substitute != nullptr ? row.substitute : ""};
+    }
+  }
+  return std::nullopt;
 }
 
 std::unique_ptr<TiffWriter> TiffWriter::Open(const std::string& path, const TiffEncoding& encoding, int jpegQuality,
@@ -152,7 +170,8 @@ bool TiffWriter::AddPage(const TiffPage& page, std::string& error) {
         if (source[x] < 128) target[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
       }
     }
-    if (TIFFWriteEncodedStrip(tiff, stripIndex, strip.data(), static_cast<tmsize_t>(targetRow * static_cast<size_t>(rows))) < 0) {
+    if (TIFFWriteEncodedStrip(tiff, stripIndex, strip.data(),
+                              static_cast<tmsize_t>(targetRow * static_cast<size_t>(rows))) < 0) {
       error = TiffFailure("cannot encode page " + std::to_string(pagesWritten_ + 1) + " as TIFF");
       return false;
     }

@@ -13,12 +13,15 @@ namespace zembra::exporter {
 
 /// How the pages of a TIFF are encoded, resolved from a -compress code.
 struct TiffEncoding {
-  uint16_t compression = 5;     ///< libtiff compression code
-  uint32_t group3Options = 0;   ///< for CCITT Group 3
-  bool bilevel = false;         ///< the coding needs 1-bit pages
-  int faxYResolution = 0;       ///< 98 or 196 for the fax variants, else 0
-  std::string warning;          ///< a code replaced by the nearest writable one
+  uint16_t compression = 5;    ///< libtiff compression code
+  uint32_t group3Options = 0;  ///< for CCITT Group 3
+  bool bilevel = false;        ///< the coding needs 1-bit pages
+  int faxYResolution = 0;      ///< 98 or 196 for the fax variants, else 0
+  std::string warning;         ///< a code replaced by the nearest writable one
 };
+
+/// Whether -compress takes the code.
+bool IsTiffCompressionCode(long code);
 
 /// Resolves a -compress code (none given: LZW, or Group 4 for black and white).
 std::optional<TiffEncoding> ResolveTiffCompression(std::optional<long> code, bool bilevelPages);
@@ -28,7 +31,7 @@ struct TiffPage {
   long width = 0;
   long height = 0;
   int channels = 1;
-  bool bilevel = false;         ///< 1 byte a pixel, written as 1 bit (below 128 is black)
+  bool bilevel = false;  ///< 1 byte a pixel, written as 1 bit (below 128 is black)
   std::vector<unsigned char> pixels;
   double xDpi = 150;
   double yDpi = 150;

@@ -125,10 +125,10 @@ TEST(ParseExportArguments, AppliesEveryOption) {
 
 TEST(ParseExportArguments, WarnsAboutBadValuesAndKeepsDefaults) {
   const std::vector<std::vector<std::string>> cases = {
-      {"-f", ""},           {"-l", "x"},         {"-r", "0"},          {"-r", "1.5"},        {"-xres", "-3"},
-      {"-w", "99999999"},   {"-h", ""},          {"-dither", "8"},     {"-compress", "9"},   {"-compress", "abc"},
+      {"-f", ""},           {"-l", "x"},         {"-r", "0"},           {"-r", "1.5"},       {"-xres", "-3"},
+      {"-w", "99999999"},   {"-h", ""},          {"-dither", "8"},      {"-compress", "9"},  {"-compress", "abc"},
       {"-aa", "maybe"},     {"-aavec", ""},      {"-threshold", "256"}, {"-forcexdpi", "0"}, {"-tempname", ""},
-      {"-tempname", "a/b"}, {"-rotate", "left"}, {"-fixed", "0"},      {"-eol", ""},         {"-eol", "vms"},
+      {"-tempname", "a/b"}, {"-rotate", "left"}, {"-fixed", "0"},       {"-eol", ""},        {"-eol", "vms"},
       {"-enc", ""},
   };
   const ExportOptions defaults;

@@ -3,14 +3,13 @@
 #include "engines/export/exporter.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "tests/engines/export/test_pdfs.h"
 #include "tests/support/engine_check.h"
@@ -26,7 +25,7 @@ constexpr const char* kBlue = "0,0,255";
 constexpr const char* kBlack = "0,0,0";
 constexpr const char* kWhite = "255,255,255";
 
-#define REQUIRE_CHECK_TOOLS()                   \
+#define REQUIRE_CHECK_TOOLS()                  \
   ZEMBRA_REQUIRE_PROGRAM("/usr/bin/identify"); \
   ZEMBRA_REQUIRE_PROGRAM("/usr/bin/convert");  \
   ZEMBRA_REQUIRE_PROGRAM("tiffinfo");          \
@@ -81,8 +80,8 @@ TEST(ClampPageRange, ClampsToTheDocument) {
     std::optional<long> first, last;
     int pages, expectFirst, expectLast;
   };
-  for (const Case& c : {Case{{}, {}, 5, 1, 5}, Case{2, 3, 5, 2, 3}, Case{0, 99, 5, 1, 5}, Case{9, {}, 5, 5, 5},
-                        Case{{}, 0, 5, 1, 1}}) {
+  for (const Case& c :
+       {Case{{}, {}, 5, 1, 5}, Case{2, 3, 5, 2, 3}, Case{0, 99, 5, 1, 5}, Case{9, {}, 5, 5, 5}, Case{{}, 0, 5, 1, 1}}) {
     int first = 0;
     int last = 0;
     std::string error;
@@ -104,11 +103,11 @@ TEST_F(Exporter, WritesEveryImageFormat) {
     const char* magick;
     const char* fileSays;
   };
-  for (const Case& c : {Case{"a.jpg", "JPEG", "JPEG image data"}, Case{"a.png", "PNG", "PNG image data"},
-                        Case{"a.tif", "TIFF", "TIFF image data"}, Case{"a.tga", "TGA", "Targa image data"},
-                        Case{"a.pcx", "PCX", "PCX"}, Case{"a.bmp", "BMP3", "PC bitmap"},
-                        Case{"a.gif", "GIF", "GIF image data"}, Case{"UPPER.JPG", "JPEG", "JPEG image data"},
-                        Case{"b.TiF", "TIFF", "TIFF image data"}}) {
+  for (const Case& c :
+       {Case{"a.jpg", "JPEG", "JPEG image data"}, Case{"a.png", "PNG", "PNG image data"},
+        Case{"a.tif", "TIFF", "TIFF image data"}, Case{"a.tga", "TGA", "Targa image data"}, Case{"a.pcx", "PCX", "PCX"},
+        Case{"a.bmp", "BMP3", "PC bitmap"}, Case{"a.gif", "GIF", "GIF image data"},
+        Case{"UPPER.JPG", "JPEG", "JPEG image data"}, Case{"b.TiF", "TIFF", "TIFF image data"}}) {
     Convert({}, "one.pdf", c.output);
     EXPECT_EQ(Identify(Out(c.output), "%m %w %h"), std::string(c.magick) + " 417 209") << c.output;
     EXPECT_NE(FileType(Out(c.output)).find(c.fileSays), std::string::npos) << FileType(Out(c.output));
@@ -163,7 +162,8 @@ TEST_F(Exporter, ProcessedPagesKeepTheirColourTypeAndResolution) {
     std::vector<std::string> options = c.options;
     options.insert(options.end(), {"-r", "96"});
     Convert(options, "one.pdf", c.output);
-    EXPECT_NE(FileType(Out(c.output)).find(c.fileSays), std::string::npos) << c.output << ": " << FileType(Out(c.output));
+    EXPECT_NE(FileType(Out(c.output)).find(c.fileSays), std::string::npos)
+        << c.output << ": " << FileType(Out(c.output));
     EXPECT_EQ(DpiOf(Out(c.output)), "96 96") << c.output;
   }
   EXPECT_EQ(PixelAt(Out("r.png"), 260, 120), kRed);  // upside down: red at the bottom right
@@ -178,7 +178,8 @@ TEST_F(Exporter, RecordsResolutionAndForcedDpi) {
   EXPECT_EQ(Identify(Out("f.jpg"), "%w %h"), "200 100");
   EXPECT_EQ(DpiOf(Out("f.jpg")), "300 200");
   Convert({"-r", "72", "-forcexdpi", "300"}, "one.pdf", "f.tif");
-  EXPECT_NE(TiffInfo(Out("f.tif")).find("Resolution: 300, 72 pixels/inch"), std::string::npos) << TiffInfo(Out("f.tif"));
+  EXPECT_NE(TiffInfo(Out("f.tif")).find("Resolution: 300, 72 pixels/inch"), std::string::npos)
+      << TiffInfo(Out("f.tif"));
   Convert({"-r", "96"}, "one.pdf", "f.bmp");
   EXPECT_EQ(DpiOf(Out("f.bmp")), "96 96");
   Convert({"-r", "72", "-forcexdpi", "300", "-forceydpi", "200", "-gray", "-trimimage"}, "box.pdf", "f.png");
@@ -198,7 +199,7 @@ TEST_F(Exporter, ReducesColours) {
       {{"-mono"}, "m.png", "1-bit grayscale"},
       {{"-mono", "-gray"}, "mg.png", "1-bit grayscale"},
       {{"-mono"}, "m.bmp", "x 1,"},
-      {{"-gray"}, "g.bmp", "colors"},  // a grey palette, not 24-bit colour
+      {{"-gray"}, "g.bmp", "colors"},           // a grey palette, not 24-bit colour
       {{"-gray"}, "g.pcx", "], 8-bit colour"},  // one plane with a palette
       {{"-mono"}, "m.jpg", "components 1"},
       {{"-gray"}, "g.jpg", "components 1"},
@@ -206,15 +207,17 @@ TEST_F(Exporter, ReducesColours) {
   };
   for (const Case& c : cases) {
     Convert(c.options, "one.pdf", c.output);
-    EXPECT_NE(FileType(Out(c.output)).find(c.fileSays), std::string::npos) << c.output << ": " << FileType(Out(c.output));
+    EXPECT_NE(FileType(Out(c.output)).find(c.fileSays), std::string::npos)
+        << c.output << ": " << FileType(Out(c.output));
   }
   // Red turns a dark grey, or black in black and white.
   EXPECT_EQ(PixelAt(Out("m.png"), 100, 50), kBlack);
   EXPECT_EQ(PixelAt(Out("m.png"), 300, 50), kWhite);
   const std::string grey = PixelAt(Out("g.png"), 100, 50);
   EXPECT_NE(grey, kBlack);
-  EXPECT_EQ(grey.substr(0, grey.find(',')) + "," + grey.substr(0, grey.find(',')) + "," + grey.substr(0, grey.find(',')),
-            grey);
+  EXPECT_EQ(
+      grey.substr(0, grey.find(',')) + "," + grey.substr(0, grey.find(',')) + "," + grey.substr(0, grey.find(',')),
+      grey);
 }
 
 TEST_F(Exporter, TiffColourDepths) {
@@ -374,7 +377,7 @@ TEST_F(Exporter, RotatesClockwiseWithWhiteCorners) {
   REQUIRE_CHECK_TOOLS();
   Convert({"-r", "72", "-rotate", "90"}, "one.pdf", "r90.png");
   EXPECT_EQ(Identify(Out("r90.png"), "%w %h"), "100 200");
-  EXPECT_EQ(PixelAt(Out("r90.png"), 75, 25), kRed);    // top-left quarter moved to the top right
+  EXPECT_EQ(PixelAt(Out("r90.png"), 75, 25), kRed);     // top-left quarter moved to the top right
   EXPECT_EQ(PixelAt(Out("r90.png"), 25, 175), kBlack);  // bottom-right to the bottom left
   Convert({"-r", "72", "-rotate", "45"}, "box.pdf", "r45.png");
   EXPECT_GT(std::stoi(Identify(Out("r45.png"), "%w")), 200);
@@ -522,8 +525,8 @@ TEST_F(Exporter, AcceptsWhatTheFrontEndSends) {
   // Empty arguments, text options and unknown words: warnings, and a result.
   std::vector<std::string> words{"-call", "-f", "", "-eol", "", "-nopgbrk"};
   for (int i = 0; i < 10; ++i) words.push_back("");
-  for (const char* word : {"-layout", "-fixed", "3", "-htmlmeta", "-enc", "UTF-8", "-eol", "dos", "-bogus", "-r",
-                           "36"}) {
+  for (const char* word :
+       {"-layout", "-fixed", "3", "-htmlmeta", "-enc", "UTF-8", "-eol", "dos", "-bogus", "-r", "36"}) {
     words.push_back(word);
   }
   words.push_back(In("three.pdf"));

@@ -90,8 +90,8 @@ TEST_F(ImageProcessing, OrderedDitherForPalettesKeepsFewColours) {
       raw.pixels.insert(raw.pixels.end(), {static_cast<unsigned char>(x), static_cast<unsigned char>(255 - x), 90});
     }
   }
-  for (const DitherMethod method : {DitherMethod::None, DitherMethod::FloydSteinberg, DitherMethod::Bayer8x8,
-                                    DitherMethod::Bayer16x16}) {
+  for (const DitherMethod method :
+       {DitherMethod::None, DitherMethod::FloydSteinberg, DitherMethod::Bayer8x8, DitherMethod::Bayer16x16}) {
     Magick::Image image = ToMagickImage(RawImage(raw));
     ProcessSettings settings;
     settings.palette = true;

@@ -2,10 +2,8 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <dirent.h>
 #include <fcntl.h>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFWriter.hh>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,8 +13,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFWriter.hh>
 #include <sstream>
 #include <stdexcept>
 
@@ -196,7 +196,8 @@ std::string Identify(const std::string& file, const std::string& format) {
 
 std::string PixelAt(const std::string& file, long x, long y) {
   const std::string at = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
-  const std::string format = "%[fx:round(255*" + at + ".r)],%[fx:round(255*" + at + ".g)],%[fx:round(255*" + at + ".b)]";
+  const std::string format =
+      "%[fx:round(255*" + at + ".r)],%[fx:round(255*" + at + ".g)],%[fx:round(255*" + at + ".b)]";
   return Trimmed(Run({"/usr/bin/convert", file, "-format", format, "info:"}).output);
 }
 

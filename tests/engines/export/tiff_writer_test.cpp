@@ -18,14 +18,22 @@ struct CompressionCase {
 
 TEST(ResolveTiffCompression, MapsEveryCode) {
   const CompressionCase cases[] = {
-      {1, COMPRESSION_NONE, false, 0, false},          {2, COMPRESSION_CCITTRLE, true, 0, false},
-      {3, COMPRESSION_CCITTFAX3, true, 0, false},      {4, COMPRESSION_CCITTFAX4, true, 0, false},
-      {5, COMPRESSION_LZW, false, 0, false},           {6, COMPRESSION_JPEG, false, 0, true},
-      {7, COMPRESSION_JPEG, false, 0, false},          {8, COMPRESSION_ADOBE_DEFLATE, false, 0, false},
-      {32773, COMPRESSION_PACKBITS, false, 0, false},  {32809, COMPRESSION_PACKBITS, false, 0, true},
-      {32946, COMPRESSION_DEFLATE, false, 0, false},   {88880, COMPRESSION_CCITTFAX4, true, 98, false},
-      {88881, COMPRESSION_CCITTFAX4, true, 196, false}, {88882, COMPRESSION_CCITTFAX3, true, 98, false},
-      {88883, COMPRESSION_CCITTFAX3, true, 196, false}, {88884, COMPRESSION_CCITTFAX3, true, 196, false},
+      {1, COMPRESSION_NONE, false, 0, false},
+      {2, COMPRESSION_CCITTRLE, true, 0, false},
+      {3, COMPRESSION_CCITTFAX3, true, 0, false},
+      {4, COMPRESSION_CCITTFAX4, true, 0, false},
+      {5, COMPRESSION_LZW, false, 0, false},
+      {6, COMPRESSION_JPEG, false, 0, true},
+      {7, COMPRESSION_JPEG, false, 0, false},
+      {8, COMPRESSION_ADOBE_DEFLATE, false, 0, false},
+      {32773, COMPRESSION_PACKBITS, false, 0, false},
+      {32809, COMPRESSION_PACKBITS, false, 0, true},
+      {32946, COMPRESSION_DEFLATE, false, 0, false},
+      {88880, COMPRESSION_CCITTFAX4, true, 98, false},
+      {88881, COMPRESSION_CCITTFAX4, true, 196, false},
+      {88882, COMPRESSION_CCITTFAX3, true, 98, false},
+      {88883, COMPRESSION_CCITTFAX3, true, 196, false},
+      {88884, COMPRESSION_CCITTFAX3, true, 196, false},
   };
   for (const CompressionCase& c : cases) {
     const std::optional<TiffEncoding> e = ResolveTiffCompression(c.code, false);
