@@ -388,6 +388,18 @@ TEST_F(Exporter, RotatesClockwiseWithWhiteCorners) {
   EXPECT_EQ(PixelAt(Out("r45.png"), w / 2, h / 2), kRed);
 }
 
+TEST_F(Exporter, FollowsThePagesOwnRotation) {
+  REQUIRE_CHECK_TOOLS();
+  ZEMBRA_REQUIRE_PROGRAM("qpdf");
+  const std::string turned = In("turned.pdf");
+  ASSERT_EQ(testing::Run({"qpdf", "--rotate=+90", In("one.pdf"), turned}).exitStatus, 0);
+  Convert({"-r", "72"}, "turned.pdf", "t.png");
+  EXPECT_EQ(Identify(Out("t.png"), "%w %h"), "100 200");
+  EXPECT_EQ(PixelAt(Out("t.png"), 75, 25), kRed);  // shown turned clockwise
+  Convert({"-w", "50"}, "turned.pdf", "w.png");
+  EXPECT_EQ(Identify(Out("w.png"), "%w %h"), "50 100");
+}
+
 TEST_F(Exporter, TrimsWhiteMargins) {
   REQUIRE_CHECK_TOOLS();
   Convert({"-r", "72", "-trimimage"}, "box.pdf", "t.png");
