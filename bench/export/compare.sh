@@ -44,7 +44,8 @@ measure() {
   t="$(printf '%s\n' "${times[@]}" | sort -g | sed -n "$(( (runs + 1) / 2 ))p")"
   c="$(printf '%s\n' "${cpus[@]}" | sort -g | sed -n "$(( (runs + 1) / 2 ))p")"
   m="$(printf '%s\n' "${mems[@]}" | sort -g | sed -n "$(( (runs + 1) / 2 ))p")"
-  printf '%-16s wall %7.2f s  cpu %7.2f s  peak %8d KB\n' "$name" "$t" "$c" "$m"
+  printf '%-16s wall %7.2f s  cpu %7.2f s  peak %8d KB  output %7d KB\n' "$name" "$t" "$c" "$m" \
+    "$(du -sk "$work/out" | cut -f1)"
   eval "result_${name}_time=$t; result_${name}_cpu=$c; result_${name}_mem=$m"
 }
 
@@ -59,8 +60,7 @@ echo "PNG: zemexport/pdftoppm wall = $(ratio "$result_zemexport_png_time" "$resu
 echo "JPG: zemexport/pdftoppm wall = $(ratio "$result_zemexport_jpg_time" "$result_pdftoppm_jpg_time") (target <= 1.2)"
 echo "CPU: PNG $(ratio "$result_zemexport_png_cpu" "$result_pdftoppm_png_cpu"), JPG $(ratio "$result_zemexport_jpg_cpu" "$result_pdftoppm_jpg_cpu")"
 
-echo "--- peak memory, 1 page against 200 pages (PNG and JPG, 150 DPI; 2 pages for reference:"
-echo "    from the second page on, one page renders while the one before is encoded)"
+echo "--- peak memory, 1 page against 200 pages (PNG and JPG, 150 DPI; 2 pages for reference)"
 qpdf --empty --pages "$report" 1 -- "$work/one.pdf"
 qpdf --empty --pages "$report" 1-2 -- "$work/two.pdf"
 copies=()
