@@ -44,14 +44,6 @@ int RunExporter(std::span<const std::string> words, const Diagnostics& diagnosti
   }
   const ExportOptions& options = parsed.options;
 
-  const std::string suffix = LowerSuffix(options.outputPath);
-  const std::optional<ImageFormat> imageFormat = ImageFormatForSuffix(suffix);
-  if (!imageFormat && !IsDocumentFormat(suffix)) {
-    diagnostics.error("cannot convert to " + (suffix.empty() ? std::string("a file without suffix") : "." + suffix) +
-                      ": the output's suffix names no format of this tool (" + options.outputPath + ")");
-    return 1;
-  }
-
   std::string error;
   std::unique_ptr<PdfInput> input =
       PdfInput::Open(options.inputPdf, options.ownerPassword, options.userPassword, error);
@@ -63,6 +55,15 @@ int RunExporter(std::span<const std::string> words, const Diagnostics& diagnosti
   int lastPage = 1;
   if (!ClampPageRange(options.firstPage, options.lastPage, input->pageCount(), firstPage, lastPage, error)) {
     diagnostics.error(error);
+    return 1;
+  }
+
+  // The input is checked first, so its faults are reported whatever the output.
+  const std::string suffix = LowerSuffix(options.outputPath);
+  const std::optional<ImageFormat> imageFormat = ImageFormatForSuffix(suffix);
+  if (!imageFormat && !IsDocumentFormat(suffix)) {
+    diagnostics.error("cannot convert to " + (suffix.empty() ? std::string("a file without suffix") : "." + suffix) +
+                      ": the output's suffix names no format of this tool (" + options.outputPath + ")");
     return 1;
   }
 

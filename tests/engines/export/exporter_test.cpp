@@ -483,6 +483,9 @@ TEST_F(Exporter, FailsCleanlyAndLeavesNothing) {
       {{"-call", In("one.pdf"), out_ / "noextension"}, "suffix"},
       {{"-call", "-f", "3", "-l", "2", In("three.pdf"), out_ / "a.png"}, "first page"},
       {{"-call", "-r", "9000", In("three.pdf"), out_ / "a.png"}, "lower the resolution"},
+      // The page range is checked before a document format is handed on.
+      {{"-call", "-f", "3", "-l", "2", In("three.pdf"), out_ / "a.txt"}, "first page"},
+      {{"-call", out_ / "not.pdf", out_ / "a.DOC"}, "not a PDF"},
       {{"-call", In("three.pdf"), out_ / "nodir/a.png"}, "nodir"},
       {{"-call"}, "usage"},
   };
