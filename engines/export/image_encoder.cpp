@@ -69,11 +69,13 @@ bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, i
       break;
     case ImageFormat::Bmp:
     case ImageFormat::Pcx:
-      // These formats keep grey only as a palette; without one they store 24 bits.
-      // The writers turn grey images into RGB first, so the palette is made in RGB.
+      // These formats keep grey only as a palette; without one they store
+      // 24 bits. Their writers turn grey images into RGB, which would undo
+      // the palette, so the palette is marked RGB: its greys read the same.
       if (mode != ColourMode::Colour) {
-        image.colorSpace(MagickCore::sRGBColorspace);
         image.type(Magick::PaletteType);
+        image.modifyImage();
+        MagickCore::SetImageColorspace(image.image(), MagickCore::sRGBColorspace);
       }
       break;
     default:

@@ -201,6 +201,7 @@ TEST_F(Exporter, ReducesColours) {
       {{"-mono"}, "m.bmp", "x 1,"},
       {{"-gray"}, "g.bmp", "colors"},           // a grey palette, not 24-bit colour
       {{"-gray"}, "g.pcx", "], 8-bit colour"},  // one plane with a palette
+      {{"-mono"}, "m.pcx", "], 1-bit colour"},
       {{"-mono"}, "m.jpg", "components 1"},
       {{"-gray"}, "g.jpg", "components 1"},
       {{}, "c.jpg", "components 3"},
@@ -211,8 +212,12 @@ TEST_F(Exporter, ReducesColours) {
         << c.output << ": " << FileType(Out(c.output));
   }
   // Red turns a dark grey, or black in black and white.
-  EXPECT_EQ(PixelAt(Out("m.png"), 100, 50), kBlack);
-  EXPECT_EQ(PixelAt(Out("m.png"), 300, 50), kWhite);
+  for (const char* mono : {"m.png", "m.bmp", "m.pcx"}) {
+    EXPECT_EQ(PixelAt(Out(mono), 100, 50), kBlack) << mono;
+    EXPECT_EQ(PixelAt(Out(mono), 300, 50), kWhite) << mono;
+  }
+  EXPECT_EQ(PixelAt(Out("g.pcx"), 100, 50), PixelAt(Out("g.png"), 100, 50));
+  EXPECT_EQ(PixelAt(Out("g.bmp"), 300, 150), kBlack);
   const std::string grey = PixelAt(Out("g.png"), 100, 50);
   EXPECT_NE(grey, kBlack);
   EXPECT_EQ(
