@@ -24,7 +24,7 @@ struct HelpText {
 constexpr HelpText kHelp[] = {
     {"-call", "", "Called by the front end (accepted, no effect)."},
     {"-f", "<int>", "First page to convert (clamped to the document)."},
-    {"-l", "<int>", "Last page to convert (clamped to the document)."},
+    {"-l", "<int>", "Last page to convert (clamped to the document; 0: the last page)."},
     {"-r", "<int>", "Resolution in DPI, both directions (default 150)."},
     {"-xres", "<int>", "Horizontal resolution in DPI (default 150)."},
     {"-yres", "<int>", "Vertical resolution in DPI (default 150)."},

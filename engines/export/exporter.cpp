@@ -16,8 +16,9 @@ namespace zembra::exporter {
 
 bool ClampPageRange(std::optional<long> first, std::optional<long> last, int pageCount, int& firstPage, int& lastPage,
                     std::string& error) {
+  // A last page of 0, like none, means the end of the document.
   const long f = std::clamp<long>(first.value_or(1), 1, pageCount);
-  const long l = std::clamp<long>(last.value_or(pageCount), 1, pageCount);
+  const long l = std::clamp<long>(last.value_or(0) == 0 ? pageCount : *last, 1, pageCount);
   if (f > l) {
     error = "the first page (" + std::to_string(first.value_or(1)) + ") comes after the last page (" +
             std::to_string(last.value_or(pageCount)) + ")";

@@ -14,7 +14,8 @@ namespace zembra::exporter {
 /// diagnostics; returns the exit status (0 success, 1 failure).
 int RunExporter(std::span<const std::string> words, const Diagnostics& diagnostics);
 
-/// Clamps a requested page range to a document of pageCount pages.
+/// Clamps a requested page range to a document of pageCount pages; a last
+/// page of 0 means the end.
 /// Fails with error set when the first page comes after the last.
 bool ClampPageRange(std::optional<long> first, std::optional<long> last, int pageCount, int& firstPage, int& lastPage,
                     std::string& error);

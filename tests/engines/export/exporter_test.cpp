@@ -80,8 +80,8 @@ TEST(ClampPageRange, ClampsToTheDocument) {
     std::optional<long> first, last;
     int pages, expectFirst, expectLast;
   };
-  for (const Case& c :
-       {Case{{}, {}, 5, 1, 5}, Case{2, 3, 5, 2, 3}, Case{0, 99, 5, 1, 5}, Case{9, {}, 5, 5, 5}, Case{{}, 0, 5, 1, 1}}) {
+  for (const Case& c : {Case{{}, {}, 5, 1, 5}, Case{2, 3, 5, 2, 3}, Case{0, 99, 5, 1, 5}, Case{9, {}, 5, 5, 5},
+                        Case{{}, 0, 5, 1, 5}, Case{4, 0, 5, 4, 5}}) {
     int first = 0;
     int last = 0;
     std::string error;
