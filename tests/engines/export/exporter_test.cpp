@@ -303,6 +303,20 @@ TEST_F(Exporter, WritesEachPageToItsOwnFile) {
   EXPECT_EQ(PixelAt(Out("p0003.png"), 10, 10), kBlue);
 }
 
+TEST_F(Exporter, SizesEachPageOnItsOwn) {
+  REQUIRE_CHECK_TOOLS();
+  WriteMixedSizesPdf(In("mixed.pdf"));
+  Convert({"-r", "72"}, "mixed.pdf", "m.tif");
+  EXPECT_EQ(Identify(Out("m0001.tif"), "%w %h"), "200 100");
+  EXPECT_EQ(Identify(Out("m0002.tif"), "%w %h"), "100 300");
+  EXPECT_EQ(PixelAt(Out("m0002.tif"), 50, 250), kBlue);
+  Convert({"-h", "60"}, "mixed.pdf", "h.png");
+  EXPECT_EQ(Identify(Out("h0001.png"), "%w %h"), "120 60");
+  EXPECT_EQ(Identify(Out("h0002.png"), "%w %h"), "20 60");
+  Convert({"-r", "72", "-multipage"}, "mixed.pdf", "all.tif");
+  EXPECT_EQ(Identify(Out("all.tif"), "%w %h,"), "200 100,100 300,");
+}
+
 TEST_F(Exporter, SelectsPages) {
   REQUIRE_CHECK_TOOLS();
   struct Case {

@@ -58,6 +58,15 @@ void WriteQuadrantPdf(const std::string& path, int pages, double width, double h
   }
 }
 
+void WriteMixedSizesPdf(const std::string& path) {
+  Surface pdf(path, 200, 100);
+  Fill(pdf.cr, 0, 0, 200, 100, 1, 0, 0);
+  cairo_show_page(pdf.cr);
+  cairo_pdf_surface_set_size(pdf.surface, 100, 300);
+  Fill(pdf.cr, 0, 0, 100, 300, 0, 0, 1);
+  cairo_show_page(pdf.cr);
+}
+
 void WriteBoxPdf(const std::string& path) {
   Surface pdf(path, 200, 100);
   Fill(pdf.cr, 0, 0, 200, 100, 1, 1, 1);

@@ -11,6 +11,9 @@ namespace zembra::exporter::testing {
 /// blue for k = 1, 2, 3, 4..., its bottom-right quarter black, the rest white.
 void WriteQuadrantPdf(const std::string& path, int pages, double widthPoints = 200, double heightPoints = 100);
 
+/// Two pages of different sizes: 200x100 points, red, then 100x300, blue.
+void WriteMixedSizesPdf(const std::string& path);
+
 /// One white 200x100 page with a red box from (50,25) to (150,75) points.
 void WriteBoxPdf(const std::string& path);
 
