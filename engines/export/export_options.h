@@ -1,0 +1,79 @@
+// What the converter's command line asks for, parsed strictly: options that
+// are wrong are reported and left at their defaults, never guessed.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engines/export/documents/document_formats.h"
+
+namespace zembra::exporter {
+
+/// How colours are reduced when bits per pixel go down (1-bit output, GIF palettes).
+enum class DitherMethod {
+  None = 0,
+  FloydSteinberg = 1,
+  Bayer4x4 = 2,
+  Bayer8x8 = 3,
+  Cluster6x6 = 4,
+  Cluster8x8 = 5,
+  Cluster16x16 = 6,
+  Bayer16x16 = 7,
+};
+
+struct ExportOptions {
+  std::string inputPdf;
+  std::string outputPath;
+
+  std::optional<long> firstPage;  ///< -f, 1-based, before clamping
+  std::optional<long> lastPage;   ///< -l
+  double xResolution = 150;       ///< -r, -xres
+  double yResolution = 150;       ///< -r, -yres
+  std::optional<long> width;      ///< -w, -width: pixels
+  std::optional<long> height;     ///< -h, -height: pixels
+  bool mono = false;
+  bool gray = false;
+  DitherMethod dither = DitherMethod::None;
+  long threshold = 128;                 ///< lightness 0..255 at which a pixel turns white (no dithering)
+  std::optional<long> tiffCompression;  ///< -compress: a code as typed
+  bool multipage = false;
+  bool textAntialias = true;    ///< -aa
+  bool vectorAntialias = true;  ///< -aavec, -aaVector
+  std::string ownerPassword;
+  std::string userPassword;
+  bool forceBilevelTiff = false;  ///< -forcebwtif
+  std::optional<long> forcedXDpi;
+  std::optional<long> forcedYDpi;
+  std::optional<std::string> nameTemplate;  ///< -tempname
+  bool numberFromOne = false;               ///< -tempname1
+  bool trim = false;
+  double rotation = 0;  ///< degrees, clockwise
+  TextOptions text;
+};
+
+struct ParsedExport {
+  ExportOptions options;
+  std::vector<std::string> warnings;  ///< one line each; the run goes on
+  std::string error;                  ///< set when the run cannot go on
+};
+
+/// The option names the converter accepts, with their number of values:
+/// the converter rows of the front end's table plus "-call".
+struct ExportOptionHelp {
+  std::string name;
+  int values;
+  std::string placeholder;  ///< e.g. "<int>"; empty without a value
+  std::string help;
+};
+std::span<const ExportOptionHelp> ExportOptionList();
+
+/// Parses the words after the program name. The last two words are the
+/// input PDF and the output path.
+ParsedExport ParseExportArguments(std::span<const std::string> words);
+
+/// The text printed by --help: command form and one line per option.
+std::string ExportUsageText();
+
+}  // namespace zembra::exporter

@@ -1,0 +1,133 @@
+#include "engines/export/pdf_input.h"
+
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-global.h>
+#include <poppler/cpp/poppler-page-renderer.h>
+#include <poppler/cpp/poppler-page.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace zembra::exporter {
+
+namespace {
+
+// poppler's own complaints about damaged files would break the one-line
+// contract of this tool; the failures that matter are reported by us.
+void DropPopplerMessage(const std::string&, void*) {}
+
+bool LooksLikePdf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[1024] = {};
+  in.read(head, sizeof head);
+  return std::string(head, static_cast<size_t>(in.gcount())).find("%PDF-") != std::string::npos;
+}
+
+}  // namespace
+
+PdfInput::PdfInput(std::unique_ptr<poppler::document> document) : document_(std::move(document)) {}
+PdfInput::~PdfInput() = default;
+
+std::unique_ptr<PdfInput> PdfInput::Open(const std::string& path, const std::string& ownerPassword,
+                                         const std::string& userPassword, std::string& error) {
+  poppler::set_debug_error_function(DropPopplerMessage, nullptr);
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = "cannot read " + path + ": not a regular file";
+    return nullptr;
+  }
+  if (!LooksLikePdf(path)) {
+    error = path + " is not a PDF file";
+    return nullptr;
+  }
+  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path, ownerPassword, userPassword));
+  if (!document) {
+    error = path + " is damaged or not a PDF file that can be read";
+    return nullptr;
+  }
+  if (document->is_locked()) {
+    error = path + " is encrypted and " +
+            (ownerPassword.empty() && userPassword.empty() ? std::string("no password was given (-upw or -opw)")
+                                                           : std::string("the password given is wrong"));
+    return nullptr;
+  }
+  if (document->pages() < 1) {
+    error = path + " has no pages";
+    return nullptr;
+  }
+  return std::unique_ptr<PdfInput>(new PdfInput(std::move(document)));
+}
+
+int PdfInput::pageCount() const { return document_->pages(); }
+
+std::optional<std::string> PdfInput::Info(const std::string& key) const {
+  for (const std::string& present : document_->info_keys()) {
+    if (present == key) {
+      const poppler::byte_array bytes = document_->info_key(key).to_utf8();
+      return std::string(bytes.begin(), bytes.end());
+    }
+  }
+  return std::nullopt;
+}
+
+bool PdfInput::PageSize(int index, double& widthPoints, double& heightPoints, std::string& error) const {
+  std::unique_ptr<poppler::page> page(document_->create_page(index));
+  if (!page) {
+    error = "page " + std::to_string(index + 1) + " cannot be read";
+    return false;
+  }
+  const poppler::rectf box = page->page_rect(poppler::crop_box);
+  const bool sideways =
+      page->orientation() == poppler::page::landscape || page->orientation() == poppler::page::seascape;
+  widthPoints = sideways ? box.height() : box.width();
+  heightPoints = sideways ? box.width() : box.height();
+  return true;
+}
+
+bool PdfInput::Render(int index, const PageGeometry& geometry, const RenderStyle& style, RawImage& image,
+                      std::string& error) const {
+  std::unique_ptr<poppler::page> page(document_->create_page(index));
+  if (!page) {
+    error = "page " + std::to_string(index + 1) + " cannot be read";
+    return false;
+  }
+  poppler::page_renderer renderer;
+  renderer.set_paper_color(0xffffffff);
+  renderer.set_image_format(style.gray ? poppler::image::format_gray8 : poppler::image::format_rgb24);
+  renderer.set_render_hint(poppler::page_renderer::antialiasing, style.vectorAntialias);
+  renderer.set_render_hint(poppler::page_renderer::text_antialiasing, style.textAntialias);
+  renderer.set_render_hint(poppler::page_renderer::text_hinting, false);
+  // Held alone, so that writing to it below does not copy it.
+  auto rendered = std::make_shared<poppler::image>(
+      renderer.render_page(page.get(), geometry.xResolution, geometry.yResolution, 0, 0,
+                           static_cast<int>(geometry.width), static_cast<int>(geometry.height)));
+  if (!rendered->is_valid() || rendered->width() != geometry.width || rendered->height() != geometry.height) {
+    error = "page " + std::to_string(index + 1) + " cannot be rendered";
+    return false;
+  }
+  image.Release();
+  image.width = rendered->width();
+  image.height = rendered->height();
+  image.channels = style.gray ? 1 : 3;
+  image.held = reinterpret_cast<unsigned char*>(rendered->data());
+  image.holder = rendered;
+  // poppler pads rows to 4 bytes; the image libraries want them packed.
+  // Packing in place moves each row down, never over a row not yet moved.
+  const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
+  const size_t stride = static_cast<size_t>(rendered->bytes_per_row());
+  if (stride != rowBytes) {
+    for (long row = 1; row < image.height; ++row) {
+      std::memmove(image.held + static_cast<size_t>(row) * rowBytes, image.held + static_cast<size_t>(row) * stride,
+                   rowBytes);
+    }
+  }
+  return true;
+}
+
+}  // namespace zembra::exporter

@@ -1,0 +1,200 @@
+#include "engines/export/tiff_writer.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace zembra::exporter {
+
+namespace {
+
+thread_local std::string lastTiffError;
+
+void KeepTiffError(const char* module, const char* format, va_list arguments) {
+  char text[512];
+  std::vsnprintf(text, sizeof text, format, arguments);
+  lastTiffError = (module != nullptr ? std::string(module) + ": " : std::string()) + text;
+}
+
+TIFF* AsTiff(void* handle) { return static_cast<TIFF*>(handle); }
+
+bool IsCcitt(uint16_t compression) {
+  return compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+         compression == COMPRESSION_CCITTFAX4;
+}
+
+std::string TiffFailure(const std::string& what) {
+  return what + (lastTiffError.empty() ? std::string() : ": " + lastTiffError);
+}
+
+struct CompressionRow {
+  long code;  ///< as -compress takes it
+  uint16_t compression;
+  uint32_t group3Options;
+  bool bilevel;
+  int faxYResolution;
+  const char* substitute;  ///< why another code is written, or nullptr
+};
+
+// The codes of the usage text. 6 and 32809 name codings that no library
+// writes; the nearest writable ones stand in, with a warning.
+constexpr CompressionRow kCompressions[] = {
+    {1, COMPRESSION_NONE, 0, false, 0, nullptr},
+    {2, COMPRESSION_CCITTRLE, 0, true, 0, nullptr},
+    {3, COMPRESSION_CCITTFAX3, 0, true, 0, nullptr},
+    {4, COMPRESSION_CCITTFAX4, 0, true, 0, nullptr},
+    {5, COMPRESSION_LZW, 0, false, 0, nullptr},
+    {6, COMPRESSION_JPEG, 0, false, 0, "-compress 6 (old-style JPEG) cannot be written; using 7 (JPEG)"},
+    {7, COMPRESSION_JPEG, 0, false, 0, nullptr},
+    {8, COMPRESSION_ADOBE_DEFLATE, 0, false, 0, nullptr},
+    {32773, COMPRESSION_PACKBITS, 0, false, 0, nullptr},
+    {32809, COMPRESSION_PACKBITS, 0, false, 0,
+     "-compress 32809 (ThunderScan) cannot be written; using 32773 (PackBits run-length)"},
+    {32946, COMPRESSION_DEFLATE, 0, false, 0, nullptr},
+    {88880, COMPRESSION_CCITTFAX4, 0, true, 98, nullptr},
+    {88881, COMPRESSION_CCITTFAX4, 0, true, 196, nullptr},
+    {88882, COMPRESSION_CCITTFAX3, GROUP3OPT_FILLBITS, true, 98, nullptr},
+    {88883, COMPRESSION_CCITTFAX3, GROUP3OPT_FILLBITS, true, 196, nullptr},
+    {88884, COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING | GROUP3OPT_FILLBITS, true, 196, nullptr},
+};
+
+}  // namespace
+
+bool IsTiffCompressionCode(long code) {
+  for (const CompressionRow& row : kCompressions) {
+    if (row.code == code) return true;
+  }
+  return false;
+}
+
+std::optional<TiffEncoding> ResolveTiffCompression(std::optional<long> code, bool bilevelPages) {
+  const long chosen = code ? *code : (bilevelPages ? 4 : 5);
+  for (const CompressionRow& row : kCompressions) {
+    if (row.code == chosen) {
+      return TiffEncoding{row.compression, row.group3Options, row.bilevel, row.faxYResolution,
+                          row.substitute != nullptr ? row.substitute : ""};
+    }
+  }
+  return std::nullopt;
+}
+
+std::unique_ptr<TiffWriter> TiffWriter::Open(const std::string& path, const TiffEncoding& encoding, int jpegQuality,
+                                             int pageCount, std::string& error) {
+  TIFFSetErrorHandler(KeepTiffError);
+  TIFFSetWarningHandler(nullptr);
+  lastTiffError.clear();
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  if (tiff == nullptr) {
+    error = TiffFailure("cannot write " + path);
+    return nullptr;
+  }
+  std::unique_ptr<TiffWriter> writer(new TiffWriter());
+  writer->tiff_ = tiff;
+  writer->encoding_ = encoding;
+  writer->jpegQuality_ = std::clamp(jpegQuality, 1, 100);
+  writer->pageCount_ = pageCount;
+  return writer;
+}
+
+TiffWriter::~TiffWriter() {
+  if (tiff_ != nullptr) TIFFClose(AsTiff(tiff_));
+}
+
+bool TiffWriter::AddPage(const TiffPage& page, std::string& error) {
+  TIFF* tiff = AsTiff(tiff_);
+  lastTiffError.clear();
+  const bool bilevel = page.bilevel;
+  // A JPEG-coded page cannot be 1 bit deep; it keeps its black and white as grey.
+  const bool oneBit = bilevel && encoding_.compression != COMPRESSION_JPEG;
+  const uint16_t compression = oneBit || !IsCcitt(encoding_.compression) ? encoding_.compression : COMPRESSION_LZW;
+
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(page.width));
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(page.height));
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(page.channels));
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, static_cast<uint16_t>(oneBit ? 1 : 8));
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<float>(page.xDpi));
+  TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<float>(page.yDpi));
+  if (pageCount_ > 1) {
+    TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    TIFFSetField(tiff, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(pagesWritten_), static_cast<uint16_t>(pageCount_));
+  }
+
+  uint16_t photometric = page.channels == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+  if (oneBit) photometric = PHOTOMETRIC_MINISWHITE;
+  const size_t sourceRow = static_cast<size_t>(page.width) * static_cast<size_t>(page.channels);
+  const size_t targetRow = oneBit ? static_cast<size_t>(page.width + 7) / 8 : sourceRow;
+  // Strips of about 256 KiB: large enough for the coders to find repeats.
+  uint32_t rowsPerStrip = static_cast<uint32_t>(std::max<size_t>(1, (256 * 1024) / targetRow));
+  if (compression == COMPRESSION_JPEG) {
+    TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, jpegQuality_);
+    if (page.channels == 3) photometric = PHOTOMETRIC_YCBCR;
+    rowsPerStrip = std::max<uint32_t>(16, rowsPerStrip / 16 * 16);  // whole 16-row blocks of subsampled JPEG
+  }
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+  if (compression == COMPRESSION_JPEG && page.channels == 3) {
+    TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  }
+  if (compression == COMPRESSION_CCITTFAX3) TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, encoding_.group3Options);
+  if (!oneBit && (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE ||
+                  compression == COMPRESSION_DEFLATE)) {
+    TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  }
+  if (encoding_.faxYResolution > 0) {
+    // Class F: fax bit order and a promise that no line is damaged.
+    TIFFSetField(tiff, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+    TIFFSetField(tiff, TIFFTAG_CLEANFAXDATA, CLEANFAXDATA_CLEAN);
+  }
+  rowsPerStrip = std::max<uint32_t>(1, std::min<uint32_t>(rowsPerStrip, static_cast<uint32_t>(page.height)));
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+
+  std::vector<unsigned char> strip(targetRow * rowsPerStrip);
+  uint32_t stripIndex = 0;
+  for (long first = 0; first < page.height; first += rowsPerStrip, ++stripIndex) {
+    const long rows = std::min<long>(rowsPerStrip, page.height - first);
+    for (long r = 0; r < rows; ++r) {
+      const unsigned char* source = page.pixels.data() + static_cast<size_t>(first + r) * sourceRow;
+      unsigned char* target = strip.data() + static_cast<size_t>(r) * targetRow;
+      if (!oneBit) {
+        std::copy(source, source + sourceRow, target);
+        continue;
+      }
+      std::fill(target, target + targetRow, 0);
+      for (long x = 0; x < page.width; ++x) {
+        if (source[x] < 128) target[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+      }
+    }
+    if (TIFFWriteEncodedStrip(tiff, stripIndex, strip.data(),
+                              static_cast<tmsize_t>(targetRow * static_cast<size_t>(rows))) < 0) {
+      error = TiffFailure("cannot encode page " + std::to_string(pagesWritten_ + 1) + " as TIFF");
+      return false;
+    }
+  }
+  if (!TIFFWriteDirectory(tiff)) {
+    error = TiffFailure("cannot finish page " + std::to_string(pagesWritten_ + 1) + " of the TIFF");
+    return false;
+  }
+  ++pagesWritten_;
+  return true;
+}
+
+bool TiffWriter::Close(std::string& error) {
+  TIFF* tiff = AsTiff(tiff_);
+  tiff_ = nullptr;
+  lastTiffError.clear();
+  const bool flushed = TIFFFlush(tiff) != 0;
+  TIFFClose(tiff);
+  if (!flushed || !lastTiffError.empty()) {
+    error = TiffFailure("cannot complete the TIFF file");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zembra::exporter

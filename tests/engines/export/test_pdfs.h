@@ -1,0 +1,74 @@
+// PDFs with known content for the converter's tests, and running the
+// converter and the independent tools that check its results.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zembra::exporter::testing {
+
+/// Page k (from 1) of a quadrant PDF: its top-left quarter is red, green or
+/// blue for k = 1, 2, 3, 4..., its bottom-right quarter black, the rest white.
+void WriteQuadrantPdf(const std::string& path, int pages, double widthPoints = 200, double heightPoints = 100);
+
+/// Two pages of different sizes: 200x100 points, red, then 100x300, blue.
+void WriteMixedSizesPdf(const std::string& path);
+
+/// One white 200x100 page with a red box from (50,25) to (150,75) points.
+void WriteBoxPdf(const std::string& path);
+
+/// One white 200x100 page whose left half is 50% grey.
+void WriteGreyPdf(const std::string& path);
+
+/// One white 200x100 page with a black disc and some text: anti-aliasing shows as grey edges.
+void WriteShapesPdf(const std::string& path);
+
+/// Copies a PDF adding text entries to its document information.
+void AddInfoEntries(const std::string& from, const std::string& to,
+                    const std::vector<std::pair<std::string, std::string>>& entries);
+
+struct RunResult {
+  int exitStatus = -1;
+  std::string output;  ///< standard output and error together
+};
+
+/// Runs a program with the arguments (no shell involved in their meaning).
+RunResult Run(const std::vector<std::string>& argv);
+
+/// Starts the converter without waiting; its output goes to /dev/null.
+int StartExporter(const std::vector<std::string>& arguments);
+
+/// Runs the converter from the build tree.
+RunResult RunExporter(const std::vector<std::string>& arguments);
+
+/// A fresh directory, removed with its content by the destructor.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  /// Names in the directory (hidden ones included), sorted.
+  std::vector<std::string> List() const;
+
+ private:
+  std::string path_;
+};
+
+bool FileExists(const std::string& path);
+std::string ReadFile(const std::string& path);
+
+/// `identify -format FORMAT file` (ImageMagick's own tool).
+std::string Identify(const std::string& file, const std::string& format);
+/// The resolution recorded in an image file, in whole pixels per inch: "x y".
+std::string DpiOf(const std::string& file);
+/// The 8-bit RGB values of a pixel, as "r,g,b".
+std::string PixelAt(const std::string& file, long x, long y);
+/// Whether two "r,g,b" texts differ by at most tolerance in every channel.
+bool ColourNear(const std::string& actual, const std::string& expected, int tolerance);
+/// What libtiff's tiffinfo says about a file.
+std::string TiffInfo(const std::string& file);
+/// What `file` says about a file (without the name).
+std::string FileType(const std::string& file);
+
+}  // namespace zembra::exporter::testing
