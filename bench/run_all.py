@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""One table for every benchmark task: Zembra against the reference it is
+held to (bare Chromium printing, poppler's pdftoppm, LibreOffice's own
+conversion, the qpdf tool). See bench/README.md for how to read it.
+
+Usage: run_all.py <bin dir> [--runs N]
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "lib"))
+import measure  # noqa: E402
+
+PAGES = os.path.normpath(os.path.join(HERE, "..", "..", "shared", "bench-pages"))
+
+
+def chromium_flags(profile):
+    flags = ["--headless", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+             "--disable-component-update", "--disable-sync", "--user-data-dir=" + profile]
+    if os.geteuid() == 0:
+        flags.append("--no-sandbox")
+    return flags
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("bin")
+    parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "3")))
+    args = parser.parse_args()
+    bin_dir = os.path.abspath(args.bin)
+    work = tempfile.mkdtemp(prefix="zembra-bench-")
+    rows = []
+
+    def out(name):
+        return os.path.join(work, name)
+
+    def clean(*patterns):
+        def remove():
+            for name in os.listdir(work):
+                if any(name.startswith(p) for p in patterns):
+                    path = out(name)
+                    shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
+        return remove
+
+    shell = shutil.which("chromium-headless-shell")
+    render = os.path.join(bin_dir, "zemrender.lib")
+    for page in ("simple.html", "report.html", "script.html"):
+        source = os.path.join(PAGES, page)
+        ours = measure.measure([render, "--javascript-delay", "0", source, out("r.pdf")], args.runs,
+                               before=clean("r.pdf", ".r"))
+        ref = None
+        if shell:
+            ref = measure.measure([shell] + chromium_flags(out("profile")) + ["--print-to-pdf=" + out("c.pdf"), source],
+                                  args.runs, before=clean("c.pdf", "profile"))
+        rows.append((f"render {page}", ours, "chromium-headless-shell", ref))
+
+    # A PDF of the 22-page report for the tools that read PDFs.
+    report_pdf = out("report.pdf")
+    subprocess.run([render, "--javascript-delay", "0", os.path.join(PAGES, "report.html"), report_pdf], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    export = os.path.join(bin_dir, "zemexport.lib")
+    for kind, flag in (("png", "-png"), ("jpg", "-jpeg")):
+        ours = measure.measure([export, "-call", report_pdf, out("p." + kind)], args.runs, before=clean("p0", "p.", ".p"))
+        ref = measure.measure(["pdftoppm", flag, "-r", "150", report_pdf, out("q")], args.runs, before=clean("q"))
+        rows.append((f"export 22 pages to {kind} 150 dpi", ours, "pdftoppm", ref))
+    # Office formats of the one-page file, against LibreOffice converting the
+    # same PDF itself (its PDF import into Writer, or Draw for metafiles).
+    simple_pdf = out("simple.pdf")
+    subprocess.run([render, "--javascript-delay", "0", os.path.join(PAGES, "simple.html"), simple_pdf], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    office = ["soffice", "--headless", "--norestore", "-env:UserInstallation=file://" + out("lo-profile")]
+    for kind, reference in (("doc", ["--infilter=writer_pdf_import", "--convert-to", "doc"]),
+                            ("emf", ["--convert-to", "emf"]), ("wmf", ["--convert-to", "wmf"])):
+        ours = measure.measure([export, "-call", simple_pdf, out("d." + kind)], args.runs, before=clean("d.", ".d"))
+        ref = None
+        if shutil.which("soffice"):
+            ref = measure.measure(office + reference + ["--outdir", out("lo"), simple_pdf], args.runs,
+                                  before=clean("lo"))
+        rows.append((f"export 1 page to {kind}", ours, "soffice --convert-to", ref))
+
+    kit = os.path.join(bin_dir, "zemkit.lib")
+    ours = measure.measure([kit, report_pdf, "-outfile", out("k.pdf"), "-ownerpassword", "o", "-userpassword", "u"],
+                           args.runs, before=clean("k.pdf", ".k"))
+    ref = measure.measure(["qpdf", "--encrypt", "u", "o", "256", "--", report_pdf, out("e.pdf")], args.runs,
+                          before=clean("e.pdf"))
+    rows.append(("toolbox encrypt 22 pages", ours, "qpdf --encrypt", ref))
+
+    conv = os.path.join(bin_dir, "zemconv")
+    ours = measure.measure([conv, "-javascript-delay", "0", os.path.join(PAGES, "report.html"), out("z.pdf")],
+                           args.runs, before=clean("z.pdf", "ztemp"))
+    ref = None
+    if shell:
+        ref = measure.measure([shell] + chromium_flags(out("profile")) +
+                              ["--print-to-pdf=" + out("c.pdf"), os.path.join(PAGES, "report.html")],
+                              args.runs, before=clean("c.pdf", "profile"))
+    rows.append(("zemconv report.html to pdf", ours, "chromium-headless-shell", ref))
+
+    measure.print_table(rows)
+    shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
