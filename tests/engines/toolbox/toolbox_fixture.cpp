@@ -33,11 +33,11 @@ QPDFObjectHandle Helvetica(QPDF& pdf) {
   return pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
 }
 
-QPDFObjectHandle TextPage(QPDF& pdf, const std::string& text, QPDFObjectHandle font) {
+QPDFObjectHandle TextPage(QPDF& pdf, const std::string& text, QPDFObjectHandle font, int y = 600) {
   QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
       "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << >> >> >>"));
   page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
-  const std::string content = "BT /F1 24 Tf 72 600 Td " + QPDFObjectHandle::newString(text).unparse() + " Tj ET\n";
+  const std::string content = "BT /F1 24 Tf 72 " + std::to_string(y) + " Td " + QPDFObjectHandle::newString(text).unparse() + " Tj ET\n";
   page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
   return page;
 }
@@ -66,12 +66,12 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
   return result;
 }
 
-void MakeTextPdf(const std::string& path, const std::vector<std::string>& pageTexts) {
+void MakeTextPdf(const std::string& path, const std::vector<std::string>& pageTexts, int y) {
   QPDF pdf;
   pdf.emptyPDF();
   QPDFObjectHandle font = Helvetica(pdf);
   QPDFPageDocumentHelper pages(pdf);
-  for (const std::string& text : pageTexts) pages.addPage(TextPage(pdf, text, font), false);
+  for (const std::string& text : pageTexts) pages.addPage(TextPage(pdf, text, font, y), false);
   QPDFObjectHandle info = pdf.makeIndirectObject(
       QPDFObjectHandle::parse("<< /Title (Test document) /Author (Zembra tests) >>"));
   pdf.getTrailer().replaceKey("/Info", info);

@@ -23,8 +23,9 @@ struct CommandResult {
 /// standard input from the text given.
 CommandResult RunCommand(const std::vector<std::string>& argv, const std::string& input = "");
 
-/// PDF with one page per text; each page shows its text in Helvetica.
-void MakeTextPdf(const std::string& path, const std::vector<std::string>& pageTexts);
+/// PDF with one page per text; each page shows its text in Helvetica at
+/// height y (points from the bottom), so stamps can be kept apart from text.
+void MakeTextPdf(const std::string& path, const std::vector<std::string>& pageTexts, int y = 600);
 
 /// One-page PDF with a form: text field "name" (Alice), check box "agree"
 /// (off, with /Yes and /Off appearances), text field "person.city" (Paris)
