@@ -82,7 +82,8 @@ int SetInfoFromLines(QPDF& pdf, std::istream& lines, bool utf8, std::vector<std:
       warnings.push_back("information line " + std::to_string(lineNumber) + " is not Key=Value; skipped");
       continue;
     }
-    std::string value = line.substr(equals + 1);
+    // Blanks around "=" are layout, as in "Title = Report".
+    std::string value(Trim(std::string_view(line).substr(equals + 1)));
     if (utf8 && !IsValidUtf8(value)) {
       warnings.push_back("information line " + std::to_string(lineNumber) + " is not UTF-8; skipped");
       continue;
