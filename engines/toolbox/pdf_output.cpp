@@ -28,10 +28,10 @@ void Configure(QPDFWriter& writer, QPDF& pdf, const WriteSettings& settings) {
       writer.setDecodeLevel(qpdf_dl_generalized);
       break;
   }
-  ApplySecurity(settings.security, writer);
   if (settings.deterministic) {
     // A deterministic ID hashes the content, which encryption forbids; a
-    // static ID is the only fixed choice there.
+    // static ID is the only fixed choice there. Set before the encryption
+    // parameters, which compute the ID.
     if (settings.security.encrypt || pdf.isEncrypted()) {
       writer.setStaticID(true);
       writer.setStaticAesIV(true);
@@ -39,6 +39,7 @@ void Configure(QPDFWriter& writer, QPDF& pdf, const WriteSettings& settings) {
       writer.setDeterministicID(true);
     }
   }
+  ApplySecurity(settings.security, writer);
 }
 
 bool WriteTo(QPDF& pdf, const std::string& path, const WriteSettings& settings, std::string& error) {
