@@ -12,7 +12,9 @@ namespace zembra::toolbox {
 
 namespace {
 
-void Configure(QPDFWriter& writer, QPDF& pdf, const WriteSettings& settings) {
+// protectedSource: the document whose protection the output keeps when no
+// new one is asked for (the input of a split, or the document itself).
+void Configure(QPDFWriter& writer, QPDF& protectedSource, const WriteSettings& settings) {
   switch (settings.layout) {
     case StreamLayout::kKeep:
       break;
@@ -32,20 +34,24 @@ void Configure(QPDFWriter& writer, QPDF& pdf, const WriteSettings& settings) {
     // A deterministic ID hashes the content, which encryption forbids; a
     // static ID is the only fixed choice there. Set before the encryption
     // parameters, which compute the ID.
-    if (settings.security.encrypt || pdf.isEncrypted()) {
+    if (settings.security.encrypt || protectedSource.isEncrypted()) {
       writer.setStaticID(true);
       writer.setStaticAesIV(true);
     } else {
       writer.setDeterministicID(true);
     }
   }
+  if (!settings.security.encrypt && protectedSource.isEncrypted()) {
+    writer.copyEncryptionParameters(protectedSource);
+  }
   ApplySecurity(settings.security, writer);
 }
 
-bool WriteTo(QPDF& pdf, const std::string& path, const WriteSettings& settings, std::string& error) {
+bool WriteTo(QPDF& pdf, QPDF& protectedSource, const std::string& path, const WriteSettings& settings,
+             std::string& error) {
   try {
     QPDFWriter writer(pdf, path.c_str());
-    Configure(writer, pdf, settings);
+    Configure(writer, protectedSource, settings);
     writer.write();
   } catch (const std::exception& e) {
     error = std::string("cannot write the PDF: ") + e.what();
@@ -65,7 +71,7 @@ std::unique_ptr<AtomicOutput> WriteDocument(QPDF& pdf, const std::string& target
                                             std::string& error) {
   std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
   if (output == nullptr) return nullptr;
-  if (!WriteTo(pdf, output->tempPath(), settings, error)) return nullptr;
+  if (!WriteTo(pdf, pdf, output->tempPath(), settings, error)) return nullptr;
   return output;
 }
 
@@ -109,7 +115,7 @@ bool WriteSplit(QPDF& pdf, const std::string& target, const WriteSettings& setti
         outputs.clear();
         return false;
       }
-      if (!WriteTo(single, output->tempPath(), settings, error)) {
+      if (!WriteTo(single, pdf, output->tempPath(), settings, error)) {
         outputs.clear();
         return false;
       }

@@ -35,7 +35,8 @@ std::vector<std::string> SplitTargets(const std::string& target, size_t pageCoun
 
 /// Writes each page of pdf as a document of its own to temporary files
 /// beside the SplitTargets names, keeping its form fields and the document
-/// information. False with error set on failure; nothing is left then.
+/// information, and the input's protection when no new one is set. False
+/// with error set on failure; nothing is left then.
 bool WriteSplit(QPDF& pdf, const std::string& target, const WriteSettings& settings,
                 std::vector<std::unique_ptr<AtomicOutput>>& outputs, std::string& error);
 

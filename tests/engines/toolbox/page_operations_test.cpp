@@ -22,6 +22,8 @@ struct StampCase {
   bool under;                        ///< whether the stamp is drawn before the page's own text
 };
 
+void PrintTo(const StampCase& c, std::ostream* os) { *os << c.name; }
+
 class StampTest : public ToolboxTest, public ::testing::WithParamInterface<StampCase> {};
 
 TEST_P(StampTest, StampPagesLandOnTheRightPagesAndLayer) {
@@ -89,6 +91,8 @@ struct CrossMergeCase {
   std::vector<int> order;  ///< input page numbers in output order
 };
 
+void PrintTo(const CrossMergeCase& c, std::ostream* os) { *os << c.pages << " pages"; }
+
 class CrossMergeTest : public ToolboxTest, public ::testing::WithParamInterface<CrossMergeCase> {};
 
 TEST_P(CrossMergeTest, FrontsInterleaveWithReversedBacks) {
@@ -107,7 +111,10 @@ TEST_P(CrossMergeTest, FrontsInterleaveWithReversedBacks) {
 INSTANTIATE_TEST_SUITE_P(Counts, CrossMergeTest,
                          ::testing::Values(CrossMergeCase{1, {1}}, CrossMergeCase{2, {1, 2}},
                                            CrossMergeCase{4, {1, 4, 2, 3}}, CrossMergeCase{5, {1, 5, 2, 4, 3}},
-                                           CrossMergeCase{6, {1, 6, 2, 5, 3, 4}}));
+                                           CrossMergeCase{6, {1, 6, 2, 5, 3, 4}}),
+                         [](const ::testing::TestParamInfo<CrossMergeCase>& info) {
+                           return "Pages" + std::to_string(info.param.pages);
+                         });
 
 TEST_F(ToolboxTest, OperationsRunInTheOrderGiven) {
   // Stamping page by page and then merging differs from merging first.

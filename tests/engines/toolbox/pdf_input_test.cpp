@@ -21,6 +21,8 @@ struct BadInputCase {
   const char* message;  ///< part of the one error line
 };
 
+void PrintTo(const BadInputCase& c, std::ostream* os) { *os << c.name; }
+
 class BadInputTest : public ToolboxTest, public ::testing::WithParamInterface<BadInputCase> {};
 
 TEST_P(BadInputTest, OneLineExitOneNoOutput) {
@@ -102,6 +104,24 @@ TEST_F(EncryptedInputTest, PromptWithoutATerminalFailsCleanly) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("no terminal"), std::string::npos) << run.err;
   EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
+}
+
+TEST_F(EncryptedInputTest, PromptAsksOnTheTerminalAndNotOnStandardInput) {
+  ZEMBRA_REQUIRE_PROGRAM("python3");
+  const std::string helper = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/toolbox/prompt_on_tty.py";
+  const CommandResult run = testing::RunCommand({"python3", helper, "secret", std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib",
+                                                 Path("in.pdf"), "-outfile", Path("out.pdf"), "-prompt"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Password for " + Path("in.pdf")), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("secret"), std::string::npos) << "the password was echoed: " << run.out;
+  EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
+}
+
+TEST_F(EncryptedInputTest, SplitPartsKeepTheInputsProtection) {
+  const CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "secret", "-split", "-outfile", Path("out.pdf")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(testing::PageTexts(Path("out0001.pdf")).empty());
+  EXPECT_EQ(testing::PageTexts(Path("out0001.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
 }
 
 TEST(OpenPdf, AsksOnceAndKeepsTheAnswer) {

@@ -79,6 +79,8 @@ struct EncryptionCase {
   std::vector<std::string> denied;   ///< and those that must say "not allowed"
 };
 
+void PrintTo(const EncryptionCase& c, std::ostream* os) { *os << c.name; }
+
 const std::vector<std::string> kAll = {"print low resolution", "print high resolution", "modify document assembly",
                                        "modify forms", "modify annotations", "modify other", "modify anything",
                                        "extract for accessibility", "extract for any purpose"};

@@ -10,6 +10,8 @@ struct Utf8Case {
   bool valid;
 };
 
+void PrintTo(const Utf8Case& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.text)); }
+
 class Utf8Validity : public ::testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8Validity, Recognised) { EXPECT_EQ(IsValidUtf8(GetParam().text), GetParam().valid) << GetParam().text; }

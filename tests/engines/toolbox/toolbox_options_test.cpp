@@ -53,6 +53,8 @@ struct ErrorCase {
   const char* error;
 };
 
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.error; }
+
 class ToolboxOptionErrors : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(ToolboxOptionErrors, Refused) {
