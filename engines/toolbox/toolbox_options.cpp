@@ -229,16 +229,23 @@ std::string UsageText() {
       "Options are accepted in lower case and in upper case.\n";
   for (const OptionRow& row : ToolboxOptionTable()) {
     const Action* action = FindAction(row.forwarded);
-    text += "  ";
-    text += row.forwarded;
-    text.append(row.values > 0 ? " VALUE" : "");
-    text += "  ";
-    if (action != nullptr) text += action->help;
-    text += '\n';
+    std::string_view help = action != nullptr ? action->help : "";
+    std::string line = std::string("  ") + row.forwarded;
+    if (row.values > 0) {
+      // Help of an option with a value starts with the value's name: "F: ...".
+      const size_t colon = help.find(": ");
+      line += " " + std::string(colon == std::string_view::npos ? "VALUE" : help.substr(0, colon));
+      if (colon != std::string_view::npos) help.remove_prefix(colon + 2);
+    }
+    line.resize(std::max<size_t>(line.size() + 2, 22), ' ');
+    text += line + std::string(help) + "\n";
   }
   text +=
-      "Without -permit, an owner password grants no permission. The format converter's options\n"
-      "are accepted and ignored. Standard input feeds -setinfo and -attachfile.\n";
+      "Without -permit, an owner password grants no permission; with AES the screen reader\n"
+      "permission is always granted. -fillform reads INPUT.fdf, or else OUTPUT.fdf (through\n"
+      "zemconv the input is an intermediate file, so place the FDF beside the output).\n"
+      "Standard input feeds -setinfo and -attachfile. The format converter's options are\n"
+      "accepted and ignored. ZEMBRA_DETERMINISTIC=1 fixes document IDs (for tests only).\n";
   return text;
 }
 

@@ -100,7 +100,7 @@ TEST(RunCommandLine, HelpListsTheOptions) {
   Diagnostics diagnostics("zemkit.lib");
   const std::vector<std::string> words{"--help"};
   EXPECT_EQ(RunCommandLine(words, io, diagnostics), 0);
-  EXPECT_NE(out.str().find("-muloverlay VALUE"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("-muloverlay F "), std::string::npos) << out.str();
 }
 
 TEST(FillFormCandidates, InputNameFirstThenOutputName) {
