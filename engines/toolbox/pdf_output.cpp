@@ -76,10 +76,9 @@ std::unique_ptr<AtomicOutput> WriteDocument(QPDF& pdf, const std::string& target
 }
 
 std::vector<std::string> SplitTargets(const std::string& target, size_t pageCount) {
-  int digits = 4;
-  for (size_t limit = 10000; pageCount >= limit && digits < 18; limit *= 10) ++digits;
+  // Always at least four digits: the front end looks for the "0001" name.
   std::vector<std::string> targets;
-  for (size_t i = 1; i <= pageCount; ++i) targets.push_back(SeriesPath(target, static_cast<int>(i), digits));
+  for (size_t i = 1; i <= pageCount; ++i) targets.push_back(SeriesPath(target, static_cast<int>(i)));
   return targets;
 }
 

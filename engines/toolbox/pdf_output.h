@@ -30,7 +30,7 @@ std::unique_ptr<AtomicOutput> WriteDocument(QPDF& pdf, const std::string& target
                                             std::string& error);
 
 /// The names of the files of a split: target with 0001, 0002... before its
-/// suffix (more digits past 9999 pages).
+/// suffix (10000 and on past 9999 pages).
 std::vector<std::string> SplitTargets(const std::string& target, size_t pageCount);
 
 /// Writes each page of pdf as a document of its own to temporary files

@@ -84,6 +84,9 @@ SecurityPlan PlanSecurity(const Request& request, std::vector<std::string>& warn
     return plan;
   }
   plan.ownerPassword = owner;
+  if (owner == user) {
+    warnings.push_back("owner and user passwords are the same: whoever opens the document can lift its restrictions");
+  }
   plan.permissions = request.permit ? PermissionsFromKeywords(request.permissions) : PermissionSet{};
   if (plan.algorithm == Algorithm::kRc4Bits40) {
     const PermissionSet& p = plan.permissions;

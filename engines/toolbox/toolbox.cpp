@@ -100,6 +100,7 @@ class Run {
   bool CreateFdf(std::string& error);
   bool FillForm(std::string& error);
   void ShowInfo(const std::string& key);
+  void ReportRepairs();
 
   const Request& request_;
   ToolboxIo& io_;
@@ -157,6 +158,7 @@ bool Run::Execute(std::string& error) {
     return false;
   }
   io_.out.flush();
+  ReportRepairs();
   return CommitAll(outputs_, messages_, error);
 }
 
@@ -270,6 +272,15 @@ bool Run::FillForm(std::string& error) {
   for (const std::string& path : candidates) looked += (looked.empty() ? "" : " or ") + path;
   messages_.warnings.push_back("-fillform: no FDF file (looked for " + looked + ")");
   return true;
+}
+
+// Damage found while reading objects and streams (after the input was
+// opened) was worked around by the library; say so once.
+void Run::ReportRepairs() {
+  const std::vector<QPDFExc> problems = pdf_->getWarnings();
+  if (problems.empty()) return;
+  messages_.warnings.push_back("the input " + request_.input + " is damaged; " + std::to_string(problems.size()) +
+                               " problems worked around (first: " + problems.front().getMessageDetail() + ")");
 }
 
 void Run::ShowInfo(const std::string& key) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include <algorithm>
 
@@ -57,6 +58,27 @@ TEST_F(ToolboxTest, TruncatedInputIsRepairedOrRefusedButNeverHalfWritten) {
     EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
   }
   EXPECT_EQ(testing::ReadFile(Path("in.pdf")), whole.substr(0, whole.size() / 3));
+}
+
+TEST_F(ToolboxTest, ADamagedStreamIsReportedOnce) {
+  {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle page = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 200 200] /Resources << >> >>"));
+    QPDFObjectHandle content = QPDFObjectHandle::newStream(&pdf);
+    content.replaceStreamData("this is no deflate data", QPDFObjectHandle::newName("/FlateDecode"),
+                              QPDFObjectHandle::newNull());
+    page.replaceKey("/Contents", content);
+    pdf.addPage(page, false);
+    QPDFWriter writer(pdf, Path("in.pdf").c_str());
+    writer.setDecodeLevel(qpdf_dl_none);
+    writer.write();
+  }
+  const CommandResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-unpack"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("damaged"), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
 class EncryptedInputTest : public ToolboxTest {

@@ -65,6 +65,16 @@ TEST(PlanSecurity, OwnerPasswordWithoutPermitGrantsNothing) {
   EXPECT_TRUE(warnings.empty());
 }
 
+TEST(PlanSecurity, SamePasswordsWarn) {
+  Request request;
+  request.ownerPassword = "x";
+  request.userPassword = "x";
+  std::vector<std::string> warnings;
+  EXPECT_TRUE(PlanSecurity(request, warnings).encrypt);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("same"), std::string::npos);
+}
+
 // --- The written files, checked by qpdf ----------------------------------
 
 struct EncryptionCase {
