@@ -8,7 +8,8 @@
 namespace zembra::toolbox {
 
 /// Writes the question to /dev/tty and reads one line with echo off.
-/// Nothing when the process has no terminal or the read fails.
+/// Nothing when the process has no terminal, the read fails or the person
+/// cancels with the interrupt key.
 std::optional<std::string> AskOnTerminal(const std::string& question);
 
 }  // namespace zembra::toolbox

@@ -71,7 +71,8 @@ TEST_F(ToolboxTest, ADamagedStreamIsReportedOnce) {
                               QPDFObjectHandle::newNull());
     page.replaceKey("/Contents", content);
     pdf.addPage(page, false);
-    QPDFWriter writer(pdf, Path("in.pdf").c_str());
+    const std::string target = Path("in.pdf");  // the writer keeps the pointer
+    QPDFWriter writer(pdf, target.c_str());
     writer.setDecodeLevel(qpdf_dl_none);
     writer.write();
   }
