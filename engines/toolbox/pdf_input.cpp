@@ -69,7 +69,7 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path, const std::string& what, 
     std::optional<std::string> answer =
         passwords.ask ? passwords.ask("Password for " + path + ": ") : std::nullopt;
     if (!answer) {
-      error = "the " + what + " " + path + " needs a password and none came from the terminal (no terminal, or cancelled)";
+      error = "the " + what + " " + path + " needs a password and there is no terminal to ask for it";
       return nullptr;
     }
     passwords.password = *answer;

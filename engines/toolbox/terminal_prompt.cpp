@@ -4,7 +4,43 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
+
 namespace zembra::toolbox {
+
+namespace {
+
+// What a signal during the question must undo: the terminal's echo. The
+// handler then hands the signal on to whoever had it before (the clean-up
+// of temporary files).
+int gTerminal = -1;
+termios gSaved{};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction gPrevious[sizeof kSignals / sizeof kSignals[0]];
+
+void RestoreAndPassOn(int signal) {
+  if (gTerminal >= 0) ::tcsetattr(gTerminal, TCSANOW, &gSaved);
+  for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
+    if (kSignals[i] == signal) ::sigaction(signal, &gPrevious[i], nullptr);
+  }
+  ::raise(signal);
+}
+
+void Guard(int fd, const termios& saved) {
+  gTerminal = fd;
+  gSaved = saved;
+  struct sigaction action{};
+  action.sa_handler = RestoreAndPassOn;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) ::sigaction(kSignals[i], &action, &gPrevious[i]);
+}
+
+void Unguard() {
+  for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) ::sigaction(kSignals[i], &gPrevious[i], nullptr);
+  gTerminal = -1;
+}
+
+}  // namespace
 
 std::optional<std::string> AskOnTerminal(const std::string& question) {
   const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -14,38 +50,31 @@ std::optional<std::string> AskOnTerminal(const std::string& question) {
   termios saved{};
   const bool haveTermios = ::tcgetattr(fd, &saved) == 0;
   if (haveTermios) {
+    Guard(fd, saved);
     termios quiet = saved;
-    // Without ISIG, Ctrl-C arrives as a character: the question is cancelled
-    // and the terminal's echo restored, instead of a signal leaving it off.
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ISIG);
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     ::tcsetattr(fd, TCSANOW, &quiet);
-  }
-  if (::write(fd, question.data(), question.size()) < 0) {
-    if (haveTermios) ::tcsetattr(fd, TCSANOW, &saved);
-    ::close(fd);
-    return std::nullopt;
   }
   std::string line;
   bool complete = false;
-  bool cancelled = false;
-  const char interrupt = haveTermios ? static_cast<char>(saved.c_cc[VINTR]) : '\x03';
-  char c;
-  while (::read(fd, &c, 1) == 1) {
-    if (c == '\n') {
-      complete = true;
-      break;
+  if (::write(fd, question.data(), question.size()) >= 0) {
+    char c;
+    while (::read(fd, &c, 1) == 1) {
+      if (c == '\n') {
+        complete = true;
+        break;
+      }
+      line += c;
     }
-    if (c == interrupt) {
-      cancelled = true;
-      break;
-    }
-    line += c;
   }
-  if (haveTermios) ::tcsetattr(fd, TCSANOW, &saved);
+  if (haveTermios) {
+    ::tcsetattr(fd, TCSANOW, &saved);
+    Unguard();
+  }
   const char newline = '\n';
   [[maybe_unused]] const ssize_t ignored = ::write(fd, &newline, 1);  // the hidden Enter
   ::close(fd);
-  if (cancelled || (!complete && line.empty())) return std::nullopt;
+  if (!complete && line.empty()) return std::nullopt;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }

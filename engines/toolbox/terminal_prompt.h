@@ -8,8 +8,8 @@
 namespace zembra::toolbox {
 
 /// Writes the question to /dev/tty and reads one line with echo off.
-/// Nothing when the process has no terminal, the read fails or the person
-/// cancels with the interrupt key.
+/// Nothing when the process has no terminal or the read fails. A signal
+/// meanwhile (Ctrl-C) restores the echo before the process ends.
 std::optional<std::string> AskOnTerminal(const std::string& question);
 
 }  // namespace zembra::toolbox

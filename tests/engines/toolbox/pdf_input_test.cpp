@@ -140,6 +140,23 @@ TEST_F(EncryptedInputTest, PromptAsksOnTheTerminalAndNotOnStandardInput) {
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
 }
 
+TEST_F(EncryptedInputTest, InterruptKeyDuringThePromptRestoresEchoAndLeavesNothing) {
+  ZEMBRA_REQUIRE_PROGRAM("python3");
+  ZEMBRA_REQUIRE_PROGRAM("stty");
+  // Interrupt at the question, then ask the same terminal whether echo is on.
+  const std::string helper = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/toolbox/prompt_on_tty.py";
+  // The shell traps the interrupt (children get the default action back) and lives on.
+  const std::string script = "trap : INT; '" + std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib' '" + Path("in.pdf") + "' -outfile '" +
+                             Path("out.pdf") + "' -prompt; echo status=$?; stty -a";
+  const CommandResult run = testing::RunCommand({"python3", helper, "^C", "/bin/sh", "-c", script});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("status=130"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" echo "), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("-echo "), std::string::npos) << run.out;
+  EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"in.pdf", "plain.pdf"}));
+}
+
 TEST_F(EncryptedInputTest, SplitPartsKeepTheInputsProtection) {
   const CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "secret", "-split", "-outfile", Path("out.pdf")});
   ASSERT_EQ(run.status, 0) << run.err;

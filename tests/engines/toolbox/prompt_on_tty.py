@@ -1,5 +1,5 @@
 # Runs a command on a fresh pseudo-terminal, answers its password question
-# with argv[1], and exits with the command's status (98 when it hangs, 99
+# with argv[1] ("^C": the interrupt key), and exits with the command's status (98 when it hangs, 99
 # when it never asked). Standard library only.
 import os
 import pty
@@ -33,7 +33,7 @@ while True:
         break
     seen += chunk
     if not answered and b"Password for" in seen:
-        os.write(fd, answer.encode() + b"\n")
+        os.write(fd, b"\x03" if answer == "^C" else answer.encode() + b"\n")
         answered = True
 _, status = os.waitpid(pid, 0)
 sys.stdout.write(seen.decode(errors="replace"))
