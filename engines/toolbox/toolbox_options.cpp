@@ -204,7 +204,7 @@ ParsedRequest ParseToolboxArguments(std::span<const std::string> words) {
   if (request.help) return result;
 
   if (parsed.operands.empty()) {
-    result.error = "no input PDF given";
+    result.error = "no input PDF given (zemkit.lib --help lists the options)";
     return result;
   }
   if (parsed.operands.size() > 1) {
