@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <sstream>
+
+#include "passes/option_row.h"
 
 #include "tests/engines/toolbox/toolbox_fixture.h"
 
@@ -110,6 +113,104 @@ TEST(FillFormCandidates, InputNameFirstThenOutputName) {
   EXPECT_EQ(FillFormCandidates(request), (std::vector<std::string>{"/t/outtemp.fdf", "/t/out.fdf"}));
   EXPECT_EQ(FdfPathFor("/a.b/c"), "/a.b/c.fdf");
   EXPECT_EQ(FdfPathFor("/a.b/.hidden"), "/a.b/.hidden.fdf");
+}
+
+}  // namespace
+}  // namespace zembra::toolbox
+
+namespace zembra::toolbox {
+namespace {
+
+// Every token the front end can forward, alone on a real PDF with a form and
+// an attachment: the run succeeds, every PDF it leaves passes qpdf --check,
+// and no temporary file is left behind.
+class EveryTokenTest : public testing::ToolboxTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(EveryTokenTest, RunsCleanOnARealPdf) {
+  const std::string token = GetParam();
+  testing::MakeFormPdf(Path("form.pdf"));
+  testing::WriteFile(Path("doc.txt"), "inside");
+  ASSERT_EQ(Qpdf({Path("form.pdf"), "--add-attachment", Path("doc.txt"), "--", Path("in.pdf")}).status, 0);
+  ASSERT_EQ(std::remove(Path("doc.txt").c_str()), 0);
+  ASSERT_EQ(std::remove(Path("form.pdf").c_str()), 0);
+  testing::MakeTextPdf(Path("stamp.pdf"), {"Stamp"}, 300);
+  testing::WriteFile(Path("note.txt"), "attached");
+  std::vector<std::string> before{Path("in.pdf")};
+  std::vector<std::string> after;
+  std::string input;
+  std::string password;
+  const OptionRow* row = nullptr;
+  for (const OptionRow& candidate : ToolboxOptionTable()) {
+    if (token == candidate.forwarded) row = &candidate;
+  }
+  ASSERT_NE(row, nullptr);
+  std::vector<std::string>& place = row->destination == DEST_TOOLBOX_OPERATIONS ? before : after;
+  if (token[0] != '-') {
+    after = {"-ownerpassword", "o", "-permit", token};
+    password = "o";
+  } else {
+    place.push_back(token);
+    if (token == "-overlay" || token == "-underlay" || token == "-muloverlay" || token == "-mulunderlay") {
+      place.push_back(Path("stamp.pdf"));
+    } else if (token == "-showinfo") {
+      place.push_back("Title");
+    } else if (token == "-inputpassword" || token == "-ownerpassword" || token == "-userpassword") {
+      place.push_back("pw");
+      if (token != "-inputpassword") password = "pw";
+    }
+  }
+  if (token == "-setinfo" || token == "-setinfoutf8") input = "Title=Set\n";
+  if (token == "-attachfile") input = Path("note.txt") + "\n";
+  std::vector<std::string> words = before;
+  words.insert(words.end(), {"-outfile", Path("out.pdf")});
+  words.insert(words.end(), after.begin(), after.end());
+
+  const CommandResult run = Toolbox(words, input);
+  ASSERT_EQ(run.status, 0) << token << ": " << run.err;
+  std::vector<std::string> pdfs;
+  for (const std::string& name : Files()) {
+    EXPECT_NE(name[0], '.') << "left behind: " << name;
+    if (name != "in.pdf" && name != "stamp.pdf" && name.size() > 4 && name.substr(name.size() - 4) == ".pdf") {
+      pdfs.push_back(name);
+    }
+  }
+  ASSERT_FALSE(pdfs.empty()) << token;
+  if (token == "-detachfile") {
+    EXPECT_EQ(testing::ReadFile(Path("doc.txt")), "inside");
+  }
+  for (const std::string& name : pdfs) {
+    const CommandResult check = Qpdf({"--check", "--password=" + password, Path(name)});
+    EXPECT_EQ(check.status, 0) << token << " " << name << ": " << check.out << check.err;
+  }
+}
+
+std::vector<std::string> ForwardedTokens() {
+  std::vector<std::string> tokens;
+  for (const OptionRow& row : ToolboxOptionTable()) tokens.push_back(row.forwarded);
+  return tokens;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EveryTokenTest, ::testing::ValuesIn(ForwardedTokens()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name;
+                           for (const char c : info.param) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
+
+using ToolboxTest = testing::ToolboxTest;
+
+TEST_F(ToolboxTest, AttachThenDetachRoundTripsBinaryData) {
+  std::string data;
+  for (int i = 0; i < 70000; ++i) data += static_cast<char>((i * 31 + i / 256) % 256);
+  testing::MakeTextPdf(Path("in.pdf"), {"Page"});
+  testing::WriteFile(Path("blob.bin"), data);
+  ASSERT_EQ(Toolbox({Path("in.pdf"), "-attachfile", "-outfile", Path("with.pdf")}, Path("blob.bin")).status, 0);
+  ASSERT_EQ(::mkdir(Path("out").c_str(), 0755), 0);
+  const CommandResult run = Toolbox({Path("with.pdf"), "-detachfile", "-outfile", Path("out/copy.pdf"), "-pack"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(testing::ReadFile(Path("out/blob.bin")), data);
 }
 
 }  // namespace
