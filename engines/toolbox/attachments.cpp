@@ -72,8 +72,8 @@ bool AttachFiles(QPDF& pdf, std::istream& paths, int& attached, std::string& err
                                                  : name.substr(0, dot) + "-" + std::to_string(n) + name.substr(dot);
     }
     QPDFEFStreamObjectHelper stream = QPDFEFStreamObjectHelper::createEFStream(pdf, data);
-    QPDFFileSpecObjectHelper spec = QPDFFileSpecObjectHelper::createFileSpec(pdf, key, stream);
-    embedded.replaceEmbeddedFile(key, spec);
+    QPDFFileSpecObjectHelper fileSpec = QPDFFileSpecObjectHelper::createFileSpec(pdf, key, stream);
+    embedded.replaceEmbeddedFile(key, fileSpec);
     ++attached;
   }
   return true;
@@ -83,8 +83,8 @@ bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::uniqu
                  std::vector<std::string>& warnings, std::string& error) {
   QPDFEmbeddedFileDocumentHelper embedded(pdf);
   std::set<std::string> taken;
-  for (auto& [key, spec] : embedded.getEmbeddedFiles()) {
-    std::string name = BaseName(spec->getFilename());
+  for (auto& [key, fileSpec] : embedded.getEmbeddedFiles()) {
+    std::string name = BaseName(fileSpec->getFilename());
     if (name.empty() || name == "." || name == "..") name = BaseName(key);
     if (name.empty() || name == "." || name == "..") {
       warnings.push_back("attachment " + key + " has no usable file name; not written");
@@ -96,7 +96,7 @@ bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::uniqu
       warnings.push_back("attachment " + key + " not written: " + target + " exists");
       continue;
     }
-    QPDFObjectHandle stream = spec->getEmbeddedFileStream();
+    QPDFObjectHandle stream = fileSpec->getEmbeddedFileStream();
     if (!stream.isStream()) {
       warnings.push_back("attachment " + key + " has no content; not written");
       continue;

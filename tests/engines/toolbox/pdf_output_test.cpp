@@ -14,25 +14,25 @@ using testing::ToolboxTest;
 
 
 TEST_F(ToolboxTest, SplitWritesOneNumberedFilePerPage) {
-  testing::MakeTextPdf(Path("in.pdf"), {"Part 1", "Part 2", "Part 3"});
+  testing::MakeTextPdf(Path("in.pdf"), {"Piece 1", "Piece 2", "Piece 3"});
   const CommandResult run = Toolbox({Path("in.pdf"), "-split", "-outfile", Path("out.pdf")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(Files(), (std::vector<std::string>{"in.pdf", "out0001.pdf", "out0002.pdf", "out0003.pdf"}));
   for (int i = 1; i <= 3; ++i) {
     const std::string part = Path("out000" + std::to_string(i) + ".pdf");
     EXPECT_EQ(Qpdf({"--check", part}).status, 0);
-    EXPECT_EQ(testing::PageTexts(part), (std::vector<std::string>{"Part " + std::to_string(i)}));
+    EXPECT_EQ(testing::PageTexts(part), (std::vector<std::string>{"Piece " + std::to_string(i)}));
   }
   // The document information travels with every part.
   EXPECT_NE(testing::RunCommand({"pdfinfo", Path("out0002.pdf")}).out.find("Test document"), std::string::npos);
 }
 
 TEST_F(ToolboxTest, SplitAfterCrossMergeAndWithEncryption) {
-  testing::MakeTextPdf(Path("in.pdf"), {"Part 1", "Part 2", "Part 3", "Part 4"});
+  testing::MakeTextPdf(Path("in.pdf"), {"Piece 1", "Piece 2", "Piece 3", "Piece 4"});
   const CommandResult run = Toolbox({Path("in.pdf"), "-split", "-crossmerge", "-outfile", Path("out.pdf"),
                                      "-userpassword", "u"});
   ASSERT_EQ(run.status, 0) << run.err;
-  const char* expected[] = {"Part 1", "Part 4", "Part 2", "Part 3"};
+  const char* expected[] = {"Piece 1", "Piece 4", "Piece 2", "Piece 3"};
   for (int i = 1; i <= 4; ++i) {
     const std::string part = Path("out000" + std::to_string(i) + ".pdf");
     EXPECT_EQ(testing::PageTexts(part, "u"), (std::vector<std::string>{expected[i - 1]}));
@@ -49,7 +49,7 @@ TEST_F(ToolboxTest, SplitKeepsTheFormFieldsOfEachPage) {
 }
 
 TEST_F(ToolboxTest, SplitNeverReplacesAnExistingPart) {
-  testing::MakeTextPdf(Path("in.pdf"), {"Part 1", "Part 2"});
+  testing::MakeTextPdf(Path("in.pdf"), {"Piece 1", "Piece 2"});
   testing::WriteFile(Path("out0002.pdf"), "mine");
   const CommandResult run = Toolbox({Path("in.pdf"), "-split", "-outfile", Path("out.pdf")});
   EXPECT_EQ(run.status, 1);
