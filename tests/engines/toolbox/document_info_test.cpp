@@ -70,7 +70,7 @@ TEST_F(ToolboxTest, SilentKeepsPrintedInformationButNoWarnings) {
   EXPECT_EQ(run.err, "");
 }
 
-TEST(FormatInfo, KeepsEveryEntryOnOneLine) {
+TEST(ToolboxFormatInfo, KeepsEveryEntryOnOneLine) {
   EXPECT_EQ(FormatInfo({{"Title", "two\nlines"}, {"Author", "\xC3\xA9"}}, false), "Title=two lines\nAuthor=\xE9\n");
 }
 

@@ -121,7 +121,7 @@ TEST_F(ToolboxTest, RemoveXfaDropsTheXfaAndKeepsTheFields) {
   EXPECT_TRUE(Contains(run.out, "person.city=Paris"));
 }
 
-TEST(BuildFdf, KeepsTheFieldHierarchyAndTheFileName) {
+TEST(ToolboxBuildFdf, KeepsTheFieldHierarchyAndTheFileName) {
   std::string error;
   auto dir = TempDir::Create("zemkit-fdf", error);
   ASSERT_NE(dir, nullptr);

@@ -24,9 +24,9 @@ struct StampCase {
 
 void PrintTo(const StampCase& c, std::ostream* os) { *os << c.name; }
 
-class StampTest : public ToolboxTest, public ::testing::WithParamInterface<StampCase> {};
+class ToolboxStampTest : public ToolboxTest, public ::testing::WithParamInterface<StampCase> {};
 
-TEST_P(StampTest, StampPagesLandOnTheRightPagesAndLayer) {
+TEST_P(ToolboxStampTest, StampPagesLandOnTheRightPagesAndLayer) {
   const StampCase& c = GetParam();
   testing::MakeTextPdf(Path("in.pdf"), {"Body one", "Body two", "Body three"});
   testing::MakeTextPdf(Path("stamp.pdf"), {"Stamp A", "Stamp B"}, 300);
@@ -56,7 +56,7 @@ TEST_P(StampTest, StampPagesLandOnTheRightPagesAndLayer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Options, StampTest,
+    Options, ToolboxStampTest,
     ::testing::Values(StampCase{"Overlay", "-overlay", {"Stamp A", "Stamp A", "Stamp A"}, false},
                       StampCase{"Underlay", "-underlay", {"Stamp A", "Stamp A", "Stamp A"}, true},
                       StampCase{"MulOverlay", "-muloverlay", {"Stamp A", "Stamp B", "Stamp B"}, false},
@@ -93,9 +93,9 @@ struct CrossMergeCase {
 
 void PrintTo(const CrossMergeCase& c, std::ostream* os) { *os << c.pages << " pages"; }
 
-class CrossMergeTest : public ToolboxTest, public ::testing::WithParamInterface<CrossMergeCase> {};
+class ToolboxCrossMergeTest : public ToolboxTest, public ::testing::WithParamInterface<CrossMergeCase> {};
 
-TEST_P(CrossMergeTest, FrontsInterleaveWithReversedBacks) {
+TEST_P(ToolboxCrossMergeTest, FrontsInterleaveWithReversedBacks) {
   const CrossMergeCase& c = GetParam();
   std::vector<std::string> texts;
   for (int i = 1; i <= c.pages; ++i) texts.push_back("Scan " + std::to_string(i));
@@ -108,7 +108,7 @@ TEST_P(CrossMergeTest, FrontsInterleaveWithReversedBacks) {
   EXPECT_EQ(PageTexts(Path("out.pdf")), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, CrossMergeTest,
+INSTANTIATE_TEST_SUITE_P(Counts, ToolboxCrossMergeTest,
                          ::testing::Values(CrossMergeCase{1, {1}}, CrossMergeCase{2, {1, 2}},
                                            CrossMergeCase{4, {1, 4, 2, 3}}, CrossMergeCase{5, {1, 5, 2, 4, 3}},
                                            CrossMergeCase{6, {1, 6, 2, 5, 3, 4}}),

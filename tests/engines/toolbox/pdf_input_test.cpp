@@ -24,9 +24,9 @@ struct BadInputCase {
 
 void PrintTo(const BadInputCase& c, std::ostream* os) { *os << c.name; }
 
-class BadInputTest : public ToolboxTest, public ::testing::WithParamInterface<BadInputCase> {};
+class ToolboxBadInputTest : public ToolboxTest, public ::testing::WithParamInterface<BadInputCase> {};
 
-TEST_P(BadInputTest, OneLineExitOneNoOutput) {
+TEST_P(ToolboxBadInputTest, OneLineExitOneNoOutput) {
   const BadInputCase& c = GetParam();
   if (c.content != nullptr) testing::WriteFile(Path("in.pdf"), c.content);
   const CommandResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-ownerpassword", "o"});
@@ -39,7 +39,7 @@ TEST_P(BadInputTest, OneLineExitOneNoOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Inputs, BadInputTest,
+    Inputs, ToolboxBadInputTest,
     ::testing::Values(BadInputCase{"Missing", nullptr, "No such file"},
                       BadInputCase{"NotAPdf", "just some text, no PDF at all\n", "not a PDF or damaged"},
                       BadInputCase{"Empty", "", "not a PDF or damaged"}),
@@ -82,7 +82,7 @@ TEST_F(ToolboxTest, ADamagedStreamIsReportedOnce) {
   EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
-class EncryptedInputTest : public ToolboxTest {
+class ToolboxEncryptedInputTest : public ToolboxTest {
  protected:
   void SetUp() override {
     ToolboxTest::SetUp();
@@ -93,7 +93,7 @@ class EncryptedInputTest : public ToolboxTest {
   std::string original_;
 };
 
-TEST_F(EncryptedInputTest, InputPasswordOpensIt) {
+TEST_F(ToolboxEncryptedInputTest, InputPasswordOpensIt) {
   const CommandResult run =
       Toolbox({Path("in.pdf"), "-inputpassword", "secret", "-getinfo", "-outfile", Path("out.pdf"), "-userpassword", "new"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -102,14 +102,14 @@ TEST_F(EncryptedInputTest, InputPasswordOpensIt) {
   EXPECT_EQ(testing::ReadFile(Path("in.pdf")), original_);
 }
 
-TEST_F(EncryptedInputTest, WithoutNewSecurityTheInputsProtectionStays) {
+TEST_F(ToolboxEncryptedInputTest, WithoutNewSecurityTheInputsProtectionStays) {
   const CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "owner", "-crossmerge", "-outfile", Path("out.pdf")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
   EXPECT_TRUE(testing::PageTexts(Path("out.pdf")).empty());
 }
 
-TEST_F(EncryptedInputTest, WrongOrMissingPasswordFails) {
+TEST_F(ToolboxEncryptedInputTest, WrongOrMissingPasswordFails) {
   CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "guess", "-outfile", Path("out.pdf")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("wrong password"), std::string::npos) << run.err;
@@ -119,7 +119,7 @@ TEST_F(EncryptedInputTest, WrongOrMissingPasswordFails) {
   EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
 }
 
-TEST_F(EncryptedInputTest, PromptWithoutATerminalFailsCleanly) {
+TEST_F(ToolboxEncryptedInputTest, PromptWithoutATerminalFailsCleanly) {
   ZEMBRA_REQUIRE_PROGRAM("setsid");
   // setsid leaves the toolbox without a controlling terminal.
   const CommandResult run = testing::RunCommand(
@@ -129,7 +129,7 @@ TEST_F(EncryptedInputTest, PromptWithoutATerminalFailsCleanly) {
   EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
 }
 
-TEST_F(EncryptedInputTest, PromptAsksOnTheTerminalAndNotOnStandardInput) {
+TEST_F(ToolboxEncryptedInputTest, PromptAsksOnTheTerminalAndNotOnStandardInput) {
   ZEMBRA_REQUIRE_PROGRAM("python3");
   const std::string helper = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/toolbox/prompt_on_tty.py";
   const CommandResult run = testing::RunCommand({"python3", helper, "secret", std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib",
@@ -140,7 +140,7 @@ TEST_F(EncryptedInputTest, PromptAsksOnTheTerminalAndNotOnStandardInput) {
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
 }
 
-TEST_F(EncryptedInputTest, InterruptKeyDuringThePromptRestoresEchoAndLeavesNothing) {
+TEST_F(ToolboxEncryptedInputTest, InterruptKeyDuringThePromptRestoresEchoAndLeavesNothing) {
   ZEMBRA_REQUIRE_PROGRAM("python3");
   ZEMBRA_REQUIRE_PROGRAM("stty");
   // Interrupt at the question, then ask the same terminal whether echo is on.
@@ -157,14 +157,14 @@ TEST_F(EncryptedInputTest, InterruptKeyDuringThePromptRestoresEchoAndLeavesNothi
   EXPECT_EQ(Files(), (std::vector<std::string>{"in.pdf", "plain.pdf"}));
 }
 
-TEST_F(EncryptedInputTest, SplitPartsKeepTheInputsProtection) {
+TEST_F(ToolboxEncryptedInputTest, SplitPartsKeepTheInputsProtection) {
   const CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "secret", "-split", "-outfile", Path("out.pdf")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(testing::PageTexts(Path("out0001.pdf")).empty());
   EXPECT_EQ(testing::PageTexts(Path("out0001.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
 }
 
-TEST(OpenPdf, AsksOnceAndKeepsTheAnswer) {
+TEST(ToolboxOpenPdf, AsksOnceAndKeepsTheAnswer) {
   std::string error;
   auto dir = TempDir::Create("zemkit-open", error);
   ASSERT_NE(dir, nullptr);

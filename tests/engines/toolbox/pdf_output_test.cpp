@@ -58,7 +58,7 @@ TEST_F(ToolboxTest, SplitNeverReplacesAnExistingPart) {
   EXPECT_EQ(testing::ReadFile(Path("out0002.pdf")), "mine");
 }
 
-TEST(SplitTargets, FourDigitsUntilTheyRunOut) {
+TEST(ToolboxSplitTargets, FourDigitsUntilTheyRunOut) {
   EXPECT_EQ(SplitTargets("/a/b.c/out.pdf", 2), (std::vector<std::string>{"/a/b.c/out0001.pdf", "/a/b.c/out0002.pdf"}));
   // The first name stays the one the front end checks for, however long the document.
   EXPECT_EQ(SplitTargets("x.pdf", 10000).front(), "x0001.pdf");

@@ -12,11 +12,11 @@ using testing::ToolboxTest;
 
 // --- The plan, as a pure function of the request -------------------------
 
-TEST(PermissionsFromKeywords, NoKeywordGrantsEverything) {
+TEST(ToolboxPermissionsFromKeywords, NoKeywordGrantsEverything) {
   EXPECT_EQ(PermissionsFromKeywords({}), PermissionSet::All());
 }
 
-TEST(PermissionsFromKeywords, KeywordsGrantExactlyWhatTheyName) {
+TEST(ToolboxPermissionsFromKeywords, KeywordsGrantExactlyWhatTheyName) {
   PermissionSet set = PermissionsFromKeywords({Permission::kLowPrinting, Permission::kFilling});
   EXPECT_TRUE(set.printLow);
   EXPECT_FALSE(set.printHigh);
@@ -27,7 +27,7 @@ TEST(PermissionsFromKeywords, KeywordsGrantExactlyWhatTheyName) {
   EXPECT_EQ(PermissionsFromKeywords({Permission::kCopying, Permission::kAllowAll}), PermissionSet::All());
 }
 
-TEST(PlanSecurity, NoPasswordNoEncryptionAndWarnings) {
+TEST(ToolboxPlanSecurity, NoPasswordNoEncryptionAndWarnings) {
   Request request;
   request.key = KeyChoice::kAes128;
   request.permit = true;
@@ -39,7 +39,7 @@ TEST(PlanSecurity, NoPasswordNoEncryptionAndWarnings) {
   EXPECT_NE(warnings[1].find("-permit"), std::string::npos);
 }
 
-TEST(PlanSecurity, UserPasswordAloneIsAlsoTheOwnerPassword) {
+TEST(ToolboxPlanSecurity, UserPasswordAloneIsAlsoTheOwnerPassword) {
   Request request;
   request.userPassword = "u";
   request.permit = true;
@@ -54,7 +54,7 @@ TEST(PlanSecurity, UserPasswordAloneIsAlsoTheOwnerPassword) {
   EXPECT_NE(warnings[0].find("-ownerpassword"), std::string::npos);
 }
 
-TEST(PlanSecurity, OwnerPasswordWithoutPermitGrantsNothing) {
+TEST(ToolboxPlanSecurity, OwnerPasswordWithoutPermitGrantsNothing) {
   Request request;
   request.ownerPassword = "o";
   std::vector<std::string> warnings;
@@ -65,7 +65,7 @@ TEST(PlanSecurity, OwnerPasswordWithoutPermitGrantsNothing) {
   EXPECT_TRUE(warnings.empty());
 }
 
-TEST(PlanSecurity, SamePasswordsWarn) {
+TEST(ToolboxPlanSecurity, SamePasswordsWarn) {
   Request request;
   request.ownerPassword = "x";
   request.userPassword = "x";
@@ -101,7 +101,7 @@ const std::vector<std::string> kAllButAccessibility = {
     "modify annotations",   "modify other",          "modify anything",          "extract for any purpose"};
 const std::string kAccessibility = "extract for accessibility";
 
-class EncryptionTest : public testing::ToolboxTest, public ::testing::WithParamInterface<EncryptionCase> {};
+class ToolboxEncryptionTest : public testing::ToolboxTest, public ::testing::WithParamInterface<EncryptionCase> {};
 
 std::string PermissionLine(const std::string& output, const std::string& name) {
   const size_t at = output.find(name + ": ");
@@ -110,7 +110,7 @@ std::string PermissionLine(const std::string& output, const std::string& name) {
   return output.substr(at + name.size() + 2, end - at - name.size() - 2);
 }
 
-TEST_P(EncryptionTest, QpdfSeesAlgorithmPasswordsAndPermissions) {
+TEST_P(ToolboxEncryptionTest, QpdfSeesAlgorithmPasswordsAndPermissions) {
   const EncryptionCase& c = GetParam();
   testing::MakeTextPdf(Path("in.pdf"), {"Secret page"});
   std::vector<std::string> words{Path("in.pdf"), "-outfile", Path("out.pdf")};
@@ -149,7 +149,7 @@ TEST_P(EncryptionTest, QpdfSeesAlgorithmPasswordsAndPermissions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Combinations, EncryptionTest,
+    Combinations, ToolboxEncryptionTest,
     ::testing::Values(
         EncryptionCase{"Aes256Default", {"-ownerpassword", "o", "-userpassword", "u"}, "u", "o", 6, 256, "AESv3",
                        {}, kAllButAccessibility},

@@ -17,7 +17,7 @@ namespace {
 
 using testing::CommandResult;
 
-class FrontEndTest : public testing::ToolboxTest {
+class ToolboxFrontEndTest : public testing::ToolboxTest {
  protected:
   void SetUp() override {
     ToolboxTest::SetUp();
@@ -39,7 +39,7 @@ class FrontEndTest : public testing::ToolboxTest {
   }
 };
 
-TEST_F(FrontEndTest, PasswordsAndPermissionsGiveAProtectedPdf) {
+TEST_F(ToolboxFrontEndTest, PasswordsAndPermissionsGiveAProtectedPdf) {
   testing::MakeTextPdf(Path("prepared.pdf"), {"Rendered one", "Rendered two"});
   const CommandResult run = Convert({"-ownerpassword", "o", "-userpassword", "u", "-key128bit", "-permit",
                                      "printing", Path("in.html"), Path("out.pdf")});
@@ -58,7 +58,7 @@ TEST_F(FrontEndTest, PasswordsAndPermissionsGiveAProtectedPdf) {
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "u"), (std::vector<std::string>{"Rendered one", "Rendered two"}));
 }
 
-TEST_F(FrontEndTest, SplitLeavesTheSeriesTheFrontEndAccepts) {
+TEST_F(ToolboxFrontEndTest, SplitLeavesTheSeriesTheFrontEndAccepts) {
   testing::MakeTextPdf(Path("prepared.pdf"), {"A", "B"});
   const CommandResult run = Convert({"-split", Path("in.html"), Path("out.pdf")});
   EXPECT_NE(run.out.find("result=OK"), std::string::npos) << run.out;
@@ -67,7 +67,7 @@ TEST_F(FrontEndTest, SplitLeavesTheSeriesTheFrontEndAccepts) {
   EXPECT_FALSE(testing::FileExists(Path("outtemp.pdf")));
 }
 
-TEST_F(FrontEndTest, FillFormUsesTheFdfNamedLikeTheOutput) {
+TEST_F(ToolboxFrontEndTest, FillFormUsesTheFdfNamedLikeTheOutput) {
   testing::MakeFormPdf(Path("prepared.pdf"));
   testing::WriteFile(Path("out.fdf"),
                      "%FDF-1.2\n1 0 obj\n<< /FDF << /Fields [ << /T (name) /V (Dana) >> ] >> >>\n"
@@ -79,14 +79,14 @@ TEST_F(FrontEndTest, FillFormUsesTheFdfNamedLikeTheOutput) {
   EXPECT_NE(pages[0].find("Dana"), std::string::npos) << pages[0];
 }
 
-TEST_F(FrontEndTest, ConverterOptionsAheadOfTheInputAreIgnored) {
+TEST_F(ToolboxFrontEndTest, ConverterOptionsAheadOfTheInputAreIgnored) {
   testing::MakeTextPdf(Path("prepared.pdf"), {"Kept"});
   const CommandResult run = Convert({"-r", "150", "-mono", "-crossmerge", Path("in.html"), Path("out.pdf")});
   EXPECT_NE(run.out.find("result=OK"), std::string::npos) << run.out;
   EXPECT_EQ(testing::PageTexts(Path("out.pdf")), (std::vector<std::string>{"Kept"}));
 }
 
-TEST(RunCommandLine, ErrorsAreOneLineAndExitOne) {
+TEST(ToolboxRunCommandLine, ErrorsAreOneLineAndExitOne) {
   std::istringstream in;
   std::ostringstream out;
   ToolboxIo io{in, out, nullptr};
@@ -96,7 +96,7 @@ TEST(RunCommandLine, ErrorsAreOneLineAndExitOne) {
   EXPECT_EQ(out.str(), "");
 }
 
-TEST(RunCommandLine, HelpListsTheOptions) {
+TEST(ToolboxRunCommandLine, HelpListsTheOptions) {
   std::istringstream in;
   std::ostringstream out;
   ToolboxIo io{in, out, nullptr};
@@ -106,7 +106,7 @@ TEST(RunCommandLine, HelpListsTheOptions) {
   EXPECT_NE(out.str().find("-muloverlay F "), std::string::npos) << out.str();
 }
 
-TEST(FillFormCandidates, InputNameFirstThenOutputName) {
+TEST(ToolboxFillFormCandidates, InputNameFirstThenOutputName) {
   Request request;
   request.input = "/t/outtemp.pdf";
   request.output = "/t/out.pdf";
@@ -124,9 +124,9 @@ namespace {
 // Every token the front end can forward, alone on a real PDF with a form and
 // an attachment: the run succeeds, every PDF it leaves passes qpdf --check,
 // and no temporary file is left behind.
-class EveryTokenTest : public testing::ToolboxTest, public ::testing::WithParamInterface<std::string> {};
+class ToolboxEveryTokenTest : public testing::ToolboxTest, public ::testing::WithParamInterface<std::string> {};
 
-TEST_P(EveryTokenTest, RunsCleanOnARealPdf) {
+TEST_P(ToolboxEveryTokenTest, RunsCleanOnARealPdf) {
   const std::string token = GetParam();
   testing::MakeFormPdf(Path("form.pdf"));
   testing::WriteFile(Path("doc.txt"), "inside");
@@ -190,7 +190,7 @@ std::vector<std::string> ForwardedTokens() {
   return tokens;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EveryTokenTest, ::testing::ValuesIn(ForwardedTokens()),
+INSTANTIATE_TEST_SUITE_P(Table, ToolboxEveryTokenTest, ::testing::ValuesIn(ForwardedTokens()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string name;
                            for (const char c : info.param) {
