@@ -1,0 +1,116 @@
+#include "engines/toolbox/attachments.h"
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFEFStreamObjectHelper.hh>
+#include <qpdf/QPDFEmbeddedFileDocumentHelper.hh>
+#include <qpdf/QPDFFileSpecObjectHelper.hh>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace zembra::toolbox {
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data, std::string& error) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    error = "cannot read the file to attach " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = "the file to attach " + path + " is not a file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (!in.good() && !in.eof()) {
+    error = "cannot read the file to attach " + path;
+    return false;
+  }
+  data = content.str();
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  out.close();
+  return out.good();
+}
+
+}  // namespace
+
+bool AttachFiles(QPDF& pdf, std::istream& paths, int& attached, std::string& error) {
+  // Read every file first so that a missing one leaves the document untouched.
+  std::vector<std::pair<std::string, std::string>> files;  // name, content
+  std::string line;
+  while (std::getline(paths, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    std::string data;
+    if (!ReadWholeFile(line, data, error)) return false;
+    files.emplace_back(BaseName(line), std::move(data));
+  }
+  QPDFEmbeddedFileDocumentHelper embedded(pdf);
+  for (auto& [name, data] : files) {
+    std::string key = name;
+    for (int n = 2; embedded.getEmbeddedFile(key) != nullptr; ++n) {
+      const size_t dot = name.rfind('.');
+      key = dot == std::string::npos || dot == 0 ? name + "-" + std::to_string(n)
+                                                 : name.substr(0, dot) + "-" + std::to_string(n) + name.substr(dot);
+    }
+    QPDFEFStreamObjectHelper stream = QPDFEFStreamObjectHelper::createEFStream(pdf, data);
+    QPDFFileSpecObjectHelper fileSpec = QPDFFileSpecObjectHelper::createFileSpec(pdf, key, stream);
+    embedded.replaceEmbeddedFile(key, fileSpec);
+    ++attached;
+  }
+  return true;
+}
+
+bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::unique_ptr<AtomicOutput>>& pending,
+                 std::vector<std::string>& warnings, std::string& error) {
+  QPDFEmbeddedFileDocumentHelper embedded(pdf);
+  std::set<std::string> taken;
+  for (auto& [key, fileSpec] : embedded.getEmbeddedFiles()) {
+    std::string name = BaseName(fileSpec->getFilename());
+    if (name.empty() || name == "." || name == "..") name = BaseName(key);
+    if (name.empty() || name == "." || name == "..") {
+      warnings.push_back("attachment " + key + " has no usable file name; not written");
+      continue;
+    }
+    const std::string target = (directory.empty() ? std::string() : directory + "/") + name;
+    struct stat info;
+    if (::lstat(target.c_str(), &info) == 0 || !taken.insert(target).second) {
+      warnings.push_back("attachment " + key + " not written: " + target + " exists");
+      continue;
+    }
+    QPDFObjectHandle stream = fileSpec->getEmbeddedFileStream();
+    if (!stream.isStream()) {
+      warnings.push_back("attachment " + key + " has no content; not written");
+      continue;
+    }
+    std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_all);
+    std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
+    if (output == nullptr) return false;
+    if (!WriteWholeFile(output->tempPath(), data->getBuffer(), data->getSize())) {
+      error = "cannot write the attachment " + target;
+      return false;
+    }
+    pending.push_back(std::move(output));
+  }
+  return true;
+}
+
+}  // namespace zembra::toolbox

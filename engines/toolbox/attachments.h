@@ -1,0 +1,28 @@
+// Embedded files: attaching files to the document and writing its
+// attachments out.
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engines/common/atomic_output.h"
+
+class QPDF;
+
+namespace zembra::toolbox {
+
+/// Attaches the files named on the lines of paths (empty lines skipped),
+/// each under its file name, made unique among the attachments. False with
+/// error set when a file cannot be read; nothing is attached then.
+bool AttachFiles(QPDF& pdf, std::istream& paths, int& attached, std::string& error);
+
+/// Writes every attachment into directory under its own file name (without
+/// any directory part it may carry) to temporary files, ready to be
+/// committed with the output. A name that is taken on disk, or twice among
+/// the attachments, is skipped with a warning.
+bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::unique_ptr<AtomicOutput>>& pending,
+                 std::vector<std::string>& warnings, std::string& error);
+
+}  // namespace zembra::toolbox

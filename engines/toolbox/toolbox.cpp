@@ -1,0 +1,344 @@
+#include "engines/toolbox/toolbox.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "engines/common/atomic_output.h"
+#include "engines/toolbox/attachments.h"
+#include "engines/toolbox/document_info.h"
+#include "engines/toolbox/form_data.h"
+#include "engines/toolbox/page_operations.h"
+#include "engines/toolbox/pdf_input.h"
+#include "engines/toolbox/pdf_output.h"
+#include "engines/toolbox/security.h"
+
+namespace zembra::toolbox {
+
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return "";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  return out.good();
+}
+
+bool ReadText(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream content;
+  content << in.rdbuf();
+  text = content.str();
+  return true;
+}
+
+bool ReadsStandardInput(Step step) {
+  return step == Step::kSetInfo || step == Step::kSetInfoUtf8 || step == Step::kAttachFile;
+}
+
+// Everything a run has written so far, put in place only when all of it is ready.
+struct Outputs {
+  std::vector<std::unique_ptr<AtomicOutput>> documents;  ///< the PDF or the pages of a split
+  std::vector<std::unique_ptr<AtomicOutput>> required;   ///< the FDF file
+  std::vector<std::unique_ptr<AtomicOutput>> optional;   ///< detached attachments
+};
+
+bool CommitAll(Outputs& outputs, Messages& messages, std::string& error) {
+  std::vector<std::string> committed;
+  auto rollBack = [&] {
+    for (const std::string& path : committed) ::unlink(path.c_str());
+  };
+  for (auto* group : {&outputs.documents, &outputs.required}) {
+    for (auto& output : *group) {
+      if (!output->Commit(error)) {
+        rollBack();
+        return false;
+      }
+      committed.push_back(output->target());
+    }
+  }
+  for (auto& output : outputs.optional) {
+    std::string problem;
+    if (!output->Commit(problem)) messages.warnings.push_back("attachment not written: " + problem);
+  }
+  return true;
+}
+
+class Run {
+ public:
+  Run(const Request& request, ToolboxIo& io, Messages& messages)
+      : request_(request), io_(io), messages_(messages) {}
+
+  bool Execute(std::string& error);
+
+ private:
+  bool Apply(const Operation& operation, std::string& error);
+  bool Stamp(const Operation& operation, std::string& error);
+  bool CreateFdf(std::string& error);
+  bool FillForm(std::string& error);
+  void ShowInfo(const std::string& key);
+  void ReportRepairs();
+
+  const Request& request_;
+  ToolboxIo& io_;
+  Messages& messages_;
+  PasswordSource passwords_;
+  std::unique_ptr<QPDF> pdf_;
+  std::vector<std::unique_ptr<QPDF>> stampSources_;  // copied pages read from them when writing
+  Outputs outputs_;
+};
+
+bool Run::Execute(std::string& error) {
+  if (!request_.split && Exists(request_.output)) {
+    error = "the output file exists: " + request_.output;
+    return false;
+  }
+  if (std::count_if(request_.operations.begin(), request_.operations.end(),
+                    [](const Operation& op) { return ReadsStandardInput(op.step); }) > 1) {
+    error = "standard input can feed only one of -setinfo, -setinfoutf8 and -attachfile";
+    return false;
+  }
+  WriteSettings settings;
+  settings.layout = request_.layout;
+  settings.security = PlanSecurity(request_, messages_.warnings);
+  settings.deterministic = DeterministicRequested();
+
+  passwords_.password = request_.inputPassword;
+  passwords_.prompt = request_.prompt;
+  passwords_.ask = io_.ask;
+  pdf_ = OpenPdf(request_.input, "input", passwords_, messages_.warnings, error);
+  if (pdf_ == nullptr) return false;
+
+  try {
+    for (const Operation& operation : request_.operations) {
+      if (!Apply(operation, error)) return false;
+    }
+    if (request_.split) {
+      const size_t pageCount = pdf_->getAllPages().size();
+      for (const std::string& target : SplitTargets(request_.output, pageCount)) {
+        if (Exists(target)) {
+          error = "the output file exists: " + target;
+          return false;
+        }
+      }
+      if (!WriteSplit(*pdf_, request_.output, settings, outputs_.documents, error)) return false;
+    } else {
+      std::unique_ptr<AtomicOutput> output = WriteDocument(*pdf_, request_.output, settings, error);
+      if (output == nullptr) return false;
+      outputs_.documents.push_back(std::move(output));
+    }
+  } catch (const QPDFExc& e) {
+    error = "cannot process the input " + request_.input + ": " + e.getMessageDetail();
+    return false;
+  } catch (const std::exception& e) {
+    error = "cannot process the input " + request_.input + ": " + e.what();
+    return false;
+  }
+  io_.out.flush();
+  ReportRepairs();
+  return CommitAll(outputs_, messages_, error);
+}
+
+bool Run::Apply(const Operation& operation, std::string& error) {
+  QPDF& pdf = *pdf_;
+  switch (operation.step) {
+    case Step::kCrossMerge:
+      CrossMerge(pdf);
+      return true;
+    case Step::kCreateFdf:
+      return CreateFdf(error);
+    case Step::kFillForm:
+      return FillForm(error);
+    case Step::kUnderlay:
+    case Step::kMulUnderlay:
+    case Step::kOverlay:
+    case Step::kMulOverlay:
+      return Stamp(operation, error);
+    case Step::kGetInfo:
+    case Step::kGetInfoUtf8:
+      io_.out << FormatInfo(ReadInfo(pdf), operation.step == Step::kGetInfoUtf8);
+      return true;
+    case Step::kShowInfo:
+      ShowInfo(operation.value);
+      return true;
+    case Step::kOutFormData:
+    case Step::kOutFormDataUtf8:
+      io_.out << FormatFieldValues(ReadFieldValues(pdf), operation.step == Step::kOutFormDataUtf8);
+      return true;
+    case Step::kSetInfo:
+    case Step::kSetInfoUtf8: {
+      const int changed = SetInfoFromLines(pdf, io_.in, operation.step == Step::kSetInfoUtf8, messages_.warnings);
+      messages_.notes.push_back("document information: " + std::to_string(changed) + " entries set");
+      return true;
+    }
+    case Step::kAttachFile: {
+      int attached = 0;
+      if (!AttachFiles(pdf, io_.in, attached, error)) return false;
+      if (attached == 0) messages_.warnings.push_back("-attachfile: no file names on standard input");
+      return true;
+    }
+    case Step::kDetachFile:
+      return DetachFiles(pdf, DirectoryOf(request_.output), outputs_.optional, messages_.warnings, error);
+    case Step::kRemoveXfa:
+      if (!RemoveXfa(pdf)) messages_.notes.push_back("-removexfa: the document has no XFA data");
+      return true;
+    case Step::kFlattenForm:
+      if (FlattenForm(pdf) == 0) messages_.notes.push_back("-flattenform: the document has no form fields");
+      return true;
+  }
+  return true;
+}
+
+bool Run::Stamp(const Operation& operation, std::string& error) {
+  const bool over = operation.step == Step::kOverlay || operation.step == Step::kMulOverlay;
+  const bool perPage = operation.step == Step::kMulOverlay || operation.step == Step::kMulUnderlay;
+  const std::string what = over ? "overlay file" : "underlay file";
+  if (operation.value.empty()) {
+    error = "no " + what + " given";
+    return false;
+  }
+  std::unique_ptr<QPDF> source = OpenPdf(operation.value, what, passwords_, messages_.warnings, error);
+  if (source == nullptr) return false;
+  std::string problem;
+  if (!StampPages(*pdf_, *source, over ? Placement::kOver : Placement::kUnder, perPage, problem)) {
+    error = "the " + what + " " + operation.value + " " + problem;
+    return false;
+  }
+  stampSources_.push_back(std::move(source));
+  return true;
+}
+
+bool Run::CreateFdf(std::string& error) {
+  const std::string target = FdfPathFor(request_.output);
+  if (Exists(target)) {
+    error = "the FDF file exists: " + target;
+    return false;
+  }
+  std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
+  if (output == nullptr) return false;
+  if (!WriteText(output->tempPath(), BuildFdf(*pdf_, BaseName(request_.output)))) {
+    error = "cannot write the FDF file " + target;
+    return false;
+  }
+  outputs_.required.push_back(std::move(output));
+  return true;
+}
+
+bool Run::FillForm(std::string& error) {
+  const std::vector<std::string> candidates = FillFormCandidates(request_);
+  for (const std::string& path : candidates) {
+    std::string text;
+    if (!Exists(path)) continue;
+    if (!ReadText(path, text)) {
+      error = "cannot read the FDF file " + path;
+      return false;
+    }
+    FillResult result;
+    std::string problem;
+    if (!FillFromFdf(*pdf_, text, result, problem)) {
+      error = "the FDF file " + path + " is " + problem;
+      return false;
+    }
+    for (const std::string& name : result.unknownFields) {
+      messages_.warnings.push_back("-fillform: the document has no field " + name);
+    }
+    messages_.notes.push_back("-fillform: " + std::to_string(result.filled) + " fields filled from " + path);
+    return true;
+  }
+  std::string looked;
+  for (const std::string& path : candidates) looked += (looked.empty() ? "" : " or ") + path;
+  messages_.warnings.push_back("-fillform: no FDF file (looked for " + looked + ")");
+  return true;
+}
+
+// Damage found while reading objects and streams (after the input was
+// opened) was worked around by the library; say so once.
+void Run::ReportRepairs() {
+  const std::vector<QPDFExc> problems = pdf_->getWarnings();
+  if (problems.empty()) return;
+  messages_.warnings.push_back("the input " + request_.input + " is damaged; " + std::to_string(problems.size()) +
+                               " problems worked around (first: " + problems.front().getMessageDetail() + ")");
+}
+
+void Run::ShowInfo(const std::string& key) {
+  const std::string wanted = !key.empty() && key.front() == '/' ? key.substr(1) : key;
+  for (const auto& [name, value] : ReadInfo(*pdf_)) {
+    if (name == wanted) {
+      std::string line = value;
+      std::replace(line.begin(), line.end(), '\n', ' ');
+      io_.out << line << "\n";
+      return;
+    }
+  }
+  messages_.warnings.push_back("-showinfo: the document information has no " + wanted);
+}
+
+}  // namespace
+
+std::string FdfPathFor(const std::string& pdfPath) {
+  const size_t slash = pdfPath.rfind('/');
+  const size_t dot = pdfPath.rfind('.');
+  const bool hasSuffix = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasSuffix ? pdfPath.substr(0, dot) : pdfPath) + ".fdf";
+}
+
+std::vector<std::string> FillFormCandidates(const Request& request) {
+  std::vector<std::string> candidates{FdfPathFor(request.input)};
+  const std::string fromOutput = FdfPathFor(request.output);
+  if (fromOutput != candidates.front()) candidates.push_back(fromOutput);
+  return candidates;
+}
+
+bool RunToolbox(const Request& request, ToolboxIo& io, Messages& messages, std::string& error) {
+  Run run(request, io, messages);
+  return run.Execute(error);
+}
+
+int RunCommandLine(std::span<const std::string> words, ToolboxIo& io, Diagnostics& diagnostics) {
+  ParsedRequest parsed = ParseToolboxArguments(words);
+  diagnostics.setQuiet(parsed.request.silent);
+  for (const std::string& warning : parsed.warnings) diagnostics.warn(warning);
+  if (parsed.request.help) {
+    io.out << UsageText();
+    return 0;
+  }
+  if (!parsed.error.empty()) {
+    diagnostics.error(parsed.error);
+    return 1;
+  }
+  Messages messages;
+  std::string error;
+  const bool ok = RunToolbox(parsed.request, io, messages, error);
+  for (const std::string& warning : messages.warnings) diagnostics.warn(warning);
+  for (const std::string& note : messages.notes) diagnostics.note(note);
+  if (!ok) {
+    diagnostics.error(error);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace zembra::toolbox
