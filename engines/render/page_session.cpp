@@ -195,8 +195,10 @@ void PageSession::OnEvent(const Json& event) {
   } else if (method == "Page.frameNavigated") {
     // A new document in the main frame (a redirect by script): wait for its load.
     if (params.contains("frame") && params["frame"].value("id", "") == mainFrameId_ &&
-        !params["frame"].contains("parentId"))
+        !params["frame"].contains("parentId")) {
       loaded_ = false;
+      committed_ = true;
+    }
   } else if (method == "Page.javascriptDialogOpening") {
     Send("Page.handleJavaScriptDialog", {{"accept", true}});
   } else if (method == "Fetch.requestPaused" || method == "Fetch.authRequired") {
@@ -294,6 +296,11 @@ bool PageSession::Load(std::string& error) {
 bool PageSession::HandleTimeout(std::string& error) {
   const std::string& name = options_.input;
   const std::string after = SecondsText(options_.timeoutSeconds);
+  // A server that never answers leaves nothing to print, whatever the options.
+  if (!committed_) {
+    error = name + " did not answer within " + after + " (timeout; see --timeout)";
+    return false;
+  }
   if (!PageResponsive()) {
     if (!options_.stopSlowScripts) {
       error = "a script of " + name + " was still running after " + after + " (--no-stop-slow-scripts)";

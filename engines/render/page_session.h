@@ -66,6 +66,7 @@ class PageSession {
   bool mayRedirect_ = true;
   std::string mainRequestId_;
   int mainStatus_ = 0;
+  bool committed_ = false;  ///< the main frame holds a document of the input
   std::string mainStatusText_;
   std::string mainFailure_;
   bool crashed_ = false;

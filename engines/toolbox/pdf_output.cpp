@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "engines/common/checked_file.h"
+
 namespace zembra::toolbox {
 
 namespace {
@@ -49,15 +51,18 @@ void Configure(QPDFWriter& writer, QPDF& protectedSource, const WriteSettings& s
 
 bool WriteTo(QPDF& pdf, QPDF& protectedSource, const std::string& path, const WriteSettings& settings,
              std::string& error) {
+  auto file = CheckedFile::Open(path, error);
+  if (file == nullptr) return false;
   try {
-    QPDFWriter writer(pdf, path.c_str());
+    QPDFWriter writer(pdf);
+    writer.setOutputFile(path.c_str(), file->get(), false);
     Configure(writer, protectedSource, settings);
     writer.write();
   } catch (const std::exception& e) {
     error = std::string("cannot write the PDF: ") + e.what();
     return false;
   }
-  return true;
+  return file->Close(error);
 }
 
 }  // namespace

@@ -27,6 +27,18 @@ int ProcessesWithEnvironment(const std::string& marker) {
   return count;
 }
 
+Answer Html(std::string body) {
+  Answer answer;
+  answer.body = std::move(body);
+  return answer;
+}
+
+Answer Hanging() {
+  Answer answer;
+  answer.hang = true;
+  return answer;
+}
+
 class HostilePages : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,7 +82,7 @@ class HostilePages : public ::testing::Test {
 };
 
 TEST_F(HostilePages, EndlessScriptEndsAtTheTimeout) {
-  server_.Serve("/busy.html", {.body = "<p>before</p><script>for(;;){}</script>"});
+  server_.Serve("/busy.html", Html("<p>before</p><script>for(;;){}</script>"));
   const ProgramResult stopped = Render(server_.Url("/busy.html"), {"--stop-slow-scripts"});
   if (stopped.exitCode == 0) Text();
   const ProgramResult failed = Render(server_.Url("/busy.html"), {"--no-stop-slow-scripts"});
@@ -78,24 +90,24 @@ TEST_F(HostilePages, EndlessScriptEndsAtTheTimeout) {
 }
 
 TEST_F(HostilePages, PageThatNeverFinishesLoading) {
-  server_.Serve("/never.png", {.hang = true});
-  server_.Serve("/loading.html", {.body = "<p>text here</p><img src='/never.png'>"});
+  server_.Serve("/never.png", Hanging());
+  server_.Serve("/loading.html", Html("<p>text here</p><img src='/never.png'>"));
   const ProgramResult held = Render(server_.Url("/loading.html"));
   EXPECT_EQ(held.exitCode, 1) << held.errorOutput;
   const ProgramResult ignored = Render(server_.Url("/loading.html"), {"--load-error-handling", "ignore"});
   if (ignored.exitCode == 0) {
     EXPECT_NE(Text().find("text here"), std::string::npos);
   }
-  server_.Serve("/hang.html", {.hang = true});
+  server_.Serve("/hang.html", Hanging());
   EXPECT_EQ(Render(server_.Url("/hang.html")).exitCode, 1);
 }
 
 TEST_F(HostilePages, DialogsPrintAndPopUpsDoNotStopTheRun) {
   server_.Serve("/dialogs.html",
-                {.body = "<p id=p>start</p><script>alert('a'); confirm('b'); prompt('c', 'd'); window.print();"
+                Html("<p id=p>start</p><script>alert('a'); confirm('b'); prompt('c', 'd'); window.print();"
                          "window.open('/popup.html'); window.open('about:blank', '_blank');"
-                         "document.getElementById('p').textContent = 'after dialogs';</script>"});
-  server_.Serve("/popup.html", {.body = "<p>POPUP PAGE</p>"});
+                         "document.getElementById('p').textContent = 'after dialogs';</script>"));
+  server_.Serve("/popup.html", Html("<p>POPUP PAGE</p>"));
   const ProgramResult result = Render(server_.Url("/dialogs.html"));
   ASSERT_EQ(result.exitCode, 0) << result.errorOutput;
   const std::string text = Text();
@@ -104,12 +116,13 @@ TEST_F(HostilePages, DialogsPrintAndPopUpsDoNotStopTheRun) {
 }
 
 TEST_F(HostilePages, AutomaticDownloadWritesNothing) {
-  server_.Serve("/file.bin", {.contentType = "application/octet-stream",
-                              .body = std::string(100000, 'z'),
-                              .headers = {{"Content-Disposition", "attachment; filename=\"evil.bin\""}}});
+  Answer file = Html(std::string(100000, 'z'));
+  file.contentType = "application/octet-stream";
+  file.headers = {{"Content-Disposition", "attachment; filename=\"evil.bin\""}};
+  server_.Serve("/file.bin", file);
   server_.Serve("/download.html",
-                {.body = "<p>download page</p><a id=a href='/file.bin' download>x</a>"
-                         "<script>document.getElementById('a').click();</script>"});
+                Html("<p>download page</p><a id=a href='/file.bin' download>x</a>"
+                         "<script>document.getElementById('a').click();</script>"));
   const ProgramResult result = Render(server_.Url("/download.html"));
   EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root_))
@@ -119,9 +132,10 @@ TEST_F(HostilePages, AutomaticDownloadWritesNothing) {
 TEST_F(HostilePages, HugeDocumentAndHugeImage) {
   std::string many = "<div>";
   for (int i = 0; i < 100000; ++i) many += "<span>w" + std::to_string(i % 10) + " </span>";
-  server_.Serve("/many.html", {.body = many + "</div>"});
+  server_.Serve("/many.html", Html(many + "</div>"));
   const ProgramResult elements = Render(server_.Url("/many.html"), {"--timeout", "60"});
   EXPECT_EQ(elements.exitCode, 0) << elements.errorOutput;
+  EXPECT_NE(Text().find("w7"), std::string::npos);
 
   // A 50 MB picture: 4096 x 4096 pixels of 24-bit BMP.
   const int side = 4096;
@@ -140,20 +154,26 @@ TEST_F(HostilePages, HugeDocumentAndHugeImage) {
   bmp[26] = 1;
   bmp[28] = 24;
   bmp.append(static_cast<size_t>(side) * side * 3, '\x80');
-  server_.Serve("/big.bmp", {.contentType = "image/bmp", .body = bmp});
-  server_.Serve("/image.html", {.body = "<p>big picture</p><img src='/big.bmp' style='width:300px'>"});
+  Answer picture = Html(bmp);
+  picture.contentType = "image/bmp";
+  server_.Serve("/big.bmp", picture);
+  server_.Serve("/image.html", Html("<p>big picture</p><img src='/big.bmp' style='width:300px'>"));
   const ProgramResult image = Render(server_.Url("/image.html"), {"--timeout", "60"});
   EXPECT_EQ(image.exitCode, 0) << image.errorOutput;
+  EXPECT_NE(Text().find("big picture"), std::string::npos);
   EXPECT_LT(image.maxRssKb, 2L * 1024 * 1024);
 }
 
 TEST_F(HostilePages, WebPageCannotReadLocalFiles) {
   const std::string fileUrl = "file://" + secret_;
   server_.Serve("/steal.html",
-                {.body = "<p>steal</p><iframe src='" + fileUrl + "'></iframe><pre id=out></pre>"
+                Html("<p>steal</p><iframe src='" + fileUrl + "'></iframe><pre id=out></pre>"
                          "<script>fetch('" + fileUrl + "').then(r => r.text()).then(t => out.textContent = t)"
-                         ".catch(e => out.textContent = 'blocked');</script>"});
-  server_.Serve("/redirect.html", {.status = 302, .headers = {{"Location", fileUrl}}});
+                         ".catch(e => out.textContent = 'blocked');</script>"));
+  Answer redirect;
+  redirect.status = 302;
+  redirect.headers = {{"Location", fileUrl}};
+  server_.Serve("/redirect.html", redirect);
   for (const std::vector<std::string>& options :
        {std::vector<std::string>{}, std::vector<std::string>{"--enable-local-file-access"}}) {
     const ProgramResult steal = Render(server_.Url("/steal.html"), options);

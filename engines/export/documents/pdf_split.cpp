@@ -10,6 +10,8 @@
 #include <memory>
 #include <sstream>
 
+#include "engines/common/checked_file.h"
+
 namespace zembra::exporter {
 
 namespace {
@@ -70,9 +72,13 @@ bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& direc
       QPDFPageDocumentHelper(single).addPage(all[static_cast<size_t>(number - 1)], false);
       if (paintPaper) PaintPaper(single);
       const std::string path = directory + "/page" + std::to_string(number) + ".pdf";
-      QPDFWriter writer(single, path.c_str());
+      auto file = CheckedFile::Open(path, error);
+      if (file == nullptr) return false;
+      QPDFWriter writer(single);
+      writer.setOutputFile(path.c_str(), file->get(), false);
       writer.setPreserveEncryption(false);
       writer.write();
+      if (!file->Close(error)) return false;
       files.push_back(path);
     }
   } catch (const std::exception& problem) {
