@@ -14,7 +14,6 @@
 #include "engines/render/input_location.h"
 #include "engines/render/render_options.h"
 #include "engines/render/request_interceptor.h"
-#include "engines/render/render_options.h"
 
 namespace zembra::render {
 
@@ -28,10 +27,17 @@ class PageSession {
   /// Navigates and waits until the page is ready, within the timeout. False
   /// with error set when the page failed and load errors are not ignored.
   bool Load(std::string& error);
-  /// Title, user style sheets, scripts to run.
+  /// Title, user style sheets, scripts to run; then the marker scripts of
+  /// the post-processing step (form fields with --forms, headings with
+  /// --toc) and the check box drawings without --forms.
   bool Prepare(std::string& error);
-  /// Prints into the file at path (created or truncated).
-  bool Print(const std::string& path, std::string& error);
+  /// Prints into the file at path (created or truncated); pageRanges
+  /// ("3-5"), when given, keeps only those pages but numbers them as before.
+  bool Print(const std::string& path, std::string& error, const std::string& pageRanges = "");
+  /// Puts empty pages before and after the document, so that headers and
+  /// footers count the pages of a cover and a table of contents too; Print
+  /// with a page range then leaves them out again.
+  bool AddBlankPages(int before, int after, std::string& error);
   /// The browser's cookies after the run, for the cookie jar.
   std::vector<Cookie> Cookies(std::string& error);
 
