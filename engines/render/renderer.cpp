@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,9 @@
 #include "engines/render/input_location.h"
 #include "engines/render/page_session.h"
 #include "engines/render/pdf_post/cover.h"
+#include "engines/render/pdf_post/pdf_document.h"
 #include "engines/render/pdf_post/post_process.h"
+#include "engines/render/pdf_post/toc.h"
 #include "engines/render/post_settings.h"
 
 namespace zembra::render {
@@ -59,18 +63,35 @@ std::string CountPartPages(Part& part) {
 // Prints the part again between `before` and `after` empty pages and keeps
 // only its own pages: headers and footers then count the pages of the
 // whole document ("page 3 of 7" on the body's first page after a cover and
-// two pages of contents).
-std::string RenumberPart(Part& part, int before, int after) {
+// two pages of contents). When the part's own pages come out differently
+// (a page that does not take the empty pages well), its first print stays
+// and a warning says the numbers in its margins are its own.
+std::string RenumberPart(Part& part, int before, int after, const Diagnostics& diagnostics) {
   std::string error;
-  if (!part.page->AddBlankPages(before, after, error)) return "cannot number the pages of " + part.options.input + ": " + error;
+  const std::string& name = part.options.input;
+  if (!part.page->AddBlankPages(before, after, error)) return "cannot number the pages of " + name + ": " + error;
   const std::string range = std::to_string(before + 1) + "-" + std::to_string(before + part.pages);
-  if (!part.page->Print(part.pdf, error, range)) return "cannot print " + part.options.input + ": " + error;
+  const std::string renumbered = part.pdf + ".numbered.pdf";
+  if (!part.page->Print(renumbered, error, range)) return "cannot print " + name + ": " + error;
   std::string problem;
-  const int printed = post::CountPages(part.pdf, problem);
-  if (printed != part.pages)
-    return "the pages of " + part.options.input + " changed when numbered again (" + std::to_string(part.pages) +
-           " before, " + std::to_string(printed) + " after)";
+  if (post::CountPages(renumbered, problem) != part.pages) {
+    diagnostics.warn("the page numbers in the margins of " + name + " count its own pages only");
+    return "";
+  }
+  if (::rename(renumbered.c_str(), part.pdf.c_str()) != 0) return "cannot keep the numbered print of " + name;
   return "";
+}
+
+// The title Chromium wrote into a printed PDF, if any.
+std::optional<std::string> PrintedTitle(const std::string& pdf) {
+  std::string error;
+  auto printed = post::OpenQpdf(pdf, error);
+  if (!printed) return std::nullopt;
+  QPDFObjectHandle info = printed->getTrailer().getKey("/Info");
+  if (!info.isDictionary() || !info.getKey("/Title").isString()) return std::nullopt;
+  const std::string title = info.getKey("/Title").getUTF8Value();
+  if (title.empty()) return std::nullopt;
+  return title;
 }
 
 // Several covers become one PDF, in the order given.
@@ -220,6 +241,8 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
       toc->pdf = work->path() + "/toc.pdf";
       const std::string html = work->path() + "/contents.html";
       toc->options = OwnPageOptions(options, html);
+      // "[title]" in its margins is the document's title, as on the body's pages.
+      if (!toc->options.title) toc->options.title = PrintedTitle(body.pdf);
       auto printer = [&](const std::string& page, const std::string& pdf) -> std::string {
         if (!WriteFile(html, page)) return "cannot write " + html;
         toc->input = ResolveInput(html);  // a file now
@@ -239,14 +262,14 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
     int before = 0;
     const int total = coverPages + tocPages + body.pages;
     for (auto& cover : covers) {
-      if (error = RenumberPart(*cover, before, total - before - cover->pages); !error.empty()) return error;
+      if (error = RenumberPart(*cover, before, total - before - cover->pages, diagnostics); !error.empty()) return error;
       before += cover->pages;
     }
     if (toc) {
-      if (error = RenumberPart(*toc, before, total - before - toc->pages); !error.empty()) return error;
+      if (error = RenumberPart(*toc, before, total - before - toc->pages, diagnostics); !error.empty()) return error;
       before += toc->pages;
     }
-    if (error = RenumberPart(body, before, 0); !error.empty()) return error;
+    if (error = RenumberPart(body, before, 0, diagnostics); !error.empty()) return error;
     if (toc) {
       // Where the headings are must not have moved with the empty pages.
       const std::vector<post::TocEntry> again = post::ReadHeadings(body.pdf, error);

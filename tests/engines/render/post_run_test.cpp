@@ -194,7 +194,7 @@ class RenderBookTest : public RenderPostTest {
  protected:
   const Rendered& Book() {
     return Render(kBook, {"--toc", "--cover", File("cover.html", kCover), "--footer-center", "[page] of [topage]",
-                          "--disable-external-links"});
+                          "--header-left", "[title]", "--disable-external-links"});
   }
 };
 
@@ -238,6 +238,9 @@ TEST_F(RenderBookTest, FootersCountTheCoverAndContentsPages) {
   for (int page = 1; page <= 5; ++page)
     EXPECT_NE(PageText(book.pdf, page).find(std::to_string(page) + " of 5"), std::string::npos)
         << "page " << page << ": " << PageText(book.pdf, page);
+  // The contents are part of the document: its title in their margins too.
+  EXPECT_NE(PageText(book.pdf, 2).find("Book title"), std::string::npos) << PageText(book.pdf, 2);
+  EXPECT_NE(PageText(book.pdf, 4).find("Book title"), std::string::npos);
 }
 
 TEST_F(RenderBookTest, ContentsLinkToTheHeadingsAndTheOutlineFollows) {
@@ -278,6 +281,17 @@ TEST_F(RenderPostTest, MarkersNeverReachTheReader) {
   // the contents still count their own page.
   EXPECT_NE(PageText(book.pdf, 1).find("Table of Contents"), std::string::npos);
   EXPECT_EQ(PageOfWord(PdfWords(book.pdf), "Cheetah", 1), 4);
+}
+
+TEST_F(RenderPostTest, CoversComeFirstInTheOrderGiven) {
+  const std::string first = File("first-cover.html", "<p>coverfirst</p>");
+  const std::string second = File("second-cover.html", "<p>coversecond</p><p style='break-before:page'>coverthird</p>");
+  const Rendered& covered = Render(kNumbered, {"--cover", first, "--cover", second});
+  ASSERT_EQ(covered.run.exitCode, 0) << covered.run.messages;
+  ASSERT_EQ(PdfPages(covered.pdf), 6);
+  const char* expected[] = {"coverfirst", "coversecond", "coverthird", "pageone", "pagetwo", "pagethree"};
+  for (int page = 1; page <= 6; ++page)
+    EXPECT_NE(PageText(covered.pdf, page).find(expected[page - 1]), std::string::npos) << page;
 }
 
 // --- forms and check box drawings ------------------------------------------
@@ -427,13 +441,16 @@ TEST_F(RenderPostTest, LowQualityMakesTheImageSmaller) {
 TEST_F(RenderPostTest, PlainRunsKeepChromiumsFileAndInformationIsWrittenOnce) {
   const Rendered& plain = Render(kNumbered, {});
   ASSERT_EQ(plain.run.exitCode, 0);
-  // Nothing to change: Chromium's own file, not one rewritten by qpdf.
-  EXPECT_EQ(ReadText(plain.pdf).find("/ObjStm"), std::string::npos);
+  // Nothing to change: Chromium's own file, not one rewritten by qpdf (whose
+  // files start with these marker bytes).
+  const std::string qpdfMarker = "%\xbf\xf7\xa2\xfe";
+  EXPECT_EQ(ReadText(plain.pdf).substr(0, 40).find(qpdfMarker), std::string::npos);
   EXPECT_EQ(Capture("pdfinfo -custom '" + plain.pdf + "'").find("Zembra"), std::string::npos);
 
   const Rendered& recorded = Render(kNumbered, {"--height", "600", "--quality", "85", "--copies", "2"});
   ASSERT_EQ(recorded.run.exitCode, 0);
   EXPECT_EQ(PdfPages(recorded.pdf), 6);
+  EXPECT_NE(ReadText(recorded.pdf).substr(0, 40).find(qpdfMarker), std::string::npos);
   const std::string custom = Capture("pdfinfo -custom '" + recorded.pdf + "'");
   EXPECT_NE(custom.find("ZembraImageHeight:600"), std::string::npos) << custom;
   EXPECT_NE(custom.find("ZembraJpegQuality:85"), std::string::npos) << custom;
