@@ -151,6 +151,118 @@ std::string CheckToggleFiles(const RenderOptions& options) {
   return "";
 }
 
+// What the parts of a run with post-processing share.
+struct RunContext {
+  const RenderOptions& options;
+  const Diagnostics& diagnostics;
+  DevToolsPipe& pipe;
+  const std::vector<Cookie>& jar;
+  std::string workDir;
+};
+
+using Parts = std::vector<std::unique_ptr<Part>>;
+
+// Covers are rendered with the same settings, each into a PDF of its own
+// for the post-processing step, which puts them first. A cover that fails
+// to load stops the run, or is left out with --load-error-handling skip
+// (with "ignore" what loaded of it is printed).
+std::string PrintCovers(const RunContext& run, Parts& covers) {
+  const RenderOptions& options = run.options;
+  for (size_t i = 0; i < options.post.covers.size(); ++i) {
+    auto cover = std::make_unique<Part>();
+    cover->options = options;
+    cover->options.input = options.post.covers[i];
+    cover->options.post.toc = false;    // its headings are not the document's
+    cover->options.postFields.clear();  // the POST form is the page's own request
+    cover->options.postFiles.clear();
+    cover->input = ResolveInput(cover->options.input);
+    cover->pdf = run.workDir + "/cover" + std::to_string(i + 1) + ".pdf";
+    std::string problem = cover->input.error;
+    if (problem.empty()) problem = PrintPart(*cover, run.pipe, run.diagnostics, run.jar);
+    if (problem.empty()) problem = CountPartPages(*cover);
+    if (problem.empty()) {
+      covers.push_back(std::move(cover));
+    } else if (options.loadErrors == LoadErrorHandling::kAbort) {
+      return "cover " + cover->options.input + ": " + problem;
+    } else {
+      run.diagnostics.warn("cover " + cover->options.input + " left out: " + problem);
+    }
+  }
+  return "";
+}
+
+// The headings' pages come from the printed body; the table of contents is
+// printed in a page of its own with the same paper settings until the page
+// numbers it shows count its own pages. No headings: a warning, no contents.
+std::string PrintContents(const RunContext& run, const Part& body, int coverPages, post::PostOptions& post,
+                          std::unique_ptr<Part>& toc) {
+  std::string error;
+  post.tocEntries = post::ReadHeadings(body.pdf, error);
+  if (!error.empty()) return error;
+  if (post.tocEntries.empty()) {
+    run.diagnostics.warn("no headings in " + run.options.input + ": no table of contents");
+    return "";
+  }
+  toc = std::make_unique<Part>();
+  toc->pdf = run.workDir + "/toc.pdf";
+  const std::string html = run.workDir + "/contents.html";
+  toc->options = OwnPageOptions(run.options, html);
+  // "[title]" in its margins is the document's title, as on the body's pages.
+  if (!toc->options.title) toc->options.title = PrintedTitle(body.pdf);
+  Part& part = *toc;
+  auto printer = [&](const std::string& page, const std::string& pdf) -> std::string {
+    if (!WriteFile(html, page)) return "cannot write " + html;
+    part.input = ResolveInput(html);  // a file now
+    part.pdf = pdf;
+    return PrintPart(part, run.pipe, run.diagnostics, {});
+  };
+  if (error = post::MakeTocPdf(post.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
+    return error;
+  post.tocPdf = toc->pdf;
+  return "";
+}
+
+// Every part is printed again with the pages before and after it counted,
+// so "[page]" and "[topage]" in the margins are those of the final PDF.
+std::string NumberPages(const RunContext& run, Parts& covers, Part* toc, Part& body,
+                        const std::vector<post::TocEntry>& entries) {
+  std::vector<Part*> ordered;
+  for (auto& cover : covers) ordered.push_back(cover.get());
+  if (toc != nullptr) ordered.push_back(toc);
+  ordered.push_back(&body);
+  int total = 0;
+  for (const Part* part : ordered) total += part->pages;
+  int before = 0;
+  std::string error;
+  for (Part* part : ordered) {
+    if (error = RenumberPart(*part, before, total - before - part->pages, run.diagnostics); !error.empty())
+      return error;
+    before += part->pages;
+  }
+  if (toc != nullptr) {
+    // Where the headings are must not have moved with the empty pages.
+    const std::vector<post::TocEntry> again = post::ReadHeadings(body.pdf, error);
+    bool same = again.size() == entries.size();
+    for (size_t i = 0; same && i < again.size(); ++i) same = again[i].page == entries[i].page;
+    if (!same) run.diagnostics.warn("the headings moved when the pages were numbered again; the contents may be a page off");
+  }
+  return "";
+}
+
+// The covers as the one PDF the post-processing step puts first.
+std::string CoverPdf(const RunContext& run, const Parts& covers, std::string& path) {
+  if (covers.empty()) return "";
+  if (covers.size() == 1) {
+    path = covers[0]->pdf;
+    return "";
+  }
+  std::vector<std::string> pdfs;
+  for (const auto& cover : covers) pdfs.push_back(cover->pdf);
+  path = run.workDir + "/covers.pdf";
+  const std::string error = JoinCovers(pdfs, path);
+  return error.empty() ? "" : "cannot put the covers together: " + error;
+}
+
 }  // namespace
 
 std::string Render(const RenderOptions& options, const Diagnostics& diagnostics) {
@@ -195,98 +307,22 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
     return error;
   }
 
-  // Covers are rendered with the same settings, each into a PDF of its own
-  // for the post-processing step, which puts them first. A cover that fails
-  // to load stops the run, or is left out with --load-error-handling skip
-  // (with "ignore" what loaded of it is printed).
-  std::vector<std::unique_ptr<Part>> covers;
-  for (size_t i = 0; i < options.post.covers.size(); ++i) {
-    auto cover = std::make_unique<Part>();
-    cover->options = options;
-    cover->options.input = options.post.covers[i];
-    cover->options.post.toc = false;  // its headings are not the document's
-    cover->options.postFields.clear();  // the POST form is the page's own request
-    cover->options.postFiles.clear();
-    cover->input = ResolveInput(cover->options.input);
-    cover->pdf = work->path() + "/cover" + std::to_string(i + 1) + ".pdf";
-    std::string problem = cover->input.error;
-    if (problem.empty()) problem = PrintPart(*cover, browser->pipe(), diagnostics, jar);
-    if (problem.empty()) problem = CountPartPages(*cover);
-    if (problem.empty()) {
-      covers.push_back(std::move(cover));
-    } else if (options.loadErrors == LoadErrorHandling::kAbort) {
-      return "cover " + cover->options.input + ": " + problem;
-    } else {
-      diagnostics.warn("cover " + cover->options.input + " left out: " + problem);
-    }
-  }
-  int coverPages = 0;
-  for (const auto& cover : covers) coverPages += cover->pages;
-
   post::PostOptions post = PostSettings(options);
+  Parts covers;
   std::unique_ptr<Part> toc;
   if (postProcessing) {
+    const RunContext run{options, diagnostics, browser->pipe(), jar, work->path()};
     if (error = CountPartPages(body); !error.empty()) return error;
-  }
-  if (options.post.toc) {
-    // The headings' pages come from the printed body; the table of contents
-    // is printed in a page of its own with the same paper settings until the
-    // page numbers it shows count its own pages.
-    post.tocEntries = post::ReadHeadings(body.pdf, error);
-    if (!error.empty()) return error;
-    if (post.tocEntries.empty()) {
-      diagnostics.warn("no headings in " + options.input + ": no table of contents");
-    } else {
-      toc = std::make_unique<Part>();
-      toc->pdf = work->path() + "/toc.pdf";
-      const std::string html = work->path() + "/contents.html";
-      toc->options = OwnPageOptions(options, html);
-      // "[title]" in its margins is the document's title, as on the body's pages.
-      if (!toc->options.title) toc->options.title = PrintedTitle(body.pdf);
-      auto printer = [&](const std::string& page, const std::string& pdf) -> std::string {
-        if (!WriteFile(html, page)) return "cannot write " + html;
-        toc->input = ResolveInput(html);  // a file now
-        toc->pdf = pdf;
-        return PrintPart(*toc, browser->pipe(), diagnostics, {});
-      };
-      if (error = post::MakeTocPdf(post.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
-        return error;
-      post.tocPdf = toc->pdf;
+    if (error = PrintCovers(run, covers); !error.empty()) return error;
+    int coverPages = 0;
+    for (const auto& cover : covers) coverPages += cover->pages;
+    if (options.post.toc) {
+      if (error = PrintContents(run, body, coverPages, post, toc); !error.empty()) return error;
     }
-  }
-
-  const int tocPages = toc ? toc->pages : 0;
-  if (MarginsShowPageNumbers(options) && coverPages + tocPages > 0) {
-    // Every part is printed again with the pages before and after it
-    // counted, so "[page]" and "[topage]" are those of the final PDF.
-    int before = 0;
-    const int total = coverPages + tocPages + body.pages;
-    for (auto& cover : covers) {
-      if (error = RenumberPart(*cover, before, total - before - cover->pages, diagnostics); !error.empty()) return error;
-      before += cover->pages;
+    if (MarginsShowPageNumbers(options) && coverPages + (toc ? toc->pages : 0) > 0) {
+      if (error = NumberPages(run, covers, toc.get(), body, post.tocEntries); !error.empty()) return error;
     }
-    if (toc) {
-      if (error = RenumberPart(*toc, before, total - before - toc->pages, diagnostics); !error.empty()) return error;
-      before += toc->pages;
-    }
-    if (error = RenumberPart(body, before, 0, diagnostics); !error.empty()) return error;
-    if (toc) {
-      // Where the headings are must not have moved with the empty pages.
-      const std::vector<post::TocEntry> again = post::ReadHeadings(body.pdf, error);
-      bool same = again.size() == post.tocEntries.size();
-      for (size_t i = 0; same && i < again.size(); ++i) same = again[i].page == post.tocEntries[i].page;
-      if (!same) diagnostics.warn("the headings moved when the pages were numbered again; the contents may be a page off");
-      error.clear();
-    }
-  }
-
-  if (covers.size() == 1) {
-    post.coverPdf = covers[0]->pdf;
-  } else if (covers.size() > 1) {
-    std::vector<std::string> pdfs;
-    for (const auto& cover : covers) pdfs.push_back(cover->pdf);
-    post.coverPdf = work->path() + "/covers.pdf";
-    if (error = JoinCovers(pdfs, post.coverPdf); !error.empty()) return "cannot put the covers together: " + error;
+    if (error = CoverPdf(run, covers, post.coverPdf); !error.empty()) return error;
   }
 
   if (!options.cookieJar.empty()) {
