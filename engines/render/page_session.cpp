@@ -385,13 +385,16 @@ bool PageSession::Prepare(std::string& error) {
 }
 
 bool PageSession::AddBlankPages(int before, int after, std::string& error) {
-  // A page of its own each: an element one pixel high that forces a break.
+  // A page of its own each: an element one pixel high that forces a break,
+  // outside the body so that the body's own margins and layout stay as
+  // they were.
   const std::string script =
       "((before, after) => { const make = (side) => { const d = document.createElement('div');"
       " d.setAttribute('style', 'display:block;height:1px;margin:0;padding:0;border:0;break-' + side + ':page');"
       " return d; };"
-      " const root = document.body || document.documentElement;"
-      " for (let i = 0; i < before; ++i) root.insertBefore(make('after'), root.firstChild);"
+      " const root = document.documentElement, body = document.body;"
+      " const first = body && body.parentNode === root ? body : root.firstChild;"
+      " for (let i = 0; i < before; ++i) root.insertBefore(make('after'), first);"
       " for (let i = 0; i < after; ++i) root.appendChild(make('before')); })(" +
       std::to_string(before) + ", " + std::to_string(after) + ")";
   return Evaluate(script, Clock::now() + std::chrono::seconds(20), error).has_value();

@@ -76,6 +76,8 @@ std::string SetTemplate(RenderOptions& o, const Values& v) {
 }
 std::string Accept(RenderOptions&, const Values&) { return ""; }
 
+static_assert(post::kMaxCopies == 999, "the --copies message names the largest number");
+
 const std::vector<OptionEntry>& Entries() {
   static const std::vector<OptionEntry> entries = {
       // Paper and layout.

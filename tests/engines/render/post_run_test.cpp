@@ -238,6 +238,18 @@ TEST_F(RenderBookTest, FootersCountTheCoverAndContentsPages) {
   for (int page = 1; page <= 5; ++page)
     EXPECT_NE(PageText(book.pdf, page).find(std::to_string(page) + " of 5"), std::string::npos)
         << "page " << page << ": " << PageText(book.pdf, page);
+  // Numbered again, the body is laid out as it is on its own.
+  const Rendered& alone = Render(kBook, {"--footer-center", "[page] of [topage]", "--header-left", "[title]"});
+  ASSERT_EQ(alone.run.exitCode, 0);
+  const std::vector<PdfWord> own = PdfWords(alone.pdf), numbered = PdfWords(book.pdf);
+  for (const char* word : {"Aardvark", "Bison", "third"}) {
+    const PdfWord a = FindWord(own, word);
+    PdfWord b;
+    for (const PdfWord& candidate : numbered)
+      if (candidate.page > 2 && candidate.text == word) b = candidate;
+    EXPECT_EQ(b.page, a.page + 2) << word;
+    EXPECT_NEAR(b.yMin, a.yMin, 0.01) << word;
+  }
   // The contents are part of the document: its title in their margins too.
   EXPECT_NE(PageText(book.pdf, 2).find("Book title"), std::string::npos) << PageText(book.pdf, 2);
   EXPECT_NE(PageText(book.pdf, 4).find("Book title"), std::string::npos);
