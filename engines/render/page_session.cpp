@@ -82,6 +82,10 @@ PageSession::PageSession(DevToolsPipe& pipe, const RenderOptions& options, const
       jarCookies_(jarCookies),
       interceptor_(options, input, diagnostics) {}
 
+PageSession::~PageSession() {
+  if (eventHandler_ >= 0) pipe_.removeEventHandler(eventHandler_);
+}
+
 std::optional<Json> PageSession::Call(const std::string& method, const Json& params, Clock::time_point deadline,
                                       std::string& error) {
   return pipe_.Call(method, params, sessionId_, deadline, error);
@@ -111,7 +115,9 @@ bool PageSession::Open(std::string& error) {
       pipe_.Call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, "", setupDeadline, error);
   if (!attached) return false;
   sessionId_ = (*attached)["sessionId"].get<std::string>();
-  pipe_.setEventHandler([this](const Json& event) { OnEvent(event); });
+  // Every page of the run keeps its own handler: a page printed again
+  // later still answers the requests it pauses.
+  if (eventHandler_ < 0) eventHandler_ = pipe_.addEventHandler([this](const Json& event) { OnEvent(event); });
 
   // Set-up commands are sent at once and their replies awaited together
   // before navigating: Chromium may answer them in any order.

@@ -21,6 +21,9 @@ class PageSession {
  public:
   PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
               const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies);
+  ~PageSession();  ///< stops listening to the pipe's events
+  PageSession(const PageSession&) = delete;
+  PageSession& operator=(const PageSession&) = delete;
 
   /// Attaches to a page and configures it. False with error set on failure.
   bool Open(std::string& error);
@@ -57,6 +60,7 @@ class PageSession {
   const InputLocation& input_;
   const Diagnostics& diagnostics_;
   std::vector<Cookie> jarCookies_;
+  int eventHandler_ = -1;  ///< key of this page's event handler on the pipe
   std::string sessionId_;
   std::string mainFrameId_;
   Clock::time_point deadline_;
