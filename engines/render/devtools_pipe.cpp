@@ -136,7 +136,11 @@ void DevToolsPipe::Dispatch(const std::string& text) {
     if (awaited_.contains(id)) replies_[id] = std::move(message);
     return;  // replies to commands sent without waiting are not needed
   }
-  if (message.contains("method") && handler_) handler_(message);
+  if (!message.contains("method")) return;
+  // A copy: a handler may add or remove handlers.
+  const std::map<int, EventHandler> handlers = handlers_;
+  for (const auto& [key, handler] : handlers)
+    if (handler) handler(message);
 }
 
 }  // namespace zembra::render

@@ -28,7 +28,14 @@ class DevToolsPipe {
   /// Called for every event, also while Call waits for its reply. The
   /// handler may Send further commands.
   using EventHandler = std::function<void(const Json& event)>;
-  void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
+  void setEventHandler(EventHandler handler) { handlers_[0] = std::move(handler); }
+  /// Another handler that sees every event too (one per open page); returns
+  /// the key to remove it with.
+  int addEventHandler(EventHandler handler) {
+    handlers_[nextHandler_] = std::move(handler);
+    return nextHandler_++;
+  }
+  void removeEventHandler(int key) { handlers_.erase(key); }
 
   /// Sends a command without waiting for its reply; returns its id, or -1
   /// when the pipe is broken.
@@ -62,7 +69,8 @@ class DevToolsPipe {
   int nextId_ = 1;
   bool closed_ = false;
   std::string buffer_;
-  EventHandler handler_;
+  std::map<int, EventHandler> handlers_;  ///< key 0: setEventHandler's
+  int nextHandler_ = 1;
   std::set<int> awaited_;          ///< ids whose replies a Call waits for
   std::map<int, Json> replies_;
 };

@@ -7,6 +7,9 @@
 
 #include "engines/render/base64.h"
 #include "engines/render/page_setup.h"
+#include "engines/render/pdf_post/markers.h"
+#include "engines/render/pdf_post/toggle_style.h"
+#include "engines/render/post_settings.h"
 
 namespace zembra::render {
 
@@ -79,6 +82,10 @@ PageSession::PageSession(DevToolsPipe& pipe, const RenderOptions& options, const
       jarCookies_(jarCookies),
       interceptor_(options, input, diagnostics) {}
 
+PageSession::~PageSession() {
+  if (eventHandler_ >= 0) pipe_.removeEventHandler(eventHandler_);
+}
+
 std::optional<Json> PageSession::Call(const std::string& method, const Json& params, Clock::time_point deadline,
                                       std::string& error) {
   return pipe_.Call(method, params, sessionId_, deadline, error);
@@ -108,7 +115,9 @@ bool PageSession::Open(std::string& error) {
       pipe_.Call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, "", setupDeadline, error);
   if (!attached) return false;
   sessionId_ = (*attached)["sessionId"].get<std::string>();
-  pipe_.setEventHandler([this](const Json& event) { OnEvent(event); });
+  // Every page of the run keeps its own handler: a page printed again
+  // later still answers the requests it pauses.
+  if (eventHandler_ < 0) eventHandler_ = pipe_.addEventHandler([this](const Json& event) { OnEvent(event); });
 
   // Set-up commands are sent at once and their replies awaited together
   // before navigating: Chromium may answer them in any order.
@@ -351,6 +360,18 @@ bool PageSession::Prepare(std::string& error) {
               "; l.onload = l.onerror = () => done(); (document.head || document.documentElement).appendChild(l); })");
     }
   }
+  if (HasToggleDrawings(options_) && !options_.post.forms) {
+    // Without form fields the page itself draws the check boxes and radio
+    // buttons with the SVG images, as a user style sheet would.
+    std::string problem;
+    const std::string css = post::ToggleStyleSheet(ToggleSettings(options_), problem);
+    if (!problem.empty()) {
+      error = problem;
+      return false;
+    }
+    run("check box drawings", "(() => { const s = document.createElement('style'); s.textContent = " +
+                                  Json(css).dump() + "; (document.head || document.documentElement).appendChild(s); })()");
+  }
   for (const std::string& script : options_.runScripts) run("--run-script", script);
   if (!options_.smartShrinking) {
     // Lay the page out at the paper's own width and cut what is wider,
@@ -361,17 +382,38 @@ bool PageSession::Prepare(std::string& error) {
         " (document.head || document.documentElement).appendChild(s); })()");
   }
   if (options_.title) run("--title", "document.title = " + Json(*options_.title).dump());
+  // Last, once the page's own scripts and --run-script changed what they
+  // would: marker links over form controls and headings, which Chromium
+  // writes as link annotations with their places for the post-processing step.
+  if (options_.post.forms) run("--forms", post::FormMarkerScript());
+  if (options_.post.toc) run("--toc", post::HeadingMarkerScript());
   // What the scripts above started to fetch is waited for, briefly.
   const auto settle = std::min(deadline, Clock::now() + std::chrono::seconds(2));
   auto startedHere = [&] {
     return std::any_of(inFlight_.begin(), inFlight_.end(), [&](const std::string& id) { return !pendingBefore.contains(id); });
   };
   while (startedHere() && Clock::now() < settle) pipe_.PumpOnce(settle);
-  (void)error;
+  if (crashed_) error = "Chromium failed while preparing " + options_.input;
   return !crashed_;
 }
 
-bool PageSession::Print(const std::string& path, std::string& error) {
+bool PageSession::AddBlankPages(int before, int after, std::string& error) {
+  // A page of its own each: an element one pixel high that forces a break,
+  // outside the body so that the body's own margins and layout stay as
+  // they were.
+  const std::string script =
+      "((before, after) => { const make = (side) => { const d = document.createElement('div');"
+      " d.setAttribute('style', 'display:block;height:1px;margin:0;padding:0;border:0;break-' + side + ':page');"
+      " return d; };"
+      " const root = document.documentElement, body = document.body;"
+      " const first = body && body.parentNode === root ? body : root.firstChild;"
+      " for (let i = 0; i < before; ++i) root.insertBefore(make('after'), first);"
+      " for (let i = 0; i < after; ++i) root.appendChild(make('before')); })(" +
+      std::to_string(before) + ", " + std::to_string(after) + ")";
+  return Evaluate(script, Clock::now() + std::chrono::seconds(20), error).has_value();
+}
+
+bool PageSession::Print(const std::string& path, std::string& error, const std::string& pageRanges) {
   const auto deadline = Clock::now() + std::max(std::chrono::seconds(120),
                                                 std::chrono::seconds(static_cast<long>(options_.timeoutSeconds)));
   Json params = PrintParameters(options_);
@@ -385,6 +427,7 @@ bool PageSession::Print(const std::string& path, std::string& error) {
     if (width && width->is_number() && width->get<double>() > printable + 1)
       params["scale"] = std::max(0.1, options_.zoom * printable / width->get<double>());
   }
+  if (!pageRanges.empty()) params["pageRanges"] = pageRanges;
   auto printed = Call("Page.printToPDF", params, deadline, error);
   if (!printed) return false;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -14,7 +14,6 @@
 #include "engines/render/input_location.h"
 #include "engines/render/render_options.h"
 #include "engines/render/request_interceptor.h"
-#include "engines/render/render_options.h"
 
 namespace zembra::render {
 
@@ -22,16 +21,26 @@ class PageSession {
  public:
   PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
               const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies);
+  ~PageSession();  ///< stops listening to the pipe's events
+  PageSession(const PageSession&) = delete;
+  PageSession& operator=(const PageSession&) = delete;
 
   /// Attaches to a page and configures it. False with error set on failure.
   bool Open(std::string& error);
   /// Navigates and waits until the page is ready, within the timeout. False
   /// with error set when the page failed and load errors are not ignored.
   bool Load(std::string& error);
-  /// Title, user style sheets, scripts to run.
+  /// Title, user style sheets, scripts to run; then the marker scripts of
+  /// the post-processing step (form fields with --forms, headings with
+  /// --toc) and the check box drawings without --forms.
   bool Prepare(std::string& error);
-  /// Prints into the file at path (created or truncated).
-  bool Print(const std::string& path, std::string& error);
+  /// Prints into the file at path (created or truncated); pageRanges
+  /// ("3-5"), when given, keeps only those pages but numbers them as before.
+  bool Print(const std::string& path, std::string& error, const std::string& pageRanges = "");
+  /// Puts empty pages before and after the document, so that headers and
+  /// footers count the pages of a cover and a table of contents too; Print
+  /// with a page range then leaves them out again.
+  bool AddBlankPages(int before, int after, std::string& error);
   /// The browser's cookies after the run, for the cookie jar.
   std::vector<Cookie> Cookies(std::string& error);
 
@@ -51,6 +60,7 @@ class PageSession {
   const InputLocation& input_;
   const Diagnostics& diagnostics_;
   std::vector<Cookie> jarCookies_;
+  int eventHandler_ = -1;  ///< key of this page's event handler on the pipe
   std::string sessionId_;
   std::string mainFrameId_;
   Clock::time_point deadline_;

@@ -114,10 +114,10 @@ Json PrintParameters(const RenderOptions& options) {
       {"printBackground", options.background},
       {"preferCSSPageSize", !sizeGiven},
       {"transferMode", "ReturnAsStream"},
-      // Tagging makes files several times larger and slower to write; only
-      // the outline that goes with a table of contents needs it.
-      {"generateTaggedPDF", options.post.toc},
-      {"generateDocumentOutline", options.post.toc},
+      // Tagging makes files several times larger and slower to write; the
+      // table of contents and its outline come from heading markers instead.
+      {"generateTaggedPDF", false},
+      {"generateDocumentOutline", false},
   };
   std::string headerLeft = options.headerLeft, headerRight = options.headerRight;
   if (options.defaultHeader) {

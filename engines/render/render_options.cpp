@@ -5,6 +5,7 @@
 #include <map>
 
 #include "engines/common/numbers.h"
+#include "engines/render/pdf_post/copies.h"
 #include "passes/option_row.h"
 
 namespace zembra::render {
@@ -75,7 +76,7 @@ std::string SetTemplate(RenderOptions& o, const Values& v) {
 }
 std::string Accept(RenderOptions&, const Values&) { return ""; }
 
-constexpr const char* kPostNote = "(applied by the PDF post-processing step)";
+static_assert(post::kMaxCopies == 999, "the --copies message names the largest number");
 
 const std::vector<OptionEntry>& Entries() {
   static const std::vector<OptionEntry> entries = {
@@ -247,7 +248,7 @@ const std::vector<OptionEntry>& Entries() {
        }},
       {"--encoding", -1, "<charset>", "character set assumed for a page that declares none",
        SetText<&RenderOptions::encoding>},
-      {"--minimum-font-size", -1, "<px>", "no text smaller than this many pixels",
+      {"--minimum-font-size", -1, "<px>", "no text smaller than this many pixels (default 5; 0 for no limit)",
        [](RenderOptions& o, const Values& v) -> std::string {
          const auto px = ParseInteger(v[0], 0, 200);
          if (!px) return Bad(v[0], "pixels, 0 to 200");
@@ -308,8 +309,8 @@ const std::vector<OptionEntry>& Entries() {
       // PDF post-processing.
       {"--copies", -1, "<n>", "this many copies of the document in one PDF",
        [](RenderOptions& o, const Values& v) -> std::string {
-         const auto copies = ParseInteger(v[0], 1, 1000);
-         if (!copies) return Bad(v[0], "1 to 1000");
+         const auto copies = ParseInteger(v[0], 1, post::kMaxCopies);
+         if (!copies) return Bad(v[0], "1 to 999");
          o.post.copies = static_cast<int>(*copies);
          return "";
        }},
@@ -342,15 +343,6 @@ const std::vector<OptionEntry>& Entries() {
       {"--crop-h", -1, "<px>", "height of the part of the page kept", SetCrop<&PostOptions::cropHeight>},
   };
   return entries;
-}
-
-bool IsPostOption(const std::string& name) {
-  static const char* const kNames[] = {
-      "--copies", "--collate", "--cover", "--toc", "--forms", "--checkbox-svg", "--checkbox-checked-svg",
-      "--radiobutton-svg", "--radiobutton-checked-svg", "--grayscale", "--lowquality",
-      "--disable-external-links", "--disable-internal-links", "--disable-pdf-compression", "--crop-x",
-      "--crop-y", "--crop-w", "--crop-h"};
-  return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
 }
 
 // Number of values the front end forwards with a token, or -1 when it has no row.
@@ -428,8 +420,6 @@ ParseResult ParseRenderArguments(std::span<const std::string> words) {
     const std::string problem = entry->apply(result.options, option.values);
     if (!problem.empty()) {
       result.warnings.push_back("option " + option.name + ": " + problem + "; ignored");
-    } else if (IsPostOption(option.name)) {
-      result.options.notAppliedYet.push_back(option.name);
     }
   }
   if (parsed.operands.size() < 2) {
@@ -468,7 +458,6 @@ std::string RenderManual() {
     if (head.size() < 40) head.resize(40, ' ');
     else head += "\n" + std::string(40, ' ');
     text += head + entry.help;
-    if (IsPostOption(entry.name)) text += std::string(" ") + kPostNote;
     text += "\n";
   }
   return text;

@@ -16,8 +16,8 @@ enum class LoadErrorHandling { kAbort, kIgnore, kSkip };
 using NameValue = std::pair<std::string, std::string>;
 
 /// Options that act on the finished PDF (copies, cover, contents, links,
-/// forms, colours, crop box). Parsed and kept here; the PDF post-processing
-/// step applies them.
+/// forms, colours, crop box), applied by the PDF post-processing step
+/// (post_settings.h turns them into its settings).
 struct PostOptions {
   int copies = 1;
   bool collate = false;
@@ -75,7 +75,7 @@ struct RenderOptions {
   std::vector<std::string> userStyleSheets;
   std::vector<std::string> runScripts;
   std::string encoding;
-  long minimumFontSize = 0;
+  long minimumFontSize = 5;  ///< pixels; 0: no limit
   bool debugJavascript = false;
   bool stopSlowScripts = true;
   LoadErrorHandling loadErrors = LoadErrorHandling::kAbort;
@@ -89,7 +89,6 @@ struct RenderOptions {
   bool readArgsFromStdin = false;
 
   PostOptions post;
-  std::vector<std::string> notAppliedYet;  ///< post options given, in order, for one warning
 };
 
 struct ParseResult {

@@ -2,9 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,21 +19,248 @@
 #include "engines/render/cookie_jar.h"
 #include "engines/render/input_location.h"
 #include "engines/render/page_session.h"
-#include "engines/render/pdf_info.h"
+#include "engines/render/pdf_post/cover.h"
+#include "engines/render/pdf_post/pdf_document.h"
+#include "engines/render/pdf_post/post_process.h"
+#include "engines/render/pdf_post/toc.h"
+#include "engines/render/post_settings.h"
 
 namespace zembra::render {
 
 namespace {
 
-// Loads one document of the run in its own page and prints it into path.
+// One printed part of the run (the body, a cover, the table of contents):
+// its page stays open so it can be printed again with other page numbers.
+struct Part {
+  RenderOptions options;
+  InputLocation input;
+  std::unique_ptr<PageSession> page;
+  std::string pdf;
+  int pages = 0;
+};
+
+// Loads one document of the run in its own page and prints it into part.pdf.
 // Returns an error, empty on success.
-std::string PrintDocument(PageSession& page, const RenderOptions& options, const std::string& path) {
+std::string PrintPart(Part& part, DevToolsPipe& pipe, const Diagnostics& diagnostics,
+                      const std::vector<Cookie>& jar) {
+  part.page = std::make_unique<PageSession>(pipe, part.options, part.input, diagnostics, jar);
+  PageSession& page = *part.page;
+  const std::string& name = part.options.input;
   std::string error;
   if (!page.Open(error)) return "cannot drive Chromium: " + error;
   if (!page.Load(error)) return error;
-  if (!page.Prepare(error)) return "Chromium failed while preparing " + options.input;
-  if (!page.Print(path, error)) return "cannot print " + options.input + ": " + error;
+  if (!page.Prepare(error)) return error.empty() ? "Chromium failed while preparing " + name : error;
+  if (!page.Print(part.pdf, error)) return "cannot print " + name + ": " + error;
   return "";
+}
+
+std::string CountPartPages(Part& part) {
+  std::string error;
+  part.pages = post::CountPages(part.pdf, error);
+  return part.pages < 1 ? "cannot read the PDF Chromium printed of " + part.options.input + ": " + error : "";
+}
+
+// Prints the part again between `before` and `after` empty pages and keeps
+// only its own pages: headers and footers then count the pages of the
+// whole document ("page 3 of 7" on the body's first page after a cover and
+// two pages of contents). When the part's own pages come out differently
+// (a page that does not take the empty pages well), its first print stays
+// and a warning says the numbers in its margins are its own.
+std::string RenumberPart(Part& part, int before, int after, const Diagnostics& diagnostics) {
+  std::string error;
+  const std::string& name = part.options.input;
+  if (!part.page->AddBlankPages(before, after, error)) return "cannot number the pages of " + name + ": " + error;
+  const std::string range = std::to_string(before + 1) + "-" + std::to_string(before + part.pages);
+  const std::string renumbered = part.pdf + ".numbered.pdf";
+  if (!part.page->Print(renumbered, error, range)) return "cannot print " + name + ": " + error;
+  std::string problem;
+  if (post::CountPages(renumbered, problem) != part.pages) {
+    diagnostics.warn("the page numbers in the margins of " + name + " count its own pages only");
+    return "";
+  }
+  if (::rename(renumbered.c_str(), part.pdf.c_str()) != 0) return "cannot keep the numbered print of " + name;
+  return "";
+}
+
+// The title Chromium wrote into a printed PDF, if any.
+std::optional<std::string> PrintedTitle(const std::string& pdf) {
+  std::string error;
+  auto printed = post::OpenQpdf(pdf, error);
+  if (!printed) return std::nullopt;
+  QPDFObjectHandle info = printed->getTrailer().getKey("/Info");
+  if (!info.isDictionary() || !info.getKey("/Title").isString()) return std::nullopt;
+  const std::string title = info.getKey("/Title").getUTF8Value();
+  if (title.empty()) return std::nullopt;
+  return title;
+}
+
+// Several covers become one PDF, in the order given.
+std::string JoinCovers(const std::vector<std::string>& pdfs, const std::string& target) {
+  std::string error;
+  auto joined = post::PdfDocument::Open(pdfs.back(), error);
+  if (!joined) return error;
+  for (size_t i = pdfs.size() - 1; i-- > 0;)
+    if (error = post::PrependCover(*joined, pdfs[i]); !error.empty()) return error;
+  if (!joined->Write(target, post::WriteSettings{}, error)) return error;
+  return "";
+}
+
+// The options a page of our own (the table of contents) is printed with:
+// the document's paper, margins, headers and footers, nothing of its loading.
+RenderOptions OwnPageOptions(const RenderOptions& options, const std::string& path) {
+  RenderOptions own;
+  own.input = path;
+  own.pageWidthMm = options.pageWidthMm;
+  own.pageHeightMm = options.pageHeightMm;
+  own.landscape = options.landscape;
+  own.marginTopMm = options.marginTopMm;
+  own.marginBottomMm = options.marginBottomMm;
+  own.marginLeftMm = options.marginLeftMm;
+  own.marginRightMm = options.marginRightMm;
+  own.zoom = options.zoom;
+  own.background = options.background;
+  own.transparent = options.transparent;
+  own.printMediaType = options.printMediaType;
+  own.dpi = options.dpi;
+  own.defaultHeader = options.defaultHeader;
+  own.headerLeft = options.headerLeft;
+  own.headerCenter = options.headerCenter;
+  own.headerRight = options.headerRight;
+  own.footerLeft = options.footerLeft;
+  own.footerCenter = options.footerCenter;
+  own.footerRight = options.footerRight;
+  own.title = options.title;
+  own.javascriptDelayMs = 0;
+  own.timeoutSeconds = std::max(options.timeoutSeconds, 10.0);
+  own.minimumFontSize = options.minimumFontSize;
+  own.quiet = options.quiet;
+  return own;
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+std::string CheckToggleFiles(const RenderOptions& options) {
+  for (const std::string* path : {&options.post.checkboxSvg, &options.post.checkboxCheckedSvg,
+                                  &options.post.radioButtonSvg, &options.post.radioButtonCheckedSvg})
+    if (!path->empty() && ::access(path->c_str(), R_OK) != 0) return "cannot read the SVG drawing " + *path;
+  return "";
+}
+
+// What the parts of a run with post-processing share.
+struct RunContext {
+  const RenderOptions& options;
+  const Diagnostics& diagnostics;
+  DevToolsPipe& pipe;
+  const std::vector<Cookie>& jar;
+  std::string workDir;
+};
+
+using Parts = std::vector<std::unique_ptr<Part>>;
+
+// Covers are rendered with the same settings, each into a PDF of its own
+// for the post-processing step, which puts them first. A cover that fails
+// to load stops the run, or is left out with --load-error-handling skip
+// (with "ignore" what loaded of it is printed).
+std::string PrintCovers(const RunContext& run, Parts& covers) {
+  const RenderOptions& options = run.options;
+  for (size_t i = 0; i < options.post.covers.size(); ++i) {
+    auto cover = std::make_unique<Part>();
+    cover->options = options;
+    cover->options.input = options.post.covers[i];
+    cover->options.post.toc = false;    // its headings are not the document's
+    cover->options.postFields.clear();  // the POST form is the page's own request
+    cover->options.postFiles.clear();
+    cover->input = ResolveInput(cover->options.input);
+    cover->pdf = run.workDir + "/cover" + std::to_string(i + 1) + ".pdf";
+    std::string problem = cover->input.error;
+    if (problem.empty()) problem = PrintPart(*cover, run.pipe, run.diagnostics, run.jar);
+    if (problem.empty()) problem = CountPartPages(*cover);
+    if (problem.empty()) {
+      covers.push_back(std::move(cover));
+    } else if (options.loadErrors == LoadErrorHandling::kAbort) {
+      return "cover " + cover->options.input + ": " + problem;
+    } else {
+      run.diagnostics.warn("cover " + cover->options.input + " left out: " + problem);
+    }
+  }
+  return "";
+}
+
+// The headings' pages come from the printed body; the table of contents is
+// printed in a page of its own with the same paper settings until the page
+// numbers it shows count its own pages. No headings: a warning, no contents.
+std::string PrintContents(const RunContext& run, const Part& body, int coverPages, post::PostOptions& post,
+                          std::unique_ptr<Part>& toc) {
+  std::string error;
+  post.tocEntries = post::ReadHeadings(body.pdf, error);
+  if (!error.empty()) return error;
+  if (post.tocEntries.empty()) {
+    run.diagnostics.warn("no headings in " + run.options.input + ": no table of contents");
+    return "";
+  }
+  toc = std::make_unique<Part>();
+  toc->pdf = run.workDir + "/toc.pdf";
+  const std::string html = run.workDir + "/contents.html";
+  toc->options = OwnPageOptions(run.options, html);
+  // "[title]" in its margins is the document's title, as on the body's pages.
+  if (!toc->options.title) toc->options.title = PrintedTitle(body.pdf);
+  Part& part = *toc;
+  auto printer = [&](const std::string& page, const std::string& pdf) -> std::string {
+    if (!WriteFile(html, page)) return "cannot write " + html;
+    part.input = ResolveInput(html);  // a file now
+    part.pdf = pdf;
+    return PrintPart(part, run.pipe, run.diagnostics, {});
+  };
+  if (error = post::MakeTocPdf(post.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
+    return error;
+  post.tocPdf = toc->pdf;
+  return "";
+}
+
+// Every part is printed again with the pages before and after it counted,
+// so "[page]" and "[topage]" in the margins are those of the final PDF.
+std::string NumberPages(const RunContext& run, Parts& covers, Part* toc, Part& body,
+                        const std::vector<post::TocEntry>& entries) {
+  std::vector<Part*> ordered;
+  for (auto& cover : covers) ordered.push_back(cover.get());
+  if (toc != nullptr) ordered.push_back(toc);
+  ordered.push_back(&body);
+  int total = 0;
+  for (const Part* part : ordered) total += part->pages;
+  int before = 0;
+  std::string error;
+  for (Part* part : ordered) {
+    if (error = RenumberPart(*part, before, total - before - part->pages, run.diagnostics); !error.empty())
+      return error;
+    before += part->pages;
+  }
+  if (toc != nullptr) {
+    // Where the headings are must not have moved with the empty pages.
+    const std::vector<post::TocEntry> again = post::ReadHeadings(body.pdf, error);
+    bool same = again.size() == entries.size();
+    for (size_t i = 0; same && i < again.size(); ++i) same = again[i].page == entries[i].page;
+    if (!same) run.diagnostics.warn("the headings moved when the pages were numbered again; the contents may be a page off");
+  }
+  return "";
+}
+
+// The covers as the one PDF the post-processing step puts first.
+std::string CoverPdf(const RunContext& run, const Parts& covers, std::string& path) {
+  if (covers.empty()) return "";
+  if (covers.size() == 1) {
+    path = covers[0]->pdf;
+    return "";
+  }
+  std::vector<std::string> pdfs;
+  for (const auto& cover : covers) pdfs.push_back(cover->pdf);
+  path = run.workDir + "/covers.pdf";
+  const std::string error = JoinCovers(pdfs, path);
+  return error.empty() ? "" : "cannot put the covers together: " + error;
 }
 
 }  // namespace
@@ -42,9 +273,14 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
     for (const std::string& cover : options.post.covers)  // fail before any rendering
       if (const InputLocation where = ResolveInput(cover); !where.error.empty()) return "cover " + cover + ": " + where.error;
   }
+  if (std::string problem = CheckToggleFiles(options); !problem.empty()) return problem;
   std::string error;
+  // Reserved at once so an output directory that cannot be written to fails
+  // before Chromium starts. Without post-processing Chromium's PDF streams
+  // straight into it; otherwise the post-processing step writes the target.
   auto output = AtomicOutput::Create(options.output, error);
   if (!output) return error;
+  const bool postProcessing = NeedsPostProcessing(options);
 
   std::vector<Cookie> jar;
   if (!options.cookieJar.empty() && !ReadCookieJar(options.cookieJar, jar, error)) return error;
@@ -59,60 +295,49 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
 
-  const std::vector<NameValue> entries = PrivateInfoEntries(options);
   std::unique_ptr<TempDir> work;
-  if (!entries.empty() || !options.post.covers.empty()) {
+  if (postProcessing) {
     work = TempDir::Create("zemrender-pdf", error);
     if (!work) return error;
   }
-  const std::string printed = entries.empty() ? output->tempPath() : work->path() + "/printed.pdf";
-  PageSession page(browser->pipe(), options, input, diagnostics, jar);
-  error = PrintDocument(page, options, printed);
+  Part body{options, input, nullptr, postProcessing ? work->path() + "/printed.pdf" : output->tempPath(), 0};
+  error = PrintPart(body, browser->pipe(), diagnostics, jar);
   if (!error.empty()) {
     if (options.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
     return error;
   }
 
-  // Covers are rendered with the same settings, each into a PDF of its own
-  // for the post-processing step, which puts them first. A cover that fails
-  // to load stops the run, or is left out with --load-error-handling skip
-  // (with "ignore" what loaded of it is printed).
-  std::vector<std::string> coverPdfs;
-  for (size_t i = 0; i < options.post.covers.size(); ++i) {
-    RenderOptions coverOptions = options;
-    coverOptions.input = options.post.covers[i];
-    coverOptions.post = PostOptions{};
-    coverOptions.postFields.clear();  // the POST form is the page's own request
-    coverOptions.postFiles.clear();
-    const InputLocation coverInput = ResolveInput(coverOptions.input);
-    const std::string coverPdf = work->path() + "/cover" + std::to_string(i + 1) + ".pdf";
-    std::string problem = coverInput.error;
-    if (problem.empty()) {
-      PageSession coverPage(browser->pipe(), coverOptions, coverInput, diagnostics, jar);
-      problem = PrintDocument(coverPage, coverOptions, coverPdf);
+  post::PostOptions post = PostSettings(options);
+  Parts covers;
+  std::unique_ptr<Part> toc;
+  if (postProcessing) {
+    const RunContext run{options, diagnostics, browser->pipe(), jar, work->path()};
+    if (error = CountPartPages(body); !error.empty()) return error;
+    if (error = PrintCovers(run, covers); !error.empty()) return error;
+    int coverPages = 0;
+    for (const auto& cover : covers) coverPages += cover->pages;
+    if (options.post.toc) {
+      if (error = PrintContents(run, body, coverPages, post, toc); !error.empty()) return error;
     }
-    if (problem.empty()) {
-      coverPdfs.push_back(coverPdf);
-    } else if (options.loadErrors == LoadErrorHandling::kAbort) {
-      return "cover " + coverOptions.input + ": " + problem;
-    } else {
-      diagnostics.warn("cover " + coverOptions.input + " left out: " + problem);
+    if (MarginsShowPageNumbers(options) && coverPages + (toc ? toc->pages : 0) > 0) {
+      if (error = NumberPages(run, covers, toc.get(), body, post.tocEntries); !error.empty()) return error;
     }
+    if (error = CoverPdf(run, covers, post.coverPdf); !error.empty()) return error;
   }
-  // The PDF post-processing step (options.post: copies, the covers in
-  // coverPdfs, contents, links, forms, colours, crop box) will take the
-  // printed file here, before the document information entries are written.
-  if (!entries.empty() && !WriteWithInfoEntries(printed, output->tempPath(), entries, error)) return error;
 
   if (!options.cookieJar.empty()) {
-    const std::vector<Cookie> cookies = page.Cookies(error);
+    const std::vector<Cookie> cookies = body.page->Cookies(error);
     if (!error.empty() || !WriteCookieJar(options.cookieJar, cookies, error))
       diagnostics.warn("cookie jar not updated: " + error);
     error.clear();
   }
+  toc.reset();
+  covers.clear();
+  body.page.reset();
   browser.reset();  // Chromium and its helpers are gone before the PDF appears
-  if (!output->Commit(error)) return error;
-  return "";
+  if (!postProcessing) return output->Commit(error) ? "" : error;
+  output.reset();  // the post-processing step writes the target itself, atomically
+  return post::PostProcess(body.pdf, options.output, post);
 }
 
 int RunRenderer(std::span<const std::string> words) {
@@ -137,12 +362,6 @@ int RunRenderer(std::span<const std::string> words) {
   if (!parsed.error.empty()) {
     diagnostics.error(parsed.error);
     return 1;
-  }
-  if (!parsed.options.notAppliedYet.empty()) {
-    std::string names;
-    for (const std::string& name : parsed.options.notAppliedYet)
-      if (names.find(name + ",") == std::string::npos && !names.ends_with(name)) names += (names.empty() ? "" : ", ") + name;
-    diagnostics.warn("not applied yet (PDF post-processing): " + names);
   }
   std::string error;
   try {

@@ -71,6 +71,28 @@ TEST(RenderDevToolsPipe, CallGetsItsReplyAndEventsGoToTheHandler) {
   EXPECT_EQ(peer.lastCommand_["id"], 1);
 }
 
+// Every open page of a run (body, covers, contents) sees the events, until
+// it goes away.
+TEST(RenderDevToolsPipe, EveryAddedHandlerSeesTheEventsUntilRemoved) {
+  FakePeer peer;
+  DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());
+  std::vector<std::string> first, second;
+  const int firstKey = pipe.addEventHandler([&](const Json& event) { first.push_back(event["sessionId"]); });
+  pipe.addEventHandler([&](const Json& event) { second.push_back(event["sessionId"]); });
+  peer.AnswerNext({R"({"method":"Fetch.requestPaused","params":{},"sessionId":"A"})",
+                   R"({"id":1,"result":{}})"});
+  std::string error;
+  ASSERT_TRUE(pipe.Call("Page.enable", Json::object(), "B", Clock::now() + std::chrono::seconds(5), error)) << error;
+  peer.Join();
+  pipe.removeEventHandler(firstKey);
+  peer.AnswerNext({R"({"method":"Fetch.requestPaused","params":{},"sessionId":"B"})",
+                   R"({"id":2,"result":{}})"});
+  ASSERT_TRUE(pipe.Call("Page.enable", Json::object(), "B", Clock::now() + std::chrono::seconds(5), error)) << error;
+  peer.Join();
+  EXPECT_EQ(first, (std::vector<std::string>{"A"}));
+  EXPECT_EQ(second, (std::vector<std::string>{"A", "B"}));
+}
+
 // Regression: Chromium answered set-up commands out of order, and a reply
 // that came while another was awaited was lost.
 TEST(RenderDevToolsPipe, RepliesInAnyOrderReachTheirAwaiters) {

@@ -143,7 +143,14 @@ TEST(RenderArguments, PostProcessingOptionsAreKept) {
   EXPECT_EQ(r.options.post.cropX.value_or(-1), 10);
   EXPECT_TRUE(r.options.post.grayscale);
   EXPECT_TRUE(r.options.post.disablePdfCompression);
-  EXPECT_EQ(r.options.notAppliedYet.size(), 7u);
+  EXPECT_TRUE(r.warnings.empty());
+  // One copy more than the post-processing step makes is refused at once.
+  EXPECT_EQ(Parse({"--copies", "1000", "a", "b"}).options.post.copies, 1);
+}
+
+TEST(RenderArguments, MinimumFontSizeDefaultsToFivePixels) {
+  EXPECT_EQ(Parse({"a", "b"}).options.minimumFontSize, 5);
+  EXPECT_EQ(Parse({"--minimum-font-size", "0", "a", "b"}).options.minimumFontSize, 0);
 }
 
 TEST(RenderArguments, DelayLongerThanTheTimeoutIsWarnedAbout) {

@@ -27,7 +27,8 @@ TEST(Ghostscript, PlansTheCommandLine) {
   for (const auto& word : argv) joined += word + " ";
   EXPECT_EQ(joined,
             "gs -q -dNOPAUSE -dBATCH -dSAFER -dPDFSTOPONERROR -sDEVICE=pdfwrite -dAutoRotatePages=/None -dPDFSETTINGS=/screen "
-            "-sColorConversionStrategy=Gray -dProcessColorModel=/DeviceGray -sOutputFile=out.pdf -f -in.pdf ");
+            "-dAutoFilterColorImages=false -dColorImageFilter=/DCTEncode -dAutoFilterGrayImages=false "
+            "-dGrayImageFilter=/DCTEncode -sColorConversionStrategy=Gray -dProcessColorModel=/DeviceGray -sOutputFile=out.pdf -f -in.pdf ");
 }
 
 TEST(Ghostscript, GrayscaleLeavesNoColour) {

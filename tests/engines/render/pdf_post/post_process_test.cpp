@@ -63,7 +63,7 @@ TEST(PostProcess, AppliesEveryOptionInOneWrite) {
     }
   auto info = out->getTrailer().getKey("/Info");
   EXPECT_EQ(info.getKey("/Title").getUTF8Value(), "All at once");
-  EXPECT_EQ(info.getKey(kJpegQualityKey).getIntValue(), 70);
+  EXPECT_EQ(info.getKey(kJpegQualityKey).getUTF8Value(), "70");
   const std::string ppm = dir + "/page";
   testing::Capture("pdftoppm -r 20 -f 2 -l 2 -singlefile '" + dir + "/out.pdf' '" + ppm + "'");
   EXPECT_EQ(testing::ColouredPixels(ppm + ".ppm"), 0);
