@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "engines/common/atomic_output.h"
+#include "engines/common/checked_file.h"
 
 namespace zembra::render::post {
 
@@ -51,8 +52,11 @@ int PdfDocument::pageCount() { return static_cast<int>(pdf_->getAllPages().size(
 bool PdfDocument::Write(const std::string& target, const WriteSettings& settings, std::string& error) {
   auto output = AtomicOutput::Create(target, error);
   if (!output) return false;
+  auto file = CheckedFile::Open(output->tempPath(), error);
+  if (!file) return false;
   try {
-    QPDFWriter writer(*pdf_, output->tempPath().c_str());
+    QPDFWriter writer(*pdf_);
+    writer.setOutputFile(output->tempPath().c_str(), file->get(), false);
     if (!settings.compress) {
       writer.setCompressStreams(false);
       writer.setDecodeLevel(qpdf_dl_generalized);
@@ -66,7 +70,7 @@ bool PdfDocument::Write(const std::string& target, const WriteSettings& settings
     error = "cannot write PDF " + target + ": " + e.what();
     return false;
   }
-  return output->Commit(error);
+  return file->Close(error) && output->Commit(error);
 }
 
 }  // namespace zembra::render::post
