@@ -42,18 +42,6 @@ class SmallDisk {
     }                                                                                \
   } while (0)
 
-// Processes whose environment carries the marker: what a run left behind.
-int ProcessesMarkedWith(const std::string& marker) {
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream environ(entry.path() / "environ", std::ios::binary);
-    const std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
-    if (content.find(marker) != std::string::npos) ++count;
-  }
-  return count;
-}
 
 class Faults : public ::testing::Test {
  protected:

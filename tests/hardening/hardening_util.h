@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -35,6 +37,20 @@ inline void ExpectOnlyFiles(const std::string& directory, const std::set<std::st
                             const std::string& what) {
   for (const std::string& name : FilesIn(directory))
     EXPECT_TRUE(allowed.count(name) > 0) << what << ": left " << name;
+}
+
+/// How many processes carry this "NAME=value" in their environment: what a
+/// run that was given it left behind.
+inline int ProcessesMarkedWith(const std::string& marker) {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream environ(entry.path() / "environ", std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
+    if (content.find(marker) != std::string::npos) ++count;
+  }
+  return count;
 }
 
 }  // namespace zembra::testing

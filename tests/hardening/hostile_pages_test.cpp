@@ -15,17 +15,6 @@ namespace {
 
 constexpr int kTimeoutSeconds = 8;
 
-int ProcessesWithEnvironment(const std::string& marker) {
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream environ(entry.path() / "environ", std::ios::binary);
-    const std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
-    if (content.find(marker) != std::string::npos) ++count;
-  }
-  return count;
-}
 
 Answer Html(std::string body) {
   Answer answer;
@@ -63,7 +52,7 @@ class HostilePages : public ::testing::Test {
     const ProgramResult result = RunProgram(argv, work_, {marker, "TMPDIR=" + tmp_, "HOME=" + root_}, 120);
     ExpectCleanOutcome(result, address);
     EXPECT_LT(result.seconds, kTimeoutSeconds + 20) << address;
-    EXPECT_EQ(ProcessesWithEnvironment(marker), 0) << address << ": engine processes left behind";
+    EXPECT_EQ(ProcessesMarkedWith(marker), 0) << address << ": engine processes left behind";
     EXPECT_TRUE(FilesIn(tmp_).empty()) << address << ": temporary files left behind";
     std::set<std::string> allowed = {"out.pdf"};
     ExpectOnlyFiles(work_, allowed, address);
