@@ -5,7 +5,7 @@ reference. Standard library only.
 CPU time counts every process of the tree, including helpers that outlive
 their parent (Chromium's): the measuring process becomes their reaper, so
 their usage is accounted to it. Peak memory is the largest sum of resident
-memory over the command's process group, sampled every 10 ms.
+memory over all the measuring process's descendants, sampled every 10 ms.
 """
 import ctypes
 import os
@@ -23,22 +23,27 @@ def _become_reaper():
     libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
 
 
-def _group_rss_kb(pgid):
-    total = 0
+def _tree_rss_kb(root):
+    """Resident memory of every descendant of root (engines in process groups
+    of their own, and orphans handed to us, included)."""
+    parents, rss = {}, {}
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
             with open(f"/proc/{entry}/stat") as f:
                 fields = f.read().rsplit(")", 1)[1].split()
-            if int(fields[2]) != pgid:  # field 5 of stat: process group
-                continue
-            with open(f"/proc/{entry}/status") as f:
-                for line in f:
-                    if line.startswith("VmRSS:"):
-                        total += int(line.split()[1])
+            parents[int(entry)] = int(fields[1])
+            rss[int(entry)] = int(fields[21]) * os.sysconf("SC_PAGE_SIZE") // 1024
         except (OSError, IndexError, ValueError):
             continue
+    total = 0
+    for pid in parents:
+        ancestor = parents.get(pid)
+        while ancestor is not None and ancestor != root and ancestor > 1:
+            ancestor = parents.get(ancestor)
+        if ancestor == root:
+            total += rss.get(pid, 0)
     return total
 
 
@@ -53,7 +58,7 @@ def run_once(cmd, cwd=None, env=None, before=None):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     peak = 0
     while proc.poll() is None:
-        peak = max(peak, _group_rss_kb(proc.pid))
+        peak = max(peak, _tree_rss_kb(os.getpid()))
         time.sleep(0.01)
     wall = time.monotonic() - start
     # Helpers left in the group were handed to us: wait for them, so that
