@@ -6,6 +6,8 @@
 #include <cmath>
 #include <string>
 
+#include "engines/common/files.h"
+
 namespace zembra {
 
 std::optional<long> ParseInteger(std::string_view text, long min, long max) {
@@ -27,9 +29,7 @@ std::optional<double> ParseReal(std::string_view text, double min, double max) {
 }
 
 std::optional<bool> ParseYesNo(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = AsciiLower(text);
   if (lower == "yes" || lower == "true" || lower == "1" || lower == "on") return true;
   if (lower == "no" || lower == "false" || lower == "0" || lower == "off") return false;
   return std::nullopt;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engines/common/files.h"
 #include "engines/render/base64.h"
 #include "engines/render/page_setup.h"
 #include "engines/render/pdf_post/markers.h"
@@ -21,25 +22,11 @@ using std::chrono::milliseconds;
 constexpr milliseconds kNetworkQuiet{500};
 constexpr milliseconds kPollInterval{50};
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 bool HasScheme(const std::string& text) {
-  const std::string lower = Lower(text);
+  const std::string lower = AsciiLower(text);
   for (const char* scheme : {"http://", "https://", "file://", "data:"})
     if (lower.rfind(scheme, 0) == 0) return true;
   return false;
-}
-
-std::string ReadFile(const std::string& path, bool& ok) {
-  std::ifstream in(path, std::ios::binary);
-  ok = static_cast<bool>(in);
-  std::ostringstream text;
-  if (ok) text << in.rdbuf();
-  return text.str();
 }
 
 std::string SecondsText(double seconds) {
@@ -344,12 +331,13 @@ bool PageSession::Prepare(std::string& error) {
     std::string css;
     bool local = !HasScheme(sheet) || !PathOfFileUrl(sheet).empty();
     if (local) {
-      bool ok = false;
-      css = ReadFile(PathOfFileUrl(sheet).empty() ? sheet : PathOfFileUrl(sheet), ok);
-      if (!ok) {
+      std::string problem;
+      std::optional<std::string> read = ReadWholeFile(PathOfFileUrl(sheet).empty() ? sheet : PathOfFileUrl(sheet), problem);
+      if (!read) {
         diagnostics_.warn("cannot read the user style sheet " + sheet);
         continue;
       }
+      css = std::move(*read);
       run("user style sheet " + sheet,
           "(() => { const s = document.createElement('style'); s.textContent = " + Json(css).dump() +
               "; (document.head || document.documentElement).appendChild(s); })()");

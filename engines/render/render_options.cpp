@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 
+#include "engines/common/files.h"
 #include "engines/common/numbers.h"
 #include "engines/render/pdf_post/copies.h"
 #include "passes/option_row.h"
@@ -23,12 +24,6 @@ struct OptionEntry {
   const char* help;
   Apply apply;
 };
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string Bad(const std::string& value, const char* expected) {
   return "bad value \"" + value + "\" (" + expected + ")";
@@ -105,7 +100,7 @@ const std::vector<OptionEntry>& Entries() {
        }},
       {"--orientation", -1, "<Portrait|Landscape>", "page orientation",
        [](RenderOptions& o, const Values& v) -> std::string {
-         const std::string value = Lower(v[0]);
+         const std::string value = AsciiLower(v[0]);
          if (value != "portrait" && value != "landscape") return Bad(v[0], "Portrait or Landscape");
          o.landscape = value == "landscape";
          return "";
@@ -266,7 +261,7 @@ const std::vector<OptionEntry>& Entries() {
       {"--load-error-handling", -1, "<abort|ignore|skip>",
        "on a failed load: stop with an error (default), print what loaded, or leave the document out",
        [](RenderOptions& o, const Values& v) -> std::string {
-         const std::string value = Lower(v[0]);
+         const std::string value = AsciiLower(v[0]);
          if (value == "abort") o.loadErrors = LoadErrorHandling::kAbort;
          else if (value == "ignore") o.loadErrors = LoadErrorHandling::kIgnore;
          else if (value == "skip") o.loadErrors = LoadErrorHandling::kSkip;
@@ -285,7 +280,7 @@ const std::vector<OptionEntry>& Entries() {
       // Output.
       {"--format", -1, "<format>", "output format; only pdf",
        [](RenderOptions&, const Values& v) -> std::string {
-         if (Lower(v[0]) != "pdf") return "format \"" + v[0] + "\" ignored: this tool writes PDF";
+         if (AsciiLower(v[0]) != "pdf") return "format \"" + v[0] + "\" ignored: this tool writes PDF";
          return "";
        }},
       {"--height", -1, "<px>", "height of the final image, recorded in the PDF for the image export",
@@ -468,7 +463,7 @@ std::optional<double> ParseLengthMm(const std::string& text, double maxMm) {
       {"", 1.0}, {"mm", 1.0}, {"cm", 10.0}, {"in", 25.4}, {"pt", 25.4 / 72}, {"px", 25.4 / 96}};
   size_t unitStart = text.size();
   while (unitStart > 0 && std::isalpha(static_cast<unsigned char>(text[unitStart - 1]))) --unitStart;
-  const auto unit = kUnits.find(Lower(text.substr(unitStart)));
+  const auto unit = kUnits.find(AsciiLower(text.substr(unitStart)));
   if (unit == kUnits.end()) return std::nullopt;
   const auto number = ParseReal(text.substr(0, unitStart), 0, 1e9);
   if (!number) return std::nullopt;
@@ -488,7 +483,7 @@ std::optional<std::pair<double, double>> PaperSizeMm(const std::string& name) {
       {"executive", {190.5, 254}}, {"folio", {210, 330}}, {"ledger", {431.8, 279.4}},
       {"legal", {215.9, 355.6}},   {"letter", {215.9, 279.4}}, {"tabloid", {279.4, 431.8}},
   };
-  const auto size = kSizes.find(Lower(name));
+  const auto size = kSizes.find(AsciiLower(name));
   if (size == kSizes.end()) return std::nullopt;
   return size->second;
 }

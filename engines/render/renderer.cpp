@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -14,6 +13,7 @@
 
 #include "engines/common/atomic_output.h"
 #include "engines/common/cleanup.h"
+#include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
 #include "engines/render/browser.h"
 #include "engines/render/cookie_jar.h"
@@ -137,13 +137,6 @@ RenderOptions OwnPageOptions(const RenderOptions& options, const std::string& pa
   return own;
 }
 
-bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  return static_cast<bool>(out);
-}
-
 std::string CheckToggleFiles(const RenderOptions& options) {
   for (const std::string* path : {&options.post.checkboxSvg, &options.post.checkboxCheckedSvg,
                                   &options.post.radioButtonSvg, &options.post.radioButtonCheckedSvg})
@@ -211,7 +204,7 @@ std::string PrintContents(const RunContext& run, const Part& body, int coverPage
   if (!toc->options.title) toc->options.title = PrintedTitle(body.pdf);
   Part& part = *toc;
   auto printer = [&](const std::string& page, const std::string& pdf) -> std::string {
-    if (!WriteFile(html, page)) return "cannot write " + html;
+    if (std::string problem; !WriteWholeFile(html, page, problem)) return problem;
     part.input = ResolveInput(html);  // a file now
     part.pdf = pdf;
     return PrintPart(part, run.pipe, run.diagnostics, {});

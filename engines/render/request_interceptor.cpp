@@ -3,23 +3,18 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engines/common/files.h"
 #include "engines/render/base64.h"
 
 namespace zembra::render {
 
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 // Whether the start of a document declares its character set itself.
 bool DeclaresCharset(const std::string& body) {
   if (body.rfind("\xEF\xBB\xBF", 0) == 0 || body.rfind("\xFE\xFF", 0) == 0 || body.rfind("\xFF\xFE", 0) == 0)
     return true;
-  return Lower(body.substr(0, 2048)).find("charset") != std::string::npos;
+  return AsciiLower(body.substr(0, 2048)).find("charset") != std::string::npos;
 }
 
 }  // namespace
@@ -127,7 +122,7 @@ void RequestInterceptor::OnResponsePaused(const Json& params, const SendCommand&
   Json headers = params.value("responseHeaders", Json::array());
   std::string contentType;
   for (const Json& header : headers)
-    if (Lower(header.value("name", "")) == "content-type") contentType = Lower(header.value("value", ""));
+    if (AsciiLower(header.value("name", "")) == "content-type") contentType = AsciiLower(header.value("value", ""));
   const bool html = contentType.empty() || contentType.find("html") != std::string::npos;
   if (options_.encoding.empty() || status >= 300 || !html || contentType.find("charset") != std::string::npos) {
     send("Fetch.continueResponse", {{"requestId", id}});
@@ -147,7 +142,7 @@ void RequestInterceptor::OnResponsePaused(const Json& params, const SendCommand&
   // The page says nothing of its character set: tell Chromium ours.
   Json changed = Json::array();
   for (const Json& header : headers)
-    if (Lower(header.value("name", "")) != "content-type") changed.push_back(header);
+    if (AsciiLower(header.value("name", "")) != "content-type") changed.push_back(header);
   changed.push_back({{"name", "Content-Type"}, {"value", "text/html; charset=" + options_.encoding}});
   send("Fetch.fulfillRequest", {{"requestId", id},
                                 {"responseCode", status == 0 ? 200 : status},

@@ -7,47 +7,21 @@
 #include <qpdf/QPDFFileSpecObjectHelper.hh>
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <optional>
 #include <set>
-#include <sstream>
+#include <string_view>
+
+#include "engines/common/files.h"
 
 namespace zembra::toolbox {
 
 namespace {
 
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool ReadWholeFile(const std::string& path, std::string& data, std::string& error) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) {
-    error = "cannot read the file to attach " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    error = "the file to attach " + path + " is not a file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (!in.good() && !in.eof()) {
-    error = "cannot read the file to attach " + path;
-    return false;
-  }
-  data = content.str();
-  return true;
-}
-
-bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.close();
-  return out.good();
+// The last part of a name stored in a PDF; such names may come from any
+// system, so a backslash separates too.
+std::string StoredFileName(const std::string& name) {
+  const size_t slash = name.find_last_of("/\\");
+  return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
 }  // namespace
@@ -59,9 +33,12 @@ bool AttachFiles(QPDF& pdf, std::istream& paths, int& attached, std::string& err
   while (std::getline(paths, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
-    std::string data;
-    if (!ReadWholeFile(line, data, error)) return false;
-    files.emplace_back(BaseName(line), std::move(data));
+    std::optional<std::string> data = ReadWholeFile(line, error);
+    if (!data) {
+      error = "cannot attach: " + error;
+      return false;
+    }
+    files.emplace_back(BaseName(line), std::move(*data));
   }
   QPDFEmbeddedFileDocumentHelper embedded(pdf);
   for (auto& [name, data] : files) {
@@ -84,8 +61,8 @@ bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::uniqu
   QPDFEmbeddedFileDocumentHelper embedded(pdf);
   std::set<std::string> taken;
   for (auto& [key, fileSpec] : embedded.getEmbeddedFiles()) {
-    std::string name = BaseName(fileSpec->getFilename());
-    if (name.empty() || name == "." || name == "..") name = BaseName(key);
+    std::string name = StoredFileName(fileSpec->getFilename());
+    if (name.empty() || name == "." || name == "..") name = StoredFileName(key);
     if (name.empty() || name == "." || name == "..") {
       warnings.push_back("attachment " + key + " has no usable file name; not written");
       continue;
@@ -104,10 +81,8 @@ bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::uniqu
     std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_all);
     std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
     if (output == nullptr) return false;
-    if (!WriteWholeFile(output->tempPath(), data->getBuffer(), data->getSize())) {
-      error = "cannot write the attachment " + target;
-      return false;
-    }
+    const std::string_view bytes(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    if (!WriteWholeFile(output->tempPath(), bytes, error)) return false;
     pending.push_back(std::move(output));
   }
   return true;

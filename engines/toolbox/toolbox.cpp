@@ -6,11 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "engines/common/atomic_output.h"
+#include "engines/common/files.h"
 #include "engines/toolbox/attachments.h"
 #include "engines/toolbox/document_info.h"
 #include "engines/toolbox/form_data.h"
@@ -26,33 +25,6 @@ namespace {
 bool Exists(const std::string& path) {
   struct stat info;
   return ::lstat(path.c_str(), &info) == 0;
-}
-
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return "";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  return out.good();
-}
-
-bool ReadText(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream content;
-  content << in.rdbuf();
-  text = content.str();
-  return true;
 }
 
 bool ReadsStandardInput(Step step) {
@@ -201,7 +173,7 @@ bool Run::Apply(const Operation& operation, std::string& error) {
       return true;
     }
     case Step::kDetachFile:
-      return DetachFiles(pdf, DirectoryOf(request_.output), outputs_.optional, messages_.warnings, error);
+      return DetachFiles(pdf, DirectoryName(request_.output), outputs_.optional, messages_.warnings, error);
     case Step::kRemoveXfa:
       if (!RemoveXfa(pdf)) messages_.notes.push_back("-removexfa: the document has no XFA data");
       return true;
@@ -239,10 +211,7 @@ bool Run::CreateFdf(std::string& error) {
   }
   std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
   if (output == nullptr) return false;
-  if (!WriteText(output->tempPath(), BuildFdf(*pdf_, BaseName(request_.output)))) {
-    error = "cannot write the FDF file " + target;
-    return false;
-  }
+  if (!WriteWholeFile(output->tempPath(), BuildFdf(*pdf_, BaseName(request_.output)), error)) return false;
   outputs_.required.push_back(std::move(output));
   return true;
 }
@@ -250,15 +219,12 @@ bool Run::CreateFdf(std::string& error) {
 bool Run::FillForm(std::string& error) {
   const std::vector<std::string> candidates = FillFormCandidates(request_);
   for (const std::string& path : candidates) {
-    std::string text;
     if (!Exists(path)) continue;
-    if (!ReadText(path, text)) {
-      error = "cannot read the FDF file " + path;
-      return false;
-    }
+    const std::optional<std::string> text = ReadWholeFile(path, error);
+    if (!text) return false;
     FillResult result;
     std::string problem;
-    if (!FillFromFdf(*pdf_, text, result, problem)) {
+    if (!FillFromFdf(*pdf_, *text, result, problem)) {
       error = "the FDF file " + path + " is " + problem;
       return false;
     }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engines/common/arguments.h"
+#include "engines/common/files.h"
 #include "passes/option_row.h"
 
 namespace zembra::toolbox {
@@ -85,12 +86,6 @@ const Action* FindAction(std::string_view token) {
   return nullptr;
 }
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
 bool IsConverterOption(std::string_view name) {
   for (const OptionRow& row : ConverterOptionTable()) {
     if (row.typed != nullptr && name == row.typed) return true;
@@ -142,7 +137,7 @@ ParsedRequest ParseToolboxArguments(std::span<const std::string> words) {
       request.output = option.values.front();
       continue;
     }
-    const Action* action = IsConverterOption(option.name) ? nullptr : FindAction(Lower(option.name));
+    const Action* action = IsConverterOption(option.name) ? nullptr : FindAction(AsciiLower(option.name));
     if (action == nullptr) {
       // Only the format converter's options are left; they mean nothing for a PDF.
       if (std::find(ignoredConverterOptions.begin(), ignoredConverterOptions.end(), option.name) ==

@@ -1,9 +1,6 @@
 #include "engines/export/documents/csv_output.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
+#include "engines/common/files.h"
 #include "engines/export/documents/output_set.h"
 
 namespace zembra::exporter {
@@ -36,17 +33,6 @@ std::string CsvDocument(const std::vector<PageText>& pages) {
   std::string text;
   for (const PageText& page : pages) text += CsvRecords(TableRows(page.lines));
   return text;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& data, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << data;
-  out.flush();
-  if (!out) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
 }
 
 bool WriteCsv(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {

@@ -23,7 +23,4 @@ std::string CsvDocument(const std::vector<PageText>& pages);
 
 bool WriteCsv(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error);
 
-/// Writes data to a reserved temporary file (shared by the hand-made formats).
-bool WriteWholeFile(const std::string& path, const std::string& data, std::string& error);
-
 }  // namespace zembra::exporter

@@ -1,22 +1,14 @@
 #include "engines/export/documents/engine_run.h"
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "engines/common/files.h"
 #include "engines/common/subprocess.h"
 #include "engines/common/temp_dir.h"
 
 namespace zembra::exporter {
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string ProgramName(const std::string& argv0) {
   const size_t slash = argv0.rfind('/');
@@ -62,7 +54,8 @@ bool RunEngine(const EngineCall& call, std::string& error) {
     return false;
   }
   if (*status != 0) {
-    const std::string said = LastLine(ReadFile(request.standardError));
+    std::string unread;
+    const std::string said = LastLine(ReadWholeFile(request.standardError, unread).value_or(""));
     error = name + " failed (exit status " + std::to_string(*status) + ")" + (said.empty() ? "" : ": " + said);
     return false;
   }

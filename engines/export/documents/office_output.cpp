@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
 #include "engines/export/documents/csv_output.h"
 #include "engines/export/documents/libreoffice.h"

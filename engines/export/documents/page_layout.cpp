@@ -9,6 +9,8 @@
 #include <poppler-document.h>
 #include <poppler-page.h>
 
+#include "engines/common/files.h"
+
 namespace zembra::exporter {
 
 namespace {
@@ -26,11 +28,6 @@ constexpr size_t kColumnWindow = 8;
 
 double Height(const Word& word) { return word.y1 - word.y0; }
 double CenterY(const Word& word) { return (word.y0 + word.y1) / 2; }
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 struct RawLine {
   std::vector<Word> words;  // left to right
@@ -295,7 +292,7 @@ std::vector<std::vector<std::string>> TableRows(const std::vector<Line>& lines) 
 }
 
 bool FontNameIsBold(const std::string& fontName) {
-  const std::string name = Lower(fontName);
+  const std::string name = AsciiLower(fontName);
   for (const char* mark : {"bold", "black", "heavy", "semibold", "demi"}) {
     if (name.find(mark) != std::string::npos) return true;
   }
@@ -303,12 +300,12 @@ bool FontNameIsBold(const std::string& fontName) {
 }
 
 bool FontNameIsItalic(const std::string& fontName) {
-  const std::string name = Lower(fontName);
+  const std::string name = AsciiLower(fontName);
   return name.find("italic") != std::string::npos || name.find("oblique") != std::string::npos;
 }
 
 FontKind FontKindOf(const std::string& fontName) {
-  const std::string name = Lower(fontName);
+  const std::string name = AsciiLower(fontName);
   const auto has = [&](const char* part) { return name.find(part) != std::string::npos; };
   if (has("mono") || has("courier") || has("consol") || has("typewriter")) return FontKind::kMono;
   if ((has("serif") && !has("sans")) || has("times") || has("georgia") || has("garamond") || has("cambria") ||

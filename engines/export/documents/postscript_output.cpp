@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
+#include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
 #include "engines/export/documents/engine_run.h"
 #include "engines/export/documents/output_set.h"
@@ -16,21 +16,6 @@ namespace {
 void AddPasswords(const DocumentJob& job, std::vector<std::string>& argv) {
   if (!job.ownerPassword.empty()) argv.insert(argv.end(), {"-opw", job.ownerPassword});
   if (!job.userPassword.empty()) argv.insert(argv.end(), {"-upw", job.userPassword});
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool WriteFile(const std::string& path, const std::string& data, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << data;
-  out.flush();
-  if (!out) error = "cannot write " + path;
-  return static_cast<bool>(out);
 }
 
 // The header ends at %%EndComments, or at the first line that is no comment.
@@ -159,7 +144,9 @@ bool WriteEps(const DocumentJob& job, PageSpan pages, std::string& error) {
   measure.standardError = scratch->path() + "/bbox.txt";
   measure.timeout = std::chrono::seconds(60 + 5 * pages.count());
   if (!RunEngine(measure, error)) return false;
-  const std::vector<BoundingBox> boxes = ParseBboxReport(ReadFile(measure.standardError));
+  const std::optional<std::string> report = ReadWholeFile(measure.standardError, error);
+  if (!report) return false;
+  const std::vector<BoundingBox> boxes = ParseBboxReport(*report);
   if (boxes.size() != files.size()) {
     error = "Ghostscript measured " + std::to_string(boxes.size()) + " of " + std::to_string(files.size()) +
             " EPS pages";
@@ -167,7 +154,9 @@ bool WriteEps(const DocumentJob& job, PageSpan pages, std::string& error) {
   }
 
   for (size_t i = 0; i < files.size(); ++i) {
-    std::string eps = ReadFile(files[i]);
+    std::optional<std::string> read = ReadWholeFile(files[i], error);
+    if (!read) return false;
+    std::string& eps = *read;
     const std::optional<BoundingBox> stated = StatedBoundingBox(eps);
     if (!stated) {
       error = "pdftops wrote an EPS file without a bounding box";
@@ -180,7 +169,7 @@ bool WriteEps(const DocumentJob& job, PageSpan pages, std::string& error) {
       tight.lly += stated->lly, tight.ury += stated->lly;
       RewriteBoundingBox(eps, tight);
     }
-    if (!WriteFile(outputs->tempPath(i), eps, error)) return false;
+    if (!WriteWholeFile(outputs->tempPath(i), eps, error)) return false;
   }
   return outputs->CommitAll(error);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engines/common/files.h"
 #include "engines/export/documents/csv_output.h"
 #include "engines/export/documents/output_set.h"
 #include "engines/export/documents/utf8.h"

@@ -1,7 +1,8 @@
 #include "engines/render/pdf_post/toggle_style.h"
 
-#include <fstream>
-#include <sstream>
+#include <optional>
+
+#include "engines/common/files.h"
 
 namespace zembra::render::post {
 namespace {
@@ -18,15 +19,6 @@ constexpr const char* kRadio =
 constexpr const char* kRadioChecked =
     "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 13 13'><circle cx='6.5' cy='6.5' r='6' fill='white' "
     "stroke='#333'/><circle cx='6.5' cy='6.5' r='3' fill='black'/></svg>";
-
-bool ReadFile(const std::string& path, std::string& contents) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  contents = buffer.str();
-  return !in.bad();
-}
 
 }  // namespace
 
@@ -67,9 +59,10 @@ std::string ToggleStyleSheet(const ToggleAppearances& toggles, std::string& erro
       " padding: 0; background: transparent center / 100% 100% no-repeat; }\n";
   for (const State& state : states) {
     std::string svg = state.fallback;
-    if (!state.path->empty() && !ReadFile(*state.path, svg)) {
-      error = "cannot read " + *state.path;
-      return {};
+    if (!state.path->empty()) {
+      std::optional<std::string> drawing = ReadWholeFile(*state.path, error);
+      if (!drawing) return {};
+      svg = std::move(*drawing);
     }
     css += std::string(state.selector) + " { background-image: url(\"data:image/svg+xml;base64," + Base64(svg) + "\"); }\n";
   }
