@@ -8,9 +8,9 @@
 #include "engines/common/files.h"
 #include "engines/render/base64.h"
 #include "engines/render/page_setup.h"
-#include "engines/render/pdf_post/markers.h"
-#include "engines/render/pdf_post/toggle_style.h"
-#include "engines/render/post_settings.h"
+#include "engines/render/pdf_finish/markers.h"
+#include "engines/render/pdf_finish/toggle_style.h"
+#include "engines/render/finish_settings.h"
 
 namespace zembra::render {
 
@@ -348,11 +348,11 @@ bool PageSession::Prepare(std::string& error) {
               "; l.onload = l.onerror = () => done(); (document.head || document.documentElement).appendChild(l); })");
     }
   }
-  if (HasToggleDrawings(options_) && !options_.post.forms) {
+  if (HasToggleDrawings(options_) && !options_.finish.forms) {
     // Without form fields the page itself draws the check boxes and radio
     // buttons with the SVG images, as a user style sheet would.
     std::string problem;
-    const std::string css = post::ToggleStyleSheet(ToggleSettings(options_), problem);
+    const std::string css = finish::ToggleStyleSheet(ToggleSettings(options_), problem);
     if (!problem.empty()) {
       error = problem;
       return false;
@@ -372,9 +372,9 @@ bool PageSession::Prepare(std::string& error) {
   if (options_.title) run("--title", "document.title = " + Json(*options_.title).dump());
   // Last, once the page's own scripts and --run-script changed what they
   // would: marker links over form controls and headings, which Chromium
-  // writes as link annotations with their places for the post-processing step.
-  if (options_.post.forms) run("--forms", post::FormMarkerScript());
-  if (options_.post.toc) run("--toc", post::HeadingMarkerScript());
+  // writes as link annotations with their places for the finishing step.
+  if (options_.finish.forms) run("--forms", finish::FormMarkerScript());
+  if (options_.finish.toc) run("--toc", finish::HeadingMarkerScript());
   // What the scripts above started to fetch is waited for, briefly.
   const auto settle = std::min(deadline, Clock::now() + std::chrono::seconds(2));
   auto startedHere = [&] {

@@ -6,7 +6,7 @@
 
 #include "engines/common/files.h"
 #include "engines/common/numbers.h"
-#include "engines/render/pdf_post/copies.h"
+#include "engines/render/pdf_finish/copies.h"
 #include "passes/option_row.h"
 
 namespace zembra::render {
@@ -35,14 +35,14 @@ std::string SetFlag(RenderOptions& o, const Values&) {
   o.*Field = Value;
   return "";
 }
-template <bool PostOptions::*Field>
-std::string SetPostFlag(RenderOptions& o, const Values&) {
-  o.post.*Field = true;
+template <bool FinishOptions::*Field>
+std::string SetFinishFlag(RenderOptions& o, const Values&) {
+  o.finish.*Field = true;
   return "";
 }
-template <std::string PostOptions::*Field>
-std::string SetPostText(RenderOptions& o, const Values& v) {
-  o.post.*Field = v[0];
+template <std::string FinishOptions::*Field>
+std::string SetFinishText(RenderOptions& o, const Values& v) {
+  o.finish.*Field = v[0];
   return "";
 }
 template <std::string RenderOptions::*Field>
@@ -57,11 +57,11 @@ std::string SetMargin(RenderOptions& o, const Values& v) {
   o.*Field = *mm;
   return "";
 }
-template <std::optional<long> PostOptions::*Field>
+template <std::optional<long> FinishOptions::*Field>
 std::string SetCrop(RenderOptions& o, const Values& v) {
   const auto n = ParseInteger(v[0], 0, 1000000);
   if (!n) return Bad(v[0], "pixels, 0 or more");
-  o.post.*Field = *n;
+  o.finish.*Field = *n;
   return "";
 }
 template <std::string RenderOptions::*Field>
@@ -71,7 +71,7 @@ std::string SetTemplate(RenderOptions& o, const Values& v) {
 }
 std::string Accept(RenderOptions&, const Values&) { return ""; }
 
-static_assert(post::kMaxCopies == 999, "the --copies message names the largest number");
+static_assert(finish::kMaxCopies == 999, "the --copies message names the largest number");
 
 const std::vector<OptionEntry>& Entries() {
   static const std::vector<OptionEntry> entries = {
@@ -301,41 +301,41 @@ const std::vector<OptionEntry>& Entries() {
       {"--read-args-from-stdin", -1, "", "read further options from one line of standard input",
        SetFlag<&RenderOptions::readArgsFromStdin, true>},
       {"--readme", -1, "", "print this manual", SetFlag<&RenderOptions::readme, true>},
-      // PDF post-processing.
+      // Finishing the PDF.
       {"--copies", -1, "<n>", "this many copies of the document in one PDF",
        [](RenderOptions& o, const Values& v) -> std::string {
-         const auto copies = ParseInteger(v[0], 1, post::kMaxCopies);
+         const auto copies = ParseInteger(v[0], 1, finish::kMaxCopies);
          if (!copies) return Bad(v[0], "1 to 999");
-         o.post.copies = static_cast<int>(*copies);
+         o.finish.copies = static_cast<int>(*copies);
          return "";
        }},
-      {"--collate", -1, "", "with --copies: whole copies in turn (1 2 3 1 2 3)", SetPostFlag<&PostOptions::collate>},
+      {"--collate", -1, "", "with --copies: whole copies in turn (1 2 3 1 2 3)", SetFinishFlag<&FinishOptions::collate>},
       {"--cover", -1, "<input>", "a cover page (file or URL) put first",
        [](RenderOptions& o, const Values& v) -> std::string {
-         o.post.covers.push_back(v[0]);
+         o.finish.covers.push_back(v[0]);
          return "";
        }},
-      {"--toc", -1, "", "a table of contents from the page's headings, put first", SetPostFlag<&PostOptions::toc>},
-      {"--forms", -1, "", "HTML form controls become fillable PDF form fields", SetPostFlag<&PostOptions::forms>},
-      {"--checkbox-svg", -1, "<file>", "SVG image of an unchecked check box", SetPostText<&PostOptions::checkboxSvg>},
+      {"--toc", -1, "", "a table of contents from the page's headings, put first", SetFinishFlag<&FinishOptions::toc>},
+      {"--forms", -1, "", "HTML form controls become fillable PDF form fields", SetFinishFlag<&FinishOptions::forms>},
+      {"--checkbox-svg", -1, "<file>", "SVG image of an unchecked check box", SetFinishText<&FinishOptions::checkboxSvg>},
       {"--checkbox-checked-svg", -1, "<file>", "SVG image of a checked check box",
-       SetPostText<&PostOptions::checkboxCheckedSvg>},
+       SetFinishText<&FinishOptions::checkboxCheckedSvg>},
       {"--radiobutton-svg", -1, "<file>", "SVG image of an unchecked radio button",
-       SetPostText<&PostOptions::radioButtonSvg>},
+       SetFinishText<&FinishOptions::radioButtonSvg>},
       {"--radiobutton-checked-svg", -1, "<file>", "SVG image of a checked radio button",
-       SetPostText<&PostOptions::radioButtonCheckedSvg>},
-      {"--grayscale", -1, "", "the PDF in shades of grey", SetPostFlag<&PostOptions::grayscale>},
-      {"--lowquality", -1, "", "a smaller PDF with down-sampled images", SetPostFlag<&PostOptions::lowQuality>},
+       SetFinishText<&FinishOptions::radioButtonCheckedSvg>},
+      {"--grayscale", -1, "", "the PDF in shades of grey", SetFinishFlag<&FinishOptions::grayscale>},
+      {"--lowquality", -1, "", "a smaller PDF with down-sampled images", SetFinishFlag<&FinishOptions::lowQuality>},
       {"--disable-external-links", -1, "", "remove links to other documents",
-       SetPostFlag<&PostOptions::disableExternalLinks>},
+       SetFinishFlag<&FinishOptions::disableExternalLinks>},
       {"--disable-internal-links", -1, "", "remove links within the document",
-       SetPostFlag<&PostOptions::disableInternalLinks>},
+       SetFinishFlag<&FinishOptions::disableInternalLinks>},
       {"--disable-pdf-compression", -1, "", "write the PDF's streams uncompressed",
-       SetPostFlag<&PostOptions::disablePdfCompression>},
-      {"--crop-x", -1, "<px>", "left edge of the part of the page kept", SetCrop<&PostOptions::cropX>},
-      {"--crop-y", -1, "<px>", "top edge of the part of the page kept", SetCrop<&PostOptions::cropY>},
-      {"--crop-w", -1, "<px>", "width of the part of the page kept", SetCrop<&PostOptions::cropWidth>},
-      {"--crop-h", -1, "<px>", "height of the part of the page kept", SetCrop<&PostOptions::cropHeight>},
+       SetFinishFlag<&FinishOptions::disablePdfCompression>},
+      {"--crop-x", -1, "<px>", "left edge of the part of the page kept", SetCrop<&FinishOptions::cropX>},
+      {"--crop-y", -1, "<px>", "top edge of the part of the page kept", SetCrop<&FinishOptions::cropY>},
+      {"--crop-w", -1, "<px>", "width of the part of the page kept", SetCrop<&FinishOptions::cropWidth>},
+      {"--crop-h", -1, "<px>", "height of the part of the page kept", SetCrop<&FinishOptions::cropHeight>},
   };
   return entries;
 }

@@ -16,9 +16,9 @@ enum class LoadErrorHandling { kAbort, kIgnore, kSkip };
 using NameValue = std::pair<std::string, std::string>;
 
 /// Options that act on the finished PDF (copies, cover, contents, links,
-/// forms, colours, crop box), applied by the PDF post-processing step
-/// (post_settings.h turns them into its settings).
-struct PostOptions {
+/// forms, colours, crop box), applied by the PDF finishing step
+/// (finish_settings.h turns them into its settings).
+struct FinishOptions {
   int copies = 1;
   bool collate = false;
   std::vector<std::string> covers;
@@ -88,7 +88,7 @@ struct RenderOptions {
   bool readme = false;
   bool readArgsFromStdin = false;
 
-  PostOptions post;
+  FinishOptions finish;
 };
 
 struct ParseResult {

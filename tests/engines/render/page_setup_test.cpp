@@ -24,7 +24,7 @@ TEST(RenderPrintParameters, NoTaggedOutputEvenForATableOfContents) {
   // Heading markers give the contents and the outline; tagging would only
   // make the file larger and slower to write.
   RenderOptions o;
-  o.post.toc = true;
+  o.finish.toc = true;
   const Json p = PrintParameters(o);
   EXPECT_FALSE(p["generateTaggedPDF"].get<bool>());
   EXPECT_FALSE(p["generateDocumentOutline"].get<bool>());

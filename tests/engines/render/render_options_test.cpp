@@ -133,19 +133,19 @@ TEST(RenderArguments, LastSwitchWins) {
   EXPECT_FALSE(Parse({"--disable-local-file-access", "a", "b"}).options.localFileAccess);
 }
 
-TEST(RenderArguments, PostProcessingOptionsAreKept) {
+TEST(RenderArguments, FinishingOptionsAreKept) {
   const ParseResult r = Parse({"--copies", "3", "--collate", "--cover", "c.html", "--toc", "--crop-x", "10",
                                "--grayscale", "--disable-pdf-compression", "a", "b"});
-  EXPECT_EQ(r.options.post.copies, 3);
-  EXPECT_TRUE(r.options.post.collate);
-  EXPECT_EQ(r.options.post.covers, (std::vector<std::string>{"c.html"}));
-  EXPECT_TRUE(r.options.post.toc);
-  EXPECT_EQ(r.options.post.cropX.value_or(-1), 10);
-  EXPECT_TRUE(r.options.post.grayscale);
-  EXPECT_TRUE(r.options.post.disablePdfCompression);
+  EXPECT_EQ(r.options.finish.copies, 3);
+  EXPECT_TRUE(r.options.finish.collate);
+  EXPECT_EQ(r.options.finish.covers, (std::vector<std::string>{"c.html"}));
+  EXPECT_TRUE(r.options.finish.toc);
+  EXPECT_EQ(r.options.finish.cropX.value_or(-1), 10);
+  EXPECT_TRUE(r.options.finish.grayscale);
+  EXPECT_TRUE(r.options.finish.disablePdfCompression);
   EXPECT_TRUE(r.warnings.empty());
-  // One copy more than the post-processing step makes is refused at once.
-  EXPECT_EQ(Parse({"--copies", "1000", "a", "b"}).options.post.copies, 1);
+  // One copy more than the finishing step makes is refused at once.
+  EXPECT_EQ(Parse({"--copies", "1000", "a", "b"}).options.finish.copies, 1);
 }
 
 TEST(RenderArguments, MinimumFontSizeDefaultsToFivePixels) {
