@@ -9,7 +9,7 @@
 #include "engines/render/base64.h"
 #include "engines/render/page_setup.h"
 #include "engines/render/pdf_finish/markers.h"
-#include "engines/render/pdf_finish/toggle_style.h"
+#include "engines/render/toggle_style.h"
 #include "engines/render/finish_settings.h"
 
 namespace zembra::render {
@@ -352,7 +352,7 @@ bool PageSession::Prepare(std::string& error) {
     // Without form fields the page itself draws the check boxes and radio
     // buttons with the SVG images, as a user style sheet would.
     std::string problem;
-    const std::string css = finish::ToggleStyleSheet(ToggleSettings(options_), problem);
+    const std::string css = ToggleStyleSheet(ToggleSettings(options_), problem);
     if (!problem.empty()) {
       error = problem;
       return false;

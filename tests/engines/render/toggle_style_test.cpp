@@ -1,4 +1,4 @@
-#include "engines/render/pdf_finish/toggle_style.h"
+#include "engines/render/toggle_style.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +7,13 @@
 #include "tests/engines/render/pdf_finish/pdf_fixtures.h"
 #include "tests/support/engine_check.h"
 
-namespace zembra::render::finish {
+namespace zembra::render {
 namespace {
 
-TEST(ToggleStyle, Base64MatchesTheStandardVectors) {
-  const std::pair<const char*, const char*> vectors[] = {{"", ""},         {"f", "Zg=="},     {"fo", "Zm8="},
-                                                         {"foo", "Zm9v"},  {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="},
-                                                         {"foobar", "Zm9vYmFy"}};
-  for (const auto& [in, out] : vectors) EXPECT_EQ(Base64(in), out) << in;
-  EXPECT_EQ(Base64(std::string("\xff\xfe\x00", 3)), "//4A");
-}
+namespace fixtures = finish::testing;
+using finish::ToggleAppearances;
 
-TEST(ToggleStyle, MissingFileIsAnError) {
+TEST(RenderToggleStyle, MissingFileIsAnError) {
   ToggleAppearances toggles;
   toggles.radioChecked = "/nonexistent/on.svg";
   std::string error;
@@ -46,10 +41,10 @@ int CountPixels(const std::string& ppm, int x0, int y0, int x1, int y1, bool gre
   return count;
 }
 
-TEST(ToggleStyle, ChromiumDrawsTheSvgs) {
-  ZEMBRA_REQUIRE_PROGRAM(testing::kChromium);
+TEST(RenderToggleStyle, ChromiumDrawsTheSvgs) {
+  ZEMBRA_REQUIRE_PROGRAM(fixtures::kChromium);
   ZEMBRA_REQUIRE_PROGRAM("pdftoppm");
-  const std::string dir = testing::ScratchDir();
+  const std::string dir = fixtures::ScratchDir();
   std::ofstream(dir + "/off.svg") << "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
                                      "<rect width='10' height='10' fill='#e00000'/></svg>";
   std::ofstream(dir + "/on.svg") << "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
@@ -65,8 +60,8 @@ TEST(ToggleStyle, ChromiumDrawsTheSvgs) {
                            css + "</style><input type=checkbox style='left:20px'>"
                                  "<input type=checkbox checked style='left:100px'>"
                                  "<input type=radio style='left:180px'>";
-  ASSERT_EQ(testing::PrintHtml(html, dir + "/page.pdf"), "");
-  testing::Capture("pdftoppm -r 96 -f 1 -l 1 -singlefile '" + dir + "/page.pdf' '" + dir + "/page'");
+  ASSERT_EQ(fixtures::PrintHtml(html, dir + "/page.pdf"), "");
+  fixtures::Capture("pdftoppm -r 96 -f 1 -l 1 -singlefile '" + dir + "/page.pdf' '" + dir + "/page'");
   const std::string ppm = dir + "/page.ppm";
   EXPECT_GT(CountPixels(ppm, 20, 20, 60, 60, false), 1000);  // unchecked: red
   EXPECT_EQ(CountPixels(ppm, 20, 20, 60, 60, true), 0);
@@ -75,4 +70,4 @@ TEST(ToggleStyle, ChromiumDrawsTheSvgs) {
 }
 
 }  // namespace
-}  // namespace zembra::render::finish
+}  // namespace zembra::render

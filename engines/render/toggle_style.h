@@ -7,7 +7,7 @@
 
 #include "engines/render/pdf_finish/forms.h"
 
-namespace zembra::render::finish {
+namespace zembra::render {
 
 /// A style sheet the renderer adds to the page before printing when any of
 /// the four options is given: the controls lose their native look and show
@@ -16,9 +16,6 @@ namespace zembra::render::finish {
 /// built-in drawing. Sizes are the browser's defaults but at zero
 /// specificity, so the page's own sizes win. Empty with error set when a
 /// file cannot be read.
-std::string ToggleStyleSheet(const ToggleAppearances& toggles, std::string& error);
+std::string ToggleStyleSheet(const finish::ToggleAppearances& toggles, std::string& error);
 
-/// RFC 4648 base64 of the bytes.
-std::string Base64(const std::string& bytes);
-
-}  // namespace zembra::render::finish
+}  // namespace zembra::render

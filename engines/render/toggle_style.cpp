@@ -1,10 +1,11 @@
-#include "engines/render/pdf_finish/toggle_style.h"
+#include "engines/render/toggle_style.h"
 
 #include <optional>
 
 #include "engines/common/files.h"
+#include "engines/render/base64.h"
 
-namespace zembra::render::finish {
+namespace zembra::render {
 namespace {
 
 constexpr const char* kBox =
@@ -22,26 +23,7 @@ constexpr const char* kRadioChecked =
 
 }  // namespace
 
-std::string Base64(const std::string& bytes) {
-  static const char* const kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  size_t i = 0;
-  for (; i + 2 < bytes.size(); i += 3) {
-    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                       static_cast<unsigned char>(bytes[i + 2]);
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], kAlphabet[v & 63]};
-  }
-  if (i + 1 == bytes.size()) {
-    const unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], '=', '='};
-  } else if (i + 2 == bytes.size()) {
-    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], '='};
-  }
-  return out;
-}
-
-std::string ToggleStyleSheet(const ToggleAppearances& toggles, std::string& error) {
+std::string ToggleStyleSheet(const finish::ToggleAppearances& toggles, std::string& error) {
   struct State {
     const std::string* path;
     const char* fallback;
@@ -64,9 +46,9 @@ std::string ToggleStyleSheet(const ToggleAppearances& toggles, std::string& erro
       if (!drawing) return {};
       svg = std::move(*drawing);
     }
-    css += std::string(state.selector) + " { background-image: url(\"data:image/svg+xml;base64," + Base64(svg) + "\"); }\n";
+    css += std::string(state.selector) + " { background-image: url(\"data:image/svg+xml;base64," + Base64Encode(svg) + "\"); }\n";
   }
   return css;
 }
 
-}  // namespace zembra::render::finish
+}  // namespace zembra::render
