@@ -2,12 +2,9 @@
 #pragma once
 
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "engines/common/arguments.h"
 
 namespace zembra::render {
 
@@ -90,32 +87,5 @@ struct RenderOptions {
 
   FinishOptions finish;
 };
-
-struct ParseResult {
-  RenderOptions options;
-  std::vector<std::string> warnings;  ///< one line each
-  std::string error;                  ///< set when the run cannot go on (no input or output)
-};
-
-/// The option specs the parser accepts: the renderer rows of the front end's
-/// table, its "--quality" row, and the renderer's own options.
-std::vector<OptionSpec> RenderOptionSpecs();
-
-/// Parses the words after the program name. The last two words are always
-/// the input and the PDF path; "--readme" needs neither.
-ParseResult ParseRenderArguments(std::span<const std::string> words);
-
-/// Splits one line into words at blanks; double or single quotes group words.
-std::vector<std::string> SplitWords(const std::string& line);
-
-/// The renderer's manual, derived from its option table.
-std::string RenderManual();
-
-/// Interprets a length: a real number with an optional unit (mm when none;
-/// cm, in, pt, px, mm). Millimetres, or nothing when malformed or out of range.
-std::optional<double> ParseLengthMm(const std::string& text, double maxMm);
-
-/// Paper size by name (A4, Letter…, any letter case), portrait, in millimetres.
-std::optional<std::pair<double, double>> PaperSizeMm(const std::string& name);
 
 }  // namespace zembra::render

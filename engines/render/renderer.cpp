@@ -24,6 +24,9 @@
 #include "engines/render/pdf_finish/finish_pdf.h"
 #include "engines/render/pdf_finish/toc.h"
 #include "engines/render/finish_settings.h"
+#include "engines/render/render_arguments.h"
+#include "engines/render/render_manual.h"
+#include "engines/render/stdin_arguments.h"
 
 namespace zembra::render {
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engines/render/render_arguments.h"
+
 namespace zembra::render {
 namespace {
 

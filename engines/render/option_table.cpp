@@ -1,11 +1,10 @@
-#include "engines/render/render_options.h"
+#include "engines/render/option_table.h"
 
 #include <algorithm>
-#include <cctype>
-#include <map>
 
 #include "engines/common/files.h"
 #include "engines/common/numbers.h"
+#include "engines/render/lengths.h"
 #include "engines/render/pdf_finish/copies.h"
 #include "passes/option_row.h"
 
@@ -14,16 +13,6 @@ namespace zembra::render {
 namespace {
 
 using Values = std::vector<std::string>;
-/// Applies one option; returns a problem to warn about, or empty.
-using Apply = std::string (*)(RenderOptions&, const Values&);
-
-struct OptionEntry {
-  const char* name;
-  int values;  ///< -1: as many as the front end's table forwards
-  const char* valueNames;
-  const char* help;
-  Apply apply;
-};
 
 std::string Bad(const std::string& value, const char* expected) {
   return "bad value \"" + value + "\" (" + expected + ")";
@@ -73,7 +62,9 @@ std::string Accept(RenderOptions&, const Values&) { return ""; }
 
 static_assert(finish::kMaxCopies == 999, "the --copies message names the largest number");
 
-const std::vector<OptionEntry>& Entries() {
+}  // namespace
+
+const std::vector<OptionEntry>& OptionTable() {
   static const std::vector<OptionEntry> entries = {
       // Paper and layout.
       {"--page-size", 1, "<name>", "paper size: A0-A9, B0-B10, Letter, Legal, Tabloid, Ledger, Executive, Folio",
@@ -340,6 +331,9 @@ const std::vector<OptionEntry>& Entries() {
   return entries;
 }
 
+
+namespace {
+
 // Number of values the front end forwards with a token, or -1 when it has no row.
 int ForwardedValues(const std::string& name) {
   for (const OptionRow& row : RendererOptionTable())
@@ -353,139 +347,19 @@ int EntryValues(const OptionEntry& entry) {
   return entry.values >= 0 ? entry.values : std::max(0, ForwardedValues(entry.name));
 }
 
-const OptionEntry* FindEntry(const std::string& name) {
-  for (const OptionEntry& entry : Entries())
+
+}  // namespace
+
+const OptionEntry* FindOption(const std::string& name) {
+  for (const OptionEntry& entry : OptionTable())
     if (name == entry.name) return &entry;
   return nullptr;
 }
 
-}  // namespace
-
 std::vector<OptionSpec> RenderOptionSpecs() {
   std::vector<OptionSpec> specs;
-  for (const OptionEntry& entry : Entries()) specs.push_back({entry.name, EntryValues(entry)});
+  for (const OptionEntry& entry : OptionTable()) specs.push_back({entry.name, EntryValues(entry)});
   return specs;
-}
-
-std::vector<std::string> SplitWords(const std::string& line) {
-  std::vector<std::string> words;
-  std::string word;
-  bool inWord = false;
-  char quote = 0;
-  for (const char c : line) {
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-      else word += c;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-      inWord = true;
-    } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-      if (inWord) words.push_back(word);
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord) words.push_back(word);
-  return words;
-}
-
-ParseResult ParseRenderArguments(std::span<const std::string> words) {
-  ParseResult result;
-  const std::vector<OptionSpec> specs = RenderOptionSpecs();
-  ParsedArguments parsed = ParseArguments(words, specs, 2);
-  // "--readme" alone (or with one word) still prints the manual.
-  if (words.size() < 3) {
-    for (const ParsedOption& option : ParseArguments(words, specs, 0).options)
-      if (option.name == "--readme") result.options.readme = true;
-  }
-  std::vector<std::string> unknown;
-  for (const std::string& problem : parsed.problems) {
-    if (problem.rfind("unknown option ", 0) == 0) {
-      unknown.push_back(problem.substr(15, problem.size() - 15 - 8));  // strip " ignored"
-    } else {
-      result.warnings.push_back(problem);
-    }
-  }
-  for (const ParsedOption& option : parsed.options) {
-    const OptionEntry* entry = FindEntry(option.name);
-    if (entry == nullptr) continue;
-    const std::string problem = entry->apply(result.options, option.values);
-    if (!problem.empty()) {
-      result.warnings.push_back("option " + option.name + ": " + problem + "; ignored");
-    }
-  }
-  if (parsed.operands.size() < 2) {
-    if (!result.options.readme) result.error = "usage: zemrender.lib [options] <input> <pdf>";
-  } else {
-    result.options.input = parsed.operands[parsed.operands.size() - 2];
-    result.options.output = parsed.operands.back();
-    unknown.insert(unknown.end(), parsed.operands.begin(), parsed.operands.end() - 2);
-  }
-  if (result.options.javascriptDelayMs >= result.options.timeoutSeconds * 1000)
-    result.warnings.push_back("the JavaScript delay is not shorter than the timeout; the page will time out");
-  if (!unknown.empty()) {
-    std::string line = unknown.size() == 1 ? "unknown word ignored:" : "unknown words ignored:";
-    for (const std::string& word : unknown) line += " \"" + word + "\"";
-    result.warnings.push_back(line);
-  }
-  if (result.options.input.empty() && result.error.empty() && !result.options.readme)
-    result.error = "no input given";
-  if (result.options.output.empty() && result.error.empty() && !result.options.readme)
-    result.error = "no output file given";
-  return result;
-}
-
-std::string RenderManual() {
-  std::string text =
-      "zemrender.lib - render an HTML file or web page into a PDF file\n\n"
-      "Usage: zemrender.lib [options] <input> <pdf>\n\n"
-      "The input is a file, a file:// URL, an http(s) URL, or a host name and path\n"
-      "(fetched over http). The PDF is written whole or not at all and never replaces\n"
-      "an existing file. Messages go to standard error and to the file named by\n"
-      "ZEMBRA_LOG. Chromium is taken from ZEMBRA_CHROMIUM, else chromium-headless-shell\n"
-      "or chromium on PATH; as root it runs without its sandbox.\n\nOptions:\n";
-  for (const OptionEntry& entry : Entries()) {
-    std::string head = std::string("  ") + entry.name;
-    if (*entry.valueNames != '\0') head += std::string(" ") + entry.valueNames;
-    if (head.size() < 40) head.resize(40, ' ');
-    else head += "\n" + std::string(40, ' ');
-    text += head + entry.help;
-    text += "\n";
-  }
-  return text;
-}
-
-std::optional<double> ParseLengthMm(const std::string& text, double maxMm) {
-  static const std::map<std::string, double> kUnits = {
-      {"", 1.0}, {"mm", 1.0}, {"cm", 10.0}, {"in", 25.4}, {"pt", 25.4 / 72}, {"px", 25.4 / 96}};
-  size_t unitStart = text.size();
-  while (unitStart > 0 && std::isalpha(static_cast<unsigned char>(text[unitStart - 1]))) --unitStart;
-  const auto unit = kUnits.find(AsciiLower(text.substr(unitStart)));
-  if (unit == kUnits.end()) return std::nullopt;
-  const auto number = ParseReal(text.substr(0, unitStart), 0, 1e9);
-  if (!number) return std::nullopt;
-  const double mm = *number * unit->second;
-  if (mm > maxMm) return std::nullopt;
-  return mm;
-}
-
-std::optional<std::pair<double, double>> PaperSizeMm(const std::string& name) {
-  static const std::map<std::string, std::pair<double, double>> kSizes = {
-      {"a0", {841, 1189}},  {"a1", {594, 841}},   {"a2", {420, 594}},   {"a3", {297, 420}},
-      {"a4", {210, 297}},   {"a5", {148, 210}},   {"a6", {105, 148}},   {"a7", {74, 105}},
-      {"a8", {52, 74}},     {"a9", {37, 52}},     {"b0", {1000, 1414}}, {"b1", {707, 1000}},
-      {"b2", {500, 707}},   {"b3", {353, 500}},   {"b4", {250, 353}},   {"b5", {176, 250}},
-      {"b6", {125, 176}},   {"b7", {88, 125}},    {"b8", {62, 88}},     {"b9", {33, 62}},
-      {"b10", {31, 44}},    {"c5e", {163, 229}},  {"comm10e", {105, 241}}, {"dle", {110, 220}},
-      {"executive", {190.5, 254}}, {"folio", {210, 330}}, {"ledger", {431.8, 279.4}},
-      {"legal", {215.9, 355.6}},   {"letter", {215.9, 279.4}}, {"tabloid", {279.4, 431.8}},
-  };
-  const auto size = kSizes.find(AsciiLower(name));
-  if (size == kSizes.end()) return std::nullopt;
-  return size->second;
 }
 
 }  // namespace zembra::render

@@ -1,40 +1,11 @@
-#include "engines/render/render_options.h"
+#include "engines/render/render_arguments.h"
 
 #include <gtest/gtest.h>
-
-#include <set>
-
-#include "passes/option_row.h"
 
 namespace zembra::render {
 namespace {
 
 ParseResult Parse(std::vector<std::string> words) { return ParseRenderArguments(words); }
-
-TEST(RenderOptionTable, EveryForwardedOptionIsKnownOnceWithItsValues) {
-  const std::vector<OptionSpec> specs = RenderOptionSpecs();
-  std::set<std::string_view> seen;
-  for (const OptionSpec& spec : specs) EXPECT_TRUE(seen.insert(spec.name).second) << "twice: " << spec.name;
-  auto valuesOf = [&](std::string_view name) {
-    for (const OptionSpec& spec : specs)
-      if (spec.name == name) return spec.values;
-    return -1;
-  };
-  for (const OptionRow& row : RendererOptionTable()) {
-    ASSERT_NE(valuesOf(row.forwarded), -1) << row.forwarded;
-    // The front end sends "--custom-header" alone, its name and value follow as words.
-    if (std::string_view(row.forwarded) != "--custom-header") {
-      EXPECT_EQ(valuesOf(row.forwarded), row.values) << row.forwarded;
-    }
-  }
-  for (const OptionRow& row : ConverterOptionTable())
-    if (row.destination == DEST_RENDERER) {
-      EXPECT_EQ(valuesOf(row.forwarded), row.values) << row.forwarded;
-    }
-  EXPECT_EQ(valuesOf("--custom-header"), 2);
-  EXPECT_EQ(valuesOf("--page-size"), 1);
-  EXPECT_EQ(valuesOf("--timeout"), 1);
-}
 
 TEST(RenderArguments, LastTwoWordsAreInputAndOutput) {
   const ParseResult r = Parse({"--title", "in.html", "in.html", "out.pdf"});
@@ -163,40 +134,6 @@ TEST(RenderArguments, ImageFiguresAreKept) {
   const ParseResult r = Parse({"--height", "600", "--quality", "85", "a", "b"});
   EXPECT_EQ(r.options.imageHeight.value_or(0), 600);
   EXPECT_EQ(r.options.jpegQuality.value_or(0), 85);
-}
-
-TEST(RenderSplitWords, BlanksSeparateQuotesGroup) {
-  EXPECT_EQ(SplitWords("  --title \"two words\" --zoom 2 '' x\n"),
-            (std::vector<std::string>{"--title", "two words", "--zoom", "2", "", "x"}));
-  EXPECT_TRUE(SplitWords("   ").empty());
-}
-
-TEST(RenderParseLength, UnitsAndErrors) {
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("12", 100), 12);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("1.5cm", 100), 15);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("1IN", 100), 25.4);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("72pt", 100), 25.4);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("96px", 100), 25.4);
-  EXPECT_FALSE(ParseLengthMm("", 100));
-  EXPECT_FALSE(ParseLengthMm("mm", 100));
-  EXPECT_FALSE(ParseLengthMm("-1mm", 100));
-  EXPECT_FALSE(ParseLengthMm("5 mm", 100));
-  EXPECT_FALSE(ParseLengthMm("20cm", 100));
-  EXPECT_FALSE(ParseLengthMm("3em", 100));
-}
-
-TEST(RenderPaperSize, NamesInAnyCase) {
-  EXPECT_EQ(*PaperSizeMm("a4"), (std::pair<double, double>{210, 297}));
-  EXPECT_EQ(*PaperSizeMm("A3"), (std::pair<double, double>{297, 420}));
-  EXPECT_EQ(*PaperSizeMm("LEGAL"), (std::pair<double, double>{215.9, 355.6}));
-  EXPECT_FALSE(PaperSizeMm("A11"));
-}
-
-TEST(RenderManual, ListsEveryOption) {
-  const std::string manual = RenderManual();
-  for (const OptionSpec& spec : RenderOptionSpecs())
-    EXPECT_NE(manual.find("  " + std::string(spec.name) + " "), std::string::npos) << spec.name;
-  EXPECT_NE(manual.find("Usage: zemrender.lib"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "engines/render/render_arguments.h"
+
+#include "engines/common/arguments.h"
+#include "engines/render/option_table.h"
+
+namespace zembra::render {
+
+ParseResult ParseRenderArguments(std::span<const std::string> words) {
+  ParseResult result;
+  const std::vector<OptionSpec> specs = RenderOptionSpecs();
+  ParsedArguments parsed = ParseArguments(words, specs, 2);
+  // "--readme" alone (or with one word) still prints the manual.
+  if (words.size() < 3) {
+    for (const ParsedOption& option : ParseArguments(words, specs, 0).options)
+      if (option.name == "--readme") result.options.readme = true;
+  }
+  std::vector<std::string> unknown;
+  for (const std::string& problem : parsed.problems) {
+    if (problem.rfind("unknown option ", 0) == 0) {
+      unknown.push_back(problem.substr(15, problem.size() - 15 - 8));  // strip " ignored"
+    } else {
+      result.warnings.push_back(problem);
+    }
+  }
+  for (const ParsedOption& option : parsed.options) {
+    const OptionEntry* entry = FindOption(option.name);
+    if (entry == nullptr) continue;
+    const std::string problem = entry->apply(result.options, option.values);
+    if (!problem.empty()) {
+      result.warnings.push_back("option " + option.name + ": " + problem + "; ignored");
+    }
+  }
+  if (parsed.operands.size() < 2) {
+    if (!result.options.readme) result.error = "usage: zemrender.lib [options] <input> <pdf>";
+  } else {
+    result.options.input = parsed.operands[parsed.operands.size() - 2];
+    result.options.output = parsed.operands.back();
+    unknown.insert(unknown.end(), parsed.operands.begin(), parsed.operands.end() - 2);
+  }
+  if (result.options.javascriptDelayMs >= result.options.timeoutSeconds * 1000)
+    result.warnings.push_back("the JavaScript delay is not shorter than the timeout; the page will time out");
+  if (!unknown.empty()) {
+    std::string line = unknown.size() == 1 ? "unknown word ignored:" : "unknown words ignored:";
+    for (const std::string& word : unknown) line += " \"" + word + "\"";
+    result.warnings.push_back(line);
+  }
+  if (result.options.input.empty() && result.error.empty() && !result.options.readme)
+    result.error = "no input given";
+  if (result.options.output.empty() && result.error.empty() && !result.options.readme)
+    result.error = "no output file given";
+  return result;
+}
+
+}  // namespace zembra::render
