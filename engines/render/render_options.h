@@ -1,4 +1,6 @@
-// What one zemrender.lib run is asked to do, parsed from its command line.
+// What one zemrender.lib run is asked to do, parsed from its command line:
+// every option is set into one field here (option_table.cpp) and read from
+// there.
 #pragma once
 
 #include <optional>
@@ -6,35 +8,18 @@
 #include <utility>
 #include <vector>
 
+#include "engines/render/pdf_finish/finish_pdf.h"
+
 namespace zembra::render {
 
 enum class LoadErrorHandling { kAbort, kIgnore, kSkip };
 
 using NameValue = std::pair<std::string, std::string>;
 
-/// Options that act on the finished PDF (copies, cover, contents, links,
-/// forms, colours, crop box), applied by the PDF finishing step
-/// (finish_settings.h turns them into its settings).
-struct FinishOptions {
-  int copies = 1;
-  bool collate = false;
-  std::vector<std::string> covers;
-  bool toc = false;
-  bool forms = false;
-  bool grayscale = false;
-  bool lowQuality = false;
-  bool disableExternalLinks = false;
-  bool disableInternalLinks = false;
-  bool disablePdfCompression = false;
-  std::optional<long> cropX, cropY, cropWidth, cropHeight;  ///< pixels at 96 per inch
-  std::string checkboxSvg, checkboxCheckedSvg, radioButtonSvg, radioButtonCheckedSvg;
-};
-
-struct RenderOptions {
-  std::string input;
-  std::string output;
-
-  // Paper. Sizes in millimetres; no size given means the page's CSS @page size wins.
+/// How a document is put on paper: the same for every document of the run
+/// (the body, its covers and the table of contents).
+struct PageOptions {
+  // Sizes in millimetres; no size given means the page's CSS @page size wins.
   std::optional<double> pageWidthMm, pageHeightMm;
   bool landscape = false;
   double marginTopMm = 10, marginBottomMm = 10, marginLeftMm = 10, marginRightMm = 10;
@@ -49,15 +34,17 @@ struct RenderOptions {
   bool defaultHeader = false;
   std::string headerLeft, headerCenter, headerRight;
   std::string footerLeft, footerCenter, footerRight;
+  std::optional<std::string> title;  ///< of the PDF and in the margins; unset: the page's own
+};
 
-  // Loading.
+/// How a document is fetched and made ready to print.
+struct LoadOptions {
   bool javascript = true;
   long javascriptDelayMs = 200;
   /// Unset: the watch for a script's redirect lasts as long as the JavaScript delay, at most 200 ms.
   std::optional<long> redirectDelayMs;
   double timeoutSeconds = 30;
   std::optional<std::string> windowStatus;
-  std::optional<std::string> title;
   std::vector<NameValue> cookies;
   std::string cookieJar;
   std::vector<NameValue> customHeaders;
@@ -76,16 +63,24 @@ struct RenderOptions {
   bool debugJavascript = false;
   bool stopSlowScripts = true;
   LoadErrorHandling loadErrors = LoadErrorHandling::kAbort;
+};
 
-  // Recorded in the PDF for the image exporter.
-  std::optional<long> imageHeight;
-  std::optional<long> jpegQuality;
+struct RenderOptions {
+  std::string input;
+  std::string output;
+  PageOptions page;
+  LoadOptions load;
+  std::vector<std::string> covers;  ///< printed like the input and put first, in this order
+  bool toc = false;                 ///< a table of contents of the headings, after the covers
+  finish::FinishOptions finish;     ///< what is done to Chromium's PDF
 
   bool quiet = false;
   bool readme = false;
   bool readArgsFromStdin = false;
-
-  FinishOptions finish;
 };
+
+/// Whether Chromium's PDF needs the finishing step. Without it the printed
+/// file is the result (no second write).
+bool NeedsFinishing(const RenderOptions& options);
 
 }  // namespace zembra::render

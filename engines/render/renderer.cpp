@@ -23,7 +23,7 @@
 #include "engines/render/pdf_finish/pdf_document.h"
 #include "engines/render/pdf_finish/finish_pdf.h"
 #include "engines/render/pdf_finish/toc.h"
-#include "engines/render/finish_settings.h"
+#include "engines/render/page_setup.h"
 #include "engines/render/render_arguments.h"
 #include "engines/render/render_manual.h"
 #include "engines/render/stdin_arguments.h"
@@ -113,36 +113,15 @@ std::string JoinCovers(const std::vector<std::string>& pdfs, const std::string& 
 RenderOptions OwnPageOptions(const RenderOptions& options, const std::string& path) {
   RenderOptions own;
   own.input = path;
-  own.pageWidthMm = options.pageWidthMm;
-  own.pageHeightMm = options.pageHeightMm;
-  own.landscape = options.landscape;
-  own.marginTopMm = options.marginTopMm;
-  own.marginBottomMm = options.marginBottomMm;
-  own.marginLeftMm = options.marginLeftMm;
-  own.marginRightMm = options.marginRightMm;
-  own.zoom = options.zoom;
-  own.background = options.background;
-  own.transparent = options.transparent;
-  own.printMediaType = options.printMediaType;
-  own.dpi = options.dpi;
-  own.defaultHeader = options.defaultHeader;
-  own.headerLeft = options.headerLeft;
-  own.headerCenter = options.headerCenter;
-  own.headerRight = options.headerRight;
-  own.footerLeft = options.footerLeft;
-  own.footerCenter = options.footerCenter;
-  own.footerRight = options.footerRight;
-  own.title = options.title;
-  own.javascriptDelayMs = 0;
-  own.timeoutSeconds = std::max(options.timeoutSeconds, 10.0);
-  own.minimumFontSize = options.minimumFontSize;
-  own.quiet = options.quiet;
+  own.page = options.page;
+  own.page.smartShrinking = true;  // laid out as written, without the style --disable-smart-shrinking adds
+  own.load.javascriptDelayMs = 0;
+  own.load.timeoutSeconds = std::max(options.load.timeoutSeconds, 10.0);
   return own;
 }
 
-std::string CheckToggleFiles(const RenderOptions& options) {
-  for (const std::string* path : {&options.finish.checkboxSvg, &options.finish.checkboxCheckedSvg,
-                                  &options.finish.radioButtonSvg, &options.finish.radioButtonCheckedSvg})
+std::string CheckToggleFiles(const finish::ToggleAppearances& toggles) {
+  for (const std::string* path : {&toggles.checkBox, &toggles.checkBoxChecked, &toggles.radio, &toggles.radioChecked})
     if (!path->empty() && ::access(path->c_str(), R_OK) != 0) return "cannot read the SVG drawing " + *path;
   return "";
 }
@@ -164,13 +143,13 @@ using Parts = std::vector<std::unique_ptr<Part>>;
 // (with "ignore" what loaded of it is printed).
 std::string PrintCovers(const RunContext& run, Parts& covers) {
   const RenderOptions& options = run.options;
-  for (size_t i = 0; i < options.finish.covers.size(); ++i) {
+  for (size_t i = 0; i < options.covers.size(); ++i) {
     auto cover = std::make_unique<Part>();
     cover->options = options;
-    cover->options.input = options.finish.covers[i];
-    cover->options.finish.toc = false;    // its headings are not the document's
-    cover->options.postFields.clear();  // the POST form is the page's own request
-    cover->options.postFiles.clear();
+    cover->options.input = options.covers[i];
+    cover->options.toc = false;              // its headings are not the document's
+    cover->options.load.postFields.clear();  // the POST form is the page's own request
+    cover->options.load.postFiles.clear();
     cover->input = ResolveInput(cover->options.input);
     cover->pdf = run.workDir + "/cover" + std::to_string(i + 1) + ".pdf";
     std::string problem = cover->input.error;
@@ -178,7 +157,7 @@ std::string PrintCovers(const RunContext& run, Parts& covers) {
     if (problem.empty()) problem = CountPartPages(*cover);
     if (problem.empty()) {
       covers.push_back(std::move(cover));
-    } else if (options.loadErrors == LoadErrorHandling::kAbort) {
+    } else if (options.load.loadErrors == LoadErrorHandling::kAbort) {
       return "cover " + cover->options.input + ": " + problem;
     } else {
       run.diagnostics.warn("cover " + cover->options.input + " left out: " + problem);
@@ -190,12 +169,12 @@ std::string PrintCovers(const RunContext& run, Parts& covers) {
 // The headings' pages come from the printed body; the table of contents is
 // printed in a page of its own with the same paper settings until the page
 // numbers it shows count its own pages. No headings: a warning, no contents.
-std::string PrintContents(const RunContext& run, const Part& body, int coverPages, finish::FinishOptions& finishing,
+std::string PrintContents(const RunContext& run, const Part& body, int coverPages, finish::PrintedPdfs& printed,
                           std::unique_ptr<Part>& toc) {
   std::string error;
-  finishing.tocEntries = finish::ReadHeadings(body.pdf, error);
+  printed.tocEntries = finish::ReadHeadings(body.pdf, error);
   if (!error.empty()) return error;
-  if (finishing.tocEntries.empty()) {
+  if (printed.tocEntries.empty()) {
     run.diagnostics.warn("no headings in " + run.options.input + ": no table of contents");
     return "";
   }
@@ -204,7 +183,7 @@ std::string PrintContents(const RunContext& run, const Part& body, int coverPage
   const std::string html = run.workDir + "/contents.html";
   toc->options = OwnPageOptions(run.options, html);
   // "[title]" in its margins is the document's title, as on the body's pages.
-  if (!toc->options.title) toc->options.title = PrintedTitle(body.pdf);
+  if (!toc->options.page.title) toc->options.page.title = PrintedTitle(body.pdf);
   Part& part = *toc;
   auto printer = [&](const std::string& page, const std::string& pdf) -> std::string {
     if (std::string problem; !WriteWholeFile(html, page, problem)) return problem;
@@ -212,9 +191,9 @@ std::string PrintContents(const RunContext& run, const Part& body, int coverPage
     part.pdf = pdf;
     return PrintPart(part, run.pipe, run.diagnostics, {});
   };
-  if (error = finish::MakeTocPdf(finishing.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
+  if (error = finish::MakeTocPdf(printed.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
     return error;
-  finishing.tocPdf = toc->pdf;
+  printed.toc = toc->pdf;
   return "";
 }
 
@@ -265,11 +244,11 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   const InputLocation input = ResolveInput(options.input);
   if (!input.error.empty()) return input.error;
   if (::access(options.output.c_str(), F_OK) == 0) return "the output file exists: " + options.output;
-  if (options.loadErrors == LoadErrorHandling::kAbort) {
-    for (const std::string& cover : options.finish.covers)  // fail before any rendering
+  if (options.load.loadErrors == LoadErrorHandling::kAbort) {
+    for (const std::string& cover : options.covers)  // fail before any rendering
       if (const InputLocation where = ResolveInput(cover); !where.error.empty()) return "cover " + cover + ": " + where.error;
   }
-  if (std::string problem = CheckToggleFiles(options); !problem.empty()) return problem;
+  if (std::string problem = CheckToggleFiles(options.finish.toggles); !problem.empty()) return problem;
   std::string error;
   // Reserved at once so an output directory that cannot be written to fails
   // before Chromium starts. Without finishing Chromium's PDF streams
@@ -279,15 +258,15 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   const bool finishing = NeedsFinishing(options);
 
   std::vector<Cookie> jar;
-  if (!options.cookieJar.empty() && !ReadCookieJar(options.cookieJar, jar, error)) return error;
+  if (!options.load.cookieJar.empty() && !ReadCookieJar(options.load.cookieJar, jar, error)) return error;
 
   BrowserSettings settings;
-  settings.proxy = options.proxy;
+  settings.proxy = options.load.proxy;
   settings.sandbox = ::geteuid() != 0;
   // Scripts of a local page may read local files; which ones is decided per
   // request by the page session (--disable-local-file-access, --allow).
   settings.allowFileAccessFromFiles = true;
-  settings.minimumFontSize = options.minimumFontSize;
+  settings.minimumFontSize = options.load.minimumFontSize;
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
 
@@ -299,11 +278,12 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   Part body{options, input, nullptr, finishing ? work->path() + "/printed.pdf" : output->tempPath(), 0};
   error = PrintPart(body, browser->pipe(), diagnostics, jar);
   if (!error.empty()) {
-    if (options.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
+    if (options.load.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
     return error;
   }
 
-  finish::FinishOptions finishSettings = FinishSettings(options);
+  finish::PrintedPdfs printed;
+  printed.body = body.pdf;
   Parts covers;
   std::unique_ptr<Part> toc;
   if (finishing) {
@@ -312,18 +292,18 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
     if (error = PrintCovers(run, covers); !error.empty()) return error;
     int coverPages = 0;
     for (const auto& cover : covers) coverPages += cover->pages;
-    if (options.finish.toc) {
-      if (error = PrintContents(run, body, coverPages, finishSettings, toc); !error.empty()) return error;
+    if (options.toc) {
+      if (error = PrintContents(run, body, coverPages, printed, toc); !error.empty()) return error;
     }
-    if (MarginsShowPageNumbers(options) && coverPages + (toc ? toc->pages : 0) > 0) {
-      if (error = NumberPages(run, covers, toc.get(), body, finishSettings.tocEntries); !error.empty()) return error;
+    if (MarginsShowPageNumbers(options.page) && coverPages + (toc ? toc->pages : 0) > 0) {
+      if (error = NumberPages(run, covers, toc.get(), body, printed.tocEntries); !error.empty()) return error;
     }
-    if (error = CoverPdf(run, covers, finishSettings.coverPdf); !error.empty()) return error;
+    if (error = CoverPdf(run, covers, printed.cover); !error.empty()) return error;
   }
 
-  if (!options.cookieJar.empty()) {
+  if (!options.load.cookieJar.empty()) {
     const std::vector<Cookie> cookies = body.page->Cookies(error);
-    if (!error.empty() || !WriteCookieJar(options.cookieJar, cookies, error))
+    if (!error.empty() || !WriteCookieJar(options.load.cookieJar, cookies, error))
       diagnostics.warn("cookie jar not updated: " + error);
     error.clear();
   }
@@ -333,7 +313,7 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   browser.reset();  // Chromium and its helpers are gone before the PDF appears
   if (!finishing) return output->Commit(error) ? "" : error;
   output.reset();  // the finishing step writes the target itself, atomically
-  return finish::FinishPdf(body.pdf, options.output, finishSettings);
+  return finish::FinishPdf(printed, options.output, options.finish);
 }
 
 int RunRenderer(std::span<const std::string> words) {
@@ -344,10 +324,7 @@ int RunRenderer(std::span<const std::string> words) {
     // One line of further options, placed before the input and the output.
     std::string line;
     std::getline(std::cin, line);
-    std::vector<std::string> all(words.begin(), words.end());
-    const std::vector<std::string> more = SplitWords(line);
-    all.insert(all.size() >= 2 ? all.end() - 2 : all.begin(), more.begin(), more.end());
-    parsed = ParseRenderArguments(all);
+    parsed = ParseRenderArguments(WithWordsOfLine(words, line));
   }
   diagnostics.setQuiet(parsed.options.quiet);
   for (const std::string& warning : parsed.warnings) diagnostics.warn(warning);

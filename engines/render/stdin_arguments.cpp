@@ -27,4 +27,11 @@ std::vector<std::string> SplitWords(const std::string& line) {
   return words;
 }
 
+std::vector<std::string> WithWordsOfLine(std::span<const std::string> words, const std::string& line) {
+  std::vector<std::string> all(words.begin(), words.end());
+  const std::vector<std::string> more = SplitWords(line);
+  all.insert(all.size() >= 2 ? all.end() - 2 : all.begin(), more.begin(), more.end());
+  return all;
+}
+
 }  // namespace zembra::render

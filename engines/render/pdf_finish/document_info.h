@@ -15,9 +15,9 @@ inline constexpr const char* kImageHeightKey = "/ZembraImageHeight";
 inline constexpr const char* kJpegQualityKey = "/ZembraJpegQuality";
 inline constexpr const char* kTransparentKey = "/ZembraTransparent";
 
-/// What the renderer passes: the title (--title, else the page's title),
-/// --height and --quality of an image conversion, --transparent. Unset
-/// fields are left alone.
+/// The entries to write: --height and --quality of an image conversion,
+/// --transparent, and a title (the renderer leaves that to Chromium, which
+/// writes --title or the page's own). Unset fields are left alone.
 struct DocumentInfo {
   std::optional<std::string> title;
   std::optional<int> imageHeight;

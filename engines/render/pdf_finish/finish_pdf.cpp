@@ -27,14 +27,14 @@ void DropMarkerLinks(QPDF& pdf) {
 
 }  // namespace
 
-std::string FinishPdf(const std::string& chromiumPdf, const std::string& target, const FinishOptions& options) {
+std::string FinishPdf(const PrintedPdfs& printed, const std::string& target, const FinishOptions& options) {
   std::string error;
   auto scratch = TempDir::Create("zembra-finish", error);
   if (!scratch) return error;
 
-  std::string mainPdf = chromiumPdf;
-  std::string coverPdf = options.coverPdf;
-  std::string tocPdf = options.tocPdf;
+  std::string mainPdf = printed.body;
+  std::string coverPdf = printed.cover;
+  std::string tocPdf = printed.toc;
   if (options.ghostscript.needed()) {
     int n = 0;
     for (std::string* path : {&mainPdf, &coverPdf, &tocPdf}) {
@@ -49,10 +49,9 @@ std::string FinishPdf(const std::string& chromiumPdf, const std::string& target,
   if (!document) return error;
   try {
     QPDF& pdf = document->qpdf();
-    ToggleAppearances toggles = options.toggles;
-    toggles.grayscale = toggles.grayscale || options.ghostscript.grayscale;
+    const bool grey = options.ghostscript.grayscale;
     if (options.forms) {
-      if (error = ConvertFormMarkers(*document, toggles); !error.empty()) return error;
+      if (error = ConvertFormMarkers(*document, options.toggles, grey); !error.empty()) return error;
     }
     int coverPages = 0;
     if (!coverPdf.empty()) {
@@ -60,7 +59,7 @@ std::string FinishPdf(const std::string& chromiumPdf, const std::string& target,
       if (options.forms) {
         auto cover = PdfDocument::Open(coverPdf, error);
         if (!cover) return error;
-        if (error = ConvertFormMarkers(*cover, toggles); !error.empty()) return error;
+        if (error = ConvertFormMarkers(*cover, options.toggles, grey); !error.empty()) return error;
         DropMarkerLinks(cover->qpdf());
         const std::string formed = scratch->path() + "/cover-forms.pdf";
         if (!cover->Write(formed, WriteSettings{}, error)) return error;
@@ -69,7 +68,7 @@ std::string FinishPdf(const std::string& chromiumPdf, const std::string& target,
       if (error = PrependCover(*document, coverPdf, &coverPages); !error.empty()) return error;
     }
     if (!tocPdf.empty()) {
-      if (error = InsertToc(*document, tocPdf, options.tocEntries, coverPages); !error.empty()) return error;
+      if (error = InsertToc(*document, tocPdf, printed.tocEntries, coverPages); !error.empty()) return error;
     }
     DropMarkerLinks(pdf);
     RemoveLinks(pdf, options.links);
@@ -83,7 +82,6 @@ std::string FinishPdf(const std::string& chromiumPdf, const std::string& target,
   }
   WriteSettings settings;
   settings.compress = options.compress;
-  settings.deterministicId = options.deterministicId;
   if (!document->Write(target, settings, error)) return error;
   return {};
 }

@@ -17,26 +17,32 @@
 
 namespace zembra::render::finish {
 
+/// What the finishing step does to Chromium's PDF: the command line's
+/// finishing options, parsed straight into this.
 struct FinishOptions {
-  std::string coverPdf;              ///< --cover, as printed by Chromium; empty: none
-  std::string tocPdf;                ///< from MakeTocPdf (coverPages = the cover's page count); empty: none
-  std::vector<TocEntry> tocEntries;  ///< the entries given to MakeTocPdf
-  bool forms = false;                ///< --forms (the pages ran FormMarkerScript())
-  ToggleAppearances toggles;         ///< --checkbox-svg and friends (grey by themselves with --grayscale)
-  LinkRemoval links;                 ///< --disable-external-links / --disable-internal-links (the TOC's links are internal; the outline stays)
-  std::optional<CropPixels> crop;    ///< --crop-x/-y/-w/-h, when any was given (cover and TOC pages too)
-  int copies = 1;                    ///< --copies
-  bool collate = false;              ///< --collate
-  bool compress = true;              ///< false for --disable-pdf-compression
-  GhostscriptSettings ghostscript;   ///< --grayscale, --lowquality
-  DocumentInfo info;                 ///< title, --height, --quality
-  bool deterministicId = false;      ///< tests only
+  int copies = 1;                   ///< --copies
+  bool collate = false;             ///< --collate
+  bool forms = false;               ///< --forms (the pages ran FormMarkerScript())
+  ToggleAppearances toggles;        ///< --checkbox-svg and friends
+  LinkRemoval links;                ///< --disable-external-links / --disable-internal-links (the TOC's links are internal; the outline stays)
+  std::optional<CropPixels> crop;   ///< --crop-x/-y/-w/-h, when any was given (cover and TOC pages too)
+  bool compress = true;             ///< false for --disable-pdf-compression
+  GhostscriptSettings ghostscript;  ///< --grayscale (the SVG drawings of form fields too), --lowquality
+  DocumentInfo info;                ///< --height, --quality, --transparent
 };
 
-/// Reads Chromium's PDF (and the cover and TOC PDFs), applies the options
-/// and writes target atomically. Marker links left over (form fields when
-/// --forms is off) are removed too. Returns an empty string or the error;
-/// nothing is left at target on failure.
-std::string FinishPdf(const std::string& chromiumPdf, const std::string& target, const FinishOptions& options);
+/// What Chromium printed, known only once it has: the finishing step's input.
+struct PrintedPdfs {
+  std::string body;                  ///< the document
+  std::string cover;                 ///< every cover in one PDF; empty: none
+  std::string toc;                   ///< from MakeTocPdf (coverPages = the cover's page count); empty: none
+  std::vector<TocEntry> tocEntries;  ///< the entries given to MakeTocPdf
+};
+
+/// Reads the printed PDFs, applies the options and writes target
+/// atomically. Marker links left over (form fields when --forms is off) are
+/// removed too. Returns an empty string or the error; nothing is left at
+/// target on failure.
+std::string FinishPdf(const PrintedPdfs& printed, const std::string& target, const FinishOptions& options);
 
 }  // namespace zembra::render::finish

@@ -59,7 +59,8 @@ std::string StateName(const std::string& value) { return value == "Off" ? "/Off_
 
 class FormBuilder {
  public:
-  FormBuilder(PdfDocument& document, const ToggleAppearances& toggles) : document_(document), pdf_(document.qpdf()), toggles_(toggles) {}
+  FormBuilder(PdfDocument& document, const ToggleAppearances& toggles, bool grayscale)
+      : document_(document), pdf_(document.qpdf()), toggles_(toggles), grayscale_(grayscale) {}
 
   std::string Run(FormResult& result) {
     std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> markers;  // (page, annotation)
@@ -132,7 +133,7 @@ class FormBuilder {
       *slot = QPDFObjectHandle::newNull();
       if (path->empty()) continue;
       std::string error;
-      *slot = SvgFormXObject(document_, *path, toggles_.grayscale, error);
+      *slot = SvgFormXObject(document_, *path, grayscale_, error);
       if (!error.empty()) return error;
     }
     return {};
@@ -367,6 +368,7 @@ class FormBuilder {
   PdfDocument& document_;
   QPDF& pdf_;
   const ToggleAppearances& toggles_;
+  const bool grayscale_;
   QPDFObjectHandle acroForm_;
   QPDFObjectHandle fields_;
   QPDFObjectHandle helvetica_;
@@ -378,10 +380,11 @@ class FormBuilder {
 
 }  // namespace
 
-std::string ConvertFormMarkers(PdfDocument& document, const ToggleAppearances& toggles, FormResult* result) {
+std::string ConvertFormMarkers(PdfDocument& document, const ToggleAppearances& toggles, bool grayscale,
+                               FormResult* result) {
   FormResult counts;
   try {
-    FormBuilder builder(document, toggles);
+    FormBuilder builder(document, toggles, grayscale);
     if (std::string error = builder.Run(counts); !error.empty()) return error;
   } catch (const std::exception& e) {
     return std::string("cannot make the form fields: ") + e.what();

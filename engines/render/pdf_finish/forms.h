@@ -16,7 +16,8 @@ struct ToggleAppearances {
   std::string checkBoxChecked;
   std::string radio;
   std::string radioChecked;
-  bool grayscale = false;  ///< --grayscale: the SVG drawings are turned grey too
+
+  bool empty() const { return checkBox.empty() && checkBoxChecked.empty() && radio.empty() && radioChecked.empty(); }
 };
 
 struct FormResult {
@@ -31,9 +32,12 @@ struct FormResult {
 /// button), combo boxes and list boxes. Every widget gets an appearance
 /// stream (text in Helvetica); /NeedAppearances is set only when a value has
 /// characters Helvetica's encoding lacks, since viewers then redraw every
-/// widget, SVG-drawn toggles included. Radio buttons of one name form one group; any other control whose
-/// name is already taken gets "_2", "_3"... appended (a PDF field name
-/// stands for one value). Returns an empty string or the error.
-std::string ConvertFormMarkers(PdfDocument& document, const ToggleAppearances& toggles, FormResult* result = nullptr);
+/// widget, SVG-drawn toggles included. Radio buttons of one name form one
+/// group; any other control whose name is already taken gets "_2", "_3"...
+/// appended (a PDF field name stands for one value). With grayscale the SVG
+/// drawings are turned grey too (--grayscale). Returns an empty string or
+/// the error.
+std::string ConvertFormMarkers(PdfDocument& document, const ToggleAppearances& toggles, bool grayscale,
+                               FormResult* result = nullptr);
 
 }  // namespace zembra::render::finish

@@ -64,7 +64,6 @@ bool PdfDocument::Write(const std::string& target, const WriteSettings& settings
     } else {
       writer.setObjectStreamMode(qpdf_o_generate);
     }
-    if (settings.deterministicId) writer.setDeterministicID(true);
     writer.write();
   } catch (const std::exception& e) {
     error = "cannot write PDF " + target + ": " + e.what();

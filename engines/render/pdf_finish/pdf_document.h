@@ -16,7 +16,6 @@ struct WriteSettings {
   /// filters and no object streams; JPEG images stay JPEG (decoding them
   /// would only make the file huge).
   bool compress = true;
-  bool deterministicId = false;   ///< fixed /ID derived from the content (tests compare files)
 };
 
 class PdfDocument {

@@ -2,11 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "engines/render/render_arguments.h"
+
 namespace zembra::render {
 namespace {
 
+ParseResult Parse(std::vector<std::string> words) {
+  words.push_back("in.html");
+  words.push_back("out.pdf");
+  return ParseRenderArguments(words);
+}
+
 TEST(RenderPrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) {
-  const Json p = PrintParameters(RenderOptions{});
+  const Json p = PrintParameters(PageOptions{});
   EXPECT_NEAR(p["paperWidth"].get<double>(), 210 / 25.4, 1e-9);
   EXPECT_NEAR(p["paperHeight"].get<double>(), 297 / 25.4, 1e-9);
   EXPECT_FALSE(p["landscape"].get<bool>());
@@ -24,14 +32,14 @@ TEST(RenderPrintParameters, NoTaggedOutputEvenForATableOfContents) {
   // Heading markers give the contents and the outline; tagging would only
   // make the file larger and slower to write.
   RenderOptions o;
-  o.finish.toc = true;
-  const Json p = PrintParameters(o);
+  o.toc = true;
+  const Json p = PrintParameters(o.page);
   EXPECT_FALSE(p["generateTaggedPDF"].get<bool>());
   EXPECT_FALSE(p["generateDocumentOutline"].get<bool>());
 }
 
 TEST(RenderPrintParameters, GivenSizeOverridesCssPageSize) {
-  RenderOptions o;
+  PageOptions o;
   o.pageWidthMm = 100;
   o.landscape = true;
   o.background = false;
@@ -46,7 +54,7 @@ TEST(RenderPrintParameters, GivenSizeOverridesCssPageSize) {
 }
 
 TEST(RenderPrintParameters, DefaultHeaderHasTitleAndPageOfPages) {
-  RenderOptions o;
+  PageOptions o;
   o.defaultHeader = true;
   const Json p = PrintParameters(o);
   ASSERT_TRUE(p.value("displayHeaderFooter", false));
@@ -64,6 +72,14 @@ TEST(RenderHeaderFooterTemplate, VariablesBecomeTemplateElementsAndTextIsEscaped
   EXPECT_NE(t.find("<span class=\"totalPages\"></span> &amp; [unknown]"), std::string::npos);
   EXPECT_TRUE(HeaderFooterTemplate("", "", "", 10).empty());
 }
+
+TEST(RenderMarginsShowPageNumbers, PageVariablesOrTheDefaultHeader) {
+  EXPECT_FALSE(MarginsShowPageNumbers(Parse({"--header-left", "[title]", "--footer-right", "[date]"}).options.page));
+  EXPECT_TRUE(MarginsShowPageNumbers(Parse({"--default-header"}).options.page));
+  EXPECT_TRUE(MarginsShowPageNumbers(Parse({"--footer-center", "[page]"}).options.page));
+  EXPECT_TRUE(MarginsShowPageNumbers(Parse({"--header-right", "of [topage]"}).options.page));
+}
+
 
 }  // namespace
 }  // namespace zembra::render

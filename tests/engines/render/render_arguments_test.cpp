@@ -11,7 +11,7 @@ TEST(RenderArguments, LastTwoWordsAreInputAndOutput) {
   const ParseResult r = Parse({"--title", "in.html", "in.html", "out.pdf"});
   EXPECT_EQ(r.options.input, "in.html");
   EXPECT_EQ(r.options.output, "out.pdf");
-  EXPECT_EQ(r.options.title.value_or(""), "in.html");
+  EXPECT_EQ(r.options.page.title.value_or(""), "in.html");
   EXPECT_TRUE(r.error.empty());
   EXPECT_TRUE(r.warnings.empty());
 }
@@ -45,13 +45,13 @@ TEST(RenderArguments, RawPageOptionsAndUnits) {
   const ParseResult r = Parse({"--page-size", "letter", "--orientation", "LANDSCAPE", "--margin-top", "1in",
                                "--margin-left", "2cm", "--margin-right", "72pt", "--margin-bottom", "96px", "a", "b"});
   EXPECT_TRUE(r.warnings.empty());
-  EXPECT_DOUBLE_EQ(*r.options.pageWidthMm, 215.9);
-  EXPECT_DOUBLE_EQ(*r.options.pageHeightMm, 279.4);
-  EXPECT_TRUE(r.options.landscape);
-  EXPECT_DOUBLE_EQ(r.options.marginTopMm, 25.4);
-  EXPECT_DOUBLE_EQ(r.options.marginLeftMm, 20);
-  EXPECT_DOUBLE_EQ(r.options.marginRightMm, 25.4);
-  EXPECT_DOUBLE_EQ(r.options.marginBottomMm, 25.4);
+  EXPECT_DOUBLE_EQ(*r.options.page.pageWidthMm, 215.9);
+  EXPECT_DOUBLE_EQ(*r.options.page.pageHeightMm, 279.4);
+  EXPECT_TRUE(r.options.page.landscape);
+  EXPECT_DOUBLE_EQ(r.options.page.marginTopMm, 25.4);
+  EXPECT_DOUBLE_EQ(r.options.page.marginLeftMm, 20);
+  EXPECT_DOUBLE_EQ(r.options.page.marginRightMm, 25.4);
+  EXPECT_DOUBLE_EQ(r.options.page.marginBottomMm, 25.4);
 }
 
 struct BadValue {
@@ -69,9 +69,9 @@ TEST_P(RenderArgumentsBadValue, WarnsAndKeepsTheDefault) {
   ASSERT_EQ(r.warnings.size(), 1u);
   EXPECT_NE(r.warnings[0].find(GetParam().option), std::string::npos) << r.warnings[0];
   EXPECT_TRUE(r.error.empty());
-  EXPECT_EQ(r.options.zoom, 1.0);
-  EXPECT_EQ(r.options.javascriptDelayMs, 200);
-  EXPECT_FALSE(r.options.pageWidthMm.has_value());
+  EXPECT_EQ(r.options.page.zoom, 1.0);
+  EXPECT_EQ(r.options.load.javascriptDelayMs, 200);
+  EXPECT_FALSE(r.options.page.pageWidthMm.has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,21 +87,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RenderArguments, RepeatedOptionsRepeat) {
   const ParseResult r = Parse({"--cookie", "a", "1", "--cookie", "b", "2", "--custom-header", "X-One", "1",
                                "--run-script", "s1", "--run-script", "s2", "x", "y"});
-  ASSERT_EQ(r.options.cookies.size(), 2u);
-  EXPECT_EQ(r.options.cookies[1], (NameValue{"b", "2"}));
-  ASSERT_EQ(r.options.customHeaders.size(), 1u);
-  EXPECT_EQ(r.options.customHeaders[0], (NameValue{"X-One", "1"}));
-  EXPECT_EQ(r.options.runScripts, (std::vector<std::string>{"s1", "s2"}));
+  ASSERT_EQ(r.options.load.cookies.size(), 2u);
+  EXPECT_EQ(r.options.load.cookies[1], (NameValue{"b", "2"}));
+  ASSERT_EQ(r.options.load.customHeaders.size(), 1u);
+  EXPECT_EQ(r.options.load.customHeaders[0], (NameValue{"X-One", "1"}));
+  EXPECT_EQ(r.options.load.runScripts, (std::vector<std::string>{"s1", "s2"}));
 }
 
 TEST(RenderArguments, LastSwitchWins) {
-  EXPECT_FALSE(Parse({"--enable-javascript", "--disable-javascript", "a", "b"}).options.javascript);
-  EXPECT_TRUE(Parse({"--disable-javascript", "--enable-javascript", "a", "b"}).options.javascript);
+  EXPECT_FALSE(Parse({"--enable-javascript", "--disable-javascript", "a", "b"}).options.load.javascript);
+  EXPECT_TRUE(Parse({"--disable-javascript", "--enable-javascript", "a", "b"}).options.load.javascript);
   EXPECT_FALSE(Parse({"--custom-header-propagation", "A", "1", "--no-custom-header-propagation", "a", "b"})
-                   .options.propagateCustomHeaders);
-  EXPECT_EQ(Parse({"--load-error-handling", "skip", "--ignore-load-errors", "a", "b"}).options.loadErrors,
+                   .options.load.propagateCustomHeaders);
+  EXPECT_EQ(Parse({"--load-error-handling", "skip", "--ignore-load-errors", "a", "b"}).options.load.loadErrors,
             LoadErrorHandling::kIgnore);
-  EXPECT_FALSE(Parse({"--disable-local-file-access", "a", "b"}).options.localFileAccess);
+  EXPECT_FALSE(Parse({"--disable-local-file-access", "a", "b"}).options.load.localFileAccess);
 }
 
 TEST(RenderArguments, FinishingOptionsAreKept) {
@@ -109,19 +109,54 @@ TEST(RenderArguments, FinishingOptionsAreKept) {
                                "--grayscale", "--disable-pdf-compression", "a", "b"});
   EXPECT_EQ(r.options.finish.copies, 3);
   EXPECT_TRUE(r.options.finish.collate);
-  EXPECT_EQ(r.options.finish.covers, (std::vector<std::string>{"c.html"}));
-  EXPECT_TRUE(r.options.finish.toc);
-  EXPECT_EQ(r.options.finish.cropX.value_or(-1), 10);
-  EXPECT_TRUE(r.options.finish.grayscale);
-  EXPECT_TRUE(r.options.finish.disablePdfCompression);
+  EXPECT_EQ(r.options.covers, (std::vector<std::string>{"c.html"}));
+  EXPECT_TRUE(r.options.toc);
+  ASSERT_TRUE(r.options.finish.crop.has_value());
+  EXPECT_EQ(r.options.finish.crop->x, 10);
+  EXPECT_TRUE(r.options.finish.ghostscript.grayscale);
+  EXPECT_FALSE(r.options.finish.compress);
   EXPECT_TRUE(r.warnings.empty());
   // One copy more than the finishing step makes is refused at once.
   EXPECT_EQ(Parse({"--copies", "1000", "a", "b"}).options.finish.copies, 1);
 }
 
+TEST(RenderArguments, FinishingOptionsMapOntoTheStep) {
+  const ParseResult r = Parse({"--copies", "3", "--collate", "--forms", "--checkbox-svg", "a.svg",
+                               "--radiobutton-checked-svg", "b.svg", "--disable-internal-links", "--crop-y", "20",
+                               "--crop-w", "300", "--disable-pdf-compression", "--grayscale", "--height", "700",
+                               "--quality", "40", "--transparent", "in.html", "out.pdf"});
+  const finish::FinishOptions& p = r.options.finish;
+  EXPECT_EQ(p.copies, 3);
+  EXPECT_TRUE(p.collate);
+  EXPECT_TRUE(p.forms);
+  EXPECT_EQ(p.toggles.checkBox, "a.svg");
+  EXPECT_EQ(p.toggles.checkBoxChecked, "");
+  EXPECT_EQ(p.toggles.radioChecked, "b.svg");
+  EXPECT_TRUE(p.links.internal);
+  EXPECT_FALSE(p.links.external);
+  ASSERT_TRUE(p.crop.has_value());
+  EXPECT_EQ(p.crop->x, 0);
+  EXPECT_EQ(p.crop->y, 20);
+  EXPECT_EQ(p.crop->width, 300);
+  EXPECT_EQ(p.crop->height, 0);
+  EXPECT_FALSE(p.compress);
+  EXPECT_TRUE(p.ghostscript.grayscale);
+  EXPECT_FALSE(p.ghostscript.lowQuality);
+  EXPECT_EQ(p.info.imageHeight.value_or(0), 700);
+  EXPECT_EQ(p.info.jpegQuality.value_or(0), 40);
+  EXPECT_TRUE(p.info.transparent);
+  EXPECT_TRUE(r.options.page.transparent);  // printed without a white background too
+  EXPECT_FALSE(p.info.title.has_value());  // Chromium writes the title itself
+
+  const finish::FinishOptions plain = Parse({"in.html", "out.pdf"}).options.finish;
+  EXPECT_FALSE(plain.crop.has_value());
+  EXPECT_TRUE(plain.compress);
+  EXPECT_TRUE(plain.info.empty());
+}
+
 TEST(RenderArguments, MinimumFontSizeDefaultsToFivePixels) {
-  EXPECT_EQ(Parse({"a", "b"}).options.minimumFontSize, 5);
-  EXPECT_EQ(Parse({"--minimum-font-size", "0", "a", "b"}).options.minimumFontSize, 0);
+  EXPECT_EQ(Parse({"a", "b"}).options.load.minimumFontSize, 5);
+  EXPECT_EQ(Parse({"--minimum-font-size", "0", "a", "b"}).options.load.minimumFontSize, 0);
 }
 
 TEST(RenderArguments, DelayLongerThanTheTimeoutIsWarnedAbout) {
@@ -132,8 +167,8 @@ TEST(RenderArguments, DelayLongerThanTheTimeoutIsWarnedAbout) {
 
 TEST(RenderArguments, ImageFiguresAreKept) {
   const ParseResult r = Parse({"--height", "600", "--quality", "85", "a", "b"});
-  EXPECT_EQ(r.options.imageHeight.value_or(0), 600);
-  EXPECT_EQ(r.options.jpegQuality.value_or(0), 85);
+  EXPECT_EQ(r.options.finish.info.imageHeight.value_or(0), 600);
+  EXPECT_EQ(r.options.finish.info.jpegQuality.value_or(0), 85);
 }
 
 }  // namespace

@@ -5,12 +5,20 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "tests/engines/render/pdf_finish/pdf_fixtures.h"
 #include "tests/support/engine_check.h"
 
 namespace zembra::render::finish {
 namespace {
+
+PrintedPdfs Printed(const std::string& body, const std::string& cover = "") {
+  PrintedPdfs printed;
+  printed.body = body;
+  printed.cover = cover;
+  return printed;
+}
 
 bool Exists(const std::string& path) {
   struct stat info;
@@ -26,8 +34,8 @@ TEST(FinishPdf, AppliesEveryOptionInOneWrite) {
                     {"BodyTwo", {}, true, 0}});
   testing::MakeNumberedPdf(dir + "/cover.pdf", 1, "CoverPage");
 
+  const PrintedPdfs printed = Printed(dir + "/main.pdf", dir + "/cover.pdf");
   FinishOptions options;
-  options.coverPdf = dir + "/cover.pdf";
   options.links.external = true;
   options.crop = CropPixels{96, 96, 0, 0};
   options.copies = 2;
@@ -36,7 +44,7 @@ TEST(FinishPdf, AppliesEveryOptionInOneWrite) {
   options.ghostscript.grayscale = true;
   options.info.title = "All at once";
   options.info.jpegQuality = 70;
-  ASSERT_EQ(FinishPdf(dir + "/main.pdf", dir + "/out.pdf", options), "");
+  ASSERT_EQ(FinishPdf(printed, dir + "/out.pdf", options), "");
 
   const auto texts = testing::PageTexts(dir + "/out.pdf");
   ASSERT_EQ(texts.size(), 6u);
@@ -82,7 +90,7 @@ TEST(FinishPdf, FormFieldsSurviveGrayscale) {
   options.forms = true;
   options.ghostscript.grayscale = true;
   options.links.external = true;
-  ASSERT_EQ(FinishPdf(dir + "/main.pdf", dir + "/out.pdf", options), "");
+  ASSERT_EQ(FinishPdf(Printed(dir + "/main.pdf"), dir + "/out.pdf", options), "");
   auto out = testing::Open(dir + "/out.pdf");
   ASSERT_TRUE(out);
   QPDFAcroFormDocumentHelper forms(*out);
@@ -95,12 +103,33 @@ TEST(FinishPdf, FormFieldsSurviveGrayscale) {
   EXPECT_EQ(annotations.size(), 2u);  // the two widgets; the external link is gone
 }
 
+TEST(FinishPdf, GrayscaleTurnsTheCheckBoxDrawingsGreyToo) {
+  ZEMBRA_REQUIRE_PROGRAM("gs");
+  ZEMBRA_REQUIRE_PROGRAM("pdftoppm");
+  const std::string dir = testing::ScratchDir();
+  testing::MakePdf(dir + "/main.pdf",
+                   {{"Form", {{72, 300, 60, 60, "https://zembra.invalid/field?type=checkbox&name=ok&checked=1", 0}},
+                     false, 0}});
+  std::ofstream(dir + "/green.svg") << "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='20'>"
+                                       "<rect width='20' height='20' fill='#00c000'/></svg>";
+  FinishOptions options;
+  options.forms = true;
+  options.toggles.checkBoxChecked = dir + "/green.svg";
+  ASSERT_EQ(FinishPdf(Printed(dir + "/main.pdf"), dir + "/colour.pdf", options), "");
+  options.ghostscript.grayscale = true;
+  ASSERT_EQ(FinishPdf(Printed(dir + "/main.pdf"), dir + "/grey.pdf", options), "");
+  for (const char* name : {"colour", "grey"})
+    testing::Capture("pdftoppm -r 20 -singlefile '" + dir + "/" + name + ".pdf' '" + dir + "/" + name + "'");
+  EXPECT_GT(testing::ColouredPixels(dir + "/colour.ppm"), 20);  // the green box
+  EXPECT_EQ(testing::ColouredPixels(dir + "/grey.ppm"), 0);
+}
+
 TEST(FinishPdf, StrayMarkerLinksAreDroppedWithoutForms) {
   const std::string dir = testing::ScratchDir();
   testing::MakePdf(dir + "/main.pdf",
                    {{"Form", {{72, 300, 150, 20, "https://zembra.invalid/field?type=text&name=who", 0},
                               {72, 400, 100, 20, "https://example.com/", 0}}, false, 0}});
-  ASSERT_EQ(FinishPdf(dir + "/main.pdf", dir + "/out.pdf", FinishOptions{}), "");
+  ASSERT_EQ(FinishPdf(Printed(dir + "/main.pdf"), dir + "/out.pdf", FinishOptions{}), "");
   auto out = testing::Open(dir + "/out.pdf");
   ASSERT_TRUE(out);
   auto annotations = testing::Annotations(*out, 0);
@@ -113,12 +142,11 @@ TEST(FinishPdf, FailureLeavesNoOutput) {
   const std::string dir = testing::ScratchDir();
   testing::MakeNumberedPdf(dir + "/main.pdf", 1);
   FinishOptions options;
-  options.coverPdf = dir + "/no-cover.pdf";
-  EXPECT_NE(FinishPdf(dir + "/main.pdf", dir + "/out.pdf", options).find("no-cover.pdf"), std::string::npos);
+  EXPECT_NE(FinishPdf(Printed(dir + "/main.pdf", dir + "/no-cover.pdf"), dir + "/out.pdf", options).find("no-cover.pdf"),
+            std::string::npos);
   EXPECT_FALSE(Exists(dir + "/out.pdf"));
-  options.coverPdf.clear();
   options.copies = 0;
-  EXPECT_NE(FinishPdf(dir + "/main.pdf", dir + "/out.pdf", options), "");
+  EXPECT_NE(FinishPdf(Printed(dir + "/main.pdf"), dir + "/out.pdf", options), "");
   EXPECT_FALSE(Exists(dir + "/out.pdf"));
 }
 
@@ -136,9 +164,8 @@ TEST(FinishPdf, CoverFormsAndDocumentFormsBothWork) {
                    {{"Cover", {{72, 300, 150, 20, "https://zembra.invalid/field?type=text&name=cover&value=c", 0}}, false, 0}});
   FinishOptions options;
   options.forms = true;
-  options.coverPdf = dir + "/cover.pdf";
   options.copies = 2;
-  ASSERT_EQ(FinishPdf(dir + "/main.pdf", dir + "/out.pdf", options), "");
+  ASSERT_EQ(FinishPdf(Printed(dir + "/main.pdf", dir + "/cover.pdf"), dir + "/out.pdf", options), "");
   auto out = testing::Open(dir + "/out.pdf");
   ASSERT_TRUE(out);
   QPDFAcroFormDocumentHelper forms(*out);

@@ -95,7 +95,7 @@ class FormsTest : public ::testing::Test {
     std::string error;
     auto document = PdfDocument::Open(PrintedForm().pdf, error);
     ASSERT_TRUE(document) << error;
-    ASSERT_EQ(ConvertFormMarkers(*document, toggles, result), "");
+    ASSERT_EQ(ConvertFormMarkers(*document, toggles, false, result), "");
     ASSERT_TRUE(document->Write(out_, {}, error)) << error;
   }
   std::string out_;
@@ -277,7 +277,7 @@ TEST_F(FormsTest, UnreadableSvgIsAnError) {
   ASSERT_TRUE(document) << error;
   ToggleAppearances toggles;
   toggles.radio = "/nonexistent/radio.svg";
-  EXPECT_NE(ConvertFormMarkers(*document, toggles).find("radio.svg"), std::string::npos);
+  EXPECT_NE(ConvertFormMarkers(*document, toggles, false).find("radio.svg"), std::string::npos);
 }
 
 }  // namespace
@@ -301,7 +301,7 @@ TEST(FormMarkers, NamesStayUniqueAndRadioGroupsSpanMarkers) {
   auto document = PdfDocument::Open(dir + "/in.pdf", error);
   ASSERT_TRUE(document) << error;
   FormResult result;
-  ASSERT_EQ(ConvertFormMarkers(*document, {}, &result), "");
+  ASSERT_EQ(ConvertFormMarkers(*document, {}, false, &result), "");
   EXPECT_EQ(result.fields, 4);
   EXPECT_EQ(result.widgets, 5);
   ASSERT_TRUE(document->Write(dir + "/out.pdf", {}, error)) << error;
@@ -338,7 +338,7 @@ TEST(FormMarkers, NoMarkersNoForm) {
   auto document = PdfDocument::Open(dir + "/in.pdf", error);
   ASSERT_TRUE(document) << error;
   FormResult result;
-  ASSERT_EQ(ConvertFormMarkers(*document, {}, &result), "");
+  ASSERT_EQ(ConvertFormMarkers(*document, {}, false, &result), "");
   EXPECT_EQ(result.fields, 0);
   EXPECT_FALSE(document->qpdf().getRoot().hasKey("/AcroForm"));
 }
@@ -389,7 +389,7 @@ TEST(FormMarkers, BenchFormsPageKeepsItsLayoutAndGetsEveryField) {
   std::string error;
   auto document = PdfDocument::Open(dir + "/marked.pdf", error);
   ASSERT_TRUE(document) << error;
-  ASSERT_EQ(ConvertFormMarkers(*document, {}), "");
+  ASSERT_EQ(ConvertFormMarkers(*document, {}, false), "");
   ASSERT_TRUE(document->Write(dir + "/out.pdf", {}, error)) << error;
   auto pdf = testing::Open(dir + "/out.pdf");
   ASSERT_TRUE(pdf);

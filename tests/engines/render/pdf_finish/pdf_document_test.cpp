@@ -40,7 +40,7 @@ TEST(PdfDocument, UncompressedWriteLeavesNoFilterOnContentStreams) {
   ASSERT_TRUE(compressed->Write(dir + "/packed.pdf", {}, error)) << error;
   auto plain = PdfDocument::Open(dir + "/in.pdf", error);
   ASSERT_TRUE(plain) << error;
-  ASSERT_TRUE(plain->Write(dir + "/plain.pdf", WriteSettings{false, false}, error)) << error;
+  ASSERT_TRUE(plain->Write(dir + "/plain.pdf", WriteSettings{false}, error)) << error;
 
   auto out = testing::Open(dir + "/plain.pdf");
   ASSERT_TRUE(out);

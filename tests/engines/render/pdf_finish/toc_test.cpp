@@ -277,13 +277,14 @@ TEST_F(TocEndToEnd, ReportPageNumbersAreRight) {
   const auto entries = ReadHeadings(dir + "/report.pdf", error);
   ASSERT_EQ(error, "");
   ASSERT_GT(entries.size(), 20u);
-  FinishOptions options;
-  options.coverPdf = dir + "/cover.pdf";
-  options.tocEntries = entries;
-  options.tocPdf = dir + "/toc.pdf";
+  PrintedPdfs printed;
+  printed.body = dir + "/report.pdf";
+  printed.cover = dir + "/cover.pdf";
+  printed.toc = dir + "/toc.pdf";
+  printed.tocEntries = entries;
   int tocPages = 0;
-  ASSERT_EQ(MakeTocPdf(entries, 1, ChromiumPrinter(), options.tocPdf, &tocPages), "");
-  ASSERT_EQ(FinishPdf(dir + "/report.pdf", dir + "/out.pdf", options), "");
+  ASSERT_EQ(MakeTocPdf(entries, 1, ChromiumPrinter(), printed.toc, &tocPages), "");
+  ASSERT_EQ(FinishPdf(printed, dir + "/out.pdf", FinishOptions{}), "");
 
   const auto texts = testing::PageTexts(dir + "/out.pdf");
   ASSERT_EQ(static_cast<int>(texts.size()), 1 + tocPages + CountPages(dir + "/report.pdf", error));
