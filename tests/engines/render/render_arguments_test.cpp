@@ -33,6 +33,19 @@ TEST(RenderArguments, UnknownWordsGiveOneWarning) {
   EXPECT_EQ(r.options.input, "a.html");
 }
 
+TEST(RenderArguments, OnlyWordsLeftOverAreUnknown) {
+  // A word that looks like an option is the value of the option before it.
+  ParseResult r = Parse({"--title", "--bogus", "a.html", "b.pdf"});
+  EXPECT_TRUE(r.warnings.empty());
+  EXPECT_EQ(r.options.page.title.value_or(""), "--bogus");
+  // Unknown options in their order, then stray words; an option short of
+  // values is a warning of its own.
+  r = Parse({"stray", "-x", "--cookie", "a", "a.html", "b.pdf"});
+  EXPECT_EQ(r.warnings, (std::vector<std::string>{"option --cookie needs 2 values; ignored",
+                                                  "unknown words ignored: \"-x\" \"stray\""}));
+  EXPECT_TRUE(r.options.load.cookies.empty());
+}
+
 TEST(RenderArguments, TooFewWordsIsAnErrorButReadmeIsNot) {
   EXPECT_FALSE(Parse({}).error.empty());
   EXPECT_FALSE(Parse({"only.html"}).error.empty());
