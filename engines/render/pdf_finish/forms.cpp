@@ -26,6 +26,8 @@ constexpr int kCombo = 1 << 17;
 constexpr int kMultiSelect = 1 << 21;
 constexpr int kAnnotationPrint = 4;
 constexpr double kLineSpacing = 1.15;
+// Default appearance of check boxes and radio buttons.
+constexpr const char* kToggleDefault = "/ZaDb 0 Tf 0 g";
 
 std::string Num(double value) {
   char buffer[32];
@@ -240,14 +242,12 @@ class FormBuilder {
            p(cx + k, cy - r) + p(cx + r, cy - k) + p(cx + r, cy) + "c ";
   }
 
+  // The form field of one marker, as the widget annotation that replaces it.
   QPDFObjectHandle MakeWidget(const FieldMarker& marker, QPDFObjectHandle page, const QPDFObjectHandle::Rectangle& rect,
                               FormResult& result) {
+    ++result.widgets;
     const double w = rect.urx - rect.llx;
     const double h = rect.ury - rect.lly;
-    double size = marker.fontSizePx > 0 && marker.heightPx > 0 ? marker.fontSizePx * h / marker.heightPx : 0;
-    if (size <= 0) size = marker.multiline || marker.listBox ? 10 : std::min(12.0, std::max(4.0, h * 0.6));
-    size = std::clamp(size, 4.0, 72.0);
-
     QPDFObjectHandle widget = QPDFObjectHandle::newDictionary();
     widget.replaceKey("/Type", QPDFObjectHandle::newName("/Annot"));
     widget.replaceKey("/Subtype", QPDFObjectHandle::newName("/Widget"));
@@ -255,114 +255,147 @@ class FormBuilder {
     widget.replaceKey("/P", page);
     widget.replaceKey("/F", QPDFObjectHandle::newInteger(kAnnotationPrint));
     int flags = (marker.readOnly ? kReadOnly : 0) | (marker.required ? kRequired : 0);
-    const bool toggle = marker.type == FieldType::kCheckBox || marker.type == FieldType::kRadio;
-    const std::string da = toggle ? "/ZaDb 0 Tf 0 g" : "/Helv " + Num(size) + " Tf 0 g";
-    ++result.widgets;
+    if (marker.type == FieldType::kRadio) return AddRadioButton(marker, widget, w, h, flags, result);
 
-    if (marker.type == FieldType::kRadio) {
-      const std::string name = UniqueName(marker.name, true);
-      QPDFObjectHandle& parent = radioGroups_[name];
-      if (!parent.isDictionary()) {
-        parent = pdf_.makeIndirectObject(QPDFObjectHandle::newDictionary());
-        parent.replaceKey("/FT", QPDFObjectHandle::newName("/Btn"));
-        parent.replaceKey("/T", QPDFObjectHandle::newUnicodeString(name));
-        parent.replaceKey("/Ff", QPDFObjectHandle::newInteger(flags | kRadioFlag | kNoToggleToOff));
-        parent.replaceKey("/V", QPDFObjectHandle::newName("/Off"));
-        parent.replaceKey("/DA", QPDFObjectHandle::newString(da));
-        parent.replaceKey("/Kids", QPDFObjectHandle::newArray());
-        fields_.appendItem(parent);
-        ++result.fields;
-      }
-      const std::string state = StateName(marker.value);
-      if (marker.checked) parent.replaceKey("/V", QPDFObjectHandle::newName(state));
-      widget.replaceKey("/Parent", parent);
-      widget.replaceKey("/AS", QPDFObjectHandle::newName(marker.checked ? state : "/Off"));
-      widget.replaceKey("/MK", QPDFObjectHandle::parse("<< /CA (l) >>"));
-      QPDFObjectHandle states = QPDFObjectHandle::newDictionary();
-      states.replaceKey(state, ToggleAppearance(w, h, true, true));
-      states.replaceKey("/Off", ToggleAppearance(w, h, true, false));
-      QPDFObjectHandle ap = QPDFObjectHandle::newDictionary();
-      ap.replaceKey("/N", states);
-      widget.replaceKey("/AP", ap);
-      widget = pdf_.makeIndirectObject(widget);
-      parent.getKey("/Kids").appendItem(widget);
-      return widget;
-    }
-
+    // Every other control is a field of its own.
     widget.replaceKey("/T", QPDFObjectHandle::newUnicodeString(UniqueName(marker.name, false)));
-    widget.replaceKey("/DA", QPDFObjectHandle::newString(da));
     QPDFObjectHandle normal;
     switch (marker.type) {
-      case FieldType::kCheckBox: {
-        const std::string state = StateName(marker.value);
-        widget.replaceKey("/FT", QPDFObjectHandle::newName("/Btn"));
-        widget.replaceKey("/V", QPDFObjectHandle::newName(marker.checked ? state : "/Off"));
-        widget.replaceKey("/AS", QPDFObjectHandle::newName(marker.checked ? state : "/Off"));
-        widget.replaceKey("/MK", QPDFObjectHandle::parse("<< /CA (4) >>"));
-        normal = QPDFObjectHandle::newDictionary();
-        normal.replaceKey(state, ToggleAppearance(w, h, false, true));
-        normal.replaceKey("/Off", ToggleAppearance(w, h, false, false));
+      case FieldType::kCheckBox:
+        normal = CheckBox(marker, widget, w, h);
         break;
-      }
       case FieldType::kText:
-      case FieldType::kTextArea: {
-        widget.replaceKey("/FT", QPDFObjectHandle::newName("/Tx"));
-        widget.replaceKey("/V", QPDFObjectHandle::newUnicodeString(marker.value));
-        if (marker.multiline) flags |= kMultiline;
-        if (marker.password) flags |= kPassword;
-        if (marker.maxLength > 0) widget.replaceKey("/MaxLen", QPDFObjectHandle::newInteger(marker.maxLength));
-        std::string shown = marker.value;
-        if (marker.password)
-          shown.assign(std::count_if(marker.value.begin(), marker.value.end(), [](char c) { return (c & 0xC0) != 0x80; }), '*');
-        normal = TextAppearance(w, h, size, marker.multiline ? Lines(shown) : std::vector<std::string>{shown},
-                                !marker.multiline);
+      case FieldType::kTextArea:
+        normal = TextField(marker, widget, w, h, flags);
         break;
-      }
-      case FieldType::kSelect: {
-        widget.replaceKey("/FT", QPDFObjectHandle::newName("/Ch"));
-        QPDFObjectHandle options = QPDFObjectHandle::newArray();
-        std::vector<std::string> labels;
-        std::vector<bool> chosen;
-        std::string shown;
-        for (const auto& [value, label] : marker.options) {
-          if (value == label) {
-            options.appendItem(QPDFObjectHandle::newUnicodeString(value));
-          } else {
-            QPDFObjectHandle pair = QPDFObjectHandle::newArray();
-            pair.appendItem(QPDFObjectHandle::newUnicodeString(value));
-            pair.appendItem(QPDFObjectHandle::newUnicodeString(label));
-            options.appendItem(pair);
-          }
-          const bool isSelected = std::find(marker.selected.begin(), marker.selected.end(), value) != marker.selected.end();
-          labels.push_back(label);
-          chosen.push_back(isSelected);
-          if (isSelected && shown.empty()) shown = label;
-        }
-        widget.replaceKey("/Opt", options);
-        if (marker.multiple && marker.selected.size() > 1) {
-          QPDFObjectHandle values = QPDFObjectHandle::newArray();
-          for (const auto& value : marker.selected) values.appendItem(QPDFObjectHandle::newUnicodeString(value));
-          widget.replaceKey("/V", values);
-        } else if (!marker.selected.empty()) {
-          widget.replaceKey("/V", QPDFObjectHandle::newUnicodeString(marker.selected.front()));
-        }
-        if (marker.multiple) flags |= kMultiSelect;
-        if (!marker.listBox && !marker.multiple) flags |= kCombo;
-        normal = (flags & kCombo) != 0 ? TextAppearance(w, h, size, {shown}, true)
-                                       : TextAppearance(w, h, size, labels, false, chosen);
+      case FieldType::kSelect:
+        normal = ChoiceField(marker, widget, w, h, flags);
         break;
-      }
-      case FieldType::kRadio:
+      case FieldType::kRadio:  // made above
         break;
     }
     if (flags != 0) widget.replaceKey("/Ff", QPDFObjectHandle::newInteger(flags));
-    QPDFObjectHandle ap = QPDFObjectHandle::newDictionary();
-    ap.replaceKey("/N", normal);
-    widget.replaceKey("/AP", ap);
+    widget.replaceKey("/AP", NormalAppearance(normal));
     widget = pdf_.makeIndirectObject(widget);
     fields_.appendItem(widget);
     ++result.fields;
     return widget;
+  }
+
+  static QPDFObjectHandle NormalAppearance(QPDFObjectHandle normal) {
+    QPDFObjectHandle ap = QPDFObjectHandle::newDictionary();
+    ap.replaceKey("/N", normal);
+    return ap;
+  }
+
+  // The text size of a field: the control's own, scaled as the control was
+  // (the marker's height against the rectangle's), else one fitting the box.
+  static double FontSize(const FieldMarker& marker, double h) {
+    double size = marker.fontSizePx > 0 && marker.heightPx > 0 ? marker.fontSizePx * h / marker.heightPx : 0;
+    if (size <= 0) size = marker.multiline || marker.listBox ? 10 : std::min(12.0, std::max(4.0, h * 0.6));
+    return std::clamp(size, 4.0, 72.0);
+  }
+
+  static std::string TextDefault(double size) { return "/Helv " + Num(size) + " Tf 0 g"; }
+
+  // One button of the radio group of its name: the group is the field, made
+  // with its first button; each button is a widget of it with its own state.
+  QPDFObjectHandle AddRadioButton(const FieldMarker& marker, QPDFObjectHandle widget, double w, double h, int flags,
+                                  FormResult& result) {
+    const std::string name = UniqueName(marker.name, true);
+    QPDFObjectHandle& parent = radioGroups_[name];
+    if (!parent.isDictionary()) {
+      parent = pdf_.makeIndirectObject(QPDFObjectHandle::newDictionary());
+      parent.replaceKey("/FT", QPDFObjectHandle::newName("/Btn"));
+      parent.replaceKey("/T", QPDFObjectHandle::newUnicodeString(name));
+      parent.replaceKey("/Ff", QPDFObjectHandle::newInteger(flags | kRadioFlag | kNoToggleToOff));
+      parent.replaceKey("/V", QPDFObjectHandle::newName("/Off"));
+      parent.replaceKey("/DA", QPDFObjectHandle::newString(kToggleDefault));
+      parent.replaceKey("/Kids", QPDFObjectHandle::newArray());
+      fields_.appendItem(parent);
+      ++result.fields;
+    }
+    const std::string state = StateName(marker.value);
+    if (marker.checked) parent.replaceKey("/V", QPDFObjectHandle::newName(state));
+    widget.replaceKey("/Parent", parent);
+    widget.replaceKey("/AS", QPDFObjectHandle::newName(marker.checked ? state : "/Off"));
+    widget.replaceKey("/MK", QPDFObjectHandle::parse("<< /CA (l) >>"));
+    QPDFObjectHandle states = QPDFObjectHandle::newDictionary();
+    states.replaceKey(state, ToggleAppearance(w, h, true, true));
+    states.replaceKey("/Off", ToggleAppearance(w, h, true, false));
+    widget.replaceKey("/AP", NormalAppearance(states));
+    widget = pdf_.makeIndirectObject(widget);
+    parent.getKey("/Kids").appendItem(widget);
+    return widget;
+  }
+
+  // Returns the normal appearance: one stream per state.
+  QPDFObjectHandle CheckBox(const FieldMarker& marker, QPDFObjectHandle widget, double w, double h) {
+    const std::string state = StateName(marker.value);
+    widget.replaceKey("/DA", QPDFObjectHandle::newString(kToggleDefault));
+    widget.replaceKey("/FT", QPDFObjectHandle::newName("/Btn"));
+    widget.replaceKey("/V", QPDFObjectHandle::newName(marker.checked ? state : "/Off"));
+    widget.replaceKey("/AS", QPDFObjectHandle::newName(marker.checked ? state : "/Off"));
+    widget.replaceKey("/MK", QPDFObjectHandle::parse("<< /CA (4) >>"));
+    QPDFObjectHandle states = QPDFObjectHandle::newDictionary();
+    states.replaceKey(state, ToggleAppearance(w, h, false, true));
+    states.replaceKey("/Off", ToggleAppearance(w, h, false, false));
+    return states;
+  }
+
+  // A text field, multi-line for a text area; a password shows one "*" a
+  // character. Returns the normal appearance.
+  QPDFObjectHandle TextField(const FieldMarker& marker, QPDFObjectHandle widget, double w, double h, int& flags) {
+    const double size = FontSize(marker, h);
+    widget.replaceKey("/DA", QPDFObjectHandle::newString(TextDefault(size)));
+    widget.replaceKey("/FT", QPDFObjectHandle::newName("/Tx"));
+    widget.replaceKey("/V", QPDFObjectHandle::newUnicodeString(marker.value));
+    if (marker.multiline) flags |= kMultiline;
+    if (marker.password) flags |= kPassword;
+    if (marker.maxLength > 0) widget.replaceKey("/MaxLen", QPDFObjectHandle::newInteger(marker.maxLength));
+    std::string shown = marker.value;
+    if (marker.password)
+      shown.assign(std::count_if(marker.value.begin(), marker.value.end(), [](char c) { return (c & 0xC0) != 0x80; }), '*');
+    return TextAppearance(w, h, size, marker.multiline ? Lines(shown) : std::vector<std::string>{shown},
+                          !marker.multiline);
+  }
+
+  // A combo box, or a list box (shown as a list, or several chosen).
+  // Returns the normal appearance.
+  QPDFObjectHandle ChoiceField(const FieldMarker& marker, QPDFObjectHandle widget, double w, double h, int& flags) {
+    const double size = FontSize(marker, h);
+    widget.replaceKey("/DA", QPDFObjectHandle::newString(TextDefault(size)));
+    widget.replaceKey("/FT", QPDFObjectHandle::newName("/Ch"));
+    QPDFObjectHandle options = QPDFObjectHandle::newArray();
+    std::vector<std::string> labels;
+    std::vector<bool> chosen;
+    std::string shown;
+    for (const auto& [value, label] : marker.options) {
+      if (value == label) {
+        options.appendItem(QPDFObjectHandle::newUnicodeString(value));
+      } else {
+        QPDFObjectHandle pair = QPDFObjectHandle::newArray();
+        pair.appendItem(QPDFObjectHandle::newUnicodeString(value));
+        pair.appendItem(QPDFObjectHandle::newUnicodeString(label));
+        options.appendItem(pair);
+      }
+      const bool isSelected = std::find(marker.selected.begin(), marker.selected.end(), value) != marker.selected.end();
+      labels.push_back(label);
+      chosen.push_back(isSelected);
+      if (isSelected && shown.empty()) shown = label;
+    }
+    widget.replaceKey("/Opt", options);
+    if (marker.multiple && marker.selected.size() > 1) {
+      QPDFObjectHandle values = QPDFObjectHandle::newArray();
+      for (const auto& value : marker.selected) values.appendItem(QPDFObjectHandle::newUnicodeString(value));
+      widget.replaceKey("/V", values);
+    } else if (!marker.selected.empty()) {
+      widget.replaceKey("/V", QPDFObjectHandle::newUnicodeString(marker.selected.front()));
+    }
+    if (marker.multiple) flags |= kMultiSelect;
+    if (!marker.listBox && !marker.multiple) flags |= kCombo;
+    return (flags & kCombo) != 0 ? TextAppearance(w, h, size, {shown}, true)
+                                 : TextAppearance(w, h, size, labels, false, chosen);
   }
 
   PdfDocument& document_;
