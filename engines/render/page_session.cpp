@@ -1,7 +1,6 @@
 #include "engines/render/page_session.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 

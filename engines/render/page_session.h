@@ -3,7 +3,6 @@
 // interceptor changes or refuses them where an option asks for it.
 #pragma once
 
-#include <map>
 #include <set>
 #include <string>
 #include <vector>

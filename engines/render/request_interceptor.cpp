@@ -1,8 +1,5 @@
 #include "engines/render/request_interceptor.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "engines/common/files.h"
 #include "engines/render/base64.h"
 

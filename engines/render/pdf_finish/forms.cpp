@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engines/render/pdf_finish/links.h"
+#include "engines/render/pdf_finish/markers.h"
 #include "engines/render/pdf_finish/svg_appearance.h"
 
 namespace zembra::render::finish {

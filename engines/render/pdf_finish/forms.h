@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "engines/render/pdf_finish/markers.h"
 #include "engines/render/pdf_finish/pdf_document.h"
 
 namespace zembra::render::finish {

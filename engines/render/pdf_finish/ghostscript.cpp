@@ -1,7 +1,6 @@
 #include "engines/render/pdf_finish/ghostscript.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "engines/common/atomic_output.h"
 #include "engines/common/subprocess.h"

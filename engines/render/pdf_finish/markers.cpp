@@ -37,22 +37,6 @@ double NumberOr(const std::string& text, double fallback) {
 
 }  // namespace
 
-std::string EncodeUriComponent(const std::string& text) {
-  static const char* const kHex = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-        c == '.' || c == '!' || c == '~' || c == '*' || c == '\'' || c == '(' || c == ')') {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
-
 std::optional<std::vector<std::pair<std::string, std::string>>> ParseMarker(const std::string& uri,
                                                                             const std::string& kind) {
   const std::string prefix = std::string(kMarkerOrigin) + kind + "?";

@@ -35,9 +35,6 @@ inline constexpr const char* kMarkerOrigin = "https://zembra.invalid/";
 std::optional<std::vector<std::pair<std::string, std::string>>> ParseMarker(const std::string& uri,
                                                                             const std::string& kind);
 
-/// Percent-encoding as encodeURIComponent does it (UTF-8 bytes).
-std::string EncodeUriComponent(const std::string& text);
-
 enum class FieldType { kText, kTextArea, kCheckBox, kRadio, kSelect };
 
 struct FieldMarker {

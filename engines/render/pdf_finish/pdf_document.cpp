@@ -1,6 +1,5 @@
 #include "engines/render/pdf_finish/pdf_document.h"
 
-#include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <exception>
@@ -46,8 +45,6 @@ QPDF* PdfDocument::OpenSource(const std::string& path, std::string& error) {
   sources_.push_back(std::move(source));
   return sources_.back().get();
 }
-
-int PdfDocument::pageCount() { return static_cast<int>(pdf_->getAllPages().size()); }
 
 bool PdfDocument::Write(const std::string& target, const WriteSettings& settings, std::string& error) {
   auto output = AtomicOutput::Create(target, error);

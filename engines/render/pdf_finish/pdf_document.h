@@ -33,8 +33,6 @@ class PdfDocument {
   /// Writes the document to target atomically (never over an existing file).
   bool Write(const std::string& target, const WriteSettings& settings, std::string& error);
 
-  int pageCount();
-
  private:
   PdfDocument() = default;
   std::unique_ptr<QPDF> pdf_;

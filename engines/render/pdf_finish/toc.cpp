@@ -164,10 +164,10 @@ std::string BuildTocHtml(const std::vector<TocEntry>& entries, int pageOffset, c
 }
 
 std::string MakeTocPdf(const std::vector<TocEntry>& entries, int coverPages, const HtmlPrinter& printer,
-                       const std::string& tocPdf, int* tocPages, const std::string& heading) {
+                       const std::string& tocPdf, int* tocPages) {
   int assumed = 1;
   for (int attempt = 0; attempt < kMaxTocPrints; ++attempt) {
-    if (std::string error = printer(BuildTocHtml(entries, coverPages + assumed, heading), tocPdf); !error.empty())
+    if (std::string error = printer(BuildTocHtml(entries, coverPages + assumed), tocPdf); !error.empty())
       return "cannot print the table of contents: " + error;
     std::string error;
     const int printed = CountPages(tocPdf, error);

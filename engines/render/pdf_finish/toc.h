@@ -8,7 +8,8 @@
 //   2. entries = ReadHeadings(printedPdf) (markers, else the outline);
 //   3. MakeTocPdf(entries, coverPages, printer, tocPdf): prints
 //      BuildTocHtml(...) until the page numbers it shows are final;
-//   4. FinishPdf with tocPdf and entries (it calls InsertToc after the cover).
+//   4. FinishPdf with tocPdf and the entries in its PrintedPdfs (it calls
+//      InsertToc after the cover).
 // The numbers shown are page numbers of the final PDF, cover and TOC pages
 // counted. For "[page]" in headers and footers to agree, the body must be
 // numbered from coverPages + tocPages + 1 (known after step 3; the margins'
@@ -61,8 +62,7 @@ using HtmlPrinter = std::function<std::string(const std::string& html, const std
 /// depend on its own page count, so it is printed again until the count the
 /// numbers assumed is the count printed (at most 4 tries). Sets *tocPages.
 std::string MakeTocPdf(const std::vector<TocEntry>& entries, int coverPages, const HtmlPrinter& printer,
-                       const std::string& tocPdf, int* tocPages = nullptr,
-                       const std::string& heading = "Table of Contents");
+                       const std::string& tocPdf, int* tocPages = nullptr);
 
 /// Puts the pages of tocPdf after the first coverPages pages, turns its
 /// lines into links to the headings' places, and replaces the outline by

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "engines/render/pdf_finish/links.h"
+#include "engines/render/pdf_finish/markers.h"
 #include "tests/engines/render/pdf_finish/pdf_fixtures.h"
 #include "tests/support/engine_check.h"
 

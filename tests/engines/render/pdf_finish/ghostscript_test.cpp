@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "tests/engines/render/pdf_finish/pdf_fixtures.h"
 #include "tests/support/engine_check.h"

@@ -5,6 +5,23 @@
 namespace zembra::render::finish {
 namespace {
 
+// Percent-encoding as the page script's encodeURIComponent does it (UTF-8 bytes).
+std::string EncodeUriComponent(const std::string& text) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+        c == '.' || c == '!' || c == '~' || c == '*' || c == '\'' || c == '(' || c == ')') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
 TEST(Markers, EncodeUriComponentMatchesTheBrowser) {
   EXPECT_EQ(EncodeUriComponent("a b&c=d/é"), "a%20b%26c%3Dd%2F%C3%A9");
   EXPECT_EQ(EncodeUriComponent("A-z_0.9!~*'()"), "A-z_0.9!~*'()");
