@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engines/render/render_arguments.h"
+#include "tests/engines/render/support/parse_with_files.h"
 
 namespace zembra::render {
 namespace {
-
-ParseResult Parse(std::vector<std::string> words) {
-  words.push_back("in.html");
-  words.push_back("out.pdf");
-  return ParseRenderArguments(words);
-}
 
 TEST(RenderPrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) {
   const Json p = PrintParameters(PageOptions{});
@@ -74,10 +68,11 @@ TEST(RenderHeaderFooterTemplate, VariablesBecomeTemplateElementsAndTextIsEscaped
 }
 
 TEST(RenderMarginsShowPageNumbers, PageVariablesOrTheDefaultHeader) {
-  EXPECT_FALSE(MarginsShowPageNumbers(Parse({"--header-left", "[title]", "--footer-right", "[date]"}).options.page));
-  EXPECT_TRUE(MarginsShowPageNumbers(Parse({"--default-header"}).options.page));
-  EXPECT_TRUE(MarginsShowPageNumbers(Parse({"--footer-center", "[page]"}).options.page));
-  EXPECT_TRUE(MarginsShowPageNumbers(Parse({"--header-right", "of [topage]"}).options.page));
+  auto shows = [](std::vector<std::string> words) { return MarginsShowPageNumbers(ParseWithFiles(words).options.page); };
+  EXPECT_FALSE(shows({"--header-left", "[title]", "--footer-right", "[date]"}));
+  EXPECT_TRUE(shows({"--default-header"}));
+  EXPECT_TRUE(shows({"--footer-center", "[page]"}));
+  EXPECT_TRUE(shows({"--header-right", "of [topage]"}));
 }
 
 

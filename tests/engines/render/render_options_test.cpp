@@ -2,22 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "engines/render/render_arguments.h"
+#include "tests/engines/render/support/parse_with_files.h"
 
 namespace zembra::render {
 namespace {
 
-ParseResult Parse(std::vector<std::string> words) {
-  words.push_back("in.html");
-  words.push_back("out.pdf");
-  return ParseRenderArguments(words);
-}
-
 TEST(RenderNeedsFinishing, NothingToDoKeepsTheFastPath) {
-  EXPECT_FALSE(NeedsFinishing(Parse({}).options));
-  EXPECT_FALSE(NeedsFinishing(Parse({"--copies", "1", "--collate", "--title", "t"}).options));
+  EXPECT_FALSE(NeedsFinishing(ParseWithFiles({}).options));
+  EXPECT_FALSE(NeedsFinishing(ParseWithFiles({"--copies", "1", "--collate", "--title", "t"}).options));
   // Drawings of check boxes go into the page itself without --forms.
-  EXPECT_FALSE(NeedsFinishing(Parse({"--checkbox-svg", "box.svg"}).options));
+  EXPECT_FALSE(NeedsFinishing(ParseWithFiles({"--checkbox-svg", "box.svg"}).options));
 }
 
 TEST(RenderNeedsFinishing, EachFinishingOptionNeedsTheStep) {
@@ -26,7 +20,7 @@ TEST(RenderNeedsFinishing, EachFinishingOptionNeedsTheStep) {
       {"--disable-external-links"}, {"--disable-internal-links"}, {"--disable-pdf-compression"},
       {"--crop-x", "1"}, {"--crop-y", "1"}, {"--crop-w", "1"}, {"--crop-h", "1"}, {"--height", "600"},
       {"--quality", "80"}, {"--transparent"}};
-  for (const auto& row : rows) EXPECT_TRUE(NeedsFinishing(Parse(row).options)) << row[0];
+  for (const auto& row : rows) EXPECT_TRUE(NeedsFinishing(ParseWithFiles(row).options)) << row[0];
 }
 
 }  // namespace
