@@ -1,6 +1,6 @@
 // What one zemrender.lib run is asked to do, parsed from its command line:
-// every option is set into one field here (option_table.cpp) and read from
-// there.
+// each option's row in option_table.cpp sets its field here, and the code
+// that acts on the option reads it from there.
 #pragma once
 
 #include <optional>
