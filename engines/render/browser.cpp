@@ -117,14 +117,9 @@ std::unique_ptr<Browser> Browser::Launch(const BrowserSettings& settings, std::s
   return browser;
 }
 
-void Browser::Close() {
-  if (!process_) return;
-  // Nothing of the profile is kept, so there is nothing to shut down gently.
-  process_->KillGroup();
-}
-
 Browser::~Browser() {
-  Close();
+  // Nothing of the profile is kept, so there is nothing to shut down gently.
+  if (process_) process_->KillGroup();
   pipe_.reset();
   process_.reset();
   profile_.reset();

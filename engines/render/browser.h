@@ -34,8 +34,6 @@ class Browser {
   ~Browser();  ///< closes the pipe, kills and reaps the whole process group
 
   DevToolsPipe& pipe() { return *pipe_; }
-  /// Ends Chromium and every helper process of it.
-  void Close();
 
  private:
   Browser() = default;

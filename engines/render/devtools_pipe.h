@@ -25,12 +25,10 @@ class DevToolsPipe {
   DevToolsPipe(const DevToolsPipe&) = delete;
   DevToolsPipe& operator=(const DevToolsPipe&) = delete;
 
-  /// Called for every event, also while Call waits for its reply. The
-  /// handler may Send further commands.
+  /// Called for every event, also while Call waits for its reply (one per
+  /// open page). The handler may Send further commands. Returns the key to
+  /// remove it with.
   using EventHandler = std::function<void(const Json& event)>;
-  void setEventHandler(EventHandler handler) { handlers_[0] = std::move(handler); }
-  /// Another handler that sees every event too (one per open page); returns
-  /// the key to remove it with.
   int addEventHandler(EventHandler handler) {
     handlers_[nextHandler_] = std::move(handler);
     return nextHandler_++;
@@ -69,8 +67,8 @@ class DevToolsPipe {
   int nextId_ = 1;
   bool closed_ = false;
   std::string buffer_;
-  std::map<int, EventHandler> handlers_;  ///< key 0: setEventHandler's
-  int nextHandler_ = 1;
+  std::map<int, EventHandler> handlers_;
+  int nextHandler_ = 0;
   std::set<int> awaited_;          ///< ids whose replies a Call waits for
   std::map<int, Json> replies_;
 };

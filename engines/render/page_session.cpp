@@ -1,16 +1,14 @@
 #include "engines/render/page_session.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
 #include "engines/common/files.h"
 #include "engines/render/base64.h"
 #include "engines/render/page_setup.h"
-#include "engines/render/pdf_post/markers.h"
-#include "engines/render/pdf_post/toggle_style.h"
-#include "engines/render/post_settings.h"
+#include "engines/render/pdf_finish/markers.h"
+#include "engines/render/toggle_style.h"
 
 namespace zembra::render {
 
@@ -81,7 +79,7 @@ std::optional<Json> PageSession::Call(const std::string& method, const Json& par
 int PageSession::Send(const std::string& method, const Json& params) { return pipe_.Send(method, params, sessionId_); }
 
 bool PageSession::Open(std::string& error) {
-  deadline_ = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
+  deadline_ = Clock::now() + milliseconds(static_cast<long>(options_.load.timeoutSeconds * 1000));
   const auto setupDeadline = std::max(deadline_, Clock::now() + std::chrono::seconds(20));
 
   if (!interceptor_.Prepare(error)) return false;
@@ -114,33 +112,33 @@ bool PageSession::Open(std::string& error) {
   };
   send("Page.enable", Json::object());
   send("Network.enable", Json::object());
-  if (options_.debugJavascript) send("Runtime.enable", Json::object());
-  send("Emulation.setEmulatedMedia", {{"media", options_.printMediaType ? "print" : "screen"}});
-  if (!options_.javascript) send("Emulation.setScriptExecutionDisabled", {{"value", true}});
-  if (options_.transparent)
+  if (options_.load.debugJavascript) send("Runtime.enable", Json::object());
+  send("Emulation.setEmulatedMedia", {{"media", options_.page.printMediaType ? "print" : "screen"}});
+  if (!options_.load.javascript) send("Emulation.setScriptExecutionDisabled", {{"value", true}});
+  if (options_.page.transparent)
     send("Emulation.setDefaultBackgroundColorOverride", {{"color", {{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}}}});
   // The window is as wide as the paper's printable width, so the page is
   // laid out for the screen as it will be for print; --dpi sets the device
   // pixel ratio that pages use to size their canvases and pick images.
-  const PrintableArea area = PrintableCssPixels(options_);
+  const PrintableArea area = PrintableCssPixels(options_.page);
   send("Emulation.setDeviceMetricsOverride", {{"width", area.width},
                                               {"height", area.height},
-                                              {"deviceScaleFactor", options_.dpi > 0 ? options_.dpi / 96.0 : 0},
+                                              {"deviceScaleFactor", options_.page.dpi > 0 ? options_.page.dpi / 96.0 : 0},
                                               {"mobile", false}});
   Json cookies = Json::array();
   for (const Cookie& cookie : jarCookies_) cookies.push_back(CookieToParam(cookie));
-  if (!options_.cookies.empty()) {
+  if (!options_.load.cookies.empty()) {
     if (input_.localPath.empty()) {
-      for (const auto& [name, value] : options_.cookies)
+      for (const auto& [name, value] : options_.load.cookies)
         cookies.push_back({{"name", name}, {"value", value}, {"url", input_.url}, {"path", "/"}});
     } else {
       diagnostics_.warn("--cookie ignored for " + options_.input + ": cookies need a web page, not a local file");
     }
   }
   if (!cookies.empty()) send("Network.setCookies", {{"cookies", cookies}});
-  if (!options_.customHeaders.empty() && options_.propagateCustomHeaders) {
+  if (!options_.load.customHeaders.empty() && options_.load.propagateCustomHeaders) {
     Json headers = Json::object();
-    for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
+    for (const auto& [name, value] : options_.load.customHeaders) headers[name] = value;
     send("Network.setExtraHTTPHeaders", {{"headers", headers}});
   }
   if (interceptor_.Needed()) send("Fetch.enable", interceptor_.FetchParameters());
@@ -204,9 +202,9 @@ void PageSession::OnEvent(const Json& event) {
       return Call(command, arguments, Clock::now() + std::chrono::seconds(10), error);
     });
   } else if (method == "Runtime.consoleAPICalled") {
-    if (options_.debugJavascript) diagnostics_.note(ConsoleText(params));
+    if (options_.load.debugJavascript) diagnostics_.note(ConsoleText(params));
   } else if (method == "Runtime.exceptionThrown") {
-    if (options_.debugJavascript && params.contains("exceptionDetails"))
+    if (options_.load.debugJavascript && params.contains("exceptionDetails"))
       diagnostics_.note("script error: " + ExceptionText(params["exceptionDetails"]));
   } else if (method == "Inspector.targetCrashed") {
     crashed_ = true;
@@ -249,7 +247,7 @@ bool PageSession::Load(std::string& error) {
                                   ? mainFailure_
                                   : "HTTP " + std::to_string(mainStatus_) +
                                         (mainStatusText_.empty() ? "" : " " + mainStatusText_);
-      if (options_.loadErrors != LoadErrorHandling::kIgnore) {
+      if (options_.load.loadErrors != LoadErrorHandling::kIgnore) {
         error = "cannot load " + name + ": " + why;
         return false;
       }
@@ -260,8 +258,8 @@ bool PageSession::Load(std::string& error) {
     if (loaded_ && !loading_) {
       // The watch for a script's redirect overlaps the JavaScript delay; by
       // default it is no longer, so "--javascript-delay 0" means no wait at all.
-      const long redirectMs = options_.redirectDelayMs.value_or(std::min(200L, options_.javascriptDelayMs));
-      if (redirectMs > options_.javascriptDelayMs && !redirectChecked_) {
+      const long redirectMs = options_.load.redirectDelayMs.value_or(std::min(200L, options_.load.javascriptDelayMs));
+      if (redirectMs > options_.load.javascriptDelayMs && !redirectChecked_) {
         // Only a page with scripts or a refresh can send itself elsewhere.
         std::string ignored;
         auto scripted =
@@ -271,7 +269,7 @@ bool PageSession::Load(std::string& error) {
         mayRedirect_ = !scripted || !scripted->is_boolean() || scripted->get<bool>();
         continue;  // the evaluation took time and may have brought events
       }
-      const long waitMs = std::max(options_.javascriptDelayMs, mayRedirect_ ? redirectMs : 0L);
+      const long waitMs = std::max(options_.load.javascriptDelayMs, mayRedirect_ ? redirectMs : 0L);
       const bool quiet =
           inFlight_.empty() && (lastNetworkActivity_ <= loadTime_ || now - lastNetworkActivity_ >= kNetworkQuiet);
       if (quiet && now >= loadTime_ + milliseconds(waitMs)) {
@@ -279,8 +277,8 @@ bool PageSession::Load(std::string& error) {
         // running is waited for until the timeout, and then dealt with there.
         std::string ignored;
         auto status = Evaluate("String(window.status)", deadline_, ignored);
-        if (status && (!options_.windowStatus ||
-                       (status->is_string() && status->get<std::string>() == *options_.windowStatus)))
+        if (status && (!options_.load.windowStatus ||
+                       (status->is_string() && status->get<std::string>() == *options_.load.windowStatus)))
           return true;
       }
     }
@@ -291,14 +289,14 @@ bool PageSession::Load(std::string& error) {
 
 bool PageSession::HandleTimeout(std::string& error) {
   const std::string& name = options_.input;
-  const std::string after = SecondsText(options_.timeoutSeconds);
+  const std::string after = SecondsText(options_.load.timeoutSeconds);
   // A server that never answers leaves nothing to print, whatever the options.
   if (!committed_) {
     error = name + " did not answer within " + after + " (timeout; see --timeout)";
     return false;
   }
   if (!PageResponsive()) {
-    if (!options_.stopSlowScripts) {
+    if (!options_.load.stopSlowScripts) {
       error = "a script of " + name + " was still running after " + after + " (--no-stop-slow-scripts)";
       return false;
     }
@@ -308,12 +306,12 @@ bool PageSession::HandleTimeout(std::string& error) {
     pipe_.Pump(Clock::now() + milliseconds(200));
     return true;
   }
-  if (options_.loadErrors == LoadErrorHandling::kIgnore) {
+  if (options_.load.loadErrors == LoadErrorHandling::kIgnore) {
     diagnostics_.warn(name + " was not ready after " + after + "; printing it as it was");
     return true;
   }
-  if (loaded_ && options_.windowStatus) {
-    error = name + " was not ready after " + after + ": window.status never became \"" + *options_.windowStatus + "\"";
+  if (loaded_ && options_.load.windowStatus) {
+    error = name + " was not ready after " + after + ": window.status never became \"" + *options_.load.windowStatus + "\"";
     return false;
   }
   error = name + " was not ready after " + after + " (timeout; see --timeout)";
@@ -321,13 +319,13 @@ bool PageSession::HandleTimeout(std::string& error) {
 }
 
 bool PageSession::Prepare(std::string& error) {
-  const auto deadline = Clock::now() + milliseconds(static_cast<long>(options_.timeoutSeconds * 1000));
+  const auto deadline = Clock::now() + milliseconds(static_cast<long>(options_.load.timeoutSeconds * 1000));
   const std::set<std::string> pendingBefore = inFlight_;
   auto run = [&](const std::string& what, const std::string& expression) {
     std::string problem;
     if (!Evaluate(expression, deadline, problem)) diagnostics_.warn(what + " failed: " + problem);
   };
-  for (const std::string& sheet : options_.userStyleSheets) {
+  for (const std::string& sheet : options_.load.userStyleSheets) {
     std::string css;
     bool local = !HasScheme(sheet) || !PathOfFileUrl(sheet).empty();
     if (local) {
@@ -348,11 +346,11 @@ bool PageSession::Prepare(std::string& error) {
               "; l.onload = l.onerror = () => done(); (document.head || document.documentElement).appendChild(l); })");
     }
   }
-  if (HasToggleDrawings(options_) && !options_.post.forms) {
+  if (!options_.finish.toggles.empty() && !options_.finish.forms) {
     // Without form fields the page itself draws the check boxes and radio
     // buttons with the SVG images, as a user style sheet would.
     std::string problem;
-    const std::string css = post::ToggleStyleSheet(ToggleSettings(options_), problem);
+    const std::string css = ToggleStyleSheet(options_.finish.toggles, problem);
     if (!problem.empty()) {
       error = problem;
       return false;
@@ -360,8 +358,8 @@ bool PageSession::Prepare(std::string& error) {
     run("check box drawings", "(() => { const s = document.createElement('style'); s.textContent = " +
                                   Json(css).dump() + "; (document.head || document.documentElement).appendChild(s); })()");
   }
-  for (const std::string& script : options_.runScripts) run("--run-script", script);
-  if (!options_.smartShrinking) {
+  for (const std::string& script : options_.load.runScripts) run("--run-script", script);
+  if (!options_.page.smartShrinking) {
     // Lay the page out at the paper's own width and cut what is wider,
     // instead of letting Chromium shrink it to fit.
     run("--disable-smart-shrinking",
@@ -369,12 +367,12 @@ bool PageSession::Prepare(std::string& error) {
         "'@media print { html, body { overflow: hidden !important; max-width: 100% !important; } }';"
         " (document.head || document.documentElement).appendChild(s); })()");
   }
-  if (options_.title) run("--title", "document.title = " + Json(*options_.title).dump());
+  if (options_.page.title) run("--title", "document.title = " + Json(*options_.page.title).dump());
   // Last, once the page's own scripts and --run-script changed what they
   // would: marker links over form controls and headings, which Chromium
-  // writes as link annotations with their places for the post-processing step.
-  if (options_.post.forms) run("--forms", post::FormMarkerScript());
-  if (options_.post.toc) run("--toc", post::HeadingMarkerScript());
+  // writes as link annotations with their places for the finishing step.
+  if (options_.finish.forms) run("--forms", finish::FormMarkerScript());
+  if (options_.toc) run("--toc", finish::HeadingMarkerScript());
   // What the scripts above started to fetch is waited for, briefly.
   const auto settle = std::min(deadline, Clock::now() + std::chrono::seconds(2));
   auto startedHere = [&] {
@@ -403,17 +401,17 @@ bool PageSession::AddBlankPages(int before, int after, std::string& error) {
 
 bool PageSession::Print(const std::string& path, std::string& error, const std::string& pageRanges) {
   const auto deadline = Clock::now() + std::max(std::chrono::seconds(120),
-                                                std::chrono::seconds(static_cast<long>(options_.timeoutSeconds)));
-  Json params = PrintParameters(options_);
-  if (options_.smartShrinking) {
+                                                std::chrono::seconds(static_cast<long>(options_.load.timeoutSeconds)));
+  Json params = PrintParameters(options_.page);
+  if (options_.page.smartShrinking) {
     // Content wider than the paper is shrunk to fit rather than cut off.
     std::string ignored;
     auto width = Evaluate(
         "Math.max(document.documentElement.scrollWidth, document.body ? document.body.scrollWidth : 0)", deadline,
         ignored);
-    const int printable = PrintableCssPixels(options_).width;
+    const int printable = PrintableCssPixels(options_.page).width;
     if (width && width->is_number() && width->get<double>() > printable + 1)
-      params["scale"] = std::max(0.1, options_.zoom * printable / width->get<double>());
+      params["scale"] = std::max(0.1, options_.page.zoom * printable / width->get<double>());
   }
   if (!pageRanges.empty()) params["pageRanges"] = pageRanges;
   auto printed = Call("Page.printToPDF", params, deadline, error);

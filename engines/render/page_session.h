@@ -3,7 +3,6 @@
 // interceptor changes or refuses them where an option asks for it.
 #pragma once
 
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,7 +30,7 @@ class PageSession {
   /// with error set when the page failed and load errors are not ignored.
   bool Load(std::string& error);
   /// Title, user style sheets, scripts to run; then the marker scripts of
-  /// the post-processing step (form fields with --forms, headings with
+  /// the finishing step (form fields with --forms, headings with
   /// --toc) and the check box drawings without --forms.
   bool Prepare(std::string& error);
   /// Prints into the file at path (created or truncated); pageRanges

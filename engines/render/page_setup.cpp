@@ -85,33 +85,33 @@ std::string HeaderFooterTemplate(const std::string& left, const std::string& cen
          cell("left", left) + cell("center", center) + cell("right", right) + "</div>";
 }
 
-PrintableArea PrintableCssPixels(const RenderOptions& options) {
-  double widthMm = options.pageWidthMm.value_or(210);
-  double heightMm = options.pageHeightMm.value_or(297);
-  if (options.landscape) std::swap(widthMm, heightMm);
-  const double pxPerMm = 96 / kMmPerInch / options.zoom;
+PrintableArea PrintableCssPixels(const PageOptions& page) {
+  double widthMm = page.pageWidthMm.value_or(210);
+  double heightMm = page.pageHeightMm.value_or(297);
+  if (page.landscape) std::swap(widthMm, heightMm);
+  const double pxPerMm = 96 / kMmPerInch / page.zoom;
   PrintableArea area;
-  area.width = std::max(1, static_cast<int>((widthMm - options.marginLeftMm - options.marginRightMm) * pxPerMm));
-  area.height = std::max(1, static_cast<int>((heightMm - options.marginTopMm - options.marginBottomMm) * pxPerMm));
+  area.width = std::max(1, static_cast<int>((widthMm - page.marginLeftMm - page.marginRightMm) * pxPerMm));
+  area.height = std::max(1, static_cast<int>((heightMm - page.marginTopMm - page.marginBottomMm) * pxPerMm));
   return area;
 }
 
-Json PrintParameters(const RenderOptions& options) {
+Json PrintParameters(const PageOptions& page) {
   // Without any size option the page's own @page size wins, A4 otherwise.
-  const bool sizeGiven = options.pageWidthMm.has_value() || options.pageHeightMm.has_value();
-  const double widthMm = options.pageWidthMm.value_or(210);
-  const double heightMm = options.pageHeightMm.value_or(297);
+  const bool sizeGiven = page.pageWidthMm.has_value() || page.pageHeightMm.has_value();
+  const double widthMm = page.pageWidthMm.value_or(210);
+  const double heightMm = page.pageHeightMm.value_or(297);
   Json params = {
       {"paperWidth", widthMm / kMmPerInch},
       {"paperHeight", heightMm / kMmPerInch},
-      {"landscape", options.landscape},
-      {"marginTop", options.marginTopMm / kMmPerInch},
-      {"marginBottom", options.marginBottomMm / kMmPerInch},
-      {"marginLeft", options.marginLeftMm / kMmPerInch},
-      {"marginRight", options.marginRightMm / kMmPerInch},
-      {"scale", options.zoom},
+      {"landscape", page.landscape},
+      {"marginTop", page.marginTopMm / kMmPerInch},
+      {"marginBottom", page.marginBottomMm / kMmPerInch},
+      {"marginLeft", page.marginLeftMm / kMmPerInch},
+      {"marginRight", page.marginRightMm / kMmPerInch},
+      {"scale", page.zoom},
       // Over DevTools backgrounds are off unless asked for.
-      {"printBackground", options.background},
+      {"printBackground", page.background},
       {"preferCSSPageSize", !sizeGiven},
       {"transferMode", "ReturnAsStream"},
       // Tagging makes files several times larger and slower to write; the
@@ -119,15 +119,15 @@ Json PrintParameters(const RenderOptions& options) {
       {"generateTaggedPDF", false},
       {"generateDocumentOutline", false},
   };
-  std::string headerLeft = options.headerLeft, headerRight = options.headerRight;
-  if (options.defaultHeader) {
+  std::string headerLeft = page.headerLeft, headerRight = page.headerRight;
+  if (page.defaultHeader) {
     if (headerLeft.empty()) headerLeft = "[title]";
     if (headerRight.empty()) headerRight = "page [page] of [topage]";
   }
-  const double side = std::min(options.marginLeftMm, options.marginRightMm);
-  const std::string header = HeaderFooterTemplate(headerLeft, options.headerCenter, headerRight, side);
+  const double side = std::min(page.marginLeftMm, page.marginRightMm);
+  const std::string header = HeaderFooterTemplate(headerLeft, page.headerCenter, headerRight, side);
   const std::string footer =
-      HeaderFooterTemplate(options.footerLeft, options.footerCenter, options.footerRight, side);
+      HeaderFooterTemplate(page.footerLeft, page.footerCenter, page.footerRight, side);
   if (!header.empty() || !footer.empty()) {
     params["displayHeaderFooter"] = true;
     // An empty template stands for "nothing"; Chromium would print its own default.
@@ -135,6 +135,14 @@ Json PrintParameters(const RenderOptions& options) {
     params["footerTemplate"] = footer.empty() ? "<span></span>" : footer;
   }
   return params;
+}
+
+bool MarginsShowPageNumbers(const PageOptions& page) {
+  if (page.defaultHeader) return true;
+  for (const std::string* text : {&page.headerLeft, &page.headerCenter, &page.headerRight, &page.footerLeft,
+                                  &page.footerCenter, &page.footerRight})
+    if (text->find("[page]") != std::string::npos || text->find("[topage]") != std::string::npos) return true;
+  return false;
 }
 
 }  // namespace zembra::render

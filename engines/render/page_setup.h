@@ -21,9 +21,13 @@ struct PrintableArea {
 
 /// The area inside the margins of the paper (A4 when no size is given), in
 /// CSS pixels at 96 per inch, divided by the zoom.
-PrintableArea PrintableCssPixels(const RenderOptions& options);
+PrintableArea PrintableCssPixels(const PageOptions& page);
 
 /// The parameters of Page.printToPDF for these options.
-Json PrintParameters(const RenderOptions& options);
+Json PrintParameters(const PageOptions& page);
+
+/// Whether headers or footers show page numbers ([page], [topage], the
+/// default header): a cover or table of contents before the body shifts them.
+bool MarginsShowPageNumbers(const PageOptions& page);
 
 }  // namespace zembra::render

@@ -1,13 +1,14 @@
-// What one zemrender.lib run is asked to do, parsed from its command line.
+// What one zemrender.lib run is asked to do, parsed from its command line:
+// each option's row in option_table.cpp sets its field here, and the code
+// that acts on the option reads it from there.
 #pragma once
 
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "engines/common/arguments.h"
+#include "engines/render/pdf_finish/finish_pdf.h"
 
 namespace zembra::render {
 
@@ -15,29 +16,10 @@ enum class LoadErrorHandling { kAbort, kIgnore, kSkip };
 
 using NameValue = std::pair<std::string, std::string>;
 
-/// Options that act on the finished PDF (copies, cover, contents, links,
-/// forms, colours, crop box), applied by the PDF post-processing step
-/// (post_settings.h turns them into its settings).
-struct PostOptions {
-  int copies = 1;
-  bool collate = false;
-  std::vector<std::string> covers;
-  bool toc = false;
-  bool forms = false;
-  bool grayscale = false;
-  bool lowQuality = false;
-  bool disableExternalLinks = false;
-  bool disableInternalLinks = false;
-  bool disablePdfCompression = false;
-  std::optional<long> cropX, cropY, cropWidth, cropHeight;  ///< pixels at 96 per inch
-  std::string checkboxSvg, checkboxCheckedSvg, radioButtonSvg, radioButtonCheckedSvg;
-};
-
-struct RenderOptions {
-  std::string input;
-  std::string output;
-
-  // Paper. Sizes in millimetres; no size given means the page's CSS @page size wins.
+/// How a document is put on paper: the same for every document of the run
+/// (the body, its covers and the table of contents).
+struct PageOptions {
+  // Sizes in millimetres; no size given means the page's CSS @page size wins.
   std::optional<double> pageWidthMm, pageHeightMm;
   bool landscape = false;
   double marginTopMm = 10, marginBottomMm = 10, marginLeftMm = 10, marginRightMm = 10;
@@ -52,15 +34,17 @@ struct RenderOptions {
   bool defaultHeader = false;
   std::string headerLeft, headerCenter, headerRight;
   std::string footerLeft, footerCenter, footerRight;
+  std::optional<std::string> title;  ///< of the PDF and in the margins; unset: the page's own
+};
 
-  // Loading.
+/// How a document is fetched and made ready to print.
+struct LoadOptions {
   bool javascript = true;
   long javascriptDelayMs = 200;
   /// Unset: the watch for a script's redirect lasts as long as the JavaScript delay, at most 200 ms.
   std::optional<long> redirectDelayMs;
   double timeoutSeconds = 30;
   std::optional<std::string> windowStatus;
-  std::optional<std::string> title;
   std::vector<NameValue> cookies;
   std::string cookieJar;
   std::vector<NameValue> customHeaders;
@@ -79,43 +63,24 @@ struct RenderOptions {
   bool debugJavascript = false;
   bool stopSlowScripts = true;
   LoadErrorHandling loadErrors = LoadErrorHandling::kAbort;
+};
 
-  // Recorded in the PDF for the image exporter.
-  std::optional<long> imageHeight;
-  std::optional<long> jpegQuality;
+struct RenderOptions {
+  std::string input;
+  std::string output;
+  PageOptions page;
+  LoadOptions load;
+  std::vector<std::string> covers;  ///< printed like the input and put first, in this order
+  bool toc = false;                 ///< a table of contents of the headings, after the covers
+  finish::FinishOptions finish;     ///< what is done to Chromium's PDF
 
   bool quiet = false;
   bool readme = false;
   bool readArgsFromStdin = false;
-
-  PostOptions post;
 };
 
-struct ParseResult {
-  RenderOptions options;
-  std::vector<std::string> warnings;  ///< one line each
-  std::string error;                  ///< set when the run cannot go on (no input or output)
-};
-
-/// The option specs the parser accepts: the renderer rows of the front end's
-/// table, its "--quality" row, and the renderer's own options.
-std::vector<OptionSpec> RenderOptionSpecs();
-
-/// Parses the words after the program name. The last two words are always
-/// the input and the PDF path; "--readme" needs neither.
-ParseResult ParseRenderArguments(std::span<const std::string> words);
-
-/// Splits one line into words at blanks; double or single quotes group words.
-std::vector<std::string> SplitWords(const std::string& line);
-
-/// The renderer's manual, derived from its option table.
-std::string RenderManual();
-
-/// Interprets a length: a real number with an optional unit (mm when none;
-/// cm, in, pt, px, mm). Millimetres, or nothing when malformed or out of range.
-std::optional<double> ParseLengthMm(const std::string& text, double maxMm);
-
-/// Paper size by name (A4, Letter…, any letter case), portrait, in millimetres.
-std::optional<std::pair<double, double>> PaperSizeMm(const std::string& name);
+/// Whether Chromium's PDF needs the finishing step. Without it the printed
+/// file is the result (no second write).
+bool NeedsFinishing(const RenderOptions& options);
 
 }  // namespace zembra::render

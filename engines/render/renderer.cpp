@@ -19,11 +19,14 @@
 #include "engines/render/cookie_jar.h"
 #include "engines/render/input_location.h"
 #include "engines/render/page_session.h"
-#include "engines/render/pdf_post/cover.h"
-#include "engines/render/pdf_post/pdf_document.h"
-#include "engines/render/pdf_post/post_process.h"
-#include "engines/render/pdf_post/toc.h"
-#include "engines/render/post_settings.h"
+#include "engines/render/page_setup.h"
+#include "engines/render/pdf_finish/cover.h"
+#include "engines/render/pdf_finish/finish_pdf.h"
+#include "engines/render/pdf_finish/pdf_document.h"
+#include "engines/render/pdf_finish/toc.h"
+#include "engines/render/render_arguments.h"
+#include "engines/render/render_manual.h"
+#include "engines/render/stdin_arguments.h"
 
 namespace zembra::render {
 
@@ -56,7 +59,7 @@ std::string PrintPart(Part& part, DevToolsPipe& pipe, const Diagnostics& diagnos
 
 std::string CountPartPages(Part& part) {
   std::string error;
-  part.pages = post::CountPages(part.pdf, error);
+  part.pages = finish::CountPages(part.pdf, error);
   return part.pages < 1 ? "cannot read the PDF Chromium printed of " + part.options.input + ": " + error : "";
 }
 
@@ -74,7 +77,7 @@ std::string RenumberPart(Part& part, int before, int after, const Diagnostics& d
   const std::string renumbered = part.pdf + ".numbered.pdf";
   if (!part.page->Print(renumbered, error, range)) return "cannot print " + name + ": " + error;
   std::string problem;
-  if (post::CountPages(renumbered, problem) != part.pages) {
+  if (finish::CountPages(renumbered, problem) != part.pages) {
     diagnostics.warn("the page numbers in the margins of " + name + " count its own pages only");
     return "";
   }
@@ -85,7 +88,7 @@ std::string RenumberPart(Part& part, int before, int after, const Diagnostics& d
 // The title Chromium wrote into a printed PDF, if any.
 std::optional<std::string> PrintedTitle(const std::string& pdf) {
   std::string error;
-  auto printed = post::OpenQpdf(pdf, error);
+  auto printed = finish::OpenQpdf(pdf, error);
   if (!printed) return std::nullopt;
   QPDFObjectHandle info = printed->getTrailer().getKey("/Info");
   if (!info.isDictionary() || !info.getKey("/Title").isString()) return std::nullopt;
@@ -97,11 +100,11 @@ std::optional<std::string> PrintedTitle(const std::string& pdf) {
 // Several covers become one PDF, in the order given.
 std::string JoinCovers(const std::vector<std::string>& pdfs, const std::string& target) {
   std::string error;
-  auto joined = post::PdfDocument::Open(pdfs.back(), error);
+  auto joined = finish::PdfDocument::Open(pdfs.back(), error);
   if (!joined) return error;
   for (size_t i = pdfs.size() - 1; i-- > 0;)
-    if (error = post::PrependCover(*joined, pdfs[i]); !error.empty()) return error;
-  if (!joined->Write(target, post::WriteSettings{}, error)) return error;
+    if (error = finish::PrependCover(*joined, pdfs[i]); !error.empty()) return error;
+  if (!joined->Write(target, finish::WriteSettings{}, error)) return error;
   return "";
 }
 
@@ -110,41 +113,20 @@ std::string JoinCovers(const std::vector<std::string>& pdfs, const std::string& 
 RenderOptions OwnPageOptions(const RenderOptions& options, const std::string& path) {
   RenderOptions own;
   own.input = path;
-  own.pageWidthMm = options.pageWidthMm;
-  own.pageHeightMm = options.pageHeightMm;
-  own.landscape = options.landscape;
-  own.marginTopMm = options.marginTopMm;
-  own.marginBottomMm = options.marginBottomMm;
-  own.marginLeftMm = options.marginLeftMm;
-  own.marginRightMm = options.marginRightMm;
-  own.zoom = options.zoom;
-  own.background = options.background;
-  own.transparent = options.transparent;
-  own.printMediaType = options.printMediaType;
-  own.dpi = options.dpi;
-  own.defaultHeader = options.defaultHeader;
-  own.headerLeft = options.headerLeft;
-  own.headerCenter = options.headerCenter;
-  own.headerRight = options.headerRight;
-  own.footerLeft = options.footerLeft;
-  own.footerCenter = options.footerCenter;
-  own.footerRight = options.footerRight;
-  own.title = options.title;
-  own.javascriptDelayMs = 0;
-  own.timeoutSeconds = std::max(options.timeoutSeconds, 10.0);
-  own.minimumFontSize = options.minimumFontSize;
-  own.quiet = options.quiet;
+  own.page = options.page;
+  own.page.smartShrinking = true;  // laid out as written, without the style --disable-smart-shrinking adds
+  own.load.javascriptDelayMs = 0;
+  own.load.timeoutSeconds = std::max(options.load.timeoutSeconds, 10.0);
   return own;
 }
 
-std::string CheckToggleFiles(const RenderOptions& options) {
-  for (const std::string* path : {&options.post.checkboxSvg, &options.post.checkboxCheckedSvg,
-                                  &options.post.radioButtonSvg, &options.post.radioButtonCheckedSvg})
+std::string CheckToggleFiles(const finish::ToggleAppearances& toggles) {
+  for (const std::string* path : {&toggles.checkBox, &toggles.checkBoxChecked, &toggles.radio, &toggles.radioChecked})
     if (!path->empty() && ::access(path->c_str(), R_OK) != 0) return "cannot read the SVG drawing " + *path;
   return "";
 }
 
-// What the parts of a run with post-processing share.
+// What the parts of a run with finishing share.
 struct RunContext {
   const RenderOptions& options;
   const Diagnostics& diagnostics;
@@ -156,18 +138,18 @@ struct RunContext {
 using Parts = std::vector<std::unique_ptr<Part>>;
 
 // Covers are rendered with the same settings, each into a PDF of its own
-// for the post-processing step, which puts them first. A cover that fails
+// for the finishing step, which puts them first. A cover that fails
 // to load stops the run, or is left out with --load-error-handling skip
 // (with "ignore" what loaded of it is printed).
 std::string PrintCovers(const RunContext& run, Parts& covers) {
   const RenderOptions& options = run.options;
-  for (size_t i = 0; i < options.post.covers.size(); ++i) {
+  for (size_t i = 0; i < options.covers.size(); ++i) {
     auto cover = std::make_unique<Part>();
     cover->options = options;
-    cover->options.input = options.post.covers[i];
-    cover->options.post.toc = false;    // its headings are not the document's
-    cover->options.postFields.clear();  // the POST form is the page's own request
-    cover->options.postFiles.clear();
+    cover->options.input = options.covers[i];
+    cover->options.toc = false;              // its headings are not the document's
+    cover->options.load.postFields.clear();  // the POST form is the page's own request
+    cover->options.load.postFiles.clear();
     cover->input = ResolveInput(cover->options.input);
     cover->pdf = run.workDir + "/cover" + std::to_string(i + 1) + ".pdf";
     std::string problem = cover->input.error;
@@ -175,7 +157,7 @@ std::string PrintCovers(const RunContext& run, Parts& covers) {
     if (problem.empty()) problem = CountPartPages(*cover);
     if (problem.empty()) {
       covers.push_back(std::move(cover));
-    } else if (options.loadErrors == LoadErrorHandling::kAbort) {
+    } else if (options.load.loadErrors == LoadErrorHandling::kAbort) {
       return "cover " + cover->options.input + ": " + problem;
     } else {
       run.diagnostics.warn("cover " + cover->options.input + " left out: " + problem);
@@ -187,12 +169,12 @@ std::string PrintCovers(const RunContext& run, Parts& covers) {
 // The headings' pages come from the printed body; the table of contents is
 // printed in a page of its own with the same paper settings until the page
 // numbers it shows count its own pages. No headings: a warning, no contents.
-std::string PrintContents(const RunContext& run, const Part& body, int coverPages, post::PostOptions& post,
+std::string PrintContents(const RunContext& run, const Part& body, int coverPages, finish::PrintedPdfs& printed,
                           std::unique_ptr<Part>& toc) {
   std::string error;
-  post.tocEntries = post::ReadHeadings(body.pdf, error);
+  printed.tocEntries = finish::ReadHeadings(body.pdf, error);
   if (!error.empty()) return error;
-  if (post.tocEntries.empty()) {
+  if (printed.tocEntries.empty()) {
     run.diagnostics.warn("no headings in " + run.options.input + ": no table of contents");
     return "";
   }
@@ -201,7 +183,7 @@ std::string PrintContents(const RunContext& run, const Part& body, int coverPage
   const std::string html = run.workDir + "/contents.html";
   toc->options = OwnPageOptions(run.options, html);
   // "[title]" in its margins is the document's title, as on the body's pages.
-  if (!toc->options.title) toc->options.title = PrintedTitle(body.pdf);
+  if (!toc->options.page.title) toc->options.page.title = PrintedTitle(body.pdf);
   Part& part = *toc;
   auto printer = [&](const std::string& page, const std::string& pdf) -> std::string {
     if (std::string problem; !WriteWholeFile(html, page, problem)) return problem;
@@ -209,16 +191,16 @@ std::string PrintContents(const RunContext& run, const Part& body, int coverPage
     part.pdf = pdf;
     return PrintPart(part, run.pipe, run.diagnostics, {});
   };
-  if (error = post::MakeTocPdf(post.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
+  if (error = finish::MakeTocPdf(printed.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
     return error;
-  post.tocPdf = toc->pdf;
+  printed.toc = toc->pdf;
   return "";
 }
 
 // Every part is printed again with the pages before and after it counted,
 // so "[page]" and "[topage]" in the margins are those of the final PDF.
 std::string NumberPages(const RunContext& run, Parts& covers, Part* toc, Part& body,
-                        const std::vector<post::TocEntry>& entries) {
+                        const std::vector<finish::TocEntry>& entries) {
   std::vector<Part*> ordered;
   for (auto& cover : covers) ordered.push_back(cover.get());
   if (toc != nullptr) ordered.push_back(toc);
@@ -234,7 +216,7 @@ std::string NumberPages(const RunContext& run, Parts& covers, Part* toc, Part& b
   }
   if (toc != nullptr) {
     // Where the headings are must not have moved with the empty pages.
-    const std::vector<post::TocEntry> again = post::ReadHeadings(body.pdf, error);
+    const std::vector<finish::TocEntry> again = finish::ReadHeadings(body.pdf, error);
     bool same = again.size() == entries.size();
     for (size_t i = 0; same && i < again.size(); ++i) same = again[i].page == entries[i].page;
     if (!same) run.diagnostics.warn("the headings moved when the pages were numbered again; the contents may be a page off");
@@ -242,7 +224,7 @@ std::string NumberPages(const RunContext& run, Parts& covers, Part* toc, Part& b
   return "";
 }
 
-// The covers as the one PDF the post-processing step puts first.
+// The covers as the one PDF the finishing step puts first.
 std::string CoverPdf(const RunContext& run, const Parts& covers, std::string& path) {
   if (covers.empty()) return "";
   if (covers.size() == 1) {
@@ -262,65 +244,66 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   const InputLocation input = ResolveInput(options.input);
   if (!input.error.empty()) return input.error;
   if (::access(options.output.c_str(), F_OK) == 0) return "the output file exists: " + options.output;
-  if (options.loadErrors == LoadErrorHandling::kAbort) {
-    for (const std::string& cover : options.post.covers)  // fail before any rendering
+  if (options.load.loadErrors == LoadErrorHandling::kAbort) {
+    for (const std::string& cover : options.covers)  // fail before any rendering
       if (const InputLocation where = ResolveInput(cover); !where.error.empty()) return "cover " + cover + ": " + where.error;
   }
-  if (std::string problem = CheckToggleFiles(options); !problem.empty()) return problem;
+  if (std::string problem = CheckToggleFiles(options.finish.toggles); !problem.empty()) return problem;
   std::string error;
   // Reserved at once so an output directory that cannot be written to fails
-  // before Chromium starts. Without post-processing Chromium's PDF streams
-  // straight into it; otherwise the post-processing step writes the target.
+  // before Chromium starts. Without finishing Chromium's PDF streams
+  // straight into it; otherwise the finishing step writes the target.
   auto output = AtomicOutput::Create(options.output, error);
   if (!output) return error;
-  const bool postProcessing = NeedsPostProcessing(options);
+  const bool finishing = NeedsFinishing(options);
 
   std::vector<Cookie> jar;
-  if (!options.cookieJar.empty() && !ReadCookieJar(options.cookieJar, jar, error)) return error;
+  if (!options.load.cookieJar.empty() && !ReadCookieJar(options.load.cookieJar, jar, error)) return error;
 
   BrowserSettings settings;
-  settings.proxy = options.proxy;
+  settings.proxy = options.load.proxy;
   settings.sandbox = ::geteuid() != 0;
   // Scripts of a local page may read local files; which ones is decided per
   // request by the page session (--disable-local-file-access, --allow).
   settings.allowFileAccessFromFiles = true;
-  settings.minimumFontSize = options.minimumFontSize;
+  settings.minimumFontSize = options.load.minimumFontSize;
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
 
   std::unique_ptr<TempDir> work;
-  if (postProcessing) {
+  if (finishing) {
     work = TempDir::Create("zemrender-pdf", error);
     if (!work) return error;
   }
-  Part body{options, input, nullptr, postProcessing ? work->path() + "/printed.pdf" : output->tempPath(), 0};
+  Part body{options, input, nullptr, finishing ? work->path() + "/printed.pdf" : output->tempPath(), 0};
   error = PrintPart(body, browser->pipe(), diagnostics, jar);
   if (!error.empty()) {
-    if (options.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
+    if (options.load.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
     return error;
   }
 
-  post::PostOptions post = PostSettings(options);
+  finish::PrintedPdfs printed;
+  printed.body = body.pdf;
   Parts covers;
   std::unique_ptr<Part> toc;
-  if (postProcessing) {
+  if (finishing) {
     const RunContext run{options, diagnostics, browser->pipe(), jar, work->path()};
     if (error = CountPartPages(body); !error.empty()) return error;
     if (error = PrintCovers(run, covers); !error.empty()) return error;
     int coverPages = 0;
     for (const auto& cover : covers) coverPages += cover->pages;
-    if (options.post.toc) {
-      if (error = PrintContents(run, body, coverPages, post, toc); !error.empty()) return error;
+    if (options.toc) {
+      if (error = PrintContents(run, body, coverPages, printed, toc); !error.empty()) return error;
     }
-    if (MarginsShowPageNumbers(options) && coverPages + (toc ? toc->pages : 0) > 0) {
-      if (error = NumberPages(run, covers, toc.get(), body, post.tocEntries); !error.empty()) return error;
+    if (MarginsShowPageNumbers(options.page) && coverPages + (toc ? toc->pages : 0) > 0) {
+      if (error = NumberPages(run, covers, toc.get(), body, printed.tocEntries); !error.empty()) return error;
     }
-    if (error = CoverPdf(run, covers, post.coverPdf); !error.empty()) return error;
+    if (error = CoverPdf(run, covers, printed.cover); !error.empty()) return error;
   }
 
-  if (!options.cookieJar.empty()) {
+  if (!options.load.cookieJar.empty()) {
     const std::vector<Cookie> cookies = body.page->Cookies(error);
-    if (!error.empty() || !WriteCookieJar(options.cookieJar, cookies, error))
+    if (!error.empty() || !WriteCookieJar(options.load.cookieJar, cookies, error))
       diagnostics.warn("cookie jar not updated: " + error);
     error.clear();
   }
@@ -328,9 +311,9 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   covers.clear();
   body.page.reset();
   browser.reset();  // Chromium and its helpers are gone before the PDF appears
-  if (!postProcessing) return output->Commit(error) ? "" : error;
-  output.reset();  // the post-processing step writes the target itself, atomically
-  return post::PostProcess(body.pdf, options.output, post);
+  if (!finishing) return output->Commit(error) ? "" : error;
+  output.reset();  // the finishing step writes the target itself, atomically
+  return finish::FinishPdf(printed, options.output, options.finish);
 }
 
 int RunRenderer(std::span<const std::string> words) {
@@ -341,10 +324,7 @@ int RunRenderer(std::span<const std::string> words) {
     // One line of further options, placed before the input and the output.
     std::string line;
     std::getline(std::cin, line);
-    std::vector<std::string> all(words.begin(), words.end());
-    const std::vector<std::string> more = SplitWords(line);
-    all.insert(all.size() >= 2 ? all.end() - 2 : all.begin(), more.begin(), more.end());
-    parsed = ParseRenderArguments(all);
+    parsed = ParseRenderArguments(WithWordsOfLine(words, line));
   }
   diagnostics.setQuiet(parsed.options.quiet);
   for (const std::string& warning : parsed.warnings) diagnostics.warn(warning);

@@ -1,8 +1,5 @@
 #include "engines/render/request_interceptor.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "engines/common/files.h"
 #include "engines/render/base64.h"
 
@@ -24,10 +21,10 @@ RequestInterceptor::RequestInterceptor(const RenderOptions& options, const Input
     : options_(options), input_(input), diagnostics_(diagnostics) {}
 
 bool RequestInterceptor::Prepare(std::string& error) {
-  if ((!options_.postFields.empty() || !options_.postFiles.empty()) && !input_.localPath.empty()) {
+  if ((!options_.load.postFields.empty() || !options_.load.postFiles.empty()) && !input_.localPath.empty()) {
     diagnostics_.warn("--post and --post-file ignored for " + options_.input + ": a POST form needs a web page");
-  } else if (!options_.postFields.empty() || !options_.postFiles.empty()) {
-    post_ = BuildPostBody(options_.postFields, options_.postFiles);
+  } else if (!options_.load.postFields.empty() || !options_.load.postFiles.empty()) {
+    post_ = BuildPostBody(options_.load.postFields, options_.load.postFiles);
     if (!post_.error.empty()) {
       error = post_.error;
       return false;
@@ -37,16 +34,16 @@ bool RequestInterceptor::Prepare(std::string& error) {
 }
 
 bool RequestInterceptor::RequestsIntercepted() const {
-  return !options_.localFileAccess || !options_.images || options_.username || options_.password ||
-         !post_.contentType.empty() || (!options_.customHeaders.empty() && !options_.propagateCustomHeaders);
+  return !options_.load.localFileAccess || !options_.load.images || options_.load.username || options_.load.password ||
+         !post_.contentType.empty() || (!options_.load.customHeaders.empty() && !options_.load.propagateCustomHeaders);
 }
 
-bool RequestInterceptor::Needed() const { return RequestsIntercepted() || !options_.encoding.empty(); }
+bool RequestInterceptor::Needed() const { return RequestsIntercepted() || !options_.load.encoding.empty(); }
 
 Json RequestInterceptor::FetchParameters() const {
   Json patterns = Json::array();
   if (RequestsIntercepted()) patterns.push_back({{"urlPattern", "*"}, {"requestStage", "Request"}});
-  if (!options_.encoding.empty())
+  if (!options_.load.encoding.empty())
     patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Response"}});
   return {{"patterns", patterns}, {"handleAuthRequests", true}};
 }
@@ -63,11 +60,11 @@ void RequestInterceptor::OnEvent(const std::string& method, const Json& params, 
   }
   const std::string id = params.value("requestId", "");
   // Offer the credentials once per request; wrong ones end in the server's answer.
-  const bool offer = (options_.username || options_.password) && authAnswered_.insert(id).second;
+  const bool offer = (options_.load.username || options_.load.password) && authAnswered_.insert(id).second;
   Json response = {{"response", offer ? "ProvideCredentials" : "CancelAuth"}};
   if (offer) {
-    response["username"] = options_.username.value_or("");
-    response["password"] = options_.password.value_or("");
+    response["username"] = options_.load.username.value_or("");
+    response["password"] = options_.load.password.value_or("");
   }
   send("Fetch.continueWithAuth", {{"requestId", id}, {"authChallengeResponse", response}});
 }
@@ -78,13 +75,13 @@ void RequestInterceptor::OnRequestPaused(const Json& params, const std::string& 
   const std::string url = request.value("url", "");
   const std::string type = params.value("resourceType", "");
   const std::string path = PathOfFileUrl(url);
-  if (!path.empty() && !LocalFileAllowed(path, input_.localPath, options_.allowedPaths, options_.localFileAccess)) {
+  if (!path.empty() && !LocalFileAllowed(path, input_.localPath, options_.load.allowedPaths, options_.load.localFileAccess)) {
     if (blockedFiles_.insert(path).second)
       diagnostics_.warn("local file not loaded (local file access is off; see --allow): " + path);
     send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "AccessDenied"}});
     return;
   }
-  if (type == "Image" && !options_.images) {
+  if (type == "Image" && !options_.load.images) {
     // Answered here with an empty picture: nothing is requested, and no
     // broken-image icon is printed in its place.
     static const std::string kBlankGif = Base64Encode(std::string(
@@ -100,8 +97,8 @@ void RequestInterceptor::OnRequestPaused(const Json& params, const std::string& 
   Json change = {{"requestId", id}};
   if (type == "Document" && params.value("frameId", "") == mainFrameId) {
     Json headers = request.value("headers", Json::object());
-    if (!options_.propagateCustomHeaders)
-      for (const auto& [name, value] : options_.customHeaders) headers[name] = value;
+    if (!options_.load.propagateCustomHeaders)
+      for (const auto& [name, value] : options_.load.customHeaders) headers[name] = value;
     if (!post_.contentType.empty() && !postSent_) {
       postSent_ = true;
       change["method"] = "POST";
@@ -124,7 +121,7 @@ void RequestInterceptor::OnResponsePaused(const Json& params, const SendCommand&
   for (const Json& header : headers)
     if (AsciiLower(header.value("name", "")) == "content-type") contentType = AsciiLower(header.value("value", ""));
   const bool html = contentType.empty() || contentType.find("html") != std::string::npos;
-  if (options_.encoding.empty() || status >= 300 || !html || contentType.find("charset") != std::string::npos) {
+  if (options_.load.encoding.empty() || status >= 300 || !html || contentType.find("charset") != std::string::npos) {
     send("Fetch.continueResponse", {{"requestId", id}});
     return;
   }
@@ -143,7 +140,7 @@ void RequestInterceptor::OnResponsePaused(const Json& params, const SendCommand&
   Json changed = Json::array();
   for (const Json& header : headers)
     if (AsciiLower(header.value("name", "")) != "content-type") changed.push_back(header);
-  changed.push_back({{"name", "Content-Type"}, {"value", "text/html; charset=" + options_.encoding}});
+  changed.push_back({{"name", "Content-Type"}, {"value", "text/html; charset=" + options_.load.encoding}});
   send("Fetch.fulfillRequest", {{"requestId", id},
                                 {"responseCode", status == 0 ? 200 : status},
                                 {"responseHeaders", changed},

@@ -7,7 +7,15 @@ namespace {
 
 TEST(RenderBase64, KnownVectorsBothWays) {
   const std::pair<std::string, std::string> cases[] = {
-      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xff", 2), "AP8="}};
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+      {std::string("\0\xff", 2), "AP8="},
+      {std::string("\xff\xfe\x00", 3), "//4A"}};
   for (const auto& [plain, encoded] : cases) {
     EXPECT_EQ(Base64Encode(plain), encoded);
     EXPECT_EQ(Base64Decode(encoded).value_or("<bad>"), plain);

@@ -57,7 +57,7 @@ TEST(RenderDevToolsPipe, CallGetsItsReplyAndEventsGoToTheHandler) {
   FakePeer peer;
   DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());
   std::vector<std::string> events;
-  pipe.setEventHandler([&](const Json& event) { events.push_back(event["method"]); });
+  pipe.addEventHandler([&](const Json& event) { events.push_back(event["method"]); });
   peer.AnswerNext({R"({"method":"Page.loadEventFired","params":{},"sessionId":"S"})", R"({"id":99,"result":{}})",
                    R"({"id":1,"result":{"value":42}})"});
   std::string error;

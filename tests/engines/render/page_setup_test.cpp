@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/engines/render/support/parse_with_files.h"
+
 namespace zembra::render {
 namespace {
 
 TEST(RenderPrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) {
-  const Json p = PrintParameters(RenderOptions{});
+  const Json p = PrintParameters(PageOptions{});
   EXPECT_NEAR(p["paperWidth"].get<double>(), 210 / 25.4, 1e-9);
   EXPECT_NEAR(p["paperHeight"].get<double>(), 297 / 25.4, 1e-9);
   EXPECT_FALSE(p["landscape"].get<bool>());
@@ -24,14 +26,14 @@ TEST(RenderPrintParameters, NoTaggedOutputEvenForATableOfContents) {
   // Heading markers give the contents and the outline; tagging would only
   // make the file larger and slower to write.
   RenderOptions o;
-  o.post.toc = true;
-  const Json p = PrintParameters(o);
+  o.toc = true;
+  const Json p = PrintParameters(o.page);
   EXPECT_FALSE(p["generateTaggedPDF"].get<bool>());
   EXPECT_FALSE(p["generateDocumentOutline"].get<bool>());
 }
 
 TEST(RenderPrintParameters, GivenSizeOverridesCssPageSize) {
-  RenderOptions o;
+  PageOptions o;
   o.pageWidthMm = 100;
   o.landscape = true;
   o.background = false;
@@ -46,7 +48,7 @@ TEST(RenderPrintParameters, GivenSizeOverridesCssPageSize) {
 }
 
 TEST(RenderPrintParameters, DefaultHeaderHasTitleAndPageOfPages) {
-  RenderOptions o;
+  PageOptions o;
   o.defaultHeader = true;
   const Json p = PrintParameters(o);
   ASSERT_TRUE(p.value("displayHeaderFooter", false));
@@ -64,6 +66,15 @@ TEST(RenderHeaderFooterTemplate, VariablesBecomeTemplateElementsAndTextIsEscaped
   EXPECT_NE(t.find("<span class=\"totalPages\"></span> &amp; [unknown]"), std::string::npos);
   EXPECT_TRUE(HeaderFooterTemplate("", "", "", 10).empty());
 }
+
+TEST(RenderMarginsShowPageNumbers, PageVariablesOrTheDefaultHeader) {
+  auto shows = [](std::vector<std::string> words) { return MarginsShowPageNumbers(ParseWithFiles(words).options.page); };
+  EXPECT_FALSE(shows({"--header-left", "[title]", "--footer-right", "[date]"}));
+  EXPECT_TRUE(shows({"--default-header"}));
+  EXPECT_TRUE(shows({"--footer-center", "[page]"}));
+  EXPECT_TRUE(shows({"--header-right", "of [topage]"}));
+}
+
 
 }  // namespace
 }  // namespace zembra::render

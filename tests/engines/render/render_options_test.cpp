@@ -2,201 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
-#include "passes/option_row.h"
+#include "tests/engines/render/support/parse_with_files.h"
 
 namespace zembra::render {
 namespace {
 
-ParseResult Parse(std::vector<std::string> words) { return ParseRenderArguments(words); }
-
-TEST(RenderOptionTable, EveryForwardedOptionIsKnownOnceWithItsValues) {
-  const std::vector<OptionSpec> specs = RenderOptionSpecs();
-  std::set<std::string_view> seen;
-  for (const OptionSpec& spec : specs) EXPECT_TRUE(seen.insert(spec.name).second) << "twice: " << spec.name;
-  auto valuesOf = [&](std::string_view name) {
-    for (const OptionSpec& spec : specs)
-      if (spec.name == name) return spec.values;
-    return -1;
-  };
-  for (const OptionRow& row : RendererOptionTable()) {
-    ASSERT_NE(valuesOf(row.forwarded), -1) << row.forwarded;
-    // The front end sends "--custom-header" alone, its name and value follow as words.
-    if (std::string_view(row.forwarded) != "--custom-header") {
-      EXPECT_EQ(valuesOf(row.forwarded), row.values) << row.forwarded;
-    }
-  }
-  for (const OptionRow& row : ConverterOptionTable())
-    if (row.destination == DEST_RENDERER) {
-      EXPECT_EQ(valuesOf(row.forwarded), row.values) << row.forwarded;
-    }
-  EXPECT_EQ(valuesOf("--custom-header"), 2);
-  EXPECT_EQ(valuesOf("--page-size"), 1);
-  EXPECT_EQ(valuesOf("--timeout"), 1);
+TEST(RenderNeedsFinishing, NothingToDoKeepsTheFastPath) {
+  EXPECT_FALSE(NeedsFinishing(ParseWithFiles({}).options));
+  EXPECT_FALSE(NeedsFinishing(ParseWithFiles({"--copies", "1", "--collate", "--title", "t"}).options));
+  // Drawings of check boxes go into the page itself without --forms.
+  EXPECT_FALSE(NeedsFinishing(ParseWithFiles({"--checkbox-svg", "box.svg"}).options));
 }
 
-TEST(RenderArguments, LastTwoWordsAreInputAndOutput) {
-  const ParseResult r = Parse({"--title", "in.html", "in.html", "out.pdf"});
-  EXPECT_EQ(r.options.input, "in.html");
-  EXPECT_EQ(r.options.output, "out.pdf");
-  EXPECT_EQ(r.options.title.value_or(""), "in.html");
-  EXPECT_TRUE(r.error.empty());
-  EXPECT_TRUE(r.warnings.empty());
-}
-
-TEST(RenderArguments, OptionBeforeOperandsNeverEatsThem) {
-  const ParseResult r = Parse({"--zoom", "in.html", "out.pdf"});
-  EXPECT_EQ(r.options.input, "in.html");
-  EXPECT_EQ(r.options.output, "out.pdf");
-  ASSERT_EQ(r.warnings.size(), 1u);
-  EXPECT_NE(r.warnings[0].find("--zoom"), std::string::npos);
-}
-
-TEST(RenderArguments, UnknownWordsGiveOneWarning) {
-  const ParseResult r = Parse({"error", "--bogus", "stray", "a.html", "b.pdf"});
-  ASSERT_EQ(r.warnings.size(), 1u);
-  EXPECT_NE(r.warnings[0].find("\"error\""), std::string::npos);
-  EXPECT_NE(r.warnings[0].find("\"--bogus\""), std::string::npos);
-  EXPECT_NE(r.warnings[0].find("\"stray\""), std::string::npos);
-  EXPECT_EQ(r.options.input, "a.html");
-}
-
-TEST(RenderArguments, TooFewWordsIsAnErrorButReadmeIsNot) {
-  EXPECT_FALSE(Parse({}).error.empty());
-  EXPECT_FALSE(Parse({"only.html"}).error.empty());
-  const ParseResult readme = Parse({"--readme"});
-  EXPECT_TRUE(readme.error.empty());
-  EXPECT_TRUE(readme.options.readme);
-}
-
-TEST(RenderArguments, RawPageOptionsAndUnits) {
-  const ParseResult r = Parse({"--page-size", "letter", "--orientation", "LANDSCAPE", "--margin-top", "1in",
-                               "--margin-left", "2cm", "--margin-right", "72pt", "--margin-bottom", "96px", "a", "b"});
-  EXPECT_TRUE(r.warnings.empty());
-  EXPECT_DOUBLE_EQ(*r.options.pageWidthMm, 215.9);
-  EXPECT_DOUBLE_EQ(*r.options.pageHeightMm, 279.4);
-  EXPECT_TRUE(r.options.landscape);
-  EXPECT_DOUBLE_EQ(r.options.marginTopMm, 25.4);
-  EXPECT_DOUBLE_EQ(r.options.marginLeftMm, 20);
-  EXPECT_DOUBLE_EQ(r.options.marginRightMm, 25.4);
-  EXPECT_DOUBLE_EQ(r.options.marginBottomMm, 25.4);
-}
-
-struct BadValue {
-  std::vector<std::string> words;
-  const char* option;
-};
-
-class RenderArgumentsBadValue : public ::testing::TestWithParam<BadValue> {};
-
-TEST_P(RenderArgumentsBadValue, WarnsAndKeepsTheDefault) {
-  std::vector<std::string> words = GetParam().words;
-  words.push_back("a.html");
-  words.push_back("b.pdf");
-  const ParseResult r = ParseRenderArguments(words);
-  ASSERT_EQ(r.warnings.size(), 1u);
-  EXPECT_NE(r.warnings[0].find(GetParam().option), std::string::npos) << r.warnings[0];
-  EXPECT_TRUE(r.error.empty());
-  EXPECT_EQ(r.options.zoom, 1.0);
-  EXPECT_EQ(r.options.javascriptDelayMs, 200);
-  EXPECT_FALSE(r.options.pageWidthMm.has_value());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, RenderArgumentsBadValue,
-    ::testing::Values(BadValue{{"--zoom", "abc"}, "--zoom"}, BadValue{{"--zoom", "3"}, "--zoom"},
-                      BadValue{{"--javascript-delay", "-5"}, "--javascript-delay"},
-                      BadValue{{"--page-size", "A99"}, "--page-size"}, BadValue{{"--page-width", "10furlong"}, "--page-width"},
-                      BadValue{{"--orientation", "sideways"}, "--orientation"}, BadValue{{"--copies", "0"}, "--copies"},
-                      BadValue{{"--quality", "101"}, "--quality"}, BadValue{{"--timeout", "0"}, "--timeout"},
-                      BadValue{{"--load-error-handling", "maybe"}, "--load-error-handling"},
-                      BadValue{{"--format", "png"}, "--format"}));
-
-TEST(RenderArguments, RepeatedOptionsRepeat) {
-  const ParseResult r = Parse({"--cookie", "a", "1", "--cookie", "b", "2", "--custom-header", "X-One", "1",
-                               "--run-script", "s1", "--run-script", "s2", "x", "y"});
-  ASSERT_EQ(r.options.cookies.size(), 2u);
-  EXPECT_EQ(r.options.cookies[1], (NameValue{"b", "2"}));
-  ASSERT_EQ(r.options.customHeaders.size(), 1u);
-  EXPECT_EQ(r.options.customHeaders[0], (NameValue{"X-One", "1"}));
-  EXPECT_EQ(r.options.runScripts, (std::vector<std::string>{"s1", "s2"}));
-}
-
-TEST(RenderArguments, LastSwitchWins) {
-  EXPECT_FALSE(Parse({"--enable-javascript", "--disable-javascript", "a", "b"}).options.javascript);
-  EXPECT_TRUE(Parse({"--disable-javascript", "--enable-javascript", "a", "b"}).options.javascript);
-  EXPECT_FALSE(Parse({"--custom-header-propagation", "A", "1", "--no-custom-header-propagation", "a", "b"})
-                   .options.propagateCustomHeaders);
-  EXPECT_EQ(Parse({"--load-error-handling", "skip", "--ignore-load-errors", "a", "b"}).options.loadErrors,
-            LoadErrorHandling::kIgnore);
-  EXPECT_FALSE(Parse({"--disable-local-file-access", "a", "b"}).options.localFileAccess);
-}
-
-TEST(RenderArguments, PostProcessingOptionsAreKept) {
-  const ParseResult r = Parse({"--copies", "3", "--collate", "--cover", "c.html", "--toc", "--crop-x", "10",
-                               "--grayscale", "--disable-pdf-compression", "a", "b"});
-  EXPECT_EQ(r.options.post.copies, 3);
-  EXPECT_TRUE(r.options.post.collate);
-  EXPECT_EQ(r.options.post.covers, (std::vector<std::string>{"c.html"}));
-  EXPECT_TRUE(r.options.post.toc);
-  EXPECT_EQ(r.options.post.cropX.value_or(-1), 10);
-  EXPECT_TRUE(r.options.post.grayscale);
-  EXPECT_TRUE(r.options.post.disablePdfCompression);
-  EXPECT_TRUE(r.warnings.empty());
-  // One copy more than the post-processing step makes is refused at once.
-  EXPECT_EQ(Parse({"--copies", "1000", "a", "b"}).options.post.copies, 1);
-}
-
-TEST(RenderArguments, MinimumFontSizeDefaultsToFivePixels) {
-  EXPECT_EQ(Parse({"a", "b"}).options.minimumFontSize, 5);
-  EXPECT_EQ(Parse({"--minimum-font-size", "0", "a", "b"}).options.minimumFontSize, 0);
-}
-
-TEST(RenderArguments, DelayLongerThanTheTimeoutIsWarnedAbout) {
-  const ParseResult r = Parse({"--javascript-delay", "5000", "--timeout", "5", "a", "b"});
-  ASSERT_EQ(r.warnings.size(), 1u);
-  EXPECT_NE(r.warnings[0].find("timeout"), std::string::npos);
-}
-
-TEST(RenderArguments, ImageFiguresAreKept) {
-  const ParseResult r = Parse({"--height", "600", "--quality", "85", "a", "b"});
-  EXPECT_EQ(r.options.imageHeight.value_or(0), 600);
-  EXPECT_EQ(r.options.jpegQuality.value_or(0), 85);
-}
-
-TEST(RenderSplitWords, BlanksSeparateQuotesGroup) {
-  EXPECT_EQ(SplitWords("  --title \"two words\" --zoom 2 '' x\n"),
-            (std::vector<std::string>{"--title", "two words", "--zoom", "2", "", "x"}));
-  EXPECT_TRUE(SplitWords("   ").empty());
-}
-
-TEST(RenderParseLength, UnitsAndErrors) {
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("12", 100), 12);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("1.5cm", 100), 15);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("1IN", 100), 25.4);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("72pt", 100), 25.4);
-  EXPECT_DOUBLE_EQ(*ParseLengthMm("96px", 100), 25.4);
-  EXPECT_FALSE(ParseLengthMm("", 100));
-  EXPECT_FALSE(ParseLengthMm("mm", 100));
-  EXPECT_FALSE(ParseLengthMm("-1mm", 100));
-  EXPECT_FALSE(ParseLengthMm("5 mm", 100));
-  EXPECT_FALSE(ParseLengthMm("20cm", 100));
-  EXPECT_FALSE(ParseLengthMm("3em", 100));
-}
-
-TEST(RenderPaperSize, NamesInAnyCase) {
-  EXPECT_EQ(*PaperSizeMm("a4"), (std::pair<double, double>{210, 297}));
-  EXPECT_EQ(*PaperSizeMm("A3"), (std::pair<double, double>{297, 420}));
-  EXPECT_EQ(*PaperSizeMm("LEGAL"), (std::pair<double, double>{215.9, 355.6}));
-  EXPECT_FALSE(PaperSizeMm("A11"));
-}
-
-TEST(RenderManual, ListsEveryOption) {
-  const std::string manual = RenderManual();
-  for (const OptionSpec& spec : RenderOptionSpecs())
-    EXPECT_NE(manual.find("  " + std::string(spec.name) + " "), std::string::npos) << spec.name;
-  EXPECT_NE(manual.find("Usage: zemrender.lib"), std::string::npos);
+TEST(RenderNeedsFinishing, EachFinishingOptionNeedsTheStep) {
+  const std::vector<std::vector<std::string>> rows = {
+      {"--copies", "2"}, {"--cover", "c.html"}, {"--toc"}, {"--forms"}, {"--grayscale"}, {"--lowquality"},
+      {"--disable-external-links"}, {"--disable-internal-links"}, {"--disable-pdf-compression"},
+      {"--crop-x", "1"}, {"--crop-y", "1"}, {"--crop-w", "1"}, {"--crop-h", "1"}, {"--height", "600"},
+      {"--quality", "80"}, {"--transparent"}};
+  for (const auto& row : rows) EXPECT_TRUE(NeedsFinishing(ParseWithFiles(row).options)) << row[0];
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(RenderRequestInterceptorTest, NotNeededWithoutOptionsThatAskForIt) {
   std::string error;
   ASSERT_TRUE(interceptor.Prepare(error));
   EXPECT_FALSE(interceptor.Needed());
-  options_.encoding = "koi8-r";
+  options_.load.encoding = "koi8-r";
   EXPECT_TRUE(interceptor.Needed());
   // Only documents' answers are paused for the character set, no request.
   EXPECT_EQ(interceptor.FetchParameters()["patterns"].size(), 1u);
@@ -51,8 +51,8 @@ TEST_F(RenderRequestInterceptorTest, NotNeededWithoutOptionsThatAskForIt) {
 }
 
 TEST_F(RenderRequestInterceptorTest, HeadersAndPostOnlyOnThePagesOwnRequest) {
-  options_.customHeaders = {{"X-Zembra", "1"}};
-  options_.postFields = {{"a", "b c"}};
+  options_.load.customHeaders = {{"X-Zembra", "1"}};
+  options_.load.postFields = {{"a", "b c"}};
   RequestInterceptor interceptor(options_, input_, diagnostics_);
   std::string error;
   ASSERT_TRUE(interceptor.Prepare(error));
@@ -83,9 +83,9 @@ TEST_F(RenderRequestInterceptorTest, HeadersAndPostOnlyOnThePagesOwnRequest) {
 }
 
 TEST_F(RenderRequestInterceptorTest, LocalFilesAndImagesRefused) {
-  options_.localFileAccess = false;
-  options_.allowedPaths = {"/usr/share"};
-  options_.images = false;
+  options_.load.localFileAccess = false;
+  options_.load.allowedPaths = {"/usr/share"};
+  options_.load.images = false;
   RequestInterceptor interceptor(options_, input_, diagnostics_);
   std::string error;
   ASSERT_TRUE(interceptor.Prepare(error));
@@ -100,8 +100,8 @@ TEST_F(RenderRequestInterceptorTest, LocalFilesAndImagesRefused) {
 }
 
 TEST_F(RenderRequestInterceptorTest, CredentialsOfferedOnceThenCancelled) {
-  options_.username = "u";
-  options_.password = "p";
+  options_.load.username = "u";
+  options_.load.password = "p";
   RequestInterceptor interceptor(options_, input_, diagnostics_);
   const Json challenge = {{"requestId", "r9"}};
   const std::vector<Sent> first = Feed(interceptor, "Fetch.authRequired", challenge);
@@ -112,7 +112,7 @@ TEST_F(RenderRequestInterceptorTest, CredentialsOfferedOnceThenCancelled) {
 }
 
 TEST_F(RenderRequestInterceptorTest, CharacterSetOnlyForDocumentsThatDeclareNone) {
-  options_.encoding = "windows-1251";
+  options_.load.encoding = "windows-1251";
   RequestInterceptor interceptor(options_, input_, diagnostics_);
   const Json answer = {{"requestId", "r2"},
                        {"resourceType", "Document"},
