@@ -7,9 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
-
 namespace zembra::exporter {
+
+/// Text output settings, as the converter's options give them.
+struct TextOptions {
+  bool layout = false;             ///< -layout: keep the physical layout
+  double fixedPitch = 0;           ///< -fixed N: fixed-pitch layout of N points (0: off)
+  bool htmlMeta = false;           ///< -htmlmeta: HTML file with meta tags and a pre block
+  std::string encoding = "UTF-8";  ///< -enc
+  std::string endOfLine = "unix";  ///< -eol unix|dos|mac
+  bool noPageBreaks = false;       ///< -nopgbrk
+};
 
 /// How colours are reduced when bits per pixel go down (1-bit output, GIF palettes).
 enum class DitherMethod {

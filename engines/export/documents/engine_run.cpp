@@ -32,6 +32,20 @@ std::string LastLine(const std::string& text) {
   return "";
 }
 
+bool CopyEngineResult(const std::string& from, const std::string& to, std::string& error) {
+  std::string unread;
+  const std::optional<std::string> data = ReadWholeFile(from, unread);
+  if (!data) {
+    error = "the engine wrote no file " + from;
+    return false;
+  }
+  if (data->empty()) {
+    error = "the engine wrote an empty file " + from;
+    return false;
+  }
+  return WriteWholeFile(to, *data, error);
+}
+
 bool RunEngine(const EngineCall& call, std::string& error) {
   const std::string name = ProgramName(call.argv.empty() ? std::string("engine") : call.argv[0]);
   std::unique_ptr<TempDir> scratch = TempDir::Create("zemexport-log", error);

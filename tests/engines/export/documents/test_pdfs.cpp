@@ -12,6 +12,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "engines/common/diagnostics.h"
+#include "engines/export/exporter.h"
+
 namespace zembra::exporter::testing {
 
 namespace {
@@ -166,11 +169,20 @@ std::vector<std::string> ListDirectory(const std::string& directory) {
   return names;
 }
 
-DocumentJob Job(const std::string& input, const std::string& output) {
-  DocumentJob job;
-  job.inputPdf = input;
-  job.outputPath = output;
-  return job;
+ExportOptions Job(const std::string& input, const std::string& output, std::optional<long> first,
+                  std::optional<long> last) {
+  ExportOptions options;
+  options.inputPdf = input;
+  options.outputPath = output;
+  options.firstPage = first;
+  options.lastPage = last;
+  return options;
+}
+
+bool Convert(const ExportOptions& options, std::string& error) {
+  Diagnostics diagnostics("zemexport.lib");
+  diagnostics.setQuiet(true);
+  return Export(options, diagnostics, error);
 }
 
 std::string OfficeProfileArgument() {
