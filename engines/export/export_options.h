@@ -63,12 +63,17 @@ struct ExportOptions {
 
 struct ParsedExport {
   ExportOptions options;
-  std::vector<std::string> warnings;  ///< one line each; the run goes on
-  std::string error;                  ///< set when the run cannot go on
+  /// Words that name no option and are neither of the two paths, each once, in order.
+  std::vector<std::string> unknown;
+  /// One line each, each said once: bad values (the option is then ignored),
+  /// missing values, unknown words. The run goes on.
+  std::vector<std::string> warnings;
+  std::string error;  ///< set when the run cannot go on
 };
 
-/// The option names the converter accepts, with their number of values:
-/// the converter rows of the front end's table plus "-call".
+/// The options this tool reads, from its option rows: "-call" and one row
+/// for each converter option the front end forwards, in the front end's
+/// order, each with its number of values as the front end's table gives it.
 struct ExportOptionHelp {
   std::string name;
   int values;
@@ -81,7 +86,8 @@ std::span<const ExportOptionHelp> ExportOptionList();
 /// input PDF and the output path.
 ParsedExport ParseExportArguments(std::span<const std::string> words);
 
-/// The text printed by --help: command form and one line per option.
+/// The text printed by --help: command form, one line per format of the
+/// format table and one per option row.
 std::string ExportUsageText();
 
 }  // namespace zembra::exporter
