@@ -21,14 +21,14 @@ struct TextOptions {
 
 /// How colours are reduced when bits per pixel go down (1-bit output, GIF palettes).
 enum class DitherMethod {
-  None = 0,
-  FloydSteinberg = 1,
-  Bayer4x4 = 2,
-  Bayer8x8 = 3,
-  Cluster6x6 = 4,
-  Cluster8x8 = 5,
-  Cluster16x16 = 6,
-  Bayer16x16 = 7,
+  kNone = 0,
+  kFloydSteinberg = 1,
+  kBayer4x4 = 2,
+  kBayer8x8 = 3,
+  kCluster6x6 = 4,
+  kCluster8x8 = 5,
+  kCluster16x16 = 6,
+  kBayer16x16 = 7,
 };
 
 struct ExportOptions {
@@ -43,7 +43,7 @@ struct ExportOptions {
   std::optional<long> height;     ///< -h, -height: pixels
   bool mono = false;
   bool gray = false;
-  DitherMethod dither = DitherMethod::None;
+  DitherMethod dither = DitherMethod::kNone;
   long threshold = 128;                 ///< lightness 0..255 at which a pixel turns white (no dithering)
   std::optional<long> tiffCompression;  ///< -compress: a code as typed
   bool multipage = false;

@@ -58,7 +58,7 @@ bool WriteImageFile(Magick::Image& image, Format format, ColourMode mode, int jp
     case Format::kJpeg:
       image.quality(static_cast<size_t>(std::clamp(jpegQuality, 1, 100)));
       // JPEG has no 1-bit form: black and white pages are stored as grey.
-      if (mode == ColourMode::Bilevel) image.type(Magick::GrayscaleType);
+      if (mode == ColourMode::kBilevel) image.type(Magick::GrayscaleType);
       break;
     case Format::kPng:
       // Fast zlib level with adaptive filtering: most of the size for a
@@ -66,10 +66,10 @@ bool WriteImageFile(Magick::Image& image, Format format, ColourMode mode, int jp
       image.defineValue("png", "compression-level", "1");
       image.defineValue("png", "compression-filter", "5");
       image.defineValue("png", "compression-strategy", "1");
-      if (mode == ColourMode::Bilevel) {
+      if (mode == ColourMode::kBilevel) {
         image.defineValue("png", "bit-depth", "1");
         image.defineValue("png", "color-type", "0");
-      } else if (mode == ColourMode::Gray) {
+      } else if (mode == ColourMode::kGray) {
         image.defineValue("png", "bit-depth", "8");
         image.defineValue("png", "color-type", "0");
       } else {
@@ -78,14 +78,14 @@ bool WriteImageFile(Magick::Image& image, Format format, ColourMode mode, int jp
       }
       break;
     case Format::kTga:
-      if (mode == ColourMode::Bilevel) image.type(Magick::GrayscaleType);
+      if (mode == ColourMode::kBilevel) image.type(Magick::GrayscaleType);
       break;
     case Format::kBmp:
     case Format::kPcx:
       // These formats keep grey only as a palette; without one they store
       // 24 bits. Their writers turn grey images into RGB, which would undo
       // the palette, so the palette is marked RGB: its greys read the same.
-      if (mode != ColourMode::Colour) {
+      if (mode != ColourMode::kColour) {
         image.type(Magick::PaletteType);
         image.modifyImage();
         MagickCore::SetImageColorspace(image.image(), MagickCore::sRGBColorspace);
@@ -107,8 +107,8 @@ TiffPage TiffPageFromImage(Magick::Image& image, ColourMode mode, double xDpi, d
   TiffPage page;
   page.width = static_cast<long>(image.columns());
   page.height = static_cast<long>(image.rows());
-  page.channels = mode == ColourMode::Colour ? 3 : 1;
-  page.bilevel = mode == ColourMode::Bilevel;
+  page.channels = mode == ColourMode::kColour ? 3 : 1;
+  page.bilevel = mode == ColourMode::kBilevel;
   page.xDpi = xDpi;
   page.yDpi = yDpi;
   page.pixels.resize(static_cast<size_t>(page.width) * static_cast<size_t>(page.height) *

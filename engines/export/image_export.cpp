@@ -18,7 +18,7 @@ namespace zembra::exporter {
 
 namespace {
 
-constexpr int DEFAULT_JPEG_QUALITY = 85;
+constexpr int kDefaultJpegQuality = 85;
 
 struct RenderedPage {
   int index = 0;  ///< 0-based page of the document
@@ -90,19 +90,18 @@ RendererHints ReadRendererHints(const PdfInput& input, const Diagnostics& diagno
     target = ParseInteger(*text, 1, max);
     if (!target) diagnostics.warn(std::string("the input's /") + key + " value '" + *text + "' is invalid; ignored");
   };
-  read("ZembraImageHeight", MAX_PAGE_SIDE, hints.imageHeight);
+  read("ZembraImageHeight", kMaxPageSide, hints.imageHeight);
   read("ZembraJpegQuality", 100, hints.jpegQuality);
   return hints;
 }
 
 struct Plan {
-  Format format = Format::kPng;
-  ColourMode mode = ColourMode::Colour;
+  ColourMode mode = ColourMode::kColour;
   TiffEncoding tiff;
   SizeRequest size;
   RenderStyle style;
   ProcessSettings process;
-  int jpegQuality = DEFAULT_JPEG_QUALITY;
+  int jpegQuality = kDefaultJpegQuality;
   bool direct = false;   ///< PNG or JPEG of unprocessed colour or grey pages: no image library copy
   bool rawTiff = false;  ///< TIFF of unprocessed colour or grey pages: rendered pixels straight to libtiff
 };
@@ -110,7 +109,6 @@ struct Plan {
 Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& hints,
               const Diagnostics& diagnostics) {
   Plan plan;
-  plan.format = format;
   const bool tiff = format == Format::kTiff;
   bool bilevel = options.mono || (tiff && options.forceBilevelTiff);
   if (tiff) {
@@ -122,7 +120,7 @@ Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& 
     if (options.multipage) diagnostics.warn("-multipage applies to TIFF output only; one file per page is written");
     if (options.forceBilevelTiff) diagnostics.warn("-forcebwtif applies to TIFF output only; ignored (use -mono)");
   }
-  plan.mode = bilevel ? ColourMode::Bilevel : options.gray ? ColourMode::Gray : ColourMode::Colour;
+  plan.mode = bilevel ? ColourMode::kBilevel : options.gray ? ColourMode::kGray : ColourMode::kColour;
 
   plan.size.xResolution = options.xResolution;
   plan.size.yResolution = options.yResolution;
@@ -133,7 +131,7 @@ Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& 
     diagnostics.warn("fax pages are 1728 pixels wide; -w and -h are ignored");
   }
 
-  plan.style.gray = plan.mode != ColourMode::Colour;
+  plan.style.gray = plan.mode != ColourMode::kColour;
   plan.style.textAntialias = options.textAntialias;
   plan.style.vectorAntialias = options.vectorAntialias;
 
@@ -143,8 +141,8 @@ Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& 
   plan.process.dither = options.dither;
   plan.process.threshold = options.threshold;
   plan.process.palette = format == Format::kGif;
-  plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : DEFAULT_JPEG_QUALITY;
-  const bool unprocessed = plan.mode != ColourMode::Bilevel && !options.trim && options.rotation == 0;
+  plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : kDefaultJpegQuality;
+  const bool unprocessed = plan.mode != ColourMode::kBilevel && !options.trim && options.rotation == 0;
   plan.direct = unprocessed && (format == Format::kPng || format == Format::kJpeg);
   plan.rawTiff = unprocessed && tiff && plan.size.faxYResolution == 0;
   return plan;

@@ -110,7 +110,7 @@ TEST(ParseExportArguments, AppliesEveryOption) {
       {{"-height", "240"}, [](const ExportOptions& o) { return o.height == 240; }, "-height"},
       {{"-mono"}, [](const ExportOptions& o) { return o.mono; }, "-mono"},
       {{"-gray"}, [](const ExportOptions& o) { return o.gray; }, "-gray"},
-      {{"-dither", "7"}, [](const ExportOptions& o) { return o.dither == DitherMethod::Bayer16x16; }, "-dither"},
+      {{"-dither", "7"}, [](const ExportOptions& o) { return o.dither == DitherMethod::kBayer16x16; }, "-dither"},
       {{"-compress", "32946"}, [](const ExportOptions& o) { return o.tiffCompression == 32946; }, "-compress"},
       {{"-compress", "88884"}, [](const ExportOptions& o) { return o.tiffCompression == 88884; }, "fax"},
       {{"-multipage"}, [](const ExportOptions& o) { return o.multipage; }, "-multipage"},
