@@ -15,21 +15,14 @@ using testing::Convert;
 using testing::Job;
 using testing::ListDirectory;
 using testing::ReadFile;
-using testing::TestDirectory;
 
-class DocumentRun : public ::testing::Test {
+class DocumentRun : public testing::TextPdfTest {
  protected:
-  void SetUp() override {
-    ZEMBRA_REQUIRE_PROGRAM("pdftotext");
-    directory_ = TestDirectory();
-    pdf_ = directory_ + "/text.pdf";
-    testing::MakeTextPdf(pdf_);
-  }
   bool Run(const ExportOptions& options) {
     error_.clear();
     return Convert(options, error_);
   }
-  std::string directory_, pdf_, error_;
+  std::string error_;
 };
 
 TEST_F(DocumentRun, SuffixPicksTheFormat) {

@@ -14,6 +14,7 @@
 
 #include "engines/common/diagnostics.h"
 #include "engines/export/exporter.h"
+#include "tests/support/engine_check.h"
 
 namespace zembra::exporter::testing {
 
@@ -102,6 +103,13 @@ void MakeTablePdf(const std::string& path) {
   cairo_show_page(drawing.cr);
   Text(drawing.cr, 72, 100, 11, false, "Notes page");
   cairo_show_page(drawing.cr);
+}
+
+void TextPdfTest::SetUp() {
+  ZEMBRA_REQUIRE_PROGRAM("pdftotext");
+  directory_ = TestDirectory();
+  pdf_ = directory_ + "/text.pdf";
+  MakeTextPdf(pdf_);
 }
 
 void MakeEncryptedPdf(const std::string& path) {

@@ -2,6 +2,8 @@
 // word and shape sits at a known place, plus helpers to run read-back tools.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +17,14 @@ namespace zembra::exporter::testing {
 /// "Second page text"; page 3: "Third page text". US Letter, 612 x 792 pt.
 /// Title metadata "Zembra test document", creator "Zembra tests".
 void MakeTextPdf(const std::string& path);
+
+/// A test with MakeTextPdf's document at pdf_ in a fresh directory_; it
+/// needs pdftotext, which reads the text back.
+class TextPdfTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  std::string directory_, pdf_;
+};
 
 /// Numbers of the shapes page: a rectangle, nothing else, on each of two pages.
 struct Rect {

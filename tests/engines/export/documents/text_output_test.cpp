@@ -79,14 +79,8 @@ TEST(TextCommand, RejectsUnknownValuesByName) {
   EXPECT_NE(error.find("-eol"), std::string::npos);
 }
 
-class TextOutput : public ::testing::Test {
+class TextOutput : public testing::TextPdfTest {
  protected:
-  void SetUp() override {
-    ZEMBRA_REQUIRE_PROGRAM("pdftotext");
-    directory_ = TestDirectory();
-    pdf_ = directory_ + "/text.pdf";
-    testing::MakeTextPdf(pdf_);
-  }
   // Converts with the given options; the file's bytes.
   std::string Convert(const TextOptions& options, int first = 1, int last = 0) {
     ExportOptions job = Job(pdf_, directory_ + "/out" + std::to_string(++count_) + ".txt");
@@ -97,7 +91,6 @@ class TextOutput : public ::testing::Test {
     EXPECT_TRUE(testing::Convert(job, error)) << error;
     return ReadFile(job.outputPath);
   }
-  std::string directory_, pdf_;
   int count_ = 0;
 };
 
