@@ -11,11 +11,9 @@ pages_dir=${ZEMBRA_BENCH_PAGES:-$source_dir/../shared/bench-pages}
 work=$(mktemp -d /tmp/zembra-bench-docs-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# The driver links the built libraries (cmake --build build --target zembra_export_documents).
-g++ -std=c++20 -O2 -I"$source_dir" "$here/convert_document.cpp" -o "$work/convert_document" \
-  "$build/engines/export/documents/libzembra_export_documents.a" \
-  "$build/engines/common/libzembra_engine_common.a" \
-  $(pkg-config --libs poppler-cpp libzip libqpdf libpng zlib)
+# The converter as the front end runs it (cmake --build build --target zemexport.lib).
+convert=$build/bin/zemexport.lib
+[[ -x $convert ]] || { echo "no $convert: build it first" >&2; exit 1; }
 
 for page in simple report; do
   chromium-headless-shell --headless --no-sandbox --print-to-pdf="$work/$page.pdf" \
@@ -48,7 +46,7 @@ for page in simple report; do
   npages=$(qpdf --show-npages "$pdf")
   for format in ps eps txt csv rtf doc xls pptx emf wmf; do
     out=$work/out/$page.$format
-    ours=$(median "rm -rf '$work/out'; mkdir -p '$work/out'" "$work/convert_document" "$pdf" "$out")
+    ours=$(median "rm -rf '$work/out'; mkdir -p '$work/out'" "$convert" -call "$pdf" "$out")
     theirs=""
     case $format in
       doc)  # the PDF opened in Writer and saved as Word 97
@@ -56,7 +54,7 @@ for page in simple report; do
           --outdir "$work/lo" "$pdf") ;;
       xls)  # the same cells, from our CSV, saved as Excel 97
         rm -rf "$work/csv"; mkdir -p "$work/csv"
-        "$work/convert_document" "$pdf" "$work/csv/$page.csv"
+        "$convert" -call "$pdf" "$work/csv/$page.csv"
         theirs=$(median "rm -rf '$work/lo'" office --convert-to xls --outdir "$work/lo" "$work/csv/$page.csv") ;;
       emf|wmf)  # every page, split by qpdf, each saved as a metafile by Draw
         rm -rf "$work/split"; mkdir -p "$work/split"

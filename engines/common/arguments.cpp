@@ -20,6 +20,7 @@ ParsedArguments ParseArguments(std::span<const std::string> words, std::span<con
     if (spec == nullptr) {
       if (word.front() == '-') {
         parsed.problems.push_back("unknown option " + word + " ignored");
+        parsed.unknown.push_back(word);
       } else {
         parsed.operands.push_back(word);
       }

@@ -23,6 +23,7 @@ struct ParsedArguments {
   std::vector<ParsedOption> options;   ///< in command-line order; repeats kept
   std::vector<std::string> operands;   ///< words that are no option, in order
   std::vector<std::string> problems;   ///< one line each: unknown options, missing values
+  std::vector<std::string> unknown;    ///< the words that looked like options and named none, in order
 };
 
 /// Parses words against the specs. The last trailingOperands words are

@@ -80,8 +80,8 @@ unsigned PixelsPerMetre(double dpi) { return static_cast<unsigned>(std::lround(d
 
 // A fast zlib level with the "sub" row filter: documents are mostly flat
 // runs, which these compress nearly as well as the slowest settings.
-constexpr int PNG_ZLIB_LEVEL = 2;
-constexpr unsigned char PNG_FILTER_SUB_BYTE = 1;
+constexpr int kPngZlibLevel = 2;
+constexpr unsigned char kPngFilterSubByte = 1;
 
 // One band of rows, filtered and deflated without a zlib header. A band
 // that is not the last ends on a byte boundary without a final block, so
@@ -95,7 +95,7 @@ struct Band {
 
 void DeflateBand(const RawImage& image, long firstRow, long endRow, bool last, Band& band) {
   z_stream stream{};
-  if (deflateInit2(&stream, PNG_ZLIB_LEVEL, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK) return;
+  if (deflateInit2(&stream, kPngZlibLevel, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK) return;
   const size_t bpp = static_cast<size_t>(image.channels);
   const size_t rowBytes = static_cast<size_t>(image.width) * bpp;
   std::vector<unsigned char> filtered(rowBytes + 1);
@@ -112,7 +112,7 @@ void DeflateBand(const RawImage& image, long firstRow, long endRow, bool last, B
   bool ok = true;
   for (long row = firstRow; row < endRow && ok; ++row) {
     const unsigned char* pixels = image.data() + static_cast<size_t>(row) * rowBytes;
-    filtered[0] = PNG_FILTER_SUB_BYTE;
+    filtered[0] = kPngFilterSubByte;
     for (size_t i = 0; i < rowBytes; ++i) {
       filtered[i + 1] = static_cast<unsigned char>(pixels[i] - (i >= bpp ? pixels[i - bpp] : 0));
     }
@@ -189,9 +189,9 @@ bool WriteDirectPng(const RawImage& image, double xDpi, double yDpi, const std::
   png_write_info(png, info);
   static const png_byte kIdat[5] = {'I', 'D', 'A', 'T', '\0'};
   static const png_byte kIend[5] = {'I', 'E', 'N', 'D', '\0'};
-  constexpr size_t CHUNK = 1 << 20;
-  for (size_t offset = 0; offset < compressed.size(); offset += CHUNK) {
-    png_write_chunk(png, kIdat, compressed.data() + offset, std::min(CHUNK, compressed.size() - offset));
+  constexpr size_t kChunk = 1 << 20;
+  for (size_t offset = 0; offset < compressed.size(); offset += kChunk) {
+    png_write_chunk(png, kIdat, compressed.data() + offset, std::min(kChunk, compressed.size() - offset));
   }
   png_write_chunk(png, kIend, nullptr, 0);
   png_destroy_write_struct(&png, &info);

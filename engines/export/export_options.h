@@ -7,20 +7,28 @@
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
-
 namespace zembra::exporter {
+
+/// Text output settings, as the converter's options give them.
+struct TextOptions {
+  bool layout = false;             ///< -layout: keep the physical layout
+  double fixedPitch = 0;           ///< -fixed N: fixed-pitch layout of N points (0: off)
+  bool htmlMeta = false;           ///< -htmlmeta: HTML file with meta tags and a pre block
+  std::string encoding = "UTF-8";  ///< -enc
+  std::string endOfLine = "unix";  ///< -eol unix|dos|mac
+  bool noPageBreaks = false;       ///< -nopgbrk
+};
 
 /// How colours are reduced when bits per pixel go down (1-bit output, GIF palettes).
 enum class DitherMethod {
-  None = 0,
-  FloydSteinberg = 1,
-  Bayer4x4 = 2,
-  Bayer8x8 = 3,
-  Cluster6x6 = 4,
-  Cluster8x8 = 5,
-  Cluster16x16 = 6,
-  Bayer16x16 = 7,
+  kNone = 0,
+  kFloydSteinberg = 1,
+  kBayer4x4 = 2,
+  kBayer8x8 = 3,
+  kCluster6x6 = 4,
+  kCluster8x8 = 5,
+  kCluster16x16 = 6,
+  kBayer16x16 = 7,
 };
 
 struct ExportOptions {
@@ -35,7 +43,7 @@ struct ExportOptions {
   std::optional<long> height;     ///< -h, -height: pixels
   bool mono = false;
   bool gray = false;
-  DitherMethod dither = DitherMethod::None;
+  DitherMethod dither = DitherMethod::kNone;
   long threshold = 128;                 ///< lightness 0..255 at which a pixel turns white (no dithering)
   std::optional<long> tiffCompression;  ///< -compress: a code as typed
   bool multipage = false;
@@ -55,12 +63,17 @@ struct ExportOptions {
 
 struct ParsedExport {
   ExportOptions options;
-  std::vector<std::string> warnings;  ///< one line each; the run goes on
-  std::string error;                  ///< set when the run cannot go on
+  /// Words that name no option and are neither of the two paths, each once, in order.
+  std::vector<std::string> unknown;
+  /// One line each, each said once: bad values (the option is then ignored),
+  /// missing values, unknown words. The run goes on.
+  std::vector<std::string> warnings;
+  std::string error;  ///< set when the run cannot go on
 };
 
-/// The option names the converter accepts, with their number of values:
-/// the converter rows of the front end's table plus "-call".
+/// The options this tool reads, from its option rows: "-call" and one row
+/// for each converter option the front end forwards, in the front end's
+/// order, each with its number of values as the front end's table gives it.
 struct ExportOptionHelp {
   std::string name;
   int values;
@@ -73,7 +86,8 @@ std::span<const ExportOptionHelp> ExportOptionList();
 /// input PDF and the output path.
 ParsedExport ParseExportArguments(std::span<const std::string> words);
 
-/// The text printed by --help: command form and one line per option.
+/// The text printed by --help: command form, one line per format of the
+/// format table and one per option row.
 std::string ExportUsageText();
 
 }  // namespace zembra::exporter

@@ -1,12 +1,14 @@
-// The whole converter run: arguments, input, page range, then the image
-// formats here or the document formats.
+// The whole converter run: arguments, then one plan for every format: the
+// input opened and its pages selected once, the format picked by the
+// output's suffix, every target reserved in one output set, the format's
+// writer run, and the set published.
 #pragma once
 
-#include <optional>
 #include <span>
 #include <string>
 
 #include "engines/common/diagnostics.h"
+#include "engines/export/export_options.h"
 
 namespace zembra::exporter {
 
@@ -14,10 +16,9 @@ namespace zembra::exporter {
 /// diagnostics; returns the exit status (0 success, 1 failure).
 int RunExporter(std::span<const std::string> words, const Diagnostics& diagnostics);
 
-/// Clamps a requested page range to a document of pageCount pages; a last
-/// page of 0 means the end.
-/// Fails with error set when the first page comes after the last.
-bool ClampPageRange(std::optional<long> first, std::optional<long> last, int pageCount, int& firstPage, int& lastPage,
-                    std::string& error);
+/// Converts as the options say. Faults of the input are found before those
+/// of the output. False with a one-line error, and no file written, when
+/// anything fails.
+bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::string& error);
 
 }  // namespace zembra::exporter

@@ -36,27 +36,40 @@ bool WriteBytes(const std::string& path, const void* data, size_t size, std::str
   return true;
 }
 
+// The image library's encoder of a raster format.
+const char* EncoderName(Format format) {
+  switch (format) {
+    case Format::kJpeg: return "JPEG";
+    case Format::kPng: return "PNG";
+    case Format::kTga: return "TGA";
+    case Format::kPcx: return "PCX";
+    case Format::kBmp: return "BMP3";
+    case Format::kGif: return "GIF";
+    default: return "";
+  }
+}
+
 }  // namespace
 
-bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, int jpegQuality, const std::string& path,
+bool WriteImageFile(Magick::Image& image, Format format, ColourMode mode, int jpegQuality, const std::string& path,
                     std::string& error) {
   image.magick(EncoderName(format));
   switch (format) {
-    case ImageFormat::Jpeg:
+    case Format::kJpeg:
       image.quality(static_cast<size_t>(std::clamp(jpegQuality, 1, 100)));
       // JPEG has no 1-bit form: black and white pages are stored as grey.
-      if (mode == ColourMode::Bilevel) image.type(Magick::GrayscaleType);
+      if (mode == ColourMode::kBilevel) image.type(Magick::GrayscaleType);
       break;
-    case ImageFormat::Png:
+    case Format::kPng:
       // Fast zlib level with adaptive filtering: most of the size for a
       // fraction of the time of the strongest level.
       image.defineValue("png", "compression-level", "1");
       image.defineValue("png", "compression-filter", "5");
       image.defineValue("png", "compression-strategy", "1");
-      if (mode == ColourMode::Bilevel) {
+      if (mode == ColourMode::kBilevel) {
         image.defineValue("png", "bit-depth", "1");
         image.defineValue("png", "color-type", "0");
-      } else if (mode == ColourMode::Gray) {
+      } else if (mode == ColourMode::kGray) {
         image.defineValue("png", "bit-depth", "8");
         image.defineValue("png", "color-type", "0");
       } else {
@@ -64,15 +77,15 @@ bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, i
         image.defineValue("png", "color-type", "2");
       }
       break;
-    case ImageFormat::Tga:
-      if (mode == ColourMode::Bilevel) image.type(Magick::GrayscaleType);
+    case Format::kTga:
+      if (mode == ColourMode::kBilevel) image.type(Magick::GrayscaleType);
       break;
-    case ImageFormat::Bmp:
-    case ImageFormat::Pcx:
+    case Format::kBmp:
+    case Format::kPcx:
       // These formats keep grey only as a palette; without one they store
       // 24 bits. Their writers turn grey images into RGB, which would undo
       // the palette, so the palette is marked RGB: its greys read the same.
-      if (mode != ColourMode::Colour) {
+      if (mode != ColourMode::kColour) {
         image.type(Magick::PaletteType);
         image.modifyImage();
         MagickCore::SetImageColorspace(image.image(), MagickCore::sRGBColorspace);
@@ -94,8 +107,8 @@ TiffPage TiffPageFromImage(Magick::Image& image, ColourMode mode, double xDpi, d
   TiffPage page;
   page.width = static_cast<long>(image.columns());
   page.height = static_cast<long>(image.rows());
-  page.channels = mode == ColourMode::Colour ? 3 : 1;
-  page.bilevel = mode == ColourMode::Bilevel;
+  page.channels = mode == ColourMode::kColour ? 3 : 1;
+  page.bilevel = mode == ColourMode::kBilevel;
   page.xDpi = xDpi;
   page.yDpi = yDpi;
   page.pixels.resize(static_cast<size_t>(page.width) * static_cast<size_t>(page.height) *

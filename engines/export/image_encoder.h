@@ -11,9 +11,9 @@
 
 namespace zembra::exporter {
 
-/// Encodes into any format but TIFF and writes the bytes to path, a
-/// private file (created or emptied). False with error set on failure.
-bool WriteImageFile(Magick::Image& image, ImageFormat format, ColourMode mode, int jpegQuality, const std::string& path,
+/// Encodes into a raster format other than TIFF and writes the bytes to
+/// path, a private file (created or emptied). False with error set on failure.
+bool WriteImageFile(Magick::Image& image, Format format, ColourMode mode, int jpegQuality, const std::string& path,
                     std::string& error);
 
 /// The pixels of a processed page in the form the TIFF writer takes.

@@ -1,5 +1,7 @@
 #include "engines/export/image_export.h"
 
+#include <Magick++.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -9,8 +11,6 @@
 #include "engines/export/direct_encoder.h"
 #include "engines/export/image_encoder.h"
 #include "engines/export/image_processing.h"
-#include "engines/export/output_files.h"
-#include "engines/export/output_names.h"
 #include "engines/export/page_geometry.h"
 #include "engines/export/tiff_writer.h"
 
@@ -18,7 +18,7 @@ namespace zembra::exporter {
 
 namespace {
 
-constexpr int DEFAULT_JPEG_QUALITY = 85;
+constexpr int kDefaultJpegQuality = 85;
 
 struct RenderedPage {
   int index = 0;  ///< 0-based page of the document
@@ -75,23 +75,41 @@ class PageQueue {
   bool stopped_ = false;
 };
 
+/// Hints the renderer records in the PDF's document information.
+struct RendererHints {
+  std::optional<long> imageHeight;  ///< /ZembraImageHeight
+  std::optional<long> jpegQuality;  ///< /ZembraJpegQuality
+};
+
+// A malformed hint is reported through warnings and ignored.
+RendererHints ReadRendererHints(const PdfInput& input, const Diagnostics& diagnostics) {
+  RendererHints hints;
+  auto read = [&](const char* key, long max, std::optional<long>& target) {
+    const std::optional<std::string> text = input.Info(key);
+    if (!text) return;
+    target = ParseInteger(*text, 1, max);
+    if (!target) diagnostics.warn(std::string("the input's /") + key + " value '" + *text + "' is invalid; ignored");
+  };
+  read("ZembraImageHeight", kMaxPageSide, hints.imageHeight);
+  read("ZembraJpegQuality", 100, hints.jpegQuality);
+  return hints;
+}
+
 struct Plan {
-  ImageFormat format = ImageFormat::Png;
-  ColourMode mode = ColourMode::Colour;
+  ColourMode mode = ColourMode::kColour;
   TiffEncoding tiff;
   SizeRequest size;
   RenderStyle style;
   ProcessSettings process;
-  int jpegQuality = DEFAULT_JPEG_QUALITY;
+  int jpegQuality = kDefaultJpegQuality;
   bool direct = false;   ///< PNG or JPEG of unprocessed colour or grey pages: no image library copy
   bool rawTiff = false;  ///< TIFF of unprocessed colour or grey pages: rendered pixels straight to libtiff
 };
 
-Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHints& hints,
+Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& hints,
               const Diagnostics& diagnostics) {
   Plan plan;
-  plan.format = format;
-  const bool tiff = format == ImageFormat::Tiff;
+  const bool tiff = format == Format::kTiff;
   bool bilevel = options.mono || (tiff && options.forceBilevelTiff);
   if (tiff) {
     plan.tiff = *ResolveTiffCompression(options.tiffCompression, bilevel);
@@ -102,7 +120,7 @@ Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHi
     if (options.multipage) diagnostics.warn("-multipage applies to TIFF output only; one file per page is written");
     if (options.forceBilevelTiff) diagnostics.warn("-forcebwtif applies to TIFF output only; ignored (use -mono)");
   }
-  plan.mode = bilevel ? ColourMode::Bilevel : options.gray ? ColourMode::Gray : ColourMode::Colour;
+  plan.mode = bilevel ? ColourMode::kBilevel : options.gray ? ColourMode::kGray : ColourMode::kColour;
 
   plan.size.xResolution = options.xResolution;
   plan.size.yResolution = options.yResolution;
@@ -113,7 +131,7 @@ Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHi
     diagnostics.warn("fax pages are 1728 pixels wide; -w and -h are ignored");
   }
 
-  plan.style.gray = plan.mode != ColourMode::Colour;
+  plan.style.gray = plan.mode != ColourMode::kColour;
   plan.style.textAntialias = options.textAntialias;
   plan.style.vectorAntialias = options.vectorAntialias;
 
@@ -122,10 +140,10 @@ Plan MakePlan(const ExportOptions& options, ImageFormat format, const RendererHi
   plan.process.mode = plan.mode;
   plan.process.dither = options.dither;
   plan.process.threshold = options.threshold;
-  plan.process.palette = format == ImageFormat::Gif;
-  plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : DEFAULT_JPEG_QUALITY;
-  const bool unprocessed = plan.mode != ColourMode::Bilevel && !options.trim && options.rotation == 0;
-  plan.direct = unprocessed && (format == ImageFormat::Png || format == ImageFormat::Jpeg);
+  plan.process.palette = format == Format::kGif;
+  plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : kDefaultJpegQuality;
+  const bool unprocessed = plan.mode != ColourMode::kBilevel && !options.trim && options.rotation == 0;
+  plan.direct = unprocessed && (format == Format::kPng || format == Format::kJpeg);
   plan.rawTiff = unprocessed && tiff && plan.size.faxYResolution == 0;
   return plan;
 }
@@ -167,34 +185,17 @@ bool WriteTiffPage(TiffWriter* shared, const TiffPage& page, const std::string& 
 
 }  // namespace
 
-RendererHints ReadRendererHints(const PdfInput& input, std::vector<std::string>& warnings) {
-  RendererHints hints;
-  auto read = [&](const char* key, long max, std::optional<long>& target) {
-    const std::optional<std::string> text = input.Info(key);
-    if (!text) return;
-    target = ParseInteger(*text, 1, max);
-    if (!target) warnings.push_back(std::string("the input's /") + key + " value '" + *text + "' is invalid; ignored");
-  };
-  read("ZembraImageHeight", MAX_PAGE_SIDE, hints.imageHeight);
-  read("ZembraJpegQuality", 100, hints.jpegQuality);
-  return hints;
-}
-
-bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, int lastPage, ImageFormat format,
-                  const RendererHints& hints, const Diagnostics& diagnostics, std::string& error) {
-  const Plan plan = MakePlan(options, format, hints, diagnostics);
-  const int pageCount = lastPage - firstPage + 1;
-  const bool oneTiff = format == ImageFormat::Tiff && options.multipage;
-
-  const std::optional<OutputNames> names =
-      PlanOutputNames({options.outputPath, pageCount, oneTiff, options.nameTemplate, options.numberFromOne}, error);
-  if (!names) return false;
-  std::unique_ptr<OutputFiles> files = OutputFiles::Create(*names, error);
-  if (!files) return false;
+bool WriteImages(const ExportJob& job, std::string& error) {
+  static std::once_flag magickReady;
+  std::call_once(magickReady, [] { Magick::InitializeMagick(nullptr); });
+  const ExportOptions& options = job.options;
+  const Format format = job.format.format;
+  const Plan plan = MakePlan(options, format, ReadRendererHints(job.input, job.diagnostics), job.diagnostics);
+  const int pageCount = job.pages.count();
 
   std::unique_ptr<TiffWriter> sharedTiff;
-  if (oneTiff) {
-    sharedTiff = TiffWriter::Open(files->PagePath(0), plan.tiff, plan.jpegQuality, pageCount, error);
+  if (job.format.multipage && options.multipage) {
+    sharedTiff = TiffWriter::Open(job.outputs.path(0), plan.tiff, plan.jpegQuality, pageCount, error);
     if (!sharedTiff) return false;
   }
 
@@ -202,7 +203,8 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
   // threads of its own), so overlapping them would cost a page of memory for
   // little; TIFF and the image library's encoders take as long as rendering, and overlap.
   PageQueue queue(!plan.direct);
-  std::thread renderer(RenderPages, std::cref(input), firstPage - 1, lastPage - 1, std::cref(plan), std::ref(queue));
+  std::thread renderer(RenderPages, std::cref(job.input), job.pages.first - 1, job.pages.last - 1, std::cref(plan),
+                       std::ref(queue));
   bool ok = true;
   for (int n = 0; n < pageCount && ok; ++n) {
     if (n > 0) queue.Encoded();
@@ -214,10 +216,10 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
     }
     const double xDpi = options.forcedXDpi ? static_cast<double>(*options.forcedXDpi) : page.geometry.xDpi;
     const double yDpi = options.forcedYDpi ? static_cast<double>(*options.forcedYDpi) : page.geometry.yDpi;
-    const std::string& path = files->PagePath(sharedTiff ? 0 : static_cast<size_t>(n));
+    const std::string& path = job.outputs.path(sharedTiff ? 0 : static_cast<size_t>(n));
     if (plan.direct) {
-      ok = format == ImageFormat::Png ? WriteDirectPng(page.image, xDpi, yDpi, path, error)
-                                      : WriteDirectJpeg(page.image, xDpi, yDpi, plan.jpegQuality, path, error);
+      ok = format == Format::kPng ? WriteDirectPng(page.image, xDpi, yDpi, path, error)
+                                  : WriteDirectJpeg(page.image, xDpi, yDpi, plan.jpegQuality, path, error);
       continue;
     }
     if (plan.rawTiff) {
@@ -240,7 +242,7 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
       settings.xDpi = xDpi;
       settings.yDpi = yDpi;
       ProcessImage(image, settings);
-      if (format == ImageFormat::Tiff) {
+      if (format == Format::kTiff) {
         const TiffPage tiffPage = TiffPageFromImage(image, plan.mode, settings.xDpi, settings.yDpi);
         image = Magick::Image();
         ok = WriteTiffPage(sharedTiff.get(), tiffPage, path, plan, error);
@@ -255,8 +257,7 @@ bool ExportImages(const ExportOptions& options, PdfInput& input, int firstPage, 
   queue.Stop();
   renderer.join();
   if (!ok) return false;
-  if (sharedTiff && !sharedTiff->Close(error)) return false;
-  return files->Publish(error);
+  return !sharedTiff || sharedTiff->Close(error);
 }
 
 }  // namespace zembra::exporter

@@ -12,7 +12,7 @@ constexpr double kQuantumRange = QuantumRange;
 
 // Colour levels per channel when an ordered dither feeds a GIF palette:
 // 6 x 6 x 6 = 216 colours fit in 256.
-constexpr int PALETTE_LEVELS = 6;
+constexpr int kPaletteLevels = 6;
 
 // Ordered dithering with a matrix the library lacks: each channel is put
 // on `levels` steps, the matrix deciding between the two nearest.
@@ -47,9 +47,9 @@ void MakeBilevel(Magick::Image& image, const ProcessSettings& settings) {
   image.type(Magick::GrayscaleType);
   if (const char* map = OrderedDitherMap(settings.dither)) {
     image.orderedDither(map);
-  } else if (settings.dither == DitherMethod::Bayer16x16) {
+  } else if (settings.dither == DitherMethod::kBayer16x16) {
     DitherBayer16(image, 2);
-  } else if (settings.dither == DitherMethod::FloydSteinberg) {
+  } else if (settings.dither == DitherMethod::kFloydSteinberg) {
     Magick::Image blackAndWhite(Magick::Geometry(2, 1), Magick::Color("white"));
     blackAndWhite.pixelColor(0, 0, Magick::Color("black"));
     image.quantizeDitherMethod(MagickCore::FloydSteinbergDitherMethod);
@@ -63,11 +63,11 @@ void MakeBilevel(Magick::Image& image, const ProcessSettings& settings) {
 
 void ReduceToPalette(Magick::Image& image, const ProcessSettings& settings) {
   if (const char* map = OrderedDitherMap(settings.dither)) {
-    image.orderedDither(std::string(map) + "," + std::to_string(PALETTE_LEVELS));
-  } else if (settings.dither == DitherMethod::Bayer16x16) {
-    DitherBayer16(image, PALETTE_LEVELS);
+    image.orderedDither(std::string(map) + "," + std::to_string(kPaletteLevels));
+  } else if (settings.dither == DitherMethod::kBayer16x16) {
+    DitherBayer16(image, kPaletteLevels);
   }
-  const bool diffuse = settings.dither == DitherMethod::FloydSteinberg;
+  const bool diffuse = settings.dither == DitherMethod::kFloydSteinberg;
   image.quantizeDither(diffuse);
   image.quantizeDitherMethod(diffuse ? MagickCore::FloydSteinbergDitherMethod : MagickCore::NoDitherMethod);
   image.quantizeColors(256);
@@ -95,15 +95,15 @@ std::array<std::array<int, 16>, 16> Bayer16Matrix() {
 
 const char* OrderedDitherMap(DitherMethod method) {
   switch (method) {
-    case DitherMethod::Bayer4x4:
+    case DitherMethod::kBayer4x4:
       return "o4x4";
-    case DitherMethod::Bayer8x8:
+    case DitherMethod::kBayer8x8:
       return "o8x8";
-    case DitherMethod::Cluster6x6:
+    case DitherMethod::kCluster6x6:
       return "h6x6o";
-    case DitherMethod::Cluster8x8:
+    case DitherMethod::kCluster8x8:
       return "h8x8o";
-    case DitherMethod::Cluster16x16:
+    case DitherMethod::kCluster16x16:
       return "h16x16o";
     default:
       return nullptr;
@@ -137,17 +137,17 @@ void ProcessImage(Magick::Image& image, const ProcessSettings& settings) {
   image.page(Magick::Geometry(0, 0, 0, 0));
 
   switch (settings.mode) {
-    case ColourMode::Bilevel:
+    case ColourMode::kBilevel:
       MakeBilevel(image, settings);
       break;
-    case ColourMode::Gray:
+    case ColourMode::kGray:
       image.type(Magick::GrayscaleType);
       break;
-    case ColourMode::Colour:
+    case ColourMode::kColour:
       image.type(Magick::TrueColorType);
       break;
   }
-  if (settings.palette && settings.mode != ColourMode::Bilevel) ReduceToPalette(image, settings);
+  if (settings.palette && settings.mode != ColourMode::kBilevel) ReduceToPalette(image, settings);
 
   image.resolutionUnits(MagickCore::PixelsPerInchResolution);
   image.density(Magick::Geometry(static_cast<size_t>(std::max(1L, std::lround(settings.xDpi))),

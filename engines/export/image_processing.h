@@ -11,13 +11,13 @@
 
 namespace zembra::exporter {
 
-enum class ColourMode { Colour, Gray, Bilevel };
+enum class ColourMode { kColour, kGray, kBilevel };
 
 struct ProcessSettings {
   bool trim = false;
   double rotation = 0;  ///< degrees clockwise
-  ColourMode mode = ColourMode::Colour;
-  DitherMethod dither = DitherMethod::None;
+  ColourMode mode = ColourMode::kColour;
+  DitherMethod dither = DitherMethod::kNone;
   long threshold = 128;  ///< 0..255: lightness from which a pixel is white (no dithering)
   bool palette = false;  ///< at most 256 colours (GIF)
   long padToWidth = 0;   ///< centre on white to this width; 0: keep

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "engines/common/atomic_output.h"
+#include "engines/common/files.h"
 
 namespace zembra::exporter {
 
@@ -15,8 +16,8 @@ std::optional<OutputNames> PlanOutputNames(const NamingRequest& request, std::st
 
   const std::string& output = request.outputPath;
   const size_t slash = output.rfind('/');
-  const std::string directory = slash == std::string::npos ? "" : output.substr(0, slash + 1);
-  const std::string fileName = slash == std::string::npos ? output : output.substr(slash + 1);
+  const std::string directory = output.substr(0, slash == std::string::npos ? 0 : slash + 1);
+  const std::string fileName = BaseName(output);
   const size_t dot = fileName.rfind('.');
   const std::string suffix = dot == std::string::npos ? "" : fileName.substr(dot);
 

@@ -26,14 +26,14 @@ std::optional<PageGeometry> ComputePageGeometry(double widthPoints, double heigh
   if (request.faxYResolution > 0) {
     // Fax pages are 1728 pixels wide at 204 DPI; a wider page is scaled down
     // keeping the fax aspect, a narrower one is centred on white.
-    const double natural = widthPoints * FAX_X_RESOLUTION / 72.0;
-    const double scale = std::min(1.0, static_cast<double>(FAX_WIDTH) / natural);
-    g.xResolution = FAX_X_RESOLUTION * scale;
+    const double natural = widthPoints * kFaxXResolution / 72.0;
+    const double scale = std::min(1.0, static_cast<double>(kFaxWidth) / natural);
+    g.xResolution = kFaxXResolution * scale;
     g.yResolution = request.faxYResolution * scale;
-    g.width = std::min(FAX_WIDTH, PixelsFor(widthPoints, g.xResolution));
+    g.width = std::min(kFaxWidth, PixelsFor(widthPoints, g.xResolution));
     g.height = PixelsFor(heightPoints, g.yResolution);
-    g.padToWidth = FAX_WIDTH;
-    g.xDpi = FAX_X_RESOLUTION;
+    g.padToWidth = kFaxWidth;
+    g.xDpi = kFaxXResolution;
     g.yDpi = request.faxYResolution;
   } else if (request.width || request.height) {
     // One side given: the other follows the page's proportions.
@@ -54,9 +54,9 @@ std::optional<PageGeometry> ComputePageGeometry(double widthPoints, double heigh
     g.yDpi = g.yResolution;
   }
   const double pixels = static_cast<double>(std::max(g.width, g.padToWidth)) * static_cast<double>(g.height);
-  if (g.width > MAX_PAGE_SIDE || g.height > MAX_PAGE_SIDE || pixels > static_cast<double>(MAX_PAGE_PIXELS)) {
+  if (g.width > kMaxPageSide || g.height > kMaxPageSide || pixels > static_cast<double>(kMaxPagePixels)) {
     error = "the page would be " + std::to_string(g.width) + "x" + std::to_string(g.height) + " pixels, more than " +
-            std::to_string(MAX_PAGE_SIDE) + " a side or " + std::to_string(MAX_PAGE_PIXELS / 1'000'000) +
+            std::to_string(kMaxPageSide) + " a side or " + std::to_string(kMaxPagePixels / 1'000'000) +
             " million in all; lower the resolution or size";
     return std::nullopt;
   }

@@ -27,15 +27,15 @@ struct PageGeometry {
   double yDpi = 0;
 };
 
-constexpr long FAX_WIDTH = 1728;
-constexpr double FAX_X_RESOLUTION = 204;
+constexpr long kFaxWidth = 1728;
+constexpr double kFaxXResolution = 204;
 /// What the image library handles in memory under Debian's resource policy.
-constexpr long MAX_PAGE_SIDE = 16000;
-constexpr long MAX_PAGE_PIXELS = 120'000'000;
+constexpr long kMaxPageSide = 16000;
+constexpr long kMaxPagePixels = 120'000'000;
 
 /// The geometry for a page of widthPoints x heightPoints (as displayed,
 /// after the page's own rotation). Fails with error set when the image
-/// would be larger than MAX_PAGE_SIDE or MAX_PAGE_PIXELS, or the page has no area.
+/// would be larger than kMaxPageSide or kMaxPagePixels, or the page has no area.
 std::optional<PageGeometry> ComputePageGeometry(double widthPoints, double heightPoints, const SizeRequest& request,
                                                 std::string& error);
 

@@ -6,6 +6,7 @@
 #include <poppler/cpp/poppler-page.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -128,6 +129,28 @@ bool PdfInput::Render(int index, const PageGeometry& geometry, const RenderStyle
     }
   }
   return true;
+}
+
+std::optional<PageSpan> SelectPages(std::optional<long> first, std::optional<long> last, int pageCount,
+                                    std::string& error) {
+  const long f = std::clamp<long>(first.value_or(1), 1, pageCount);
+  const long l = std::clamp<long>(last.value_or(0) == 0 ? pageCount : *last, 1, pageCount);
+  if (f > l) {
+    error = "the first page (" + std::to_string(first.value_or(1)) + ") comes after the last page (" +
+            std::to_string(last.value_or(pageCount)) + ")";
+    return std::nullopt;
+  }
+  return PageSpan{static_cast<int>(f), static_cast<int>(l)};
+}
+
+std::optional<OpenedInput> OpenInput(const ExportOptions& options, std::string& error) {
+  OpenedInput input;
+  input.pdf = PdfInput::Open(options.inputPdf, options.ownerPassword, options.userPassword, error);
+  if (!input.pdf) return std::nullopt;
+  const std::optional<PageSpan> pages = SelectPages(options.firstPage, options.lastPage, input.pdf->pageCount(), error);
+  if (!pages) return std::nullopt;
+  input.pages = *pages;
+  return input;
 }
 
 }  // namespace zembra::exporter

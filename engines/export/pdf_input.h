@@ -1,4 +1,7 @@
-// The input PDF, read and rendered with poppler, one page at a time.
+// The input of a run: the PDF opened once with poppler (with the options'
+// passwords) and the pages selected, which every writer of the run shares.
+// The image formats render its pages one at a time; the document formats
+// read their text from the same document.
 #pragma once
 
 #include <memory>
@@ -6,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engines/export/export_options.h"
 #include "engines/export/page_geometry.h"
 
 namespace poppler {
@@ -55,6 +59,9 @@ class PdfInput {
 
   int pageCount() const;
 
+  /// The opened document, for the writers that read its text and pictures.
+  const poppler::document& document() const { return *document_; }
+
   /// A text entry of the document information dictionary, if present.
   std::optional<std::string> Info(const std::string& key) const;
 
@@ -70,5 +77,28 @@ class PdfInput {
   explicit PdfInput(std::unique_ptr<poppler::document> document);
   std::unique_ptr<poppler::document> document_;
 };
+
+/// The pages a run converts, 1-based and inclusive.
+struct PageSpan {
+  int first = 1;
+  int last = 1;
+  int count() const { return last - first + 1; }
+};
+
+/// Clamps a requested page range (-f, -l) to a document of pageCount pages;
+/// a last page of 0, like none, means the end. Nothing, with error set, when
+/// the first page comes after the last.
+std::optional<PageSpan> SelectPages(std::optional<long> first, std::optional<long> last, int pageCount,
+                                    std::string& error);
+
+struct OpenedInput {
+  std::unique_ptr<PdfInput> pdf;
+  PageSpan pages;
+};
+
+/// The input step of a run: opens options.inputPdf with -opw/-upw and
+/// selects the pages of -f and -l. Nothing, with a one-line error, when
+/// either fails.
+std::optional<OpenedInput> OpenInput(const ExportOptions& options, std::string& error);
 
 }  // namespace zembra::exporter

@@ -56,8 +56,8 @@ bool AttachFiles(QPDF& pdf, std::istream& paths, int& attached, std::string& err
   return true;
 }
 
-bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::unique_ptr<AtomicOutput>>& pending,
-                 std::vector<std::string>& warnings, std::string& error) {
+bool DetachFiles(QPDF& pdf, const std::string& directory, OutputSet& outputs, std::vector<std::string>& warnings,
+                 std::string& error) {
   QPDFEmbeddedFileDocumentHelper embedded(pdf);
   std::set<std::string> taken;
   for (auto& [key, fileSpec] : embedded.getEmbeddedFiles()) {
@@ -79,11 +79,10 @@ bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::uniqu
       continue;
     }
     std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_all);
-    std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
-    if (output == nullptr) return false;
+    const std::optional<size_t> output = outputs.AddOptional(target, error);
+    if (!output) return false;
     const std::string_view bytes(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
-    if (!WriteWholeFile(output->tempPath(), bytes, error)) return false;
-    pending.push_back(std::move(output));
+    if (!WriteWholeFile(outputs.path(*output), bytes, error)) return false;
   }
   return true;
 }

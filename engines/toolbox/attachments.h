@@ -3,11 +3,10 @@
 #pragma once
 
 #include <istream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "engines/common/atomic_output.h"
+#include "engines/common/output_set.h"
 
 class QPDF;
 
@@ -19,10 +18,10 @@ namespace zembra::toolbox {
 bool AttachFiles(QPDF& pdf, std::istream& paths, int& attached, std::string& error);
 
 /// Writes every attachment into directory under its own file name (without
-/// any directory part it may carry) to temporary files, ready to be
-/// committed with the output. A name that is taken on disk, or twice among
-/// the attachments, is skipped with a warning.
-bool DetachFiles(QPDF& pdf, const std::string& directory, std::vector<std::unique_ptr<AtomicOutput>>& pending,
-                 std::vector<std::string>& warnings, std::string& error);
+/// any directory part it may carry), as optional files of outputs, published
+/// with the output. A name that is taken on disk, or twice among the
+/// attachments, is skipped with a warning.
+bool DetachFiles(QPDF& pdf, const std::string& directory, OutputSet& outputs, std::vector<std::string>& warnings,
+                 std::string& error);
 
 }  // namespace zembra::toolbox

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "engines/common/atomic_output.h"
 #include "engines/common/checked_file.h"
 
 namespace zembra::toolbox {
@@ -72,12 +73,10 @@ bool DeterministicRequested() {
   return value != nullptr && std::string_view(value) == "1";
 }
 
-std::unique_ptr<AtomicOutput> WriteDocument(QPDF& pdf, const std::string& target, const WriteSettings& settings,
-                                            std::string& error) {
-  std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
-  if (output == nullptr) return nullptr;
-  if (!WriteTo(pdf, pdf, output->tempPath(), settings, error)) return nullptr;
-  return output;
+bool WriteDocument(QPDF& pdf, const std::string& target, const WriteSettings& settings, OutputSet& outputs,
+                   std::string& error) {
+  const std::optional<size_t> output = outputs.Add(target, error);
+  return output && WriteTo(pdf, pdf, outputs.path(*output), settings, error);
 }
 
 std::vector<std::string> SplitTargets(const std::string& target, size_t pageCount) {
@@ -87,15 +86,16 @@ std::vector<std::string> SplitTargets(const std::string& target, size_t pageCoun
   return targets;
 }
 
-bool WriteSplit(QPDF& pdf, const std::string& target, const WriteSettings& settings,
-                std::vector<std::unique_ptr<AtomicOutput>>& outputs, std::string& error) {
+bool WriteSplit(QPDF& pdf, const std::string& target, const WriteSettings& settings, OutputSet& outputs,
+                std::string& error) {
   QPDFPageDocumentHelper document(pdf);
   std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
   if (pages.empty()) {
     error = "the document has no pages to split";
     return false;
   }
-  const std::vector<std::string> targets = SplitTargets(target, pages.size());
+  const size_t first = outputs.size();
+  if (!outputs.AddAll(SplitTargets(target, pages.size()), error)) return false;
   QPDFAcroFormDocumentHelper form(pdf);
   QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
   if (info.isDictionary() && !info.isIndirect()) {
@@ -114,20 +114,10 @@ bool WriteSplit(QPDF& pdf, const std::string& target, const WriteSettings& setti
                                         pages[i].getObjectHandle(), form);
       }
       if (info.isDictionary()) single.getTrailer().replaceKey("/Info", single.copyForeignObject(info));
-      std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(targets[i], error);
-      if (output == nullptr) {
-        outputs.clear();
-        return false;
-      }
-      if (!WriteTo(single, pdf, output->tempPath(), settings, error)) {
-        outputs.clear();
-        return false;
-      }
-      outputs.push_back(std::move(output));
+      if (!WriteTo(single, pdf, outputs.path(first + i), settings, error)) return false;
     }
   } catch (const std::exception& e) {
     error = std::string("cannot split the PDF: ") + e.what();
-    outputs.clear();
     return false;
   }
   return true;

@@ -3,13 +3,12 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
 
-#include "engines/common/atomic_output.h"
 #include "engines/common/files.h"
+#include "engines/common/output_set.h"
 #include "engines/toolbox/attachments.h"
 #include "engines/toolbox/document_info.h"
 #include "engines/toolbox/form_data.h"
@@ -29,34 +28,6 @@ bool Exists(const std::string& path) {
 
 bool ReadsStandardInput(Step step) {
   return step == Step::kSetInfo || step == Step::kSetInfoUtf8 || step == Step::kAttachFile;
-}
-
-// Everything a run has written so far, put in place only when all of it is ready.
-struct Outputs {
-  std::vector<std::unique_ptr<AtomicOutput>> documents;  ///< the PDF or the pages of a split
-  std::vector<std::unique_ptr<AtomicOutput>> required;   ///< the FDF file
-  std::vector<std::unique_ptr<AtomicOutput>> optional;   ///< detached attachments
-};
-
-bool CommitAll(Outputs& outputs, Messages& messages, std::string& error) {
-  std::vector<std::string> committed;
-  auto rollBack = [&] {
-    for (const std::string& path : committed) ::unlink(path.c_str());
-  };
-  for (auto* group : {&outputs.documents, &outputs.required}) {
-    for (auto& output : *group) {
-      if (!output->Commit(error)) {
-        rollBack();
-        return false;
-      }
-      committed.push_back(output->target());
-    }
-  }
-  for (auto& output : outputs.optional) {
-    std::string problem;
-    if (!output->Commit(problem)) messages.warnings.push_back("attachment not written: " + problem);
-  }
-  return true;
 }
 
 class Run {
@@ -80,7 +51,7 @@ class Run {
   PasswordSource passwords_;
   std::unique_ptr<QPDF> pdf_;
   std::vector<std::unique_ptr<QPDF>> stampSources_;  // copied pages read from them when writing
-  Outputs outputs_;
+  OutputSet outputs_;  // the PDF or the pages of a split, the FDF file, detached attachments (optional)
 };
 
 bool Run::Execute(std::string& error) {
@@ -108,20 +79,9 @@ bool Run::Execute(std::string& error) {
     for (const Operation& operation : request_.operations) {
       if (!Apply(operation, error)) return false;
     }
-    if (request_.split) {
-      const size_t pageCount = pdf_->getAllPages().size();
-      for (const std::string& target : SplitTargets(request_.output, pageCount)) {
-        if (Exists(target)) {
-          error = "the output file exists: " + target;
-          return false;
-        }
-      }
-      if (!WriteSplit(*pdf_, request_.output, settings, outputs_.documents, error)) return false;
-    } else {
-      std::unique_ptr<AtomicOutput> output = WriteDocument(*pdf_, request_.output, settings, error);
-      if (output == nullptr) return false;
-      outputs_.documents.push_back(std::move(output));
-    }
+    const bool written = request_.split ? WriteSplit(*pdf_, request_.output, settings, outputs_, error)
+                                        : WriteDocument(*pdf_, request_.output, settings, outputs_, error);
+    if (!written) return false;
   } catch (const QPDFExc& e) {
     error = "cannot process the input " + request_.input + ": " + e.getMessageDetail();
     return false;
@@ -131,7 +91,10 @@ bool Run::Execute(std::string& error) {
   }
   io_.out.flush();
   ReportRepairs();
-  return CommitAll(outputs_, messages_, error);
+  std::vector<std::string> skipped;
+  const bool published = outputs_.Publish(error, &skipped);
+  for (const std::string& problem : skipped) messages_.warnings.push_back("attachment not written: " + problem);
+  return published;
 }
 
 bool Run::Apply(const Operation& operation, std::string& error) {
@@ -173,7 +136,7 @@ bool Run::Apply(const Operation& operation, std::string& error) {
       return true;
     }
     case Step::kDetachFile:
-      return DetachFiles(pdf, DirectoryName(request_.output), outputs_.optional, messages_.warnings, error);
+      return DetachFiles(pdf, DirectoryName(request_.output), outputs_, messages_.warnings, error);
     case Step::kRemoveXfa:
       if (!RemoveXfa(pdf)) messages_.notes.push_back("-removexfa: the document has no XFA data");
       return true;
@@ -209,11 +172,8 @@ bool Run::CreateFdf(std::string& error) {
     error = "the FDF file exists: " + target;
     return false;
   }
-  std::unique_ptr<AtomicOutput> output = AtomicOutput::Create(target, error);
-  if (output == nullptr) return false;
-  if (!WriteWholeFile(output->tempPath(), BuildFdf(*pdf_, BaseName(request_.output)), error)) return false;
-  outputs_.required.push_back(std::move(output));
-  return true;
+  const std::optional<size_t> output = outputs_.Add(target, error);
+  return output && WriteWholeFile(outputs_.path(*output), BuildFdf(*pdf_, BaseName(request_.output)), error);
 }
 
 bool Run::FillForm(std::string& error) {

@@ -29,5 +29,7 @@ void RemoveDirectory(const std::string& path);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+/// The names in a directory, hidden ones included, sorted.
+std::vector<std::string> ListDirectory(const std::string& directory);
 
 }  // namespace zembra::testing

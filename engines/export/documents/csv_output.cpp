@@ -1,7 +1,6 @@
 #include "engines/export/documents/csv_output.h"
 
 #include "engines/common/files.h"
-#include "engines/export/documents/output_set.h"
 
 namespace zembra::exporter {
 
@@ -35,14 +34,13 @@ std::string CsvDocument(const std::vector<PageText>& pages) {
   return text;
 }
 
-bool WriteCsv(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
-  const std::string text = CsvDocument(ReadPagesText(document, pages.first, pages.last));
+bool WriteCsv(const ExportJob& job, std::string& error) {
+  const std::string text = CsvDocument(ReadPagesText(job.input.document(), job.pages.first, job.pages.last));
   if (text.empty()) {
-    error = "the selected pages hold no text to write to " + job.outputPath;
+    error = "the selected pages hold no text to write to " + job.options.outputPath;
     return false;
   }
-  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
-  return outputs && WriteWholeFile(outputs->tempPath(0), text, error) && outputs->CommitAll(error);
+  return WriteWholeFile(job.outputs.path(0), text, error);
 }
 
 }  // namespace zembra::exporter

@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
 #include "engines/export/documents/page_layout.h"
-#include "engines/export/documents/pdf_document.h"
+#include "engines/export/export_job.h"
 
 namespace zembra::exporter {
 
@@ -21,6 +20,6 @@ std::string CsvRecords(const std::vector<std::vector<std::string>>& rows);
 /// The CSV text of read pages (the rows of every page, in order).
 std::string CsvDocument(const std::vector<PageText>& pages);
 
-bool WriteCsv(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error);
+bool WriteCsv(const ExportJob& job, std::string& error);
 
 }  // namespace zembra::exporter

@@ -8,15 +8,6 @@
 
 namespace zembra::exporter {
 
-namespace {
-
-std::string ProgramName(const std::string& argv0) {
-  const size_t slash = argv0.rfind('/');
-  return slash == std::string::npos ? argv0 : argv0.substr(slash + 1);
-}
-
-}  // namespace
-
 std::string LastLine(const std::string& text) {
   size_t end = text.size();
   while (end > 0) {
@@ -32,8 +23,22 @@ std::string LastLine(const std::string& text) {
   return "";
 }
 
+bool CopyEngineResult(const std::string& from, const std::string& to, std::string& error) {
+  std::string unread;
+  const std::optional<std::string> data = ReadWholeFile(from, unread);
+  if (!data) {
+    error = "the engine wrote no file " + from;
+    return false;
+  }
+  if (data->empty()) {
+    error = "the engine wrote an empty file " + from;
+    return false;
+  }
+  return WriteWholeFile(to, *data, error);
+}
+
 bool RunEngine(const EngineCall& call, std::string& error) {
-  const std::string name = ProgramName(call.argv.empty() ? std::string("engine") : call.argv[0]);
+  const std::string name = BaseName(call.argv.empty() ? std::string("engine") : call.argv[0]);
   std::unique_ptr<TempDir> scratch = TempDir::Create("zemexport-log", error);
   if (!scratch) return false;
   SpawnRequest request;

@@ -21,6 +21,10 @@ struct EngineCall {
 /// message when it cannot start, times out or exits with a failure status.
 bool RunEngine(const EngineCall& call, std::string& error);
 
+/// Copies a finished engine result to the file it becomes; fails, naming
+/// the result, when the engine wrote none or an empty one.
+bool CopyEngineResult(const std::string& from, const std::string& to, std::string& error);
+
 /// The last non-empty line of a text (trimmed), for error messages.
 std::string LastLine(const std::string& text);
 

@@ -1,5 +1,6 @@
 #include "engines/export/documents/libreoffice.h"
 
+#include "engines/common/files.h"
 #include "engines/export/documents/engine_run.h"
 
 namespace zembra::exporter {
@@ -29,8 +30,7 @@ std::vector<std::string> OfficeCommand(const OfficeConversion& conversion) {
 
 std::string OfficeResultPath(const OfficeConversion& conversion, const std::string& input,
                              const std::string& suffix) {
-  const size_t slash = input.rfind('/');
-  std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
+  std::string name = BaseName(input);
   const size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.resize(dot);
   return conversion.outputDirectory + "/" + name + "." + suffix;

@@ -6,9 +6,8 @@
 
 #include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
-#include "engines/export/documents/csv_output.h"
+#include "engines/export/documents/engine_run.h"
 #include "engines/export/documents/libreoffice.h"
-#include "engines/export/documents/output_set.h"
 #include "engines/export/documents/page_layout.h"
 #include "engines/export/documents/pdf_split.h"
 #include "engines/export/documents/rtf_output.h"
@@ -38,8 +37,9 @@ bool Prepare(OfficeWork& work, const std::string& target, int pageCount, std::st
   return true;
 }
 
-// Runs the conversion and moves each expected result into its reserved file.
-bool ConvertAndPlace(const OfficeWork& work, const std::string& suffix, OutputSet& outputs, std::string& error) {
+// Runs the conversion and copies each expected result to its file of the output set.
+bool ConvertAndPlace(const OfficeWork& work, const std::string& suffix, const OutputSet& outputs,
+                     std::string& error) {
   if (!RunOffice(work.conversion, error)) return false;
   for (size_t i = 0; i < work.conversion.inputs.size(); ++i) {
     const std::string result = OfficeResultPath(work.conversion, work.conversion.inputs[i], suffix);
@@ -48,44 +48,39 @@ bool ConvertAndPlace(const OfficeWork& work, const std::string& suffix, OutputSe
       error = "LibreOffice wrote no " + suffix + " file";
       return false;
     }
-    if (!CopyFileContents(result, outputs.tempPath(i), error)) return false;
+    if (!CopyEngineResult(result, outputs.path(i), error)) return false;
   }
-  return outputs.CommitAll(error);
+  return true;
 }
 
-bool ConvertOne(const DocumentJob& job, PageSpan pages, const std::string& source, const std::string& sourceName,
+bool ConvertOne(const ExportJob& job, const std::string& source, const std::string& sourceName,
                 const std::string& target, const std::string& suffix, std::string& error) {
-  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
-  if (!outputs) return false;
   OfficeWork work;
-  if (!Prepare(work, target, pages.count(), error)) return false;
+  if (!Prepare(work, target, job.pages.count(), error)) return false;
   const std::string input = work.root->path() + "/" + sourceName;
   if (!WriteWholeFile(input, source, error)) return false;
   work.conversion.inputs = {input};
-  return ConvertAndPlace(work, suffix, *outputs, error);
+  return ConvertAndPlace(work, suffix, job.outputs, error);
 }
 
 }  // namespace
 
-bool WriteDoc(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
-  const std::string rtf = RtfDocument(ReadPagesText(document, pages.first, pages.last));
-  return ConvertOne(job, pages, rtf, "document.rtf", "doc:MS Word 97", "doc", error);
+bool WriteDoc(const ExportJob& job, std::string& error) {
+  const std::string rtf = RtfDocument(ReadPagesText(job.input.document(), job.pages.first, job.pages.last));
+  return ConvertOne(job, rtf, "document.rtf", "doc:MS Word 97", "doc", error);
 }
 
-bool WriteXls(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
-  const std::string sheets = SpreadsheetXml(ReadPagesText(document, pages.first, pages.last), pages.first);
-  return ConvertOne(job, pages, sheets, "workbook.fods", "xls:MS Excel 97", "xls", error);
+bool WriteXls(const ExportJob& job, std::string& error) {
+  const std::string sheets =
+      SpreadsheetXml(ReadPagesText(job.input.document(), job.pages.first, job.pages.last), job.pages.first);
+  return ConvertOne(job, sheets, "workbook.fods", "xls:MS Excel 97", "xls", error);
 }
 
-bool WriteMetafiles(const DocumentJob& job, PageSpan pages, Metafile kind, std::string& error) {
-  const std::string suffix = kind == Metafile::kEmf ? "emf" : "wmf";
-  std::unique_ptr<OutputSet> outputs =
-      OutputSet::Create(OutputTargets(job.outputPath, pages.count(), true), error);
-  if (!outputs) return false;
+bool WriteMetafile(const ExportJob& job, std::string& error) {
+  const bool emf = job.format.format == Format::kEmf;
+  const std::string suffix = emf ? "emf" : "wmf";
   OfficeWork work;
-  if (!Prepare(work, kind == Metafile::kEmf ? "emf:draw_emf_Export" : "wmf:draw_wmf_Export", pages.count(), error)) {
-    return false;
-  }
+  if (!Prepare(work, emf ? "emf:draw_emf_Export" : "wmf:draw_wmf_Export", job.pages.count(), error)) return false;
   // Draw exports only the first page of what it opens, cropped to what is
   // drawn: one file per page, each with its paper painted.
   const std::string pagesDirectory = work.root->path() + "/pages";
@@ -93,8 +88,8 @@ bool WriteMetafiles(const DocumentJob& job, PageSpan pages, Metafile kind, std::
     error = "cannot create a work directory in " + work.root->path();
     return false;
   }
-  if (!SplitPages(job, pages, pagesDirectory, true, work.conversion.inputs, error)) return false;
-  return ConvertAndPlace(work, suffix, *outputs, error);
+  if (!SplitPages(job.options, job.pages, pagesDirectory, true, work.conversion.inputs, error)) return false;
+  return ConvertAndPlace(work, suffix, job.outputs, error);
 }
 
 }  // namespace zembra::exporter

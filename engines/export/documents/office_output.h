@@ -5,15 +5,13 @@
 
 #include <string>
 
-#include "engines/export/documents/document_formats.h"
-#include "engines/export/documents/pdf_document.h"
+#include "engines/export/export_job.h"
 
 namespace zembra::exporter {
 
-enum class Metafile { kEmf, kWmf };
-
-bool WriteDoc(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error);
-bool WriteXls(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error);
-bool WriteMetafiles(const DocumentJob& job, PageSpan pages, Metafile kind, std::string& error);
+bool WriteDoc(const ExportJob& job, std::string& error);
+bool WriteXls(const ExportJob& job, std::string& error);
+/// EMF or WMF, as the job's format says: one file per page.
+bool WriteMetafile(const ExportJob& job, std::string& error);
 
 }  // namespace zembra::exporter

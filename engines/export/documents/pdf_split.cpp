@@ -17,19 +17,19 @@ namespace zembra::exporter {
 namespace {
 
 // qpdf takes either password; the owner password opens everything.
-std::unique_ptr<QPDF> Open(const DocumentJob& job, std::string& error) {
+std::unique_ptr<QPDF> Open(const ExportOptions& options, std::string& error) {
   std::vector<std::string> passwords;
-  if (!job.ownerPassword.empty()) passwords.push_back(job.ownerPassword);
-  if (!job.userPassword.empty()) passwords.push_back(job.userPassword);
+  if (!options.ownerPassword.empty()) passwords.push_back(options.ownerPassword);
+  if (!options.userPassword.empty()) passwords.push_back(options.userPassword);
   if (passwords.empty()) passwords.emplace_back();
   for (const std::string& password : passwords) {
     auto pdf = std::make_unique<QPDF>();
     pdf->setSuppressWarnings(true);
     try {
-      pdf->processFile(job.inputPdf.c_str(), password.c_str());
+      pdf->processFile(options.inputPdf.c_str(), password.c_str());
       return pdf;
     } catch (const std::exception& problem) {
-      error = "cannot read " + job.inputPdf + ": " + problem.what();
+      error = "cannot read " + options.inputPdf + ": " + problem.what();
     }
   }
   return nullptr;
@@ -55,15 +55,15 @@ void PaintPaper(QPDF& single) {
 
 }  // namespace
 
-bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& directory, bool paintPaper,
+bool SplitPages(const ExportOptions& options, PageSpan pages, const std::string& directory, bool paintPaper,
                 std::vector<std::string>& files, std::string& error) {
-  std::unique_ptr<QPDF> source = Open(job, error);
+  std::unique_ptr<QPDF> source = Open(options, error);
   if (!source) return false;
   try {
     source->pushInheritedAttributesToPage();
     std::vector<QPDFPageObjectHelper> all = QPDFPageDocumentHelper(*source).getAllPages();
     if (pages.last > static_cast<int>(all.size())) {
-      error = job.inputPdf + " has only " + std::to_string(all.size()) + " pages";
+      error = options.inputPdf + " has only " + std::to_string(all.size()) + " pages";
       return false;
     }
     for (int number = pages.first; number <= pages.last; ++number) {
@@ -82,7 +82,7 @@ bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& direc
       files.push_back(path);
     }
   } catch (const std::exception& problem) {
-    error = "cannot split the pages of " + job.inputPdf + ": " + problem.what();
+    error = "cannot split the pages of " + options.inputPdf + ": " + problem.what();
     return false;
   }
   return true;

@@ -5,16 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
-#include "engines/export/documents/pdf_document.h"
+#include "engines/export/export_options.h"
+#include "engines/export/pdf_input.h"
 
 namespace zembra::exporter {
 
-/// Writes directory/page<N>.pdf for every selected page, returning the paths
-/// in page order; false with an error when the PDF cannot be read. With
+/// Writes directory/page<N>.pdf for every selected page of options.inputPdf
+/// (opened with its passwords), returning the paths in page order; false
+/// with an error when the PDF cannot be read. With
 /// paintPaper each page first gets its white paper painted, so that engines
 /// that crop to what is drawn keep the whole page.
-bool SplitPages(const DocumentJob& job, PageSpan pages, const std::string& directory, bool paintPaper,
+bool SplitPages(const ExportOptions& options, PageSpan pages, const std::string& directory, bool paintPaper,
                 std::vector<std::string>& files, std::string& error);
 
 }  // namespace zembra::exporter

@@ -7,15 +7,14 @@
 #include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
 #include "engines/export/documents/engine_run.h"
-#include "engines/export/documents/output_set.h"
 
 namespace zembra::exporter {
 
 namespace {
 
-void AddPasswords(const DocumentJob& job, std::vector<std::string>& argv) {
-  if (!job.ownerPassword.empty()) argv.insert(argv.end(), {"-opw", job.ownerPassword});
-  if (!job.userPassword.empty()) argv.insert(argv.end(), {"-upw", job.userPassword});
+void AddPasswords(const ExportOptions& options, std::vector<std::string>& argv) {
+  if (!options.ownerPassword.empty()) argv.insert(argv.end(), {"-opw", options.ownerPassword});
+  if (!options.userPassword.empty()) argv.insert(argv.end(), {"-upw", options.userPassword});
 }
 
 // The header ends at %%EndComments, or at the first line that is no comment.
@@ -54,19 +53,19 @@ std::string Number(double value) {
 
 }  // namespace
 
-std::vector<std::string> PostScriptCommand(const DocumentJob& job, PageSpan pages, const std::string& output) {
+std::vector<std::string> PostScriptCommand(const ExportOptions& options, PageSpan pages, const std::string& output) {
   std::vector<std::string> argv = {"pdftops", "-level3", "-origpagesizes", "-f", std::to_string(pages.first),
                                    "-l", std::to_string(pages.last)};
-  AddPasswords(job, argv);
-  argv.insert(argv.end(), {job.inputPdf, output});
+  AddPasswords(options, argv);
+  argv.insert(argv.end(), {options.inputPdf, output});
   return argv;
 }
 
-std::vector<std::string> EpsCommand(const DocumentJob& job, int page, const std::string& output) {
+std::vector<std::string> EpsCommand(const ExportOptions& options, int page, const std::string& output) {
   std::vector<std::string> argv = {"pdftops", "-eps", "-level3", "-f", std::to_string(page),
                                    "-l", std::to_string(page)};
-  AddPasswords(job, argv);
-  argv.insert(argv.end(), {job.inputPdf, output});
+  AddPasswords(options, argv);
+  argv.insert(argv.end(), {options.inputPdf, output});
   return argv;
 }
 
@@ -111,18 +110,15 @@ bool RewriteBoundingBox(std::string& eps, const BoundingBox& box) {
   return true;
 }
 
-bool WritePostScript(const DocumentJob& job, PageSpan pages, std::string& error) {
-  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
-  if (!outputs) return false;
+bool WritePostScript(const ExportJob& job, std::string& error) {
   EngineCall call;
-  call.argv = PostScriptCommand(job, pages, outputs->tempPath(0));
-  call.timeout = std::chrono::seconds(60 + 5 * pages.count());
-  return RunEngine(call, error) && outputs->CommitAll(error);
+  call.argv = PostScriptCommand(job.options, job.pages, job.outputs.path(0));
+  call.timeout = std::chrono::seconds(60 + 5 * job.pages.count());
+  return RunEngine(call, error);
 }
 
-bool WriteEps(const DocumentJob& job, PageSpan pages, std::string& error) {
-  std::unique_ptr<OutputSet> outputs = OutputSet::Create(OutputTargets(job.outputPath, pages.count(), true), error);
-  if (!outputs) return false;
+bool WriteEps(const ExportJob& job, std::string& error) {
+  const PageSpan pages = job.pages;
   std::unique_ptr<TempDir> scratch = TempDir::Create("zemexport-eps", error);
   if (!scratch) return false;
 
@@ -130,7 +126,7 @@ bool WriteEps(const DocumentJob& job, PageSpan pages, std::string& error) {
   for (int page = pages.first; page <= pages.last; ++page) {
     files.push_back(scratch->path() + "/page" + std::to_string(page) + ".eps");
     EngineCall call;
-    call.argv = EpsCommand(job, page, files.back());
+    call.argv = EpsCommand(job.options, page, files.back());
     call.timeout = std::chrono::seconds(60);
     if (!RunEngine(call, error)) return false;
   }
@@ -169,9 +165,9 @@ bool WriteEps(const DocumentJob& job, PageSpan pages, std::string& error) {
       tight.lly += stated->lly, tight.ury += stated->lly;
       RewriteBoundingBox(eps, tight);
     }
-    if (!WriteWholeFile(outputs->tempPath(i), eps, error)) return false;
+    if (!WriteWholeFile(job.outputs.path(i), eps, error)) return false;
   }
-  return outputs->CommitAll(error);
+  return true;
 }
 
 }  // namespace zembra::exporter

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
-#include "engines/export/documents/pdf_document.h"
+#include "engines/export/export_job.h"
 
 namespace zembra::exporter {
 
@@ -18,8 +17,8 @@ struct BoundingBox {
 
 /// pdftops command lines: every selected page at its own size in one
 /// level 3 file, or one page as EPS.
-std::vector<std::string> PostScriptCommand(const DocumentJob& job, PageSpan pages, const std::string& output);
-std::vector<std::string> EpsCommand(const DocumentJob& job, int page, const std::string& output);
+std::vector<std::string> PostScriptCommand(const ExportOptions& options, PageSpan pages, const std::string& output);
+std::vector<std::string> EpsCommand(const ExportOptions& options, int page, const std::string& output);
 
 /// The boxes a Ghostscript bbox device reports, one per page, from its
 /// %%HiResBoundingBox lines.
@@ -33,7 +32,8 @@ std::optional<BoundingBox> StatedBoundingBox(const std::string& eps);
 /// has no %%BoundingBox line.
 bool RewriteBoundingBox(std::string& eps, const BoundingBox& box);
 
-bool WritePostScript(const DocumentJob& job, PageSpan pages, std::string& error);
-bool WriteEps(const DocumentJob& job, PageSpan pages, std::string& error);
+bool WritePostScript(const ExportJob& job, std::string& error);
+/// One file per page.
+bool WriteEps(const ExportJob& job, std::string& error);
 
 }  // namespace zembra::exporter

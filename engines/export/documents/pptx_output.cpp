@@ -5,12 +5,12 @@
 #include <deque>
 #include <memory>
 
+#include <poppler-document.h>
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
 
 #include "engines/common/temp_dir.h"
-#include "engines/export/documents/output_set.h"
 #include "engines/export/documents/page_layout.h"
 #include "engines/export/documents/png_file.h"
 #include "engines/export/documents/pptx_parts.h"
@@ -87,9 +87,10 @@ std::string DocumentTitle(const poppler::document& document) {
 
 }  // namespace
 
-bool WritePptx(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
-  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
-  if (!outputs) return false;
+bool WritePptx(const ExportJob& job, std::string& error) {
+  const poppler::document& document = job.input.document();
+  const PageSpan pages = job.pages;
+  const std::string& output = job.outputs.path(0);
   std::unique_ptr<TempDir> scratch = TempDir::Create("zemexport-pptx", error);
   if (!scratch) return false;
 
@@ -98,9 +99,9 @@ bool WritePptx(const DocumentJob& job, const poppler::document& document, PageSp
   const SlideSize size = SlideSizeFor(texts[0].width, texts[0].height);
 
   int zipError = 0;
-  zip_t* archive = zip_open(outputs->tempPath(0).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
+  zip_t* archive = zip_open(output.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
   if (archive == nullptr) {
-    error = "cannot create the presentation file " + outputs->tempPath(0);
+    error = "cannot create the presentation file " + output;
     return false;
   }
   Package package(archive);
@@ -123,7 +124,7 @@ bool WritePptx(const DocumentJob& job, const poppler::document& document, PageSp
     std::unique_ptr<poppler::page> page(document.create_page(pages.first - 1 + static_cast<int>(i)));
     const std::string picture = scratch->path() + "/page" + number + ".png";
     if (!page) {
-      error = "cannot read page " + std::to_string(pages.first + static_cast<int>(i)) + " of " + job.inputPdf;
+      error = "cannot read page " + std::to_string(pages.first + static_cast<int>(i)) + " of " + job.options.inputPdf;
       return false;
     }
     if (!RenderPage(*page, picture, error)) return false;
@@ -136,7 +137,7 @@ bool WritePptx(const DocumentJob& job, const poppler::document& document, PageSp
     error = "cannot assemble the presentation package";
     return false;
   }
-  return package.Close(error) && outputs->CommitAll(error);
+  return package.Close(error);
 }
 
 }  // namespace zembra::exporter

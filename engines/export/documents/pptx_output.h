@@ -4,14 +4,13 @@
 
 #include <string>
 
-#include "engines/export/documents/document_formats.h"
-#include "engines/export/documents/pdf_document.h"
+#include "engines/export/export_job.h"
 
 namespace zembra::exporter {
 
 /// Resolution of the page pictures: sharp when the slide is shown full screen.
 constexpr double kSlidePictureDpi = 200;
 
-bool WritePptx(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error);
+bool WritePptx(const ExportJob& job, std::string& error);
 
 }  // namespace zembra::exporter

@@ -5,8 +5,6 @@
 #include <cstdint>
 
 #include "engines/common/files.h"
-#include "engines/export/documents/csv_output.h"
-#include "engines/export/documents/output_set.h"
 #include "engines/export/documents/utf8.h"
 
 namespace zembra::exporter {
@@ -201,13 +199,9 @@ std::string RtfDocument(const std::vector<PageText>& pages) {
   return out + "}\n";
 }
 
-bool WriteRtfFile(const poppler::document& document, PageSpan pages, const std::string& path, std::string& error) {
-  return WriteWholeFile(path, RtfDocument(ReadPagesText(document, pages.first, pages.last)), error);
-}
-
-bool WriteRtf(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error) {
-  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
-  return outputs && WriteRtfFile(document, pages, outputs->tempPath(0), error) && outputs->CommitAll(error);
+bool WriteRtf(const ExportJob& job, std::string& error) {
+  const std::vector<PageText> pages = ReadPagesText(job.input.document(), job.pages.first, job.pages.last);
+  return WriteWholeFile(job.outputs.path(0), RtfDocument(pages), error);
 }
 
 }  // namespace zembra::exporter

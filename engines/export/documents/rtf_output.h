@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
 #include "engines/export/documents/page_layout.h"
-#include "engines/export/documents/pdf_document.h"
+#include "engines/export/export_job.h"
 
 namespace zembra::exporter {
 
@@ -23,9 +22,6 @@ std::vector<std::vector<const Line*>> Paragraphs(const PageText& page);
 
 std::string RtfDocument(const std::vector<PageText>& pages);
 
-/// Writes the RTF of the selected pages to path (used for RTF and for DOC).
-bool WriteRtfFile(const poppler::document& document, PageSpan pages, const std::string& path, std::string& error);
-
-bool WriteRtf(const DocumentJob& job, const poppler::document& document, PageSpan pages, std::string& error);
+bool WriteRtf(const ExportJob& job, std::string& error);
 
 }  // namespace zembra::exporter

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "engines/export/documents/engine_run.h"
-#include "engines/export/documents/output_set.h"
 
 namespace zembra::exporter {
 
@@ -58,9 +57,9 @@ std::optional<std::string> EndOfLineName(const std::string& name) {
   return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> TextCommand(const DocumentJob& job, PageSpan pages,
+std::optional<std::vector<std::string>> TextCommand(const ExportOptions& options, PageSpan pages,
                                                     const std::string& output, std::string& error) {
-  const TextOptions& text = job.text;
+  const TextOptions& text = options.text;
   const std::optional<std::string> encoding = TextEncodingName(text.encoding.empty() ? "UTF-8" : text.encoding);
   if (!encoding) {
     error = "-enc: unknown text encoding \"" + text.encoding + "\" (use e.g. UTF-8, Latin1, ASCII7, UCS-2)";
@@ -84,27 +83,26 @@ std::optional<std::vector<std::string>> TextCommand(const DocumentJob& job, Page
   if (text.htmlMeta) argv.push_back("-htmlmeta");
   argv.insert(argv.end(), {"-enc", *encoding, "-eol", *endOfLine});
   if (text.noPageBreaks) argv.push_back("-nopgbrk");
-  if (!job.ownerPassword.empty()) argv.insert(argv.end(), {"-opw", job.ownerPassword});
-  if (!job.userPassword.empty()) argv.insert(argv.end(), {"-upw", job.userPassword});
-  argv.insert(argv.end(), {job.inputPdf, output});
+  if (!options.ownerPassword.empty()) argv.insert(argv.end(), {"-opw", options.ownerPassword});
+  if (!options.userPassword.empty()) argv.insert(argv.end(), {"-upw", options.userPassword});
+  argv.insert(argv.end(), {options.inputPdf, output});
   return argv;
 }
 
-bool WriteText(const DocumentJob& job, PageSpan pages, std::string& error) {
-  std::unique_ptr<OutputSet> outputs = OutputSet::Create({job.outputPath}, error);
-  if (!outputs) return false;
-  std::optional<std::vector<std::string>> argv = TextCommand(job, pages, outputs->tempPath(0), error);
+bool WriteText(const ExportJob& job, std::string& error) {
+  const std::string& output = job.outputs.path(0);
+  std::optional<std::vector<std::string>> argv = TextCommand(job.options, job.pages, output, error);
   if (!argv) return false;
   EngineCall call;
   call.argv = std::move(*argv);
-  call.timeout = std::chrono::seconds(60 + 2 * pages.count());
+  call.timeout = std::chrono::seconds(60 + 2 * job.pages.count());
   if (!RunEngine(call, error)) return false;
   struct stat info;
-  if (::stat(outputs->tempPath(0).c_str(), &info) == 0 && info.st_size == 0) {
-    error = "the selected pages hold no text to write to " + job.outputPath;
+  if (::stat(output.c_str(), &info) == 0 && info.st_size == 0) {
+    error = "the selected pages hold no text to write to " + job.options.outputPath;
     return false;
   }
-  return outputs->CommitAll(error);
+  return true;
 }
 
 }  // namespace zembra::exporter

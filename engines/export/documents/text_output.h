@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
-#include "engines/export/documents/pdf_document.h"
+#include "engines/export/export_job.h"
 
 namespace zembra::exporter {
 
@@ -19,9 +18,9 @@ std::optional<std::string> TextEncodingName(const std::string& name);
 std::optional<std::string> EndOfLineName(const std::string& name);
 
 /// The pdftotext command line, or nothing with an error naming the bad value.
-std::optional<std::vector<std::string>> TextCommand(const DocumentJob& job, PageSpan pages,
+std::optional<std::vector<std::string>> TextCommand(const ExportOptions& options, PageSpan pages,
                                                     const std::string& output, std::string& error);
 
-bool WriteText(const DocumentJob& job, PageSpan pages, std::string& error);
+bool WriteText(const ExportJob& job, std::string& error);
 
 }  // namespace zembra::exporter

@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 
+#include "engines/export/output_format.h"
 #include "passes/option_row.h"
 
 namespace zembra::exporter {
@@ -35,11 +36,33 @@ TEST(ExportOptionList, HoldsEveryConverterRowOnceWithHelp) {
   EXPECT_FALSE(names.count("-quality"));  // goes to the renderer
 }
 
-TEST(ExportOptionList, UsageTextNamesEveryOption) {
+TEST(ExportOptionList, FollowsTheFrontEndsOrderWithItsValueCounts) {
+  const std::span<const ExportOptionHelp> list = ExportOptionList();
+  ASSERT_FALSE(list.empty());
+  EXPECT_EQ(list[0].name, "-call");
+  EXPECT_EQ(list[0].values, 0);
+  size_t next = 1;
+  for (const OptionRow& row : ConverterOptionTable()) {
+    if (row.destination != DEST_POST) continue;
+    ASSERT_LT(next, list.size()) << row.forwarded;
+    EXPECT_EQ(list[next].name, row.forwarded);
+    EXPECT_EQ(list[next].values, row.values) << row.forwarded;
+    ++next;
+  }
+  EXPECT_EQ(next, list.size());
+}
+
+TEST(ExportOptionList, UsageTextNamesEveryOptionAndFormat) {
   const std::string usage = ExportUsageText();
   for (const ExportOptionHelp& option : ExportOptionList()) {
     EXPECT_NE(usage.find("  " + option.name + " "), std::string::npos) << option.name;
   }
+  for (const OutputFormat& format : OutputFormats()) {
+    EXPECT_NE(usage.find(std::string(" ") + format.suffix + " "), std::string::npos) << format.suffix;
+    EXPECT_NE(usage.find(format.name), std::string::npos) << format.name;
+  }
+  EXPECT_NE(usage.find("  jpg jpeg   * JPEG image\n"), std::string::npos) << usage;
+  EXPECT_NE(usage.find("  ps           PostScript, every page\n"), std::string::npos) << usage;
 }
 
 TEST(ParseExportArguments, TakesTheLastTwoWordsAsPaths) {
@@ -87,7 +110,7 @@ TEST(ParseExportArguments, AppliesEveryOption) {
       {{"-height", "240"}, [](const ExportOptions& o) { return o.height == 240; }, "-height"},
       {{"-mono"}, [](const ExportOptions& o) { return o.mono; }, "-mono"},
       {{"-gray"}, [](const ExportOptions& o) { return o.gray; }, "-gray"},
-      {{"-dither", "7"}, [](const ExportOptions& o) { return o.dither == DitherMethod::Bayer16x16; }, "-dither"},
+      {{"-dither", "7"}, [](const ExportOptions& o) { return o.dither == DitherMethod::kBayer16x16; }, "-dither"},
       {{"-compress", "32946"}, [](const ExportOptions& o) { return o.tiffCompression == 32946; }, "-compress"},
       {{"-compress", "88884"}, [](const ExportOptions& o) { return o.tiffCompression == 88884; }, "fax"},
       {{"-multipage"}, [](const ExportOptions& o) { return o.multipage; }, "-multipage"},
@@ -162,12 +185,16 @@ TEST(ParseExportArguments, AcceptsTheEmptyArgumentTail) {
 }
 
 TEST(ParseExportArguments, WarnsOnceForEachUnknownWord) {
-  const ParsedExport parsed = ParseExportArguments(Words({"-MONO", "stray", "-quality", "-mono"}));
+  const ParsedExport parsed =
+      ParseExportArguments(Words({"-MONO", "stray", "-quality", "-mono", "-MONO", "stray", "-f", "x", "-f", "x"}));
   EXPECT_TRUE(parsed.error.empty());
-  ASSERT_EQ(parsed.warnings.size(), 3u);
-  EXPECT_NE(parsed.warnings[0].find("-MONO"), std::string::npos);
-  EXPECT_NE(parsed.warnings[1].find("-quality"), std::string::npos);
-  EXPECT_NE(parsed.warnings[2].find("stray"), std::string::npos);
+  EXPECT_EQ(parsed.unknown, (std::vector<std::string>{"-MONO", "-quality", "stray"}));
+  EXPECT_EQ(parsed.warnings, (std::vector<std::string>{
+                                 "unknown option -MONO ignored",
+                                 "unknown option -quality ignored",
+                                 "invalid value 'x' for -f (an integer from 0 to 1000000000); ignored",
+                                 "unexpected word 'stray' ignored",
+                             }));
   EXPECT_TRUE(parsed.options.mono);
 }
 

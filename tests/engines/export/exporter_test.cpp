@@ -75,27 +75,6 @@ class Exporter : public ::testing::Test {
 
 ScratchDirectory* Exporter::inputs_ = nullptr;
 
-TEST(ClampPageRange, ClampsToTheDocument) {
-  struct Case {
-    std::optional<long> first, last;
-    int pages, expectFirst, expectLast;
-  };
-  for (const Case& c : {Case{{}, {}, 5, 1, 5}, Case{2, 3, 5, 2, 3}, Case{0, 99, 5, 1, 5}, Case{9, {}, 5, 5, 5},
-                        Case{{}, 0, 5, 1, 5}, Case{4, 0, 5, 4, 5}}) {
-    int first = 0;
-    int last = 0;
-    std::string error;
-    ASSERT_TRUE(ClampPageRange(c.first, c.last, c.pages, first, last, error)) << error;
-    EXPECT_EQ(first, c.expectFirst);
-    EXPECT_EQ(last, c.expectLast);
-  }
-  int first = 0;
-  int last = 0;
-  std::string error;
-  EXPECT_FALSE(ClampPageRange(3, 2, 5, first, last, error));
-  EXPECT_NE(error.find("first page"), std::string::npos);
-}
-
 TEST_F(Exporter, WritesEveryImageFormat) {
   REQUIRE_CHECK_TOOLS();
   struct Case {

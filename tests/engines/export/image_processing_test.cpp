@@ -55,7 +55,7 @@ TEST_F(ImageProcessing, EveryDitherMethodGivesBlackAndWhiteInProportion) {
   for (int method = 1; method <= 7; ++method) {
     Magick::Image image = Grey(128);
     ProcessSettings settings;
-    settings.mode = ColourMode::Bilevel;
+    settings.mode = ColourMode::kBilevel;
     settings.dither = static_cast<DitherMethod>(method);
     ProcessImage(image, settings);
     const auto [values, mean] = Values(image);
@@ -74,7 +74,7 @@ TEST_F(ImageProcessing, ThresholdDecidesWithoutDithering) {
                         Case{255, 255, 255}, Case{100, 128, 0}}) {
     Magick::Image image = Grey(c.grey);
     ProcessSettings settings;
-    settings.mode = ColourMode::Bilevel;
+    settings.mode = ColourMode::kBilevel;
     settings.threshold = c.threshold;
     ProcessImage(image, settings);
     EXPECT_EQ(Values(image).first, std::set<int>{c.expected}) << int(c.grey) << " at " << c.threshold;
@@ -91,7 +91,7 @@ TEST_F(ImageProcessing, OrderedDitherForPalettesKeepsFewColours) {
     }
   }
   for (const DitherMethod method :
-       {DitherMethod::None, DitherMethod::FloydSteinberg, DitherMethod::Bayer8x8, DitherMethod::Bayer16x16}) {
+       {DitherMethod::kNone, DitherMethod::kFloydSteinberg, DitherMethod::kBayer8x8, DitherMethod::kBayer16x16}) {
     Magick::Image image = ToMagickImage(RawImage(raw));
     ProcessSettings settings;
     settings.palette = true;
@@ -115,7 +115,7 @@ TEST_F(ImageProcessing, TrimRotateAndPad) {
   Magick::Image trimmed = ToMagickImage(RawImage(raw));
   ProcessSettings trim;
   trim.trim = true;
-  trim.mode = ColourMode::Gray;
+  trim.mode = ColourMode::kGray;
   ProcessImage(trimmed, trim);
   EXPECT_EQ(trimmed.columns(), 10u);
   EXPECT_EQ(trimmed.rows(), 4u);
@@ -133,7 +133,7 @@ TEST_F(ImageProcessing, TrimRotateAndPad) {
   Magick::Image padded = ToMagickImage(RawImage(raw));
   ProcessSettings pad;
   pad.padToWidth = 100;
-  pad.mode = ColourMode::Bilevel;
+  pad.mode = ColourMode::kBilevel;
   ProcessImage(padded, pad);
   EXPECT_EQ(padded.columns(), 100u);
   EXPECT_FALSE(IsWhite(padded, 30 + 6, 4));  // centred: 30 columns on the left

@@ -24,6 +24,7 @@ TEST(PlanOutputNames, NamesFilesForEachWayOfWriting) {
       {"dots in directories",
        {"a.b/c.d/out.tif", 2, false, std::nullopt, false},
        {{"a.b/c.d/out0001.tif"}, {"a.b/c.d/out0002.tif"}}},
+      {"no suffix", {"d.x/out", 2, false, std::nullopt, false}, {{"d.x/out0001"}, {"d.x/out0002"}}},
       {"multipage TIFF", {"dir/out.tif", 5, true, std::nullopt, false}, {{"dir/out.tif"}}},
       {"template",
        {"dir/out.png", 2, false, "page", false},

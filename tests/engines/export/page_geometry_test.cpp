@@ -26,9 +26,9 @@ TEST(ComputePageGeometry, SizesPagesForEachOption) {
       {"width alone keeps proportions", 200, 100, {150, 150, 400, {}, 0}, 400, 200, 0, 144, 144},
       {"height alone keeps proportions", 200, 100, {150, 150, {}, 50, 0}, 100, 50, 0, 36, 36},
       {"both sides exact", 200, 100, {150, 150, 300, 300, 0}, 300, 300, 0, 108, 216},
-      {"fax narrow page centred", 595.28, 841.89, {150, 150, {}, {}, 98}, 1687, 1146, FAX_WIDTH, 204, 98},
-      {"fax fine", 595.28, 841.89, {150, 150, 10, 10, 196}, 1687, 2292, FAX_WIDTH, 204, 196},
-      {"fax wide page scaled down", 1000, 500, {150, 150, {}, {}, 196}, FAX_WIDTH, 831, FAX_WIDTH, 204, 196},
+      {"fax narrow page centred", 595.28, 841.89, {150, 150, {}, {}, 98}, 1687, 1146, kFaxWidth, 204, 98},
+      {"fax fine", 595.28, 841.89, {150, 150, 10, 10, 196}, 1687, 2292, kFaxWidth, 204, 196},
+      {"fax wide page scaled down", 1000, 500, {150, 150, {}, {}, 196}, kFaxWidth, 831, kFaxWidth, 204, 196},
   };
   for (const GeometryCase& c : cases) {
     std::string error;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <poppler-document.h>
-
 #include <fstream>
 #include <memory>
 
@@ -14,6 +12,7 @@ namespace zembra::exporter {
 namespace {
 
 using testing::Capture;
+using testing::Convert;
 using testing::Job;
 using testing::ReadFile;
 using testing::TestDirectory;
@@ -70,11 +69,9 @@ TEST(CsvOutput, ATablePageGivesItsCells) {
   const std::string directory = TestDirectory();
   const std::string pdf = directory + "/table.pdf";
   testing::MakeTablePdf(pdf);
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
-  ASSERT_TRUE(document);
   const std::string csv = directory + "/table.Csv";
   std::string error;
-  ASSERT_TRUE(WriteCsv(Job(pdf, csv), *document, PageSpan{1, 1}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, csv, 1, 1), error)) << error;
   const std::vector<std::vector<std::string>> rows = ParseCsv(ReadFile(csv));
   std::vector<std::vector<std::string>> expected = {{"Sales by region"}};
   expected.insert(expected.end(), testing::kTableRows.begin(), testing::kTableRows.end());
@@ -96,11 +93,9 @@ TEST(CsvOutput, ABrowserPrintedTableWithTightCellsGivesItsCells) {
   Capture("cd '" + directory + "' && timeout 60 chromium-headless-shell --headless --no-sandbox "
           "--no-pdf-header-footer --print-to-pdf=table.pdf table.html >/dev/null 2>&1", &status);
   ASSERT_EQ(status, 0);
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
-  ASSERT_TRUE(document);
   const std::string csv = directory + "/table.csv";
   std::string error;
-  ASSERT_TRUE(WriteCsv(Job(pdf, csv), *document, PageSpan{1, 1}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, csv, 1, 1), error)) << error;
   std::vector<std::vector<std::string>> expected = {{"Before the table, a sentence."}};
   expected.insert(expected.end(), testing::kTableRows.begin(), testing::kTableRows.end());
   EXPECT_EQ(ParseCsv(ReadFile(csv)), expected) << ReadFile(csv);
@@ -110,11 +105,9 @@ TEST(CsvOutput, UnicodeStaysUtf8AndPagesFollowEachOther) {
   const std::string directory = TestDirectory();
   const std::string pdf = directory + "/text.pdf";
   testing::MakeTextPdf(pdf);
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
-  ASSERT_TRUE(document);
   const std::string csv = directory + "/text.csv";
   std::string error;
-  ASSERT_TRUE(WriteCsv(Job(pdf, csv), *document, PageSpan{1, 2}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, csv, 1, 2), error)) << error;
   const std::vector<std::vector<std::string>> rows = ParseCsv(ReadFile(csv));
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(rows[2], std::vector<std::string>{"Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x93 \xCE\xA9mega"});
@@ -126,10 +119,8 @@ TEST(CsvOutput, PagesWithoutTextWriteNothing) {
   const std::string directory = TestDirectory();
   const std::string pdf = directory + "/shapes.pdf";
   testing::MakeShapesPdf(pdf);
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
-  ASSERT_TRUE(document);
   std::string error;
-  EXPECT_FALSE(WriteCsv(Job(pdf, directory + "/none.csv"), *document, PageSpan{1, 2}, error));
+  EXPECT_FALSE(Convert(Job(pdf, directory + "/none.csv", 1, 2), error));
   EXPECT_NE(error.find("no text"), std::string::npos) << error;
   EXPECT_EQ(testing::ListDirectory(directory), std::vector<std::string>{"shapes.pdf"});
 }

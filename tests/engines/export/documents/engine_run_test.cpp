@@ -63,5 +63,20 @@ TEST(RunEngine, TimeoutKillsTheWholeProcessGroup) {
   EXPECT_NE(::kill(child, 0), 0) << "helper " << child << " is still running";
 }
 
+TEST(CopyEngineResult, CopiesAndRefusesMissingOrEmptyResults) {
+  const std::string directory = TestDirectory();
+  std::ofstream(directory + "/result") << "engine output";
+  std::ofstream(directory + "/empty").flush();
+  std::string error;
+  ASSERT_TRUE(CopyEngineResult(directory + "/result", directory + "/copy", error)) << error;
+  EXPECT_EQ(ReadFile(directory + "/copy"), "engine output");
+  EXPECT_FALSE(CopyEngineResult(directory + "/missing", directory + "/copy", error));
+  EXPECT_EQ(error, "the engine wrote no file " + directory + "/missing");
+  EXPECT_FALSE(CopyEngineResult(directory + "/empty", directory + "/copy", error));
+  EXPECT_EQ(error, "the engine wrote an empty file " + directory + "/empty");
+  EXPECT_FALSE(CopyEngineResult(directory + "/result", directory + "/no/such/copy", error));
+  EXPECT_NE(error.find("no/such/copy"), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace zembra::exporter

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <poppler-document.h>
-
 #include <cstdint>
 #include <memory>
 
@@ -14,6 +12,7 @@ namespace zembra::exporter {
 namespace {
 
 using testing::Capture;
+using testing::Convert;
 using testing::Job;
 using testing::ListDirectory;
 using testing::ReadFile;
@@ -25,9 +24,6 @@ class OfficeOutput : public ::testing::Test {
     ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
     directory_ = TestDirectory();
   }
-  std::unique_ptr<poppler::document> Open(const std::string& pdf) {
-    return std::unique_ptr<poppler::document>(poppler::document::load_from_file(pdf));
-  }
   std::string directory_;
 };
 
@@ -37,7 +33,7 @@ TEST_F(OfficeOutput, DocHoldsTheTextCatdocReadsBack) {
   testing::MakeTextPdf(pdf);
   const std::string doc = directory_ + "/text.DOC";
   std::string error;
-  ASSERT_TRUE(WriteDoc(Job(pdf, doc), *Open(pdf), PageSpan{1, 2}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, doc, 1, 2), error)) << error;
   EXPECT_NE(Capture("file -b '" + doc + "'").find("Composite Document File V2"), std::string::npos);
   const std::string text = Capture("catdoc -d utf-8 '" + doc + "'");
   EXPECT_NE(text.find("Quarterly Report"), std::string::npos) << text;
@@ -53,7 +49,7 @@ TEST_F(OfficeOutput, XlsHasOneSheetPerPageWithTheTableCells) {
   testing::MakeTablePdf(pdf);
   const std::string xls = directory_ + "/table.xls";
   std::string error;
-  ASSERT_TRUE(WriteXls(Job(pdf, xls), *Open(pdf), PageSpan{1, 2}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, xls, 1, 2), error)) << error;
   EXPECT_NE(Capture("file -b '" + xls + "'").find("Composite Document File V2"), std::string::npos);
   const std::string csv = Capture("xls2csv -d utf-8 '" + xls + "'");
   // Sheets end with a form feed. xls2csv prints a number cell's bare value:
@@ -91,7 +87,7 @@ TEST_F(OfficeOutput, EmfSeriesOnePagePerFileAtThePageSize) {
   testing::MakeShapesPdf(pdf);
   const std::string emf = directory_ + "/shape.emf";
   std::string error;
-  ASSERT_TRUE(WriteMetafiles(Job(pdf, emf), PageSpan{1, 2}, Metafile::kEmf, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, emf, 1, 2), error)) << error;
   EXPECT_EQ(ListDirectory(directory_), (std::vector<std::string>{"shape0001.emf", "shape0002.emf", "shapes.pdf"}));
   for (const char* name : {"/shape0001.emf", "/shape0002.emf"}) {
     EXPECT_NE(Capture("file -b '" + directory_ + name + "'").find("Enhanced Metafile"), std::string::npos);
@@ -108,7 +104,7 @@ TEST_F(OfficeOutput, WmfOfOnePageReadsBackAtThePageProportions) {
   testing::MakeTextPdf(pdf);
   const std::string wmf = directory_ + "/page.wmf";
   std::string error;
-  ASSERT_TRUE(WriteMetafiles(Job(pdf, wmf), PageSpan{1, 1}, Metafile::kWmf, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, wmf, 1, 1), error)) << error;
   EXPECT_NE(Capture("file -b '" + wmf + "'").find("metafile"), std::string::npos);
   const std::string size = Capture("/usr/bin/identify -format '%w %h' '" + wmf + "' 2>/dev/null");
   int width = 0, height = 0;
@@ -126,7 +122,7 @@ TEST_F(OfficeOutput, FailureLeavesNothingAndKeepsExistingFiles) {
   testing::MakeShapesPdf(pdf);
   ASSERT_EQ(std::system(("echo mine > '" + directory_ + "/m0002.wmf'").c_str()), 0);
   std::string error;
-  EXPECT_FALSE(WriteMetafiles(Job(pdf, directory_ + "/m.wmf"), PageSpan{1, 2}, Metafile::kWmf, error));
+  EXPECT_FALSE(Convert(Job(pdf, directory_ + "/m.wmf", 1, 2), error));
   EXPECT_NE(error.find("exists"), std::string::npos) << error;
   EXPECT_EQ(ListDirectory(directory_), (std::vector<std::string>{"m0002.wmf", "shapes.pdf"}));
   EXPECT_EQ(ReadFile(directory_ + "/m0002.wmf"), "mine\n");

@@ -17,7 +17,7 @@ TEST(SplitPages, OneOpenPdfPerSelectedPage) {
   const std::string directory = TestDirectory();
   const std::string locked = directory + "/locked.pdf";
   testing::MakeEncryptedPdf(locked);
-  DocumentJob job = Job(locked, directory + "/out.emf");
+  ExportOptions job = Job(locked, directory + "/out.emf");
   job.userPassword = "user";
   std::vector<std::string> files;
   std::string error;
@@ -55,7 +55,7 @@ TEST(SplitPages, AWrongPasswordIsAnError) {
   const std::string directory = TestDirectory();
   const std::string locked = directory + "/locked.pdf";
   testing::MakeEncryptedPdf(locked);
-  DocumentJob job = Job(locked, directory + "/out.emf");
+  ExportOptions job = Job(locked, directory + "/out.emf");
   job.ownerPassword = "wrong";
   std::vector<std::string> files;
   std::string error;

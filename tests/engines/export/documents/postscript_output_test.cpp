@@ -14,6 +14,7 @@ namespace zembra::exporter {
 namespace {
 
 using testing::Capture;
+using testing::Convert;
 using testing::Exists;
 using testing::Job;
 using testing::ReadFile;
@@ -59,7 +60,7 @@ TEST(StatedBoundingBox, PrefersTheFineBox) {
 }
 
 TEST(PostScriptCommand, AllPagesAtTheirOwnSizeWithPasswords) {
-  DocumentJob job = Job("in.pdf", "out.ps");
+  ExportOptions job = Job("in.pdf", "out.ps");
   job.userPassword = "secret";
   EXPECT_EQ(PostScriptCommand(job, PageSpan{2, 4}, "tmp.ps"),
             (std::vector<std::string>{"pdftops", "-level3", "-origpagesizes", "-f", "2", "-l", "4", "-upw", "secret",
@@ -124,7 +125,7 @@ TEST_F(PostScriptOutput, AllPagesInOneFileThatGhostscriptRendersLikeThePdf) {
   testing::MakeTextPdf(pdf);
   const std::string ps = directory_ + "/out.PS";  // the suffix picks the format in any letter case
   std::string error;
-  ASSERT_TRUE(WritePostScript(Job(pdf, ps), PageSpan{1, 3}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, ps, 1, 3), error)) << error;
   EXPECT_NE(Capture("file -b '" + ps + "'").find("PostScript document"), std::string::npos);
   EXPECT_NE(ReadFile(ps).find("%%LanguageLevel: 3"), std::string::npos);
 
@@ -148,7 +149,7 @@ TEST_F(PostScriptOutput, EpsSeriesWithTightBoundingBoxes) {
   testing::MakeShapesPdf(pdf);
   const std::string eps = directory_ + "/shape.eps";
   std::string error;
-  ASSERT_TRUE(WriteEps(Job(pdf, eps), PageSpan{1, 2}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, eps, 1, 2), error)) << error;
   EXPECT_FALSE(Exists(eps));
   EXPECT_EQ(testing::ListDirectory(directory_), (std::vector<std::string>{"shape0001.eps", "shape0002.eps", "shapes.pdf"}));
 
@@ -180,7 +181,7 @@ TEST_F(PostScriptOutput, OneEpsPageKeepsTheNameAsGiven) {
   testing::MakeShapesPdf(pdf);
   const std::string eps = directory_ + "/second.eps";
   std::string error;
-  ASSERT_TRUE(WriteEps(Job(pdf, eps), PageSpan{2, 2}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, eps, 2, 2), error)) << error;
   const auto stated = StatedBoundingBox(ReadFile(eps));
   ASSERT_TRUE(stated);
   EXPECT_NEAR(stated->llx, testing::kShapeOnPage2.x0, 1.0);
@@ -194,7 +195,7 @@ TEST_F(PostScriptOutput, ABlankPageKeepsItsPageBox) {
                          "' -c showpage >/dev/null 2>&1").c_str()), 0);
   const std::string eps = directory_ + "/blank.eps";
   std::string error;
-  ASSERT_TRUE(WriteEps(Job(pdf, eps), PageSpan{1, 1}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, eps, 1, 1), error)) << error;
   const auto stated = StatedBoundingBox(ReadFile(eps));
   ASSERT_TRUE(stated);
   EXPECT_NEAR(stated->urx - stated->llx, 595, 1);
@@ -206,7 +207,7 @@ TEST_F(PostScriptOutput, ExistingSeriesFileStopsTheRunAndNothingIsLeft) {
   testing::MakeShapesPdf(pdf);
   ASSERT_EQ(std::system(("echo keep > '" + directory_ + "/s0002.eps'").c_str()), 0);
   std::string error;
-  EXPECT_FALSE(WriteEps(Job(pdf, directory_ + "/s.eps"), PageSpan{1, 2}, error));
+  EXPECT_FALSE(Convert(Job(pdf, directory_ + "/s.eps", 1, 2), error));
   EXPECT_NE(error.find("s0002.eps"), std::string::npos) << error;
   EXPECT_EQ(testing::ListDirectory(directory_), (std::vector<std::string>{"s0002.eps", "shapes.pdf"}));
   EXPECT_EQ(ReadFile(directory_ + "/s0002.eps"), "keep\n");

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <poppler-document.h>
-
 #include <memory>
 
 #include "engines/export/documents/pptx_parts.h"
@@ -14,6 +12,7 @@ namespace zembra::exporter {
 namespace {
 
 using testing::Capture;
+using testing::Convert;
 using testing::Job;
 using testing::ReadFile;
 using testing::TestDirectory;
@@ -90,11 +89,9 @@ TEST(PptxOutput, SlidesPicturesAndSearchableTextThatLibreOfficeReads) {
   const std::string directory = TestDirectory();
   const std::string pdf = directory + "/text.pdf";
   testing::MakeTextPdf(pdf);
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
-  ASSERT_TRUE(document);
   const std::string pptx = directory + "/deck.pptx";
   std::string error;
-  ASSERT_TRUE(WritePptx(Job(pdf, pptx), *document, PageSpan{1, 3}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, pptx, 1, 3), error)) << error;
   EXPECT_NE(Capture("file -b '" + pptx + "'").find("PowerPoint 2007+"), std::string::npos);
 
   int status = 0;

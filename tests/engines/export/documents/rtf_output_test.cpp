@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <poppler-document.h>
-
 #include <cctype>
 #include <memory>
 
@@ -14,6 +12,7 @@ namespace zembra::exporter {
 namespace {
 
 using testing::Capture;
+using testing::Convert;
 using testing::Job;
 using testing::ReadFile;
 using testing::TestDirectory;
@@ -123,11 +122,9 @@ TEST(RtfOutput, LibreOfficeReadsTheTextBack) {
   const std::string directory = TestDirectory();
   const std::string pdf = directory + "/text.pdf";
   testing::MakeTextPdf(pdf);
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
-  ASSERT_TRUE(document);
   const std::string rtf = directory + "/text.rtf";
   std::string error;
-  ASSERT_TRUE(WriteRtf(Job(pdf, rtf), *document, PageSpan{1, 3}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, rtf, 1, 3), error)) << error;
   EXPECT_NE(Capture("file -b '" + rtf + "'").find("Rich Text Format"), std::string::npos);
 
   int status = 0;
@@ -150,10 +147,8 @@ TEST(RtfOutput, ATablePageBecomesATableLibreOfficeSees) {
   const std::string directory = TestDirectory();
   const std::string pdf = directory + "/table.pdf";
   testing::MakeTablePdf(pdf);
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(pdf));
-  ASSERT_TRUE(document);
   std::string error;
-  ASSERT_TRUE(WriteRtf(Job(pdf, directory + "/table.rtf"), *document, PageSpan{1, 1}, error)) << error;
+  ASSERT_TRUE(Convert(Job(pdf, directory + "/table.rtf", 1, 1), error)) << error;
   int status = 0;
   Capture("cd '" + directory + "' && timeout 120 /usr/bin/soffice " + testing::OfficeProfileArgument() +
               " --headless --norestore --convert-to html --outdir back table.rtf >/dev/null 2>&1",

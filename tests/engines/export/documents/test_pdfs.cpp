@@ -12,6 +12,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "engines/common/diagnostics.h"
+#include "engines/export/exporter.h"
+#include "tests/support/engine_check.h"
+
 namespace zembra::exporter::testing {
 
 namespace {
@@ -101,6 +105,13 @@ void MakeTablePdf(const std::string& path) {
   cairo_show_page(drawing.cr);
 }
 
+void TextPdfTest::SetUp() {
+  ZEMBRA_REQUIRE_PROGRAM("pdftotext");
+  directory_ = TestDirectory();
+  pdf_ = directory_ + "/text.pdf";
+  MakeTextPdf(pdf_);
+}
+
 void MakeEncryptedPdf(const std::string& path) {
   const std::string plain = path + ".plain.pdf";
   MakeTextPdf(plain);
@@ -166,11 +177,20 @@ std::vector<std::string> ListDirectory(const std::string& directory) {
   return names;
 }
 
-DocumentJob Job(const std::string& input, const std::string& output) {
-  DocumentJob job;
-  job.inputPdf = input;
-  job.outputPath = output;
-  return job;
+ExportOptions Job(const std::string& input, const std::string& output, std::optional<long> first,
+                  std::optional<long> last) {
+  ExportOptions options;
+  options.inputPdf = input;
+  options.outputPath = output;
+  options.firstPage = first;
+  options.lastPage = last;
+  return options;
+}
+
+bool Convert(const ExportOptions& options, std::string& error) {
+  Diagnostics diagnostics("zemexport.lib");
+  diagnostics.setQuiet(true);
+  return Export(options, diagnostics, error);
 }
 
 std::string OfficeProfileArgument() {

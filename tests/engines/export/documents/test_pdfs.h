@@ -2,10 +2,13 @@
 // word and shape sits at a known place, plus helpers to run read-back tools.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/document_formats.h"
+#include "engines/export/export_options.h"
 
 namespace zembra::exporter::testing {
 
@@ -14,6 +17,14 @@ namespace zembra::exporter::testing {
 /// "Second page text"; page 3: "Third page text". US Letter, 612 x 792 pt.
 /// Title metadata "Zembra test document", creator "Zembra tests".
 void MakeTextPdf(const std::string& path);
+
+/// A test with MakeTextPdf's document at pdf_ in a fresh directory_; it
+/// needs pdftotext, which reads the text back.
+class TextPdfTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  std::string directory_, pdf_;
+};
 
 /// Numbers of the shapes page: a rectangle, nothing else, on each of two pages.
 struct Rect {
@@ -44,8 +55,13 @@ bool Exists(const std::string& path);
 /// The files in a directory (names only, sorted).
 std::vector<std::string> ListDirectory(const std::string& directory);
 
-/// A job for input -> output with the whole document selected.
-DocumentJob Job(const std::string& input, const std::string& output);
+/// The options of a conversion of input to output: pages first to last
+/// (as -f and -l give them), the whole document by default.
+ExportOptions Job(const std::string& input, const std::string& output, std::optional<long> first = std::nullopt,
+                  std::optional<long> last = std::nullopt);
+
+/// Runs the converter's one plan on the options (exporter::Export), quietly.
+bool Convert(const ExportOptions& options, std::string& error);
 
 /// A private LibreOffice profile argument for read-back conversions.
 std::string OfficeProfileArgument();

@@ -37,7 +37,7 @@ TEST(EndOfLineName, TakesUnixDosMacInAnyCase) {
 }
 
 TEST(TextCommand, CarriesEveryOption) {
-  DocumentJob job = Job("in.pdf", "out.txt");
+  ExportOptions job = Job("in.pdf", "out.txt");
   job.text.layout = true;
   job.text.htmlMeta = true;
   job.text.encoding = "latin-1";
@@ -54,7 +54,7 @@ TEST(TextCommand, CarriesEveryOption) {
 }
 
 TEST(TextCommand, FixedPitchReplacesLayout) {
-  DocumentJob job = Job("in.pdf", "out.txt");
+  ExportOptions job = Job("in.pdf", "out.txt");
   job.text.layout = true;
   job.text.fixedPitch = 7.5;
   std::string error;
@@ -68,7 +68,7 @@ TEST(TextCommand, FixedPitchReplacesLayout) {
 }
 
 TEST(TextCommand, RejectsUnknownValuesByName) {
-  DocumentJob job = Job("in.pdf", "out.txt");
+  ExportOptions job = Job("in.pdf", "out.txt");
   job.text.encoding = "EBCDIC";
   std::string error;
   EXPECT_FALSE(TextCommand(job, PageSpan{1, 1}, "tmp.txt", error));
@@ -79,25 +79,18 @@ TEST(TextCommand, RejectsUnknownValuesByName) {
   EXPECT_NE(error.find("-eol"), std::string::npos);
 }
 
-class TextOutput : public ::testing::Test {
+class TextOutput : public testing::TextPdfTest {
  protected:
-  void SetUp() override {
-    ZEMBRA_REQUIRE_PROGRAM("pdftotext");
-    directory_ = TestDirectory();
-    pdf_ = directory_ + "/text.pdf";
-    testing::MakeTextPdf(pdf_);
-  }
   // Converts with the given options; the file's bytes.
   std::string Convert(const TextOptions& options, int first = 1, int last = 0) {
-    DocumentJob job = Job(pdf_, directory_ + "/out" + std::to_string(++count_) + ".txt");
+    ExportOptions job = Job(pdf_, directory_ + "/out" + std::to_string(++count_) + ".txt");
     job.text = options;
     job.firstPage = first;
     job.lastPage = last;
     std::string error;
-    EXPECT_TRUE(WriteText(job, PageSpan{first, last == 0 ? 3 : last}, error)) << error;
+    EXPECT_TRUE(testing::Convert(job, error)) << error;
     return ReadFile(job.outputPath);
   }
-  std::string directory_, pdf_;
   int count_ = 0;
 };
 
@@ -186,13 +179,13 @@ TEST_F(TextOutput, HtmlMetaWritesTitleMetaAndPre) {
 TEST_F(TextOutput, PagesWithoutTextAndWithoutBreaksWriteNothing) {
   const std::string shapes = directory_ + "/shapes.pdf";
   testing::MakeShapesPdf(shapes);
-  DocumentJob job = Job(shapes, directory_ + "/blank.txt");
+  ExportOptions job = Job(shapes, directory_ + "/blank.txt", 1, 2);
   std::string error;
-  ASSERT_TRUE(WriteText(job, PageSpan{1, 2}, error)) << error;
+  ASSERT_TRUE(testing::Convert(job, error)) << error;
   EXPECT_EQ(ReadFile(job.outputPath), "\f\f");  // one form feed per page, nothing else
-  job = Job(shapes, directory_ + "/none.txt");
+  job = Job(shapes, directory_ + "/none.txt", 1, 2);
   job.text.noPageBreaks = true;
-  EXPECT_FALSE(WriteText(job, PageSpan{1, 2}, error));
+  EXPECT_FALSE(testing::Convert(job, error));
   EXPECT_NE(error.find("no text"), std::string::npos) << error;
   EXPECT_FALSE(testing::Exists(job.outputPath));
 }
