@@ -146,6 +146,8 @@ int RunConversionPass(int argc, const char* const* argv, int mode) {
 
   std::string captured;
   const int ran = LinuxCommand(plan.command, captured);
-  if (plan.removesTempPdf) std::remove(plan.tempPdfPath.c_str());
+  // A run stopped by a signal takes its intermediate PDF with it: the
+  // check above made sure that nothing was there before this pass.
+  if (plan.removesTempPdf || (ran != 1 && plan.rendersIntoTempPdf)) std::remove(plan.tempPdfPath.c_str());
   return ran == 1 ? 1 : -1;
 }
