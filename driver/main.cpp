@@ -6,6 +6,7 @@
 #include "driver/suffix.h"
 #include "driver/usage_text.h"
 #include "passes/conversion_pass.h"
+#include "tools/path_claim.h"
 #include "tools/stop_signals.h"
 
 int main(int argc, char** argv) {
@@ -23,10 +24,15 @@ int main(int argc, char** argv) {
   InstallStopHandlers();
 
   // A stale first file of a series would pass the result check below as
-  // this run's output, so it counts as an existing output too.
+  // this run's output, so it counts as an existing output too. So does an
+  // output that another run is making right now: it would pass the result
+  // check of this run, which wrote nothing. The claims come first, so no
+  // other run can begin on these names between the test and this run.
   std::string suffix;
   const bool hasSuffix = getsuffer(output, suffix) == 1;
-  if (PathIsTaken(output) || (hasSuffix && PathIsTaken(SeriesFirstPath(output)))) {
+  const bool claimedElsewhere =
+      ClaimPath(output) == 0 || (hasSuffix && ClaimPath(SeriesFirstPath(output)) == 0);
+  if (claimedElsewhere || PathIsTaken(output) || (hasSuffix && PathIsTaken(SeriesFirstPath(output)))) {
     std::puts("The output file exists. Please try again.");
     return 1;
   }
