@@ -123,16 +123,7 @@ TEST_F(Faults, SignalEndsTheSiblingAndItsEngine) {
     // Wait until the engine is up, then stop the sibling.
     for (int i = 0; i < 200 && ProcessesMarkedWith(marker) < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-      const std::string name = entry.path().filename();
-      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-      std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
-      std::string first;
-      std::getline(cmdline, first, '\0');
-      std::ifstream environ(entry.path() / "environ", std::ios::binary);
-      const std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
-      if (first == c.argv[0] && content.find(marker) != std::string::npos) ::kill(std::stoi(name), c.signalNumber);
-    }
+    for (const pid_t pid : ProcessesOf(marker, c.argv[0])) ::kill(pid, c.signalNumber);
     runner.join();
     EXPECT_FALSE(result.timedOut);
     EXPECT_NE(result.exitCode, 0);

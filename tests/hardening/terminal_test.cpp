@@ -81,10 +81,10 @@ TEST(TerminalRun, KillOfZemconvAloneEndsTheRendererAndItsBrowser) {
   std::filesystem::create_directories(tmp);
   WriteFile(root + "/slow.html", "<p>waiting</p>");
   const std::string marker = "ZEMBRA_TEST_MARKER=tty-kill" + std::to_string(::getpid());
-  const std::string helper = std::string(ZEMBRA_SOURCE_DIR) + "/tests/hardening/run_on_tty.py";
+  const std::string helper = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/toolbox/prompt_on_tty.py";
   ProgramResult result;
   std::thread run([&] {
-    result = RunProgram({"/usr/bin/python3", helper, Bin("zemconv"), "-javascript-delay", "20000", "slow.html",
+    result = RunProgram({"/usr/bin/python3", helper, "", Bin("zemconv"), "-javascript-delay", "20000", "slow.html",
                          "slow.png"},
                         root, {marker, "TMPDIR=" + tmp}, 120);
   });

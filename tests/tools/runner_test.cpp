@@ -255,23 +255,19 @@ std::string GroupReport(bool onTerminal, const std::string& reportPath) {
   return ReadFile(reportPath);
 }
 
-TEST_F(RunnerStop, WithoutATerminalTheToolHasAGroupOfItsOwnAndKnowsItsShell) {
-  std::istringstream report(GroupReport(false, At("report")));
-  long shell = 0, group = 0, named = 0, frontEndGroup = 0;
-  ASSERT_TRUE(report >> shell >> group >> named >> frontEndGroup) << report.str();
-  EXPECT_EQ(group, shell);
-  EXPECT_EQ(named, shell);
-  EXPECT_NE(group, frontEndGroup);
-}
-
-TEST_F(RunnerStop, OnATerminalTheToolStaysInTheFrontEndsJob) {
-  // So that the terminal's job control (Ctrl-C, Ctrl-Z, fg) and a password
-  // prompt of the tool work as for any command of the job.
-  std::istringstream report(GroupReport(true, At("report")));
-  long shell = 0, group = 0, named = 0, frontEndGroup = 0;
-  ASSERT_TRUE(report >> shell >> group >> named >> frontEndGroup) << report.str();
-  EXPECT_EQ(group, frontEndGroup);
-  EXPECT_EQ(named, shell);
+TEST_F(RunnerStop, TheToolsProcessGroupDependsOnTheTerminalAndItKnowsItsShell) {
+  // Without a terminal the tool leads a group of its own, which a stop
+  // signal ends as a whole. On a terminal it stays in the front end's job,
+  // so the terminal's job control (Ctrl-C, Ctrl-Z, fg) and a password prompt
+  // of the tool work as for any command of the job.
+  for (const bool onTerminal : {false, true}) {
+    std::istringstream report(GroupReport(onTerminal, At(onTerminal ? "terminal" : "none")));
+    long shell = 0, group = 0, named = 0, frontEndGroup = 0;
+    ASSERT_TRUE(report >> shell >> group >> named >> frontEndGroup) << report.str();
+    EXPECT_EQ(group, onTerminal ? frontEndGroup : shell) << onTerminal;
+    EXPECT_NE(group, onTerminal ? shell : frontEndGroup) << onTerminal;
+    EXPECT_EQ(named, shell) << onTerminal;
+  }
 }
 
 TEST(Runner, OutputStillComesThroughAPipeOnStandardOutputOnly) {
