@@ -7,6 +7,7 @@
 #include "passes/converter_table.h"
 #include "passes/renderer_table.h"
 #include "passes/toolbox_table.h"
+#include "tools/path_claim.h"
 #include "tools/runner.h"
 #include "tools/shell_quote.h"
 #include "tools/tool_names.h"
@@ -141,11 +142,15 @@ int RunConversionPass(int argc, const char* const* argv, int mode) {
   const PassPlan plan = PlanConversionPass(argc, argv, mode);
   if (plan.command.empty()) return 1;
   // A file already at the intermediate path is not ours: rendering over it
-  // and removing it afterwards would destroy it.
-  if (plan.rendersIntoTempPdf && PathExists(plan.tempPdfPath)) return -1;
+  // and removing it afterwards would destroy it. Another run that renders
+  // there now (the same output, or out.pdf beside out.png) holds its claim;
+  // claiming first means no run can start on it after our check.
+  if (plan.rendersIntoTempPdf && (ClaimPath(plan.tempPdfPath) == 0 || PathExists(plan.tempPdfPath))) return -1;
 
   std::string captured;
   const int ran = LinuxCommand(plan.command, captured);
-  if (plan.removesTempPdf) std::remove(plan.tempPdfPath.c_str());
+  // A run stopped by a signal takes its intermediate PDF with it: the
+  // check above made sure that nothing was there before this pass.
+  if (plan.removesTempPdf || (ran != 1 && plan.rendersIntoTempPdf)) std::remove(plan.tempPdfPath.c_str());
   return ran == 1 ? 1 : -1;
 }

@@ -31,5 +31,8 @@ PassState ParseConversionArguments(int argc, const char* const* argv, int mode);
 PassPlan PlanConversionPass(int argc, const char* const* argv, int mode);
 
 /// Plans the pass, runs its command and removes the intermediate PDF where
-/// the mode says so. Returns 1, or -1 when the pass could not run its tool.
+/// the mode says so. Returns 1, or -1 when the pass could not run its tool:
+/// the intermediate PDF is already there or being made by another run, or
+/// a stop signal ended the run (then the intermediate PDF this run made is
+/// removed as well).
 int RunConversionPass(int argc, const char* const* argv, int mode);

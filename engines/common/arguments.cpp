@@ -3,13 +3,17 @@
 namespace zembra {
 
 ParsedArguments ParseArguments(std::span<const std::string> words, std::span<const OptionSpec> specs,
-                               size_t trailingOperands) {
+                               size_t trailingOperands, size_t leadingOperands) {
   ParsedArguments parsed;
   const size_t optionEnd = words.size() > trailingOperands ? words.size() - trailingOperands : 0;
   size_t i = 0;
   while (i < optionEnd) {
     const std::string& word = words[i++];
     if (word.empty()) continue;
+    if (word == kEndOfOptions) {
+      for (; i < optionEnd; ++i) parsed.operands.push_back(words[i]);
+      break;
+    }
     const OptionSpec* spec = nullptr;
     for (const OptionSpec& candidate : specs) {
       if (candidate.name == word) {
@@ -18,7 +22,7 @@ ParsedArguments ParseArguments(std::span<const std::string> words, std::span<con
       }
     }
     if (spec == nullptr) {
-      if (word.front() == '-') {
+      if (word.front() == '-' && parsed.operands.size() >= leadingOperands) {
         parsed.problems.push_back("unknown option " + word + " ignored");
         parsed.unknown.push_back(word);
       } else {

@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace zembra::cleanup {
@@ -25,6 +27,7 @@ struct Slot {
 };
 
 constexpr int SLOT_COUNT = 64;
+constexpr char kRunShellVariable[] = "ZEMBRA_RUN_SHELL";
 Slot slots[SLOT_COUNT];
 
 struct LinuxDirent64 {
@@ -96,6 +99,50 @@ int Add(int kind, const std::string& path, pid_t group) {
   return -1;
 }
 
+// The parent of a process from /proc/<pid>/stat ("pid (name) state ppid ..."),
+// or 0.
+pid_t ParentOf(pid_t pid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+  FILE* file = std::fopen(path, "re");
+  if (file == nullptr) return 0;
+  char text[1024];
+  const size_t length = std::fread(text, 1, sizeof text - 1, file);
+  std::fclose(file);
+  text[length] = '\0';
+  const char* end = std::strrchr(text, ')');  // the name may hold blanks and parentheses
+  char state = 0;
+  int parent = 0;
+  if (end == nullptr || std::sscanf(end + 1, " %c %d", &state, &parent) != 2) return 0;
+  return parent;
+}
+
+bool IsSelfOrAncestor(pid_t wanted) {
+  if (wanted == ::getpid()) return true;  // a shell that ran us by exec
+  pid_t pid = ::getppid();
+  for (int depth = 0; depth < 64 && pid > 1; ++depth) {
+    if (pid == wanted) return true;
+    pid = ParentOf(pid);
+  }
+  return pid == wanted;
+}
+
+// zemconv runs a sibling through a shell and names that shell in
+// ZEMBRA_RUN_SHELL. The sibling ends with the shell (SIGTERM, so that the
+// handler cleans up), and the shell ends with zemconv, so a killed zemconv
+// leaves no sibling running on. When the shell is no longer among our
+// ancestors, it died before the request was made: we end at once.
+// A sibling started otherwise is left alone (nohup must keep working).
+void FollowTheRunThatStartedUs() {
+  const char* value = std::getenv(kRunShellVariable);
+  if (value == nullptr) return;
+  const long shell = std::strtol(value, nullptr, 10);
+  ::unsetenv(kRunShellVariable);  // the engines we start are not started by zemconv
+  if (shell <= 1) return;
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (!IsSelfOrAncestor(static_cast<pid_t>(shell))) ::raise(SIGTERM);
+}
+
 }  // namespace
 
 void Install() {
@@ -109,6 +156,7 @@ void Install() {
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(signalNumber, &action, nullptr);
   // A reader that went away must not kill us before we clean up.
   ::signal(SIGPIPE, SIG_IGN);
+  FollowTheRunThatStartedUs();
 }
 
 int AddFile(const std::string& path) { return Add(SLOT_FILE, path, 0); }

@@ -12,7 +12,10 @@ namespace zembra::cleanup {
 
 /// Installs the signal handlers and makes this process the reaper of
 /// orphaned descendants, so an engine's helpers can be waited for after the
-/// engine's main process is gone. Idempotent.
+/// engine's main process is gone. When zemconv started this process (it
+/// names its shell in ZEMBRA_RUN_SHELL), the process also ends, cleaning up,
+/// when that shell ends: at once if the shell is gone already. Idempotent;
+/// every sibling calls it first.
 void Install();
 
 /// Registers an item; returns a slot for Release, or -1 when the registry is full.

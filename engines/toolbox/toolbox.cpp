@@ -89,7 +89,12 @@ bool Run::Execute(std::string& error) {
     error = "cannot process the input " + request_.input + ": " + e.what();
     return false;
   }
-  io_.out.flush();
+  // What the information options printed is part of the result: when it
+  // could not be written (a full disk, a closed pipe), the run failed.
+  if (!io_.out.flush()) {
+    error = "cannot write to standard output";
+    return false;
+  }
   ReportRepairs();
   std::vector<std::string> skipped;
   const bool published = outputs_.Publish(error, &skipped);
@@ -248,8 +253,9 @@ int RunCommandLine(std::span<const std::string> words, ToolboxIo& io, Diagnostic
   diagnostics.setQuiet(parsed.request.silent);
   for (const std::string& warning : parsed.warnings) diagnostics.warn(warning);
   if (parsed.request.help) {
-    io.out << UsageText();
-    return 0;
+    if (io.out << UsageText() << std::flush) return 0;
+    diagnostics.error("cannot write to standard output");
+    return 1;
   }
   if (!parsed.error.empty()) {
     diagnostics.error(parsed.error);

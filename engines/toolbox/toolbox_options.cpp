@@ -116,7 +116,10 @@ std::vector<OptionSpec> BuildSpecs() {
 
 ParsedRequest ParseToolboxArguments(std::span<const std::string> words) {
   static const std::vector<OptionSpec> specs = BuildSpecs();
-  const ParsedArguments parsed = ParseArguments(words, specs, 0);
+  // The input is the first word that is no option, even when it starts with
+  // "-": zemconv names its intermediate PDF after the output, so the output
+  // -x.pdf gives the input -xtemp.pdf.
+  const ParsedArguments parsed = ParseArguments(words, specs, 0, 1);
   ParsedRequest result;
   Request& request = result.request;
   result.warnings = parsed.problems;
@@ -221,7 +224,8 @@ ParsedRequest ParseToolboxArguments(std::span<const std::string> words) {
 std::string UsageText() {
   std::string text =
       "usage: zemkit.lib [options] INPUT.pdf [document operations] -outfile OUTPUT.pdf [security options]\n"
-      "Options are accepted in lower case and in upper case.\n";
+      "Options are accepted in lower case and in upper case. The first word that is no option is\n"
+      "the input, even one that starts with \"-\"; \"--\" ends the options.\n";
   for (const OptionRow& row : ToolboxOptionTable()) {
     const Action* action = FindAction(row.forwarded);
     std::string_view help = action != nullptr ? action->help : "";

@@ -1,11 +1,14 @@
 // zemconv end to end, with a recording stand-in for each sibling tool.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "tests/support/recorded_calls.h"
+#include "tools/path_claim.h"
 #include "tests/support/run_program.h"
 
 namespace zembra::testing {
@@ -173,6 +176,67 @@ TEST_F(Zemconv, MissingSiblingShowsAsNoOutput) {
   EXPECT_EQ(result.output, "Result is failed. No output file is created.\n");
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_FALSE(FileExists(At("outtemp.pdf")));
+}
+
+// Another run at work on a name: a process that holds zemconv's claim on
+// it until the object goes away.
+class OtherRun {
+ public:
+  explicit OtherRun(const std::string& path) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const char claimed = ClaimPath(path) == 1 ? 'y' : 'n';
+      [[maybe_unused]] const ssize_t written = ::write(ready[1], &claimed, 1);
+      ::pause();
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char claimed = 0;
+    claimed_ = ::read(ready[0], &claimed, 1) == 1 && claimed == 'y';
+    ::close(ready[0]);
+  }
+  ~OtherRun() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  bool claimed() const { return claimed_; }
+
+ private:
+  pid_t pid_ = -1;
+  bool claimed_ = false;
+};
+
+TEST_F(Zemconv, AnOutputAnotherRunIsMakingCountsAsExisting) {
+  // Without the claim both runs would print result=OK for the one file.
+  for (const char* claimed : {"out.pdf", "out0001.png"}) {
+    OtherRun other(At(claimed));
+    ASSERT_TRUE(other.claimed());
+    const std::string output = std::string(claimed) == "out.pdf" ? "out.pdf" : "out.png";
+    const ProgramResult result = Run({"in.html", output});
+    EXPECT_EQ(result.exitCode, 1) << claimed;
+    EXPECT_EQ(result.output, "The output file exists. Please try again.\n") << claimed;
+  }
+  EXPECT_TRUE(ToolCalls().empty());
+  // Once the other run is gone, whichever way it ended, the name is free.
+  EXPECT_EQ(Run({"in.html", "out.pdf"}).output, "in.html==>out.pdf\nresult=OK\n");
+}
+
+TEST_F(Zemconv, AnIntermediatePdfAnotherRunIsMakingStopsTheRun) {
+  // out.pdf with toolbox work and out.png share outtemp.pdf.
+  OtherRun other(At("outtemp.pdf"));
+  ASSERT_TRUE(other.claimed());
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"in.html", "out.png"},
+                                               std::vector<std::string>{"-pack", "in.html", "out.pdf"}}) {
+    const ProgramResult result = Run(args);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "Convert fail. Please try again.\n");
+  }
+  EXPECT_TRUE(ToolCalls().empty());
+  // A PDF without toolbox work has no intermediate PDF.
+  EXPECT_EQ(Run({"in.html", "out.pdf"}).output, "in.html==>out.pdf\nresult=OK\n");
 }
 
 }  // namespace

@@ -75,6 +75,27 @@ TEST_F(Matrix, EverySuffixInBothCasesGivesItsFormat) {
   for (const std::string& name : FilesIn(directory_)) EXPECT_NE(name.front(), '.') << name;
 }
 
+TEST_F(Matrix, OutputNamesThatStartWithADashGiveTheirFormat) {
+  // Relative names, so every sibling sees a path that starts with "-":
+  // -x.pdf with toolbox work hands zemkit.lib the input -xtemp.pdf.
+  std::vector<std::vector<std::string>> runs = {
+      {"-ownerpassword", "o", "-userpassword", "u", invoice_, "-protected.pdf"}};
+  for (const FormatCase& format : kFormats) runs.push_back({invoice_, std::string("-x.") + format.suffix});
+  for (const auto& run : runs) {
+    const std::string output = run.back();
+    const ProgramResult result = Convert(run);
+    EXPECT_EQ(result.output, invoice_ + "==>" + output + "\nresult=OK\n") << output;
+    const std::string suffix = output.substr(output.rfind('.') + 1);
+    for (const FormatCase& format : kFormats) {
+      if (suffix != format.suffix) continue;
+      EXPECT_NE(FileType(directory_ + "/" + output).find(format.fileSays), std::string::npos) << output;
+    }
+  }
+  EXPECT_NE(RunProgram({"/usr/bin/qpdf", "--check", directory_ + "/-protected.pdf"}).exitCode, 0);  // needs "u"
+  EXPECT_EQ(RunProgram({"/usr/bin/qpdf", "--check", "--password=u", directory_ + "/-protected.pdf"}).exitCode, 0);
+  EXPECT_EQ(FilesIn(directory_).size(), runs.size());  // no intermediate PDF, no temporary file
+}
+
 TEST_F(Matrix, SeveralPagesGiveASeriesWhereTheFormatNeedsOne) {
   const ProgramResult result = Convert({report_, "page.png"});
   EXPECT_EQ(result.output, report_ + "==>page.png\nresult=OK\n");

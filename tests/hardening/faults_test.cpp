@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -122,16 +123,7 @@ TEST_F(Faults, SignalEndsTheSiblingAndItsEngine) {
     // Wait until the engine is up, then stop the sibling.
     for (int i = 0; i < 200 && ProcessesMarkedWith(marker) < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-      const std::string name = entry.path().filename();
-      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-      std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
-      std::string first;
-      std::getline(cmdline, first, '\0');
-      std::ifstream environ(entry.path() / "environ", std::ios::binary);
-      const std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
-      if (first == c.argv[0] && content.find(marker) != std::string::npos) ::kill(std::stoi(name), c.signalNumber);
-    }
+    for (const pid_t pid : ProcessesOf(marker, c.argv[0])) ::kill(pid, c.signalNumber);
     runner.join();
     EXPECT_FALSE(result.timedOut);
     EXPECT_NE(result.exitCode, 0);
@@ -140,6 +132,126 @@ TEST_F(Faults, SignalEndsTheSiblingAndItsEngine) {
     EXPECT_TRUE(FilesIn(work).empty());
     EXPECT_TRUE(FilesIn(tmp).empty()) << "temporary files left behind";
   }
+}
+
+// zemconv stopped by a signal at either step, the way `kill`, `timeout`,
+// Ctrl-C and a closed terminal stop it: the running sibling and its engines
+// end with it, nothing is left in the output's directory or in TMPDIR, the
+// caller sees the signal, and the next run to the same output works.
+constexpr char kBrowser[] = "chromium-headless-shell";
+
+class ZemconvStopped : public Faults {
+ protected:
+  void SetUp() override {
+    Faults::SetUp();
+    work_ = root_ + "/work";
+    tmp_ = root_ + "/tmp";
+    std::filesystem::create_directories(work_);
+    std::filesystem::create_directories(tmp_);
+    slowPage_ = root_ + "/slow.html";
+    WriteFile(slowPage_, "<html><body><p>waiting</p></body></html>");
+  }
+
+  // Starts zemconv and waits until the program is busy: a sibling, or the
+  // engine a sibling drives.
+  Detached StartAndWaitFor(const std::vector<std::string>& args, const std::string& busy, const std::string& marker) {
+    std::vector<std::string> argv = {Bin("zemconv")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Detached run = StartDetached(argv, work_, {marker, "TMPDIR=" + tmp_});
+    EXPECT_TRUE(WaitFor([&] { return !ProcessesOf(marker, busy).empty(); }, 120)) << busy << " never ran";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return run;
+  }
+
+  void ExpectNothingLeft(const std::string& marker, const std::set<std::string>& allowed, const std::string& what) {
+    EXPECT_TRUE(WaitFor([&] { return ProcessesMarkedWith(marker) == 0; }, 3))
+        << what << ": " << ProcessesMarkedWith(marker) << " processes left running";
+    ExpectOnlyFiles(work_, allowed, what);
+    EXPECT_TRUE(FilesIn(tmp_).empty()) << what << ": temporary files left behind";
+  }
+
+  std::string work_, tmp_, slowPage_;
+};
+
+TEST_F(ZemconvStopped, StopSignalAtEitherStepEndsEverythingAndTheNextRunWorks) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    const char* busy;  // the program at work when the signal comes
+    int signalNumber;
+    bool toGroup;  // the whole process group, as timeout and a terminal do
+  };
+  const std::string delay = "-javascript-delay";
+  const Case cases[] = {
+      {"SIGTERM to zemconv while LibreOffice converts", {report_, "r.doc"}, "soffice.bin", SIGTERM, false},
+      {"SIGINT to the group while the TIFF is written", {"-r", "600", "-multipage", report_, "r.tif"}, "zemexport.lib",
+       SIGINT, true},
+      {"SIGHUP to zemconv while it renders", {delay, "20000", slowPage_, "s.png"}, kBrowser, SIGHUP, false},
+      {"SIGTERM to the group while it renders for the toolbox", {delay, "20000", "-ownerpassword", "o", slowPage_, "s.pdf"},
+       kBrowser, SIGTERM, true},
+  };
+  int round = 0;
+  for (const Case& c : cases) {
+    const std::string marker = "ZEMBRA_TEST_MARKER=stop" + std::to_string(::getpid()) + "_" + std::to_string(round++);
+    Detached run = StartAndWaitFor(c.args, c.busy, marker);
+    ::kill(c.toGroup ? -run.pid : run.pid, c.signalNumber);
+    const DetachedEnd end = FinishDetached(run);
+    ASSERT_TRUE(WIFSIGNALED(end.status)) << c.what << ": exit " << WEXITSTATUS(end.status) << ", " << end.output;
+    EXPECT_EQ(WTERMSIG(end.status), c.signalNumber) << c.what;
+    EXPECT_EQ(end.output, "") << c.what;
+    ExpectNothingLeft(marker, {}, c.what);
+
+    if (c.args.back().front() == 'r') {  // the report: a second run converts it
+      std::vector<std::string> again = {Bin("zemconv")};
+      again.insert(again.end(), c.args.begin(), c.args.end());
+      const ProgramResult result = RunProgram(again, work_, {"TMPDIR=" + tmp_}, 300);
+      EXPECT_EQ(result.output, report_ + "==>" + c.args.back() + "\nresult=OK\n") << c.what;
+      std::filesystem::remove(work_ + "/" + c.args.back());
+    }
+  }
+}
+
+TEST_F(ZemconvStopped, SigkillOfZemconvLeavesNoSiblingRunning) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    const char* busy;
+    bool toGroup;
+    std::set<std::string> left;  // what a killed zemconv cannot remove
+  };
+  const Case cases[] = {
+      {"while LibreOffice converts", {report_, "r.doc"}, "soffice.bin", false, {"rtemp.pdf"}},
+      {"the whole group while it renders", {"-javascript-delay", "20000", slowPage_, "s.jpg"}, kBrowser, true, {}},
+  };
+  int round = 0;
+  for (const Case& c : cases) {
+    const std::string marker = "ZEMBRA_TEST_MARKER=kill" + std::to_string(::getpid()) + "_" + std::to_string(round++);
+    Detached run = StartAndWaitFor(c.args, c.busy, marker);
+    ::kill(c.toGroup ? -run.pid : run.pid, SIGKILL);
+    const DetachedEnd end = FinishDetached(run);
+    ASSERT_TRUE(WIFSIGNALED(end.status));
+    ExpectNothingLeft(marker, c.left, c.what);
+    // A sibling left running would still write the output.
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    ExpectOnlyFiles(work_, c.left, c.what);
+    for (const std::string& name : c.left) std::filesystem::remove(work_ + "/" + name);
+  }
+}
+
+TEST_F(Faults, CommandLineTooLongForTheSystemIsNamedInTheLog) {
+  const std::string log = root_ + "/zembra.log";
+  // Each argument passes into zemconv (no single one may be longer either),
+  // but the renderer's line holds both, in the one argument of the shell.
+  const std::string title(70000, 'T');
+  const ProgramResult result = RunProgram({Bin("zemconv"), "-title", title, "-title", title, report_, "out.pdf"},
+                                          root_, {"ZEMBRA_LOG=" + log}, 120);
+  EXPECT_EQ(result.output, "Result is failed. No output file is created.\n");
+  EXPECT_EQ(result.exitCode, 1);
+  const std::string logged = ReadFile(log);
+  EXPECT_EQ(logged.rfind("zemconv: zemrender.lib not started: the command line is ", 0), 0u) << logged;
+  EXPECT_NE(logged.find(" bytes that the system passes to the shell in one argument\n"), std::string::npos) << logged;
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1);
+  ExpectOnlyFiles(root_, {"zembra.log"}, "too long");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 # Runs a command on a fresh pseudo-terminal, answers its password question
 # with argv[1] ("^C": the interrupt key), and exits with the command's status (98 when it hangs, 99
-# when it never asked). Standard library only.
+# when it never asked; 256 - n when signal n ended it). With an empty
+# argv[1] no question is expected. Standard library only.
 import os
 import pty
 import select
@@ -13,7 +14,7 @@ pid, fd = pty.fork()
 if pid == 0:
     os.execv(command[0], command)
 seen = b""
-answered = False
+answered = answer == ""
 deadline = time.monotonic() + 60
 while True:
     remaining = deadline - time.monotonic()

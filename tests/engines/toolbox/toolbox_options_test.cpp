@@ -69,6 +69,26 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{{"in.pdf", "-outfile", "a.pdf", "-OUTFILE", "b.pdf"}, "-outfile given twice"},
                       ErrorCase{{"in.pdf", "-outfile"}, "no output"}));
 
+TEST(ToolboxOptions, PathsMayStartWithADash) {
+  // zemconv -ownerpassword x page.html -x.pdf: the intermediate PDF is -xtemp.pdf.
+  const ParsedRequest fromFrontEnd =
+      Parse({"-r", "150", "-xtemp.pdf", "-overlay", "-stamp.pdf", "-outfile", "-x.pdf", "-ownerpassword", "x"});
+  ASSERT_EQ(fromFrontEnd.error, "");
+  EXPECT_EQ(fromFrontEnd.request.input, "-xtemp.pdf");
+  EXPECT_EQ(fromFrontEnd.request.output, "-x.pdf");
+  ASSERT_EQ(fromFrontEnd.request.operations.size(), 1u);
+  EXPECT_EQ(fromFrontEnd.request.operations[0].value, "-stamp.pdf");
+  EXPECT_EQ(fromFrontEnd.warnings.size(), 1u);  // -r only
+  // "--" ends the options.
+  const ParsedRequest ended = Parse({"-outfile", "-o.pdf", "-unpack", "--", "-in.pdf"});
+  ASSERT_EQ(ended.error, "");
+  EXPECT_EQ(ended.request.input, "-in.pdf");
+  EXPECT_EQ(ended.request.layout, StreamLayout::kUnpack);
+  // A misspelt option before the input is taken for the input, so the
+  // run stops instead of going on without the option.
+  EXPECT_EQ(Parse({"-crosmerge", "in.pdf", "-outfile", "o.pdf"}).error, "more than one input given: -crosmerge, in.pdf");
+}
+
 TEST(ToolboxOptions, UpperCaseFormsMeanTheSame) {
   const ParsedRequest upper = Parse({"in.pdf", "-SPLIT", "-MULUNDERLAY", "u.pdf", "-OUTFILE", "out.pdf",
                                      "-USERPASSWORD", "u", "-KEY40BIT", "-PERMIT", "LOWPRINTING", "-PACK"});

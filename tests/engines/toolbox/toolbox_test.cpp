@@ -106,6 +106,28 @@ TEST(ToolboxRunCommandLine, HelpListsTheOptions) {
   EXPECT_NE(out.str().find("-muloverlay F "), std::string::npos) << out.str();
 }
 
+// What the information options print is the result the caller asked for:
+// when it cannot be written, the run fails and leaves no output file.
+class ToolboxOutputTest : public testing::ToolboxTest {};
+
+TEST_F(ToolboxOutputTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
+  testing::MakeTextPdf(Path("in.pdf"), {"Text"});
+  const std::string toolbox = std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib";
+  const std::vector<std::vector<std::string>> lines = {
+      {Path("in.pdf"), "-getinfo", "-outfile", Path("out.pdf")},
+      {Path("in.pdf"), "-outformdata", "-showinfo", "Title", "-outfile", Path("out.pdf")},
+      {"--help"},
+  };
+  for (const auto& line : lines) {
+    std::vector<std::string> argv = {"sh", "-c", "exec \"$0\" \"$@\" >/dev/full", toolbox};
+    argv.insert(argv.end(), line.begin(), line.end());
+    const CommandResult run = testing::RunCommand(argv);
+    EXPECT_EQ(run.status, 1) << line[1];
+    EXPECT_NE(run.err.find("zemkit.lib: cannot write to standard output"), std::string::npos) << run.err;
+    EXPECT_EQ(Files(), std::vector<std::string>{"in.pdf"}) << line[1];
+  }
+}
+
 TEST(ToolboxFillFormCandidates, InputNameFirstThenOutputName) {
   Request request;
   request.input = "/t/outtemp.pdf";
