@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "tests/support/files.h"
 #include "tests/support/recorded_calls.h"
 #include "tests/support/run_program.h"
 

@@ -3,28 +3,47 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 extern char** environ;
 
 namespace zembra::testing {
 
+namespace {
+
+// Standard input for the child: the text in an anonymous file, so that a
+// child that never reads it cannot block us.
+int InputDescriptor(const std::string& input) {
+  if (input.empty()) return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int fd = ::memfd_create("zembra-test-input", MFD_CLOEXEC);
+  if (fd < 0) return -1;
+  size_t done = 0;
+  while (done < input.size()) {
+    const ssize_t n = ::write(fd, input.data() + done, input.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::lseek(fd, 0, SEEK_SET);
+  return fd;
+}
+
+}  // namespace
+
 ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& directory,
                          const std::vector<std::string>& environment, double timeoutSeconds,
                          const std::string& input) {
   ProgramResult result;
-  int outPipe[2], errPipe[2], inPipe[2];
-  if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0 || ::pipe2(inPipe, O_CLOEXEC) != 0)
-    return result;
+  int outPipe[2], errPipe[2];
+  if (argv.empty() || ::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return result;
+  const int inputFd = InputDescriptor(input);
   std::vector<char*> args;
   for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
   args.push_back(nullptr);
@@ -39,22 +58,17 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::setpgid(0, 0);
-    ::dup2(inPipe[0], 0);
+    ::dup2(inputFd, 0);
     ::dup2(outPipe[1], 1);
     ::dup2(errPipe[1], 2);
     if (!directory.empty() && ::chdir(directory.c_str()) != 0) ::_exit(126);
-    ::execve(args[0], args.data(), envp.data());
+    ::execvpe(args[0], args.data(), envp.data());
     ::_exit(127);
   }
   ::setpgid(pid, pid);
   ::close(outPipe[1]);
   ::close(errPipe[1]);
-  ::close(inPipe[0]);
-  if (!input.empty()) {
-    ::signal(SIGPIPE, SIG_IGN);
-    [[maybe_unused]] const ssize_t written = ::write(inPipe[1], input.data(), input.size());
-  }
-  ::close(inPipe[1]);
+  ::close(inputFd);
 
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   int open = 2;
@@ -90,32 +104,25 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
   return result;
 }
 
-std::string MakeTempDirectory(const std::string& prefix) {
-  std::string pattern = "/tmp/" + prefix + "-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  return ::mkdtemp(buffer.data()) != nullptr ? std::string(buffer.data()) : "";
+std::string BuiltProgram(const std::string& name) { return std::string(ZEMBRA_BIN_DIR) + "/" + name; }
+
+ProgramResult RunBuilt(const std::string& name, const std::vector<std::string>& words, const std::string& input) {
+  std::vector<std::string> argv{BuiltProgram(name)};
+  argv.insert(argv.end(), words.begin(), words.end());
+  return RunProgram(argv, "", {}, 300, input);
 }
 
-void RemoveDirectory(const std::string& path) {
+int ProcessesMarkedWith(const std::string& marker) {
+  int count = 0;
   std::error_code ignored;
-  std::filesystem::remove_all(path, ignored);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-bool FileExists(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream environ(entry.path() / "environ", std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
+    if (content.find(marker) != std::string::npos) ++count;
+  }
+  return count;
 }
 
 }  // namespace zembra::testing

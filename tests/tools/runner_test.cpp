@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "tests/support/run_program.h"
+#include "tests/support/files.h"
 
 namespace zembra::testing {
 namespace {
