@@ -71,7 +71,7 @@ TEST_F(CommonAtomicOutput, TwoOutputsForOneTargetGetTwoTemporaryFiles) {
 }
 
 TEST_F(CommonAtomicOutput, ALongNameStillLeavesRoomForTheTemporaryName) {
-  const std::string name = std::string(240, 'n') + ".pdf";  // 244 of the 255 bytes a name may have
+  const std::string name = std::string(246, 'n') + ".pdf";  // 250 of the 255 bytes a name may have
   auto output = Create(Path(name));
   ASSERT_NE(output, nullptr);
   WriteFile(output->tempPath(), "data");

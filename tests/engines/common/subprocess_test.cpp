@@ -143,6 +143,23 @@ TEST_F(CommonSubprocess, RequestSetsFilesDirectoryEnvironmentAndDescriptors) {
   ::unsetenv("ZEMBRA_SUBPROCESS_TEST");
 }
 
+TEST_F(CommonSubprocess, ASettingReplacesTheInheritedEntryOfItsName) {
+  ::setenv("ZEMBRA_SUBPROCESS_TEST", "ours", 1);
+  SpawnRequest request;
+  request.argv = {"env"};  // prints the environment as it was given, duplicates included
+  request.standardOutput = Path("environment");
+  request.setEnvironment = {"ZEMBRA_SUBPROCESS_TEST=theirs"};
+  std::string error;
+  auto process = Process::Start(request, error);
+  ASSERT_NE(process, nullptr) << error;
+  EXPECT_EQ(process->WaitUntil(steady_clock::now() + seconds(30)), 0);
+  ::unsetenv("ZEMBRA_SUBPROCESS_TEST");
+  const std::string environment = "\n" + testing::ReadFile(Path("environment"));
+  EXPECT_NE(environment.find("\nZEMBRA_SUBPROCESS_TEST=theirs\n"), std::string::npos) << environment;
+  EXPECT_EQ(environment.find("\nZEMBRA_SUBPROCESS_TEST=ours\n"), std::string::npos) << environment;
+  EXPECT_NE(environment.find("\nPATH="), std::string::npos) << "the rest is inherited";
+}
+
 TEST_F(CommonSubprocess, StandardInputIsEmptyUnlessTold) {
   SpawnRequest request;
   request.argv = {"sh", "-c", "wc -c"};
