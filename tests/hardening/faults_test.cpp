@@ -34,15 +34,6 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
-#define REQUIRE_MOUNT(disk)                                                          \
-  do {                                                                               \
-    if (!(disk).mounted()) {                                                         \
-      if (InCi()) FAIL() << "cannot mount a tmpfs for the test";                     \
-      GTEST_SKIP() << "cannot mount a tmpfs (needs root)";                           \
-    }                                                                                \
-  } while (0)
-
-
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -59,7 +50,7 @@ TEST_F(Faults, FullDiskGivesAClearErrorAndNoPartialFile) {
   const std::string pdf = root_ + "/report.pdf";
   ASSERT_EQ(RunProgram({BuiltProgram("zemconv"), report_, pdf}, root_, {}, 300).exitCode, 0);
   SmallDisk disk(root_ + "/small", "8k", false);
-  REQUIRE_MOUNT(disk);
+  ZEMBRA_REQUIRE(disk.mounted(), "a tmpfs of its own (mounting needs root)");
   const std::string small = root_ + "/small/";
 
   for (const char* output : {"out.pdf", "out.png"}) {
@@ -85,7 +76,7 @@ TEST_F(Faults, FullDiskGivesAClearErrorAndNoPartialFile) {
 
 TEST_F(Faults, ReadOnlyDirectoryGivesAClearErrorAndNoFile) {
   SmallDisk disk(root_ + "/ro", "1m", true);
-  REQUIRE_MOUNT(disk);
+  ZEMBRA_REQUIRE(disk.mounted(), "a tmpfs of its own (mounting needs root)");
   for (const char* output : {"out.pdf", "out.jpg"}) {
     const ProgramResult result = RunProgram({BuiltProgram("zemconv"), report_, root_ + "/ro/" + output}, root_, {}, 120);
     EXPECT_EQ(result.output, "Result is failed. No output file is created.\n") << output;
