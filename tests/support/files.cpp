@@ -35,8 +35,11 @@ std::string ReadFile(const std::string& path) {
   return content.str();
 }
 
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+bool WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  out.close();
+  return !out.fail();
 }
 
 bool FileExists(const std::string& path) {

@@ -29,7 +29,8 @@ class ScratchDirectory {
 
 /// The whole content of a file (empty when it cannot be read).
 std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& content);
+/// Creates or truncates the file; false when it cannot be written whole.
+bool WriteFile(const std::string& path, const std::string& content);
 /// Whether anything (a dangling symbolic link too) has this name.
 bool FileExists(const std::string& path);
 /// Names in the directory (hidden ones included, "." and ".." not), sorted.
