@@ -196,8 +196,12 @@ TEST(CommonSeriesPath, NumberGoesBeforeTheLastSuffix) {
     const char* expected;
   };
   const Case cases[] = {
-      {"a/out.jpg", 2, 4, "a/out0002.jpg"}, {"out", 7, 4, "out0007"},          {"a.b/out", 1, 2, "a.b/out01"},
-      {"x.tar.gz", 12, 4, "x.tar0012.gz"},  {"out.png", 12345, 4, "out12345.png"}, {"/t/.hidden", 3, 3, "/t/003.hidden"},
+      {"a/out.jpg", 2, 4, "a/out0002.jpg"},
+      {"out", 7, 4, "out0007"},
+      {"a.b/out", 1, 2, "a.b/out01"},
+      {"x.tar.gz", 12, 4, "x.tar0012.gz"},
+      {"out.png", 12345, 4, "out12345.png"},
+      {"/t/.hidden", 3, 3, "/t/003.hidden"},
       {"p.pdf", 0, 1, "p0.pdf"},
   };
   for (const Case& c : cases) EXPECT_EQ(SeriesPath(c.path, c.number, c.digits), c.expected) << c.path;

@@ -77,7 +77,9 @@ TEST_P(CommonCleanupOnSignal, RemovesRegisteredItemsKillsTheEngineAndDiesOfTheSi
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CommonCleanupOnSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP, SIGQUIT),
-                         [](const ::testing::TestParamInfo<int>& info) { return std::string(sigabbrev_np(info.param)); });
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::string(sigabbrev_np(info.param));
+                         });
 
 TEST(CommonCleanup, RemoveTreeDoesNotFollowSymbolicLinks) {
   testing::ScratchDirectory dir("common-cleanup");

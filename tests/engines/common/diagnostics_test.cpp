@@ -81,7 +81,8 @@ TEST_F(CommonDiagnostics, TheLogFileGetsTheSameLinesAppended) {
   diagnostics.warn("disk almost full");
   diagnostics.error("cannot write out.pdf");
   EXPECT_EQ(capture.Text(), "zemtest.lib: warning: disk almost full\nzemtest.lib: cannot write out.pdf\n");
-  EXPECT_EQ(testing::ReadFile(log), "earlier line\nzemtest.lib: warning: disk almost full\nzemtest.lib: cannot write out.pdf\n");
+  EXPECT_EQ(testing::ReadFile(log),
+            "earlier line\nzemtest.lib: warning: disk almost full\nzemtest.lib: cannot write out.pdf\n");
 }
 
 TEST_F(CommonDiagnostics, AnUnwritableLogDoesNotLoseTheMessage) {

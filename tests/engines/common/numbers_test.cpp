@@ -8,43 +8,64 @@
 namespace zembra {
 namespace {
 
-struct IntegerCase {
+// A text, the range it must fall in, and what parsing gives.
+template <typename T>
+struct RangeCase {
   const char* text;
-  long min, max;
-  std::optional<long> expected;
+  T min, max;
+  std::optional<T> expected;
 };
 
 TEST(CommonNumbers, IntegersAreWholeTextsWithinRange) {
-  const IntegerCase cases[] = {
-      {"0", 0, 10, 0},           {"10", 0, 10, 10},          {"11", 0, 10, std::nullopt},
-      {"-1", 0, 10, std::nullopt}, {"-5", -10, 10, -5},       {"+7", 0, 10, 7},
-      {"", 0, 10, std::nullopt},  {"+", 0, 10, std::nullopt}, {"-", -10, 10, std::nullopt},
-      {"++1", 0, 10, std::nullopt}, {" 1", 0, 10, std::nullopt},
-      {"1 ", 0, 10, std::nullopt}, {"1x", 0, 10, std::nullopt}, {"0x10", 0, 100, std::nullopt},
-      {"1.0", 0, 10, std::nullopt}, {"1e2", 0, 1000, std::nullopt}, {"007", 0, 10, 7},
+  const RangeCase<long> cases[] = {
+      {"0", 0, 10, 0},
+      {"10", 0, 10, 10},
+      {"11", 0, 10, std::nullopt},
+      {"-1", 0, 10, std::nullopt},
+      {"-5", -10, 10, -5},
+      {"+7", 0, 10, 7},
+      {"", 0, 10, std::nullopt},
+      {"+", 0, 10, std::nullopt},
+      {"-", -10, 10, std::nullopt},
+      {"++1", 0, 10, std::nullopt},
+      {" 1", 0, 10, std::nullopt},
+      {"1 ", 0, 10, std::nullopt},
+      {"1x", 0, 10, std::nullopt},
+      {"0x10", 0, 100, std::nullopt},
+      {"1.0", 0, 10, std::nullopt},
+      {"1e2", 0, 1000, std::nullopt},
+      {"007", 0, 10, 7},
       {"99999999999999999999", 0, std::numeric_limits<long>::max(), std::nullopt},
       {"-9223372036854775808", std::numeric_limits<long>::min(), 0, std::numeric_limits<long>::min()},
   };
-  for (const IntegerCase& c : cases) EXPECT_EQ(ParseInteger(c.text, c.min, c.max), c.expected) << "'" << c.text << "'";
+  for (const RangeCase<long>& c : cases)
+    EXPECT_EQ(ParseInteger(c.text, c.min, c.max), c.expected) << "'" << c.text << "'";
 }
 
-struct RealCase {
-  const char* text;
-  double min, max;
-  std::optional<double> expected;
-};
-
 TEST(CommonNumbers, RealsAreWholeFiniteTextsWithinRange) {
-  const RealCase cases[] = {
-      {"1.5", 0, 2, 1.5},         {"+0.25", 0, 1, 0.25},        {"-2", -3, 0, -2},
-      {"2", 0, 2, 2},             {"2.0001", 0, 2, std::nullopt}, {"-0.1", 0, 1, std::nullopt},
-      {"1e1", 0, 100, 10},        {".5", 0, 1, 0.5},             {"5.", 0, 10, 5},
-      {"", 0, 1, std::nullopt},   {"abc", 0, 1, std::nullopt},   {"1,5", 0, 2, std::nullopt},
-      {"1.5mm", 0, 2, std::nullopt}, {" 1", 0, 2, std::nullopt}, {"nan", -1e300, 1e300, std::nullopt},
-      {"inf", -1e300, 1e300, std::nullopt}, {"-inf", -1e300, 1e300, std::nullopt},
-      {"1e999", 0, 1e308, std::nullopt}, {"++1", 0, 2, std::nullopt},
+  const RangeCase<double> cases[] = {
+      {"1.5", 0, 2, 1.5},
+      {"+0.25", 0, 1, 0.25},
+      {"-2", -3, 0, -2},
+      {"2", 0, 2, 2},
+      {"2.0001", 0, 2, std::nullopt},
+      {"-0.1", 0, 1, std::nullopt},
+      {"1e1", 0, 100, 10},
+      {".5", 0, 1, 0.5},
+      {"5.", 0, 10, 5},
+      {"", 0, 1, std::nullopt},
+      {"abc", 0, 1, std::nullopt},
+      {"1,5", 0, 2, std::nullopt},
+      {"1.5mm", 0, 2, std::nullopt},
+      {" 1", 0, 2, std::nullopt},
+      {"nan", -1e300, 1e300, std::nullopt},
+      {"inf", -1e300, 1e300, std::nullopt},
+      {"-inf", -1e300, 1e300, std::nullopt},
+      {"1e999", 0, 1e308, std::nullopt},
+      {"++1", 0, 2, std::nullopt},
   };
-  for (const RealCase& c : cases) EXPECT_EQ(ParseReal(c.text, c.min, c.max), c.expected) << "'" << c.text << "'";
+  for (const RangeCase<double>& c : cases)
+    EXPECT_EQ(ParseReal(c.text, c.min, c.max), c.expected) << "'" << c.text << "'";
 }
 
 TEST(CommonNumbers, YesAndNoInEverySpelling) {
