@@ -22,8 +22,6 @@ inline bool HaveProgram(const std::string& name) {
   return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
 }
 
-inline bool HaveFile(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
-
 }  // namespace zembra::testing
 
 /// Skips the test (fails it in CI) unless the condition holds; what says
@@ -39,6 +37,3 @@ inline bool HaveFile(const std::string& path) { return ::access(path.c_str(), R_
 /// Skips the test (fails it in CI) when the program is missing.
 #define ZEMBRA_REQUIRE_PROGRAM(name) \
   ZEMBRA_REQUIRE(::zembra::testing::HaveProgram(name), std::string("engine ") + (name))
-
-/// Skips the test (fails it in CI) when the file cannot be read.
-#define ZEMBRA_REQUIRE_FILE(path) ZEMBRA_REQUIRE(::zembra::testing::HaveFile(path), std::string("file ") + (path))
