@@ -3,7 +3,11 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
+# The configurations are CMake presets (CMakePresets.json): dev, ci (warnings
+# as errors), asan and release; the build directories can still be chosen.
+PRESET ?= dev
 ifneq ($(CI),)
+PRESET = ci
 CMAKE_FLAGS += -DZEMBRA_WERROR=ON
 endif
 
@@ -15,7 +19,7 @@ deps:
 	./scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
+	cmake --preset $(PRESET) -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
@@ -24,7 +28,7 @@ test: build
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then the command-line fuzzer for a while.
 test-hard: deps
-	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DZEMBRA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --preset asan -B $(BUILD)-asan $(CMAKE_FLAGS)
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp ctest --output-on-failure -j $(JOBS)
@@ -53,7 +57,7 @@ uninstall:
 	-rmdir $(PREFIX)/lib/zembra 2>/dev/null
 
 package: deps
-	cmake -S . -B $(BUILD)-deb -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DZEMBRA_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --preset release -B $(BUILD)-deb $(CMAKE_FLAGS)
 	cmake --build $(BUILD)-deb -j $(JOBS)
 	cd $(BUILD)-deb && cpack -G DEB
 	@ls $(BUILD)-deb/*.deb

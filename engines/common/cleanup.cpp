@@ -18,17 +18,18 @@ namespace zembra::cleanup {
 
 namespace {
 
-enum SlotKind { SLOT_FREE = 0, SLOT_BUSY = 1, SLOT_FILE = 2, SLOT_DIRECTORY = 3, SLOT_GROUP = 4 };
+enum class SlotKind { kFree, kBusy, kFile, kDirectory, kGroup };
 
 struct Slot {
-  std::atomic<int> kind{SLOT_FREE};
+  std::atomic<SlotKind> kind{SlotKind::kFree};
+  static_assert(std::atomic<SlotKind>::is_always_lock_free, "the signal handler reads slots");
   pid_t group = 0;
   char path[4096] = {};
 };
 
-constexpr int SLOT_COUNT = 64;
+constexpr int kSlotCount = 64;
 constexpr char kRunShellVariable[] = "ZEMBRA_RUN_SHELL";
-Slot slots[SLOT_COUNT];
+Slot slots[kSlotCount];
 
 struct LinuxDirent64 {
   ino64_t d_ino;
@@ -74,22 +75,22 @@ void KillAndReap(pid_t group) {
 void HandleSignal(int signalNumber) {
   const int savedErrno = errno;
   for (Slot& slot : slots) {
-    if (slot.kind.load(std::memory_order_acquire) == SLOT_GROUP) KillAndReap(slot.group);
+    if (slot.kind.load(std::memory_order_acquire) == SlotKind::kGroup) KillAndReap(slot.group);
   }
   for (Slot& slot : slots) {
-    const int kind = slot.kind.load(std::memory_order_acquire);
-    if (kind == SLOT_FILE || kind == SLOT_DIRECTORY) RemoveTree(slot.path);
+    const SlotKind kind = slot.kind.load(std::memory_order_acquire);
+    if (kind == SlotKind::kFile || kind == SlotKind::kDirectory) RemoveTree(slot.path);
   }
   errno = savedErrno;
   ::signal(signalNumber, SIG_DFL);
   ::raise(signalNumber);
 }
 
-int Add(int kind, const std::string& path, pid_t group) {
+int Add(SlotKind kind, const std::string& path, pid_t group) {
   if (path.size() >= sizeof(Slot::path)) return -1;
-  for (int i = 0; i < SLOT_COUNT; ++i) {
-    int expected = SLOT_FREE;
-    if (slots[i].kind.compare_exchange_strong(expected, SLOT_BUSY)) {
+  for (int i = 0; i < kSlotCount; ++i) {
+    SlotKind expected = SlotKind::kFree;
+    if (slots[i].kind.compare_exchange_strong(expected, SlotKind::kBusy)) {
       std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
       slots[i].group = group;
       slots[i].kind.store(kind, std::memory_order_release);
@@ -159,12 +160,12 @@ void Install() {
   FollowTheRunThatStartedUs();
 }
 
-int AddFile(const std::string& path) { return Add(SLOT_FILE, path, 0); }
-int AddDirectory(const std::string& path) { return Add(SLOT_DIRECTORY, path, 0); }
-int AddProcessGroup(pid_t processGroup) { return Add(SLOT_GROUP, "", processGroup); }
+int AddFile(const std::string& path) { return Add(SlotKind::kFile, path, 0); }
+int AddDirectory(const std::string& path) { return Add(SlotKind::kDirectory, path, 0); }
+int AddProcessGroup(pid_t processGroup) { return Add(SlotKind::kGroup, "", processGroup); }
 
 void Release(int slot) {
-  if (slot >= 0 && slot < SLOT_COUNT) slots[slot].kind.store(SLOT_FREE, std::memory_order_release);
+  if (slot >= 0 && slot < kSlotCount) slots[slot].kind.store(SlotKind::kFree, std::memory_order_release);
 }
 
 void RemoveTree(const char* path) { RemoveAt(AT_FDCWD, path, 0); }

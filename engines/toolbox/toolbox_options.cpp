@@ -21,13 +21,13 @@ enum class Kind { kStep, kSplit, kInputPassword, kPrompt, kSilent, kPack, kUnpac
 struct Action {
   std::string_view token;
   Kind kind;
-  Step step;              ///< for kStep
-  Permission permission;  ///< for kKeyword
+  std::optional<Step> step;              ///< set for kStep only
+  std::optional<Permission> permission;  ///< set for kKeyword only
   std::string_view help;
 };
 
-constexpr Step kNoStep = Step::kCrossMerge;
-constexpr Permission kNoPermission = Permission::kAllowAll;
+constexpr std::nullopt_t kNoStep = std::nullopt;
+constexpr std::nullopt_t kNoPermission = std::nullopt;
 
 constexpr Action kActions[] = {
     {"-crossmerge", Kind::kStep, Step::kCrossMerge, kNoPermission,
@@ -153,7 +153,7 @@ ParsedRequest ParseToolboxArguments(std::span<const std::string> words) {
     const std::string value = option.values.empty() ? std::string() : option.values.front();
     switch (action->kind) {
       case Kind::kStep:
-        request.operations.push_back({action->step, value});
+        request.operations.push_back({*action->step, value});
         break;
       case Kind::kSplit:
         request.split = true;
@@ -189,7 +189,7 @@ ParsedRequest ParseToolboxArguments(std::span<const std::string> words) {
         request.permit = true;
         break;
       case Kind::kKeyword:
-        request.permissions.push_back(action->permission);
+        request.permissions.push_back(*action->permission);
         break;
       case Kind::kOwnerPassword:
         request.ownerPassword = value;

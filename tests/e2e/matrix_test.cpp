@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/hardening/hardening_util.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_checks.h"
 
 namespace zembra::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/hardening/hardening_util.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_checks.h"
 
 namespace zembra::testing {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 class Concurrency : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"zemconv", "zemrender.lib", "zemkit.lib", "zemexport.lib"}) ZEMBRA_REQUIRE_PROGRAM(Bin(tool));
+    for (const char* tool : {"zemconv", "zemrender.lib", "zemkit.lib", "zemexport.lib"}) ZEMBRA_REQUIRE_PROGRAM(BuiltProgram(tool));
     directory_ = MakeTempDirectory("zembra-concurrent");
     page_ = std::string(ZEMBRA_SOURCE_DIR) + "/examples/invoice.html";
   }
@@ -28,7 +28,7 @@ class Concurrency : public ::testing::Test {
     std::vector<std::thread> threads;
     for (size_t i = 0; i < runs.size(); ++i) {
       threads.emplace_back([&, i] {
-        std::vector<std::string> argv = {Bin("zemconv")};
+        std::vector<std::string> argv = {BuiltProgram("zemconv")};
         argv.insert(argv.end(), runs[i].begin(), runs[i].end());
         results[i] = RunProgram(argv, directory_, {}, 300);
       });

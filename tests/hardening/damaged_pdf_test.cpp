@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "tests/hardening/hardening_util.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_checks.h"
 #include "tests/support/pdf_samples.h"
 
 namespace zembra::testing {
@@ -34,7 +34,8 @@ class DamagedPdf : public ::testing::Test {
 
   void SetUp() override {
     ZEMBRA_REQUIRE_PROGRAM("/usr/bin/qpdf");
-    inputs_ = FilesIn(directory_);
+    const std::vector<std::string> names = FilesIn(directory_);
+    inputs_ = std::set<std::string>(names.begin(), names.end());
   }
 
   // Runs the tool in the sample directory and checks what it leaves there.
@@ -74,10 +75,10 @@ const DamagedCase kCases[] = {
 };
 
 TEST_F(DamagedPdf, ToolboxEndsCleanly) {
-  ZEMBRA_REQUIRE_PROGRAM(Bin("zemkit.lib"));
+  ZEMBRA_REQUIRE_PROGRAM(BuiltProgram("zemkit.lib"));
   for (const DamagedCase& c : kCases) {
     const ProgramResult result =
-        Check({Bin("zemkit.lib"), c.input, "-pack", "-outfile", "out.pdf"}, "out.pdf", std::string("zemkit ") + c.input);
+        Check({BuiltProgram("zemkit.lib"), c.input, "-pack", "-outfile", "out.pdf"}, "out.pdf", std::string("zemkit ") + c.input);
     if (c.toolboxExit >= 0) {
       EXPECT_EQ(result.exitCode, c.toolboxExit) << c.input << "\n" << result.errorOutput;
     }
@@ -85,10 +86,10 @@ TEST_F(DamagedPdf, ToolboxEndsCleanly) {
 }
 
 TEST_F(DamagedPdf, ConverterEndsCleanly) {
-  ZEMBRA_REQUIRE_PROGRAM(Bin("zemexport.lib"));
+  ZEMBRA_REQUIRE_PROGRAM(BuiltProgram("zemexport.lib"));
   for (const DamagedCase& c : kCases) {
     for (const char* output : {"out.png", "out.txt"}) {
-      const ProgramResult result = Check({Bin("zemexport.lib"), "-call", c.input, output}, output,
+      const ProgramResult result = Check({BuiltProgram("zemexport.lib"), "-call", c.input, output}, output,
                                          std::string("zemexport ") + c.input + " " + output);
       if (c.converterExit >= 0) {
         EXPECT_EQ(result.exitCode, c.converterExit) << c.input << "\n" << result.errorOutput;
@@ -98,28 +99,28 @@ TEST_F(DamagedPdf, ConverterEndsCleanly) {
 }
 
 TEST_F(DamagedPdf, WrongPasswordIsOneClearError) {
-  ZEMBRA_REQUIRE_PROGRAM(Bin("zemkit.lib"));
-  ZEMBRA_REQUIRE_PROGRAM(Bin("zemexport.lib"));
-  auto kit = Check({Bin("zemkit.lib"), "encrypted.pdf", "-inputpassword", "wrong", "-outfile", "out.pdf"}, "out.pdf",
+  ZEMBRA_REQUIRE_PROGRAM(BuiltProgram("zemkit.lib"));
+  ZEMBRA_REQUIRE_PROGRAM(BuiltProgram("zemexport.lib"));
+  auto kit = Check({BuiltProgram("zemkit.lib"), "encrypted.pdf", "-inputpassword", "wrong", "-outfile", "out.pdf"}, "out.pdf",
                    "zemkit wrong password");
   EXPECT_EQ(kit.exitCode, 1);
-  auto exporter = Check({Bin("zemexport.lib"), "-call", "-upw", "wrong", "encrypted.pdf", "out.png"}, "out.png",
+  auto exporter = Check({BuiltProgram("zemexport.lib"), "-call", "-upw", "wrong", "encrypted.pdf", "out.png"}, "out.png",
                         "zemexport wrong password");
   EXPECT_EQ(exporter.exitCode, 1);
-  auto right = Check({Bin("zemexport.lib"), "-call", "-upw", "user", "-f", "1", "-l", "1", "encrypted.pdf", "ok.png"},
+  auto right = Check({BuiltProgram("zemexport.lib"), "-call", "-upw", "user", "-f", "1", "-l", "1", "encrypted.pdf", "ok.png"},
                      "ok.png", "zemexport right password");
   EXPECT_EQ(right.exitCode, 0) << right.errorOutput;
 }
 
 TEST_F(DamagedPdf, TenThousandPagesStayWithinMemory) {
-  ZEMBRA_REQUIRE_PROGRAM(Bin("zemkit.lib"));
-  ZEMBRA_REQUIRE_PROGRAM(Bin("zemexport.lib"));
-  EXPECT_EQ(Check({Bin("zemkit.lib"), "many-pages.pdf", "-pack", "-outfile", "out.pdf"}, "out.pdf", "zemkit many")
+  ZEMBRA_REQUIRE_PROGRAM(BuiltProgram("zemkit.lib"));
+  ZEMBRA_REQUIRE_PROGRAM(BuiltProgram("zemexport.lib"));
+  EXPECT_EQ(Check({BuiltProgram("zemkit.lib"), "many-pages.pdf", "-pack", "-outfile", "out.pdf"}, "out.pdf", "zemkit many")
                 .exitCode,
             0);
-  EXPECT_EQ(Check({Bin("zemexport.lib"), "-call", "many-pages.pdf", "out.txt"}, "out.txt", "zemexport text").exitCode,
+  EXPECT_EQ(Check({BuiltProgram("zemexport.lib"), "-call", "many-pages.pdf", "out.txt"}, "out.txt", "zemexport text").exitCode,
             0);
-  EXPECT_EQ(Check({Bin("zemexport.lib"), "-call", "-f", "9999", "many-pages.pdf", "out.png"}, "out.png",
+  EXPECT_EQ(Check({BuiltProgram("zemexport.lib"), "-call", "-f", "9999", "many-pages.pdf", "out.png"}, "out.png",
                   "zemexport last pages")
                 .exitCode,
             0);

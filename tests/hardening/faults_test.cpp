@@ -11,8 +11,8 @@
 #include <fstream>
 #include <thread>
 
-#include "tests/hardening/hardening_util.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_checks.h"
 
 namespace zembra::testing {
 namespace {
@@ -35,19 +35,10 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
-#define REQUIRE_MOUNT(disk)                                                          \
-  do {                                                                               \
-    if (!(disk).mounted()) {                                                         \
-      if (InCi()) FAIL() << "cannot mount a tmpfs for the test";                     \
-      GTEST_SKIP() << "cannot mount a tmpfs (needs root)";                           \
-    }                                                                                \
-  } while (0)
-
-
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"zemconv", "zemrender.lib", "zemkit.lib", "zemexport.lib"}) ZEMBRA_REQUIRE_PROGRAM(Bin(tool));
+    for (const char* tool : {"zemconv", "zemrender.lib", "zemkit.lib", "zemexport.lib"}) ZEMBRA_REQUIRE_PROGRAM(BuiltProgram(tool));
     root_ = MakeTempDirectory("zembra-faults");
     report_ = std::string(ZEMBRA_SOURCE_DIR) + "/examples/report.html";
   }
@@ -58,23 +49,23 @@ class Faults : public ::testing::Test {
 TEST_F(Faults, FullDiskGivesAClearErrorAndNoPartialFile) {
   // A rendered report, kept outside the small disk, for the siblings that read a PDF.
   const std::string pdf = root_ + "/report.pdf";
-  ASSERT_EQ(RunProgram({Bin("zemconv"), report_, pdf}, root_, {}, 300).exitCode, 0);
+  ASSERT_EQ(RunProgram({BuiltProgram("zemconv"), report_, pdf}, root_, {}, 300).exitCode, 0);
   SmallDisk disk(root_ + "/small", "8k", false);
-  REQUIRE_MOUNT(disk);
+  ZEMBRA_REQUIRE(disk.mounted(), "a tmpfs of its own (mounting needs root)");
   const std::string small = root_ + "/small/";
 
   for (const char* output : {"out.pdf", "out.png"}) {
-    const ProgramResult result = RunProgram({Bin("zemconv"), report_, small + output}, root_, {}, 300);
+    const ProgramResult result = RunProgram({BuiltProgram("zemconv"), report_, small + output}, root_, {}, 300);
     EXPECT_EQ(result.output, "Result is failed. No output file is created.\n") << output;
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(FilesIn(small).empty()) << output;
   }
   const std::vector<std::vector<std::string>> siblings = {
-      {Bin("zemrender.lib"), report_, small + "direct.pdf"},
-      {Bin("zemkit.lib"), pdf, "-unpack", "-outfile", small + "kit.pdf"},
-      {Bin("zemexport.lib"), "-call", "-r", "300", pdf, small + "page.png"},
-      {Bin("zemexport.lib"), "-call", "-multipage", pdf, small + "pages.tif"},
-      {Bin("zemexport.lib"), "-call", pdf, small + "slides.pptx"},
+      {BuiltProgram("zemrender.lib"), report_, small + "direct.pdf"},
+      {BuiltProgram("zemkit.lib"), pdf, "-unpack", "-outfile", small + "kit.pdf"},
+      {BuiltProgram("zemexport.lib"), "-call", "-r", "300", pdf, small + "page.png"},
+      {BuiltProgram("zemexport.lib"), "-call", "-multipage", pdf, small + "pages.tif"},
+      {BuiltProgram("zemexport.lib"), "-call", pdf, small + "slides.pptx"},
   };
   for (const auto& argv : siblings) {
     const ProgramResult result = RunProgram(argv, root_, {}, 300);
@@ -86,14 +77,14 @@ TEST_F(Faults, FullDiskGivesAClearErrorAndNoPartialFile) {
 
 TEST_F(Faults, ReadOnlyDirectoryGivesAClearErrorAndNoFile) {
   SmallDisk disk(root_ + "/ro", "1m", true);
-  REQUIRE_MOUNT(disk);
+  ZEMBRA_REQUIRE(disk.mounted(), "a tmpfs of its own (mounting needs root)");
   for (const char* output : {"out.pdf", "out.jpg"}) {
-    const ProgramResult result = RunProgram({Bin("zemconv"), report_, root_ + "/ro/" + output}, root_, {}, 120);
+    const ProgramResult result = RunProgram({BuiltProgram("zemconv"), report_, root_ + "/ro/" + output}, root_, {}, 120);
     EXPECT_EQ(result.output, "Result is failed. No output file is created.\n") << output;
     EXPECT_EQ(result.exitCode, 1);
   }
   // The sibling itself names the problem.
-  const ProgramResult direct = RunProgram({Bin("zemrender.lib"), report_, root_ + "/ro/x.pdf"}, root_, {}, 120);
+  const ProgramResult direct = RunProgram({BuiltProgram("zemrender.lib"), report_, root_ + "/ro/x.pdf"}, root_, {}, 120);
   EXPECT_EQ(direct.exitCode, 1);
   EXPECT_NE(direct.errorOutput.find("zemrender.lib: "), std::string::npos) << direct.errorOutput;
 }
@@ -112,8 +103,8 @@ TEST_F(Faults, SignalEndsTheSiblingAndItsEngine) {
   std::filesystem::create_directories(work);
   std::filesystem::create_directories(tmp);
   const Case cases[] = {
-      {{Bin("zemrender.lib"), "--javascript-delay", "20000", slowPage, work + "/out.pdf"}, SIGTERM},
-      {{Bin("zemrender.lib"), "--javascript-delay", "20000", slowPage, work + "/out.pdf"}, SIGINT},
+      {{BuiltProgram("zemrender.lib"), "--javascript-delay", "20000", slowPage, work + "/out.pdf"}, SIGTERM},
+      {{BuiltProgram("zemrender.lib"), "--javascript-delay", "20000", slowPage, work + "/out.pdf"}, SIGINT},
   };
   int round = 0;
   for (const Case& c : cases) {
@@ -155,7 +146,7 @@ class ZemconvStopped : public Faults {
   // Starts zemconv and waits until the program is busy: a sibling, or the
   // engine a sibling drives.
   Detached StartAndWaitFor(const std::vector<std::string>& args, const std::string& busy, const std::string& marker) {
-    std::vector<std::string> argv = {Bin("zemconv")};
+    std::vector<std::string> argv = {BuiltProgram("zemconv")};
     argv.insert(argv.end(), args.begin(), args.end());
     Detached run = StartDetached(argv, work_, {marker, "TMPDIR=" + tmp_});
     EXPECT_TRUE(WaitFor([&] { return !ProcessesOf(marker, busy).empty(); }, 120)) << busy << " never ran";
@@ -202,7 +193,7 @@ TEST_F(ZemconvStopped, StopSignalAtEitherStepEndsEverythingAndTheNextRunWorks) {
     ExpectNothingLeft(marker, {}, c.what);
 
     if (c.args.back().front() == 'r') {  // the report: a second run converts it
-      std::vector<std::string> again = {Bin("zemconv")};
+      std::vector<std::string> again = {BuiltProgram("zemconv")};
       again.insert(again.end(), c.args.begin(), c.args.end());
       const ProgramResult result = RunProgram(again, work_, {"TMPDIR=" + tmp_}, 300);
       EXPECT_EQ(result.output, report_ + "==>" + c.args.back() + "\nresult=OK\n") << c.what;
@@ -243,7 +234,7 @@ TEST_F(Faults, CommandLineTooLongForTheSystemIsNamedInTheLog) {
   // Each argument passes into zemconv (no single one may be longer either),
   // but the renderer's line holds both, in the one argument of the shell.
   const std::string title(70000, 'T');
-  const ProgramResult result = RunProgram({Bin("zemconv"), "-title", title, "-title", title, report_, "out.pdf"},
+  const ProgramResult result = RunProgram({BuiltProgram("zemconv"), "-title", title, "-title", title, report_, "out.pdf"},
                                           root_, {"ZEMBRA_LOG=" + log}, 120);
   EXPECT_EQ(result.output, "Result is failed. No output file is created.\n");
   EXPECT_EQ(result.exitCode, 1);

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "tests/engines/render/support/test_server.h"
-#include "tests/hardening/hardening_util.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_checks.h"
 
 namespace zembra::testing {
 namespace {
@@ -31,7 +31,7 @@ Answer Hanging() {
 class HostilePages : public ::testing::Test {
  protected:
   void SetUp() override {
-    ZEMBRA_REQUIRE_PROGRAM(Bin("zemrender.lib"));
+    ZEMBRA_REQUIRE_PROGRAM(BuiltProgram("zemrender.lib"));
     root_ = MakeTempDirectory("zembra-hostile");
     work_ = root_ + "/work";
     tmp_ = root_ + "/tmp";
@@ -46,7 +46,7 @@ class HostilePages : public ::testing::Test {
   // Renders the address; checks that the run ended in time and cleanly.
   ProgramResult Render(const std::string& address, std::vector<std::string> options = {}) {
     const std::string marker = "ZEMBRA_TEST_MARKER=hostile" + std::to_string(++runs_) + "_" + std::to_string(::getpid());
-    std::vector<std::string> argv = {Bin("zemrender.lib"), "--timeout", std::to_string(kTimeoutSeconds)};
+    std::vector<std::string> argv = {BuiltProgram("zemrender.lib"), "--timeout", std::to_string(kTimeoutSeconds)};
     argv.insert(argv.end(), options.begin(), options.end());
     argv.insert(argv.end(), {address, work_ + "/out.pdf"});
     const ProgramResult result = RunProgram(argv, work_, {marker, "TMPDIR=" + tmp_, "HOME=" + root_}, 120);

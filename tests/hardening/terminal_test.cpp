@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/hardening/hardening_util.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/files.h"
 #include "tests/support/pdf_samples.h"
+#include "tests/support/run_checks.h"
+#include "tests/support/run_program.h"
 
 namespace zembra::testing {
 namespace {
@@ -19,14 +21,14 @@ class Terminal : public ::testing::Test {
   void SetUp() override {
     ZEMBRA_REQUIRE_PROGRAM("python3");
     ZEMBRA_REQUIRE_PROGRAM("/usr/bin/qpdf");
-    for (const char* tool : {"zemconv", "zemkit.lib"}) ZEMBRA_REQUIRE_PROGRAM(Bin(tool));
+    for (const char* tool : {"zemconv", "zemkit.lib"}) ZEMBRA_REQUIRE_PROGRAM(BuiltProgram(tool));
     root_ = MakeTempDirectory("zembra-terminal");
     program_ = root_ + "/program";
     work_ = root_ + "/work";
     std::filesystem::create_directories(program_);
     std::filesystem::create_directories(work_);
     for (const char* tool : {"zemconv", "zemkit.lib"})
-      std::filesystem::create_symlink(Bin(tool), program_ + "/" + tool);
+      std::filesystem::create_symlink(BuiltProgram(tool), program_ + "/" + tool);
     // The renderer's stand-in leaves a PDF that needs a password to open,
     // so the toolbox asks for it.
     WriteFile(root_ + "/plain.pdf", SamplePdf(1));
@@ -75,7 +77,7 @@ TEST_F(Terminal, CtrlCAtThePasswordQuestionEndsTheRunByTheSignal) {
 // zemconv alone reaches the sibling only through zemconv and the shell's end.
 TEST(TerminalRun, KillOfZemconvAloneEndsTheRendererAndItsBrowser) {
   ZEMBRA_REQUIRE_PROGRAM("python3");
-  for (const char* tool : {"zemconv", "zemrender.lib"}) ZEMBRA_REQUIRE_PROGRAM(Bin(tool));
+  for (const char* tool : {"zemconv", "zemrender.lib"}) ZEMBRA_REQUIRE_PROGRAM(BuiltProgram(tool));
   const std::string root = MakeTempDirectory("zembra-terminal-kill");
   const std::string tmp = root + "/tmp";
   std::filesystem::create_directories(tmp);
@@ -84,7 +86,7 @@ TEST(TerminalRun, KillOfZemconvAloneEndsTheRendererAndItsBrowser) {
   const std::string helper = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/toolbox/prompt_on_tty.py";
   ProgramResult result;
   std::thread run([&] {
-    result = RunProgram({"/usr/bin/python3", helper, "", Bin("zemconv"), "-javascript-delay", "20000", "slow.html",
+    result = RunProgram({"/usr/bin/python3", helper, "", BuiltProgram("zemconv"), "-javascript-delay", "20000", "slow.html",
                          "slow.png"},
                         root, {marker, "TMPDIR=" + tmp}, 120);
   });

@@ -7,9 +7,9 @@
 #include "passes/conversion_pass.h"
 #include "passes/option_row.h"
 #include "tests/passes/command_model.h"
-#include "tests/passes/pass_test_util.h"
+#include "tests/support/files.h"
+#include "tests/support/pass_plans.h"
 #include "tests/support/recorded_calls.h"
-#include "tests/support/run_program.h"
 #include "tools/runner.h"
 
 namespace zembra::testing {

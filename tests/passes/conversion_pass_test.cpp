@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/passes/pass_test_util.h"
+#include "tests/support/pass_plans.h"
 
 namespace zembra::testing {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "tests/passes/pass_test_util.h"
+#include "tests/support/pass_plans.h"
 
 namespace zembra::testing {
 namespace {

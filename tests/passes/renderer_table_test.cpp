@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "tests/passes/pass_test_util.h"
+#include "tests/support/pass_plans.h"
 
 namespace zembra::testing {
 namespace {

@@ -1,5 +1,6 @@
-// Tests that need a real engine skip on a developer machine without it, but
-// fail in CI (CI set in the environment), where a missing engine is a broken set-up.
+// Tests that need a real engine, a file or a privilege skip on a developer
+// machine without it, but fail in CI (CI set in the environment), where
+// anything missing is a broken set-up.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,11 +24,16 @@ inline bool HaveProgram(const std::string& name) {
 
 }  // namespace zembra::testing
 
-/// Skips the test (fails it in CI) when the program is missing.
-#define ZEMBRA_REQUIRE_PROGRAM(name)                                              \
-  do {                                                                            \
-    if (!::zembra::testing::HaveProgram(name)) {                                  \
-      if (::zembra::testing::InCi()) FAIL() << "required engine missing: " << (name); \
-      GTEST_SKIP() << "engine missing: " << (name);                               \
-    }                                                                             \
+/// Skips the test (fails it in CI) unless the condition holds; what says
+/// what is missing. Use it in the test body or in SetUp.
+#define ZEMBRA_REQUIRE(condition, what)                                  \
+  do {                                                                   \
+    if (!(condition)) {                                                  \
+      if (::zembra::testing::InCi()) FAIL() << "required: " << (what);   \
+      GTEST_SKIP() << "missing: " << (what);                             \
+    }                                                                    \
   } while (0)
+
+/// Skips the test (fails it in CI) when the program is missing.
+#define ZEMBRA_REQUIRE_PROGRAM(name) \
+  ZEMBRA_REQUIRE(::zembra::testing::HaveProgram(name), std::string("engine ") + (name))

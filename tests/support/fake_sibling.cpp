@@ -13,6 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/files.h"
+
 namespace {
 
 std::string Encode(const char* text) {
@@ -30,14 +32,9 @@ std::string Encode(const char* text) {
   return encoded;
 }
 
-bool WriteFile(const std::string& path, const char* content) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  std::fputs(content, file);
-  return std::fclose(file) == 0;
-}
-
 }  // namespace
+
+using zembra::testing::WriteFile;
 
 int main(int argc, char** argv) {
   const char* slash = std::strrchr(argv[0], '/');

@@ -1,6 +1,6 @@
 #include "tests/support/recorded_calls.h"
 
-#include "tests/support/run_program.h"
+#include "tests/support/files.h"
 
 namespace zembra::testing {
 

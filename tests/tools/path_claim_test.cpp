@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "tests/support/files.h"
 #include "tests/support/run_program.h"
 
 namespace zembra::testing {

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/support/files.h"
 #include "tests/support/run_program.h"
 #include "tools/stop_signals.h"
 

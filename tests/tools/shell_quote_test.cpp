@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tests/support/recorded_calls.h"
-#include "tests/support/run_program.h"
 #include "tools/runner.h"
 
 namespace zembra::testing {

@@ -2,49 +2,97 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace zembra {
 namespace {
 
-constexpr OptionSpec kSpecs[] = {{"-a", 0}, {"-v", 1}, {"-two", 2}};
+constexpr OptionSpec kSpecs[] = {{"-q", 0}, {"-r", 1}, {"-size", 2}, {"-pack", 0}};
 
-TEST(ParseArguments, SplitsOptionsValuesAndOperands) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> words;
-    size_t trailing;
-    std::vector<std::string> options;  ///< name=value,value
-    std::vector<std::string> operands;
-    std::vector<std::string> unknown;
-    std::vector<std::string> problems;
-  };
-  const Case cases[] = {
-      {"values and repeats", {"-a", "-v", "x", "-two", "1", "2", "-a"}, 0, {"-a=", "-v=x", "-two=1,2", "-a="}, {}, {}, {}},
-      {"a value may look like an option", {"-v", "-a", "in", "out"}, 2, {"-v=-a"}, {"in", "out"}, {}, {}},
-      {"the trailing words are never values", {"-a", "-v", "in", "out"}, 2, {"-a="}, {"in", "out"}, {},
-       {"option -v needs 1 value; ignored"}},
-      {"an empty word where an option is expected is skipped", {"", "-v", "", "", "in"}, 1, {"-v="}, {"in"}, {}, {}},
-      {"unknown options are reported and listed",
-       {"-b", "word", "-b", "-a"},
-       0,
-       {"-a="},
-       {"word"},
-       {"-b", "-b"},
-       {"unknown option -b ignored", "unknown option -b ignored"}},
-      {"too few words for the values", {"-two", "1"}, 0, {}, {}, {}, {"option -two needs 2 values; ignored"}},
-  };
-  for (const Case& c : cases) {
-    const ParsedArguments parsed = ParseArguments(c.words, kSpecs, c.trailing);
-    std::vector<std::string> options;
-    for (const ParsedOption& option : parsed.options) {
-      std::string text = option.name + "=";
-      for (size_t i = 0; i < option.values.size(); ++i) text += (i > 0 ? "," : "") + option.values[i];
-      options.push_back(text);
-    }
-    EXPECT_EQ(options, c.options) << c.what;
-    EXPECT_EQ(parsed.operands, c.operands) << c.what;
-    EXPECT_EQ(parsed.unknown, c.unknown) << c.what;
-    EXPECT_EQ(parsed.problems, c.problems) << c.what;
+struct ArgumentsCase {
+  const char* what;
+  std::vector<std::string> words;
+  size_t trailing;
+  std::vector<ParsedOption> options;
+  std::vector<std::string> operands;
+  std::vector<std::string> problems;
+};
+
+std::string Describe(const std::vector<ParsedOption>& options) {
+  std::string text;
+  for (const ParsedOption& option : options) {
+    text += "[" + option.name;
+    for (const std::string& value : option.values) text += " " + value;
+    text += "]";
   }
+  return text;
+}
+
+const ArgumentsCase kCases[] = {
+    {"nothing", {}, 0, {}, {}, {}},
+    {"options with and without values",
+     {"-q", "-r", "150", "-size", "10", "20", "in.pdf", "out.png"},
+     2,
+     {{"-q", {}}, {"-r", {"150"}}, {"-size", {"10", "20"}}},
+     {"in.pdf", "out.png"},
+     {}},
+    {"repeats kept in order",
+     {"-r", "1", "-q", "-r", "2", "x"},
+     1,
+     {{"-r", {"1"}}, {"-q", {}}, {"-r", {"2"}}},
+     {"x"},
+     {}},
+    {"a value may look like an option", {"-r", "-q", "out"}, 1, {{"-r", {"-q"}}}, {"out"}, {}},
+    {"a value may be empty", {"-r", "", "out"}, 1, {{"-r", {""}}}, {"out"}, {}},
+    {"empty words where an option is expected are skipped", {"", "-q", "", "out"}, 1, {{"-q", {}}}, {"out"}, {}},
+    {"trailing operands are never values",
+     {"-r", "in.pdf", "out.png"},
+     2,
+     {},
+     {"in.pdf", "out.png"},
+     {"option -r needs 1 value; ignored"}},
+    {"trailing operands may look like options", {"-q", "-r", "-pack"}, 2, {{"-q", {}}}, {"-r", "-pack"}, {}},
+    {"trailing empty operand kept", {"-q", ""}, 1, {{"-q", {}}}, {""}, {}},
+    {"fewer words than trailing operands", {"a"}, 2, {}, {"a"}, {}},
+    {"unknown options reported and dropped",
+     {"-x", "-q", "--long", "out"},
+     1,
+     {{"-q", {}}},
+     {"out"},
+     {"unknown option -x ignored", "unknown option --long ignored"}},
+    {"words that are no option are operands", {"a", "-q", "b", "c"}, 1, {{"-q", {}}}, {"a", "b", "c"}, {}},
+    {"missing values reported; the rest dropped",
+     {"-q", "-size", "10"},
+     0,
+     {{"-q", {}}},
+     {},
+     {"option -size needs 2 values; ignored"}},
+    {"option names match whole words in their case",
+     {"-Q", "-qq", "-r150", "out"},
+     1,
+     {},
+     {"out"},
+     {"unknown option -Q ignored", "unknown option -qq ignored", "unknown option -r150 ignored"}},
+};
+
+class ParseArgumentsTable : public ::testing::TestWithParam<ArgumentsCase> {};
+
+TEST_P(ParseArgumentsTable, SplitsWordsAsTheTableSays) {
+  const ArgumentsCase& c = GetParam();
+  const ParsedArguments parsed = ParseArguments(c.words, kSpecs, c.trailing);
+  EXPECT_EQ(Describe(parsed.options), Describe(c.options)) << c.what;
+  EXPECT_EQ(parsed.operands, c.operands) << c.what;
+  EXPECT_EQ(parsed.problems, c.problems) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParseArgumentsTable, ::testing::ValuesIn(kCases));
+
+TEST(ParseArguments, ListsTheUnknownOptionsAsData) {
+  const std::vector<std::string> words = {"-b", "word", "-b", "-q", "--zz", "out"};
+  const ParsedArguments parsed = ParseArguments(words, kSpecs, 1);
+  EXPECT_EQ(parsed.unknown, (std::vector<std::string>{"-b", "-b", "--zz"}));
+  EXPECT_EQ(parsed.operands, (std::vector<std::string>{"word", "out"}));
 }
 
 const OptionSpec kDashSpecs[] = {{"-a", 0}, {"-v", 1}, {"--toc", 0}};
@@ -59,7 +107,7 @@ struct ParseCase {
   size_t problems;
 };
 
-const ParseCase kCases[] = {
+const ParseCase kDashCases[] = {
     // The renderer and the converter: the last two words are their paths.
     {"trailing paths may start with a dash", {"-a", "-x.html", "-x.pdf"}, 2, 0, {"-a"}, {"-x.html", "-x.pdf"}, 0},
     {"-- ends the options", {"--toc", "--", "-a", "-v", "in", "out"}, 2, 0, {"--toc"}, {"-a", "-v", "in", "out"}, 0},
@@ -74,7 +122,7 @@ const ParseCase kCases[] = {
 };
 
 TEST(ParseArguments, PathsThatStartWithADash) {
-  for (const ParseCase& c : kCases) {
+  for (const ParseCase& c : kDashCases) {
     const ParsedArguments parsed = ParseArguments(c.words, kDashSpecs, c.trailing, c.leading);
     std::vector<std::string> names;
     for (const ParsedOption& option : parsed.options) names.push_back(option.name);

@@ -1,112 +1,129 @@
-// The siblings' side of a run that zemconv started: a sibling ends with the
-// shell zemconv started it in, and only then.
 #include "engines/common/cleanup.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/prctl.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
-namespace zembra::testing {
+#include "tests/support/files.h"
+
+extern char** environ;
+
+namespace zembra {
 namespace {
 
-// The wait status of a process that becomes a sibling (cleanup::Install) in
-// an environment naming shell as the run's shell.
-int StatusOfSiblingNaming(pid_t shell) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setenv("ZEMBRA_RUN_SHELL", std::to_string(shell).c_str(), 1);
-    cleanup::Install();
-    // The engines it starts are not started by zemconv.
-    ::_exit(std::getenv("ZEMBRA_RUN_SHELL") == nullptr ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
-}
+bool Alive(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
+bool GroupAlive(pid_t group) { return ::kill(-group, 0) == 0 || errno != ESRCH; }
 
-TEST(CleanupRunShell, SiblingOfALiveShellRunsAndDropsTheVariable) {
-  const int status = StatusOfSiblingNaming(::getpid());  // the test process is its parent
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-}
-
-TEST(CleanupRunShell, SiblingWhoseShellIsGoneEndsAtOnce) {
-  const pid_t gone = ::fork();
-  if (gone == 0) ::_exit(0);
-  ::waitpid(gone, nullptr, 0);
-  const int status = StatusOfSiblingNaming(gone);
-  ASSERT_TRUE(WIFSIGNALED(status)) << status;
-  EXPECT_EQ(WTERMSIG(status), SIGTERM);
-}
-
-// shell -> sibling, where the shell is killed with SIGKILL once the sibling
-// is up. The test process takes in the orphaned sibling (subreaper), so it
-// can see how the sibling ended. Returns its wait status, or -1 when it was
-// still running after two seconds (it is killed then).
-// The sibling registers scratch for clean-up.
-int SiblingStatusAfterItsShellIsKilled(bool namedByZemconv, const std::string& scratch) {
-  ::prctl(PR_SET_CHILD_SUBREAPER, 1);
-  int ready[2];
-  if (::pipe(ready) != 0) return -2;
-  const pid_t shell = ::fork();
-  if (shell == 0) {
-    const pid_t sibling = ::fork();
-    if (sibling == 0) {
-      if (namedByZemconv) ::setenv("ZEMBRA_RUN_SHELL", std::to_string(::getppid()).c_str(), 1);
-      cleanup::Install();
-      if (FILE* file = std::fopen(scratch.c_str(), "w")) std::fclose(file);
-      cleanup::AddFile(scratch);
-      const pid_t self = ::getpid();
-      [[maybe_unused]] const ssize_t written = ::write(ready[1], &self, sizeof self);
-      for (;;) ::pause();
+class CommonCleanupOnSignal : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { ASSERT_FALSE(dir_.path().empty()); }
+  void TearDown() override {
+    // Whatever a broken clean-up left behind must not outlive the test.
+    if (group_ > 0) ::kill(-group_, SIGKILL);
+    if (probe_ > 0 && Alive(probe_)) {
+      ::kill(probe_, SIGKILL);
+      ::waitpid(probe_, nullptr, 0);
     }
-    for (;;) ::pause();
   }
-  ::close(ready[1]);
-  pid_t sibling = -1;
-  const bool up = ::read(ready[0], &sibling, sizeof sibling) == sizeof sibling;
-  ::close(ready[0]);
-  ::kill(shell, SIGKILL);
-  ::waitpid(shell, nullptr, 0);
-  if (!up || sibling <= 1) return -2;
+  testing::ScratchDirectory dir_{"common-cleanup"};
+  pid_t probe_ = -1;
+  pid_t group_ = -1;
+};
+
+TEST_P(CommonCleanupOnSignal, RemovesRegisteredItemsKillsTheEngineAndDiesOfTheSignal) {
+  const int signalNumber = GetParam();
+  const std::string file = dir_.File("out.pdf"), directory = dir_.File("work"), released = dir_.File("done.pdf"),
+                    ready = dir_.File("ready");
+  const std::string program = std::string(ZEMBRA_TEST_BIN_DIR) + "/common_cleanup_probe";
+  std::vector<char*> argv;
+  for (const std::string* word : {&program, &file, &directory, &released, &ready})
+    argv.push_back(const_cast<char*>(word->c_str()));
+  argv.push_back(nullptr);
+  ASSERT_EQ(::posix_spawn(&probe_, program.c_str(), nullptr, nullptr, argv.data(), environ), 0) << program;
+
+  pid_t helper = -1;
+  for (int i = 0; i < 1000 && helper < 0; ++i) {
+    std::istringstream text(testing::ReadFile(ready));
+    if (!(text >> group_ >> helper)) helper = -1;
+    if (helper < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_GT(helper, 0) << "the probe did not get ready";
+  ASSERT_TRUE(testing::FileExists(file));
+  ASSERT_TRUE(testing::FileExists(directory + "/sub/page.png"));
+  ASSERT_TRUE(Alive(helper));
+
+  ASSERT_EQ(::kill(probe_, signalNumber), 0);
   int status = 0;
-  for (int i = 0; i < 200; ++i) {
-    if (::waitpid(sibling, &status, WNOHANG) == sibling) return status;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(::waitpid(probe_, &status, 0), probe_);
+  probe_ = -1;
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exited with " << WEXITSTATUS(status);
+  EXPECT_EQ(WTERMSIG(status), signalNumber) << "the signal is raised again after the clean-up";
+  EXPECT_FALSE(testing::FileExists(file));
+  EXPECT_FALSE(testing::FileExists(directory));
+  EXPECT_TRUE(testing::FileExists(released)) << "a released item is left alone";
+  EXPECT_FALSE(GroupAlive(group_)) << "the engine's process group was killed";
+  for (int i = 0; i < 200 && Alive(helper); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(Alive(helper)) << "the engine's helper was killed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CommonCleanupOnSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP, SIGQUIT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::string(sigabbrev_np(info.param));
+                         });
+
+TEST(CommonCleanup, RemoveTreeDoesNotFollowSymbolicLinks) {
+  testing::ScratchDirectory dir("common-cleanup");
+  const std::string outside = dir.File("outside"), tree = dir.File("tree");
+  ASSERT_EQ(::mkdir(outside.c_str(), 0700), 0);
+  testing::WriteFile(outside + "/precious", "keep");
+  ASSERT_EQ(::mkdir(tree.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((tree + "/a").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((tree + "/a/b").c_str(), 0700), 0);
+  for (int i = 0; i < 300; ++i) testing::WriteFile(tree + "/a/b/file" + std::to_string(i), "x");
+  ASSERT_EQ(::symlink(outside.c_str(), (tree + "/a/link").c_str()), 0);
+  ASSERT_EQ(::symlink((outside + "/precious").c_str(), (tree + "/file-link").c_str()), 0);
+  cleanup::RemoveTree(tree.c_str());
+  EXPECT_FALSE(testing::FileExists(tree));
+  EXPECT_EQ(testing::ReadFile(outside + "/precious"), "keep");
+
+  testing::WriteFile(dir.File("single"), "x");
+  cleanup::RemoveTree(dir.File("single").c_str());
+  EXPECT_FALSE(testing::FileExists(dir.File("single")));
+  cleanup::RemoveTree(dir.File("missing").c_str());  // nothing there: nothing happens
+}
+
+TEST(CommonCleanup, TheRegistryIsBoundedAndSlotsComeBack) {
+  std::vector<int> slots;
+  for (int i = 0; i < 1000; ++i) {
+    const int slot = cleanup::AddFile("/nonexistent/registry-test-" + std::to_string(i));
+    if (slot < 0) break;
+    slots.push_back(slot);
   }
-  ::kill(sibling, SIGKILL);
-  ::waitpid(sibling, nullptr, 0);
-  return -1;
-}
-
-std::string ScratchPath(const std::string& name) {
-  return (std::filesystem::temp_directory_path() / ("zembra-cleanup-" + std::to_string(::getpid()) + name)).string();
-}
-
-TEST(CleanupRunShell, SiblingEndsCleaningUpWhenItsShellIsKilled) {
-  const std::string scratch = ScratchPath("killed");
-  const int status = SiblingStatusAfterItsShellIsKilled(true, scratch);
-  ASSERT_GE(status, 0) << "the sibling ran on after its shell was killed";
-  ASSERT_TRUE(WIFSIGNALED(status)) << status;
-  EXPECT_EQ(WTERMSIG(status), SIGTERM);
-  EXPECT_FALSE(std::filesystem::exists(scratch)) << "the clean-up did not run";
-  std::filesystem::remove(scratch);
-}
-
-TEST(CleanupRunShell, SiblingStartedByAnyoneElseOutlivesItsParent) {
-  // nohup zemrender.lib ... & must survive the shell that started it.
-  const std::string scratch = ScratchPath("nohup");
-  EXPECT_EQ(SiblingStatusAfterItsShellIsKilled(false, scratch), -1);
-  std::filesystem::remove(scratch);
+  EXPECT_GT(slots.size(), 8u);
+  EXPECT_LT(slots.size(), 1000u) << "a full registry says so";
+  EXPECT_EQ(cleanup::AddDirectory("/nonexistent/one-more"), -1);
+  EXPECT_EQ(cleanup::AddProcessGroup(12345), -1);
+  cleanup::Release(slots.back());
+  const int again = cleanup::AddProcessGroup(12345);
+  EXPECT_EQ(again, slots.back()) << "a released slot is used again";
+  slots.back() = again;
+  for (const int slot : slots) cleanup::Release(slot);
+  cleanup::Release(-1);  // ignored
+  const int ordinary = cleanup::AddFile(std::string(100, 'p'));
+  EXPECT_GE(ordinary, 0);
+  cleanup::Release(ordinary);
+  EXPECT_EQ(cleanup::AddFile(std::string(5000, 'p')), -1) << "a path too long for a slot is refused";
 }
 
 }  // namespace
-}  // namespace zembra::testing
+}  // namespace zembra

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/run_program.h"
+#include "tests/support/files.h"
 
 namespace zembra {
 namespace {

@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "tests/support/files.h"
 #include "tests/support/run_program.h"
 
 namespace zembra {

@@ -10,12 +10,13 @@
 #include "engines/common/atomic_output.h"
 #include "engines/common/cleanup.h"
 #include "engines/common/files.h"
+#include "tests/support/files.h"
 #include "tests/support/run_program.h"
 
 namespace zembra {
 namespace {
 
-using testing::ListDirectory;
+using testing::FilesIn;
 using testing::ReadFile;
 using testing::WriteFile;
 
@@ -24,7 +25,7 @@ class OutputSetTest : public ::testing::Test {
   void SetUp() override { dir_ = testing::MakeTempDirectory("output-set"); }
   void TearDown() override { testing::RemoveDirectory(dir_); }
   std::string At(const std::string& name) const { return dir_ + "/" + name; }
-  std::vector<std::string> Files() const { return ListDirectory(dir_); }
+  std::vector<std::string> Files() const { return FilesIn(dir_); }
   std::string dir_;
 };
 
@@ -164,8 +165,8 @@ TEST_F(OutputSetTest, EachDirectoryGetsItsOwnPrivateDirectory) {
     for (size_t i = 0; i < set.size(); ++i) WriteFile(set.path(i), std::to_string(i));
     ASSERT_TRUE(set.Publish(error)) << error;
   }
-  EXPECT_EQ(ListDirectory(At("a")), (std::vector<std::string>{"x.txt", "y.txt"}));
-  EXPECT_EQ(ListDirectory(At("b")), std::vector<std::string>{"x.txt"});
+  EXPECT_EQ(FilesIn(At("a")), (std::vector<std::string>{"x.txt", "y.txt"}));
+  EXPECT_EQ(FilesIn(At("b")), std::vector<std::string>{"x.txt"});
   EXPECT_EQ(ReadFile(At("b/x.txt")), "1");
 }
 
@@ -202,7 +203,7 @@ TEST_F(OutputSetTest, AnInterruptedRunLeavesNothingHoweverManyFiles) {
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
   ::close(ready[0]);
   ASSERT_EQ(Files().size(), 1u);
-  EXPECT_EQ(ListDirectory(At(Files()[0])).size(), 100u);
+  EXPECT_EQ(FilesIn(At(Files()[0])).size(), 100u);
   ASSERT_EQ(::kill(child, SIGTERM), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);

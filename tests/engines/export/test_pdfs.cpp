@@ -178,18 +178,6 @@ std::vector<std::string> ScratchDirectory::List() const {
   return names;
 }
 
-bool FileExists(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 namespace {
 
 std::string Trimmed(std::string text) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace zembra::exporter::testing {
 
 /// Page k (from 1) of a quadrant PDF: its top-left quarter is red, green or
@@ -55,8 +57,8 @@ class ScratchDirectory {
   std::string path_;
 };
 
-bool FileExists(const std::string& path);
-std::string ReadFile(const std::string& path);
+using zembra::testing::FileExists;
+using zembra::testing::ReadFile;
 
 /// `identify -format FORMAT file` (ImageMagick's own tool).
 std::string Identify(const std::string& file, const std::string& format);

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 
-#include "tests/engines/toolbox/toolbox_fixture.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/qpdf_samples.h"
+#include "tests/support/scratch_test.h"
 
 namespace zembra::toolbox {
 namespace {
 
-using testing::CommandResult;
+using testing::ProgramResult;
 using testing::PageTexts;
 using testing::ToolboxTest;
 
@@ -30,9 +32,9 @@ TEST_P(ToolboxStampTest, StampPagesLandOnTheRightPagesAndLayer) {
   const StampCase& c = GetParam();
   testing::MakeTextPdf(Path("in.pdf"), {"Body one", "Body two", "Body three"});
   testing::MakeTextPdf(Path("stamp.pdf"), {"Stamp A", "Stamp B"}, 300);
-  const CommandResult run = Toolbox({Path("in.pdf"), c.option, Path("stamp.pdf"), "-outfile", Path("out.pdf")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(Qpdf({"--check", Path("out.pdf")}).status, 0);
+  const ProgramResult run = Toolbox({Path("in.pdf"), c.option, Path("stamp.pdf"), "-outfile", Path("out.pdf")});
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_EQ(Qpdf({"--check", Path("out.pdf")}).exitCode, 0);
 
   const std::vector<std::string> pages = PageTexts(Path("out.pdf"));
   ASSERT_EQ(pages.size(), 3u);
@@ -47,12 +49,12 @@ TEST_P(ToolboxStampTest, StampPagesLandOnTheRightPagesAndLayer) {
     }
   }
   // Drawing order: pdftotext with -raw keeps content-stream order.
-  const CommandResult raw = testing::RunCommand({"pdftotext", "-raw", "-f", "1", "-l", "1", Path("out.pdf"), "-"});
-  const size_t stamp = raw.out.find(c.stampOn[0]);
-  const size_t body = raw.out.find("Body one");
+  const ProgramResult raw = testing::RunProgram({"pdftotext", "-raw", "-f", "1", "-l", "1", Path("out.pdf"), "-"});
+  const size_t stamp = raw.output.find(c.stampOn[0]);
+  const size_t body = raw.output.find("Body one");
   ASSERT_NE(stamp, std::string::npos);
   ASSERT_NE(body, std::string::npos);
-  EXPECT_EQ(stamp < body, c.under) << raw.out;
+  EXPECT_EQ(stamp < body, c.under) << raw.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,9 +70,9 @@ TEST_F(ToolboxTest, OverlayKeepsTheStampInsideARotatedPage) {
   testing::MakeTextPdf(Path("in.pdf"), {"Body"});
   testing::MakeTextPdf(Path("stamp.pdf"), {"Stamp"});
   // Rotate the input's page; the stamp must still be placed and readable.
-  ASSERT_EQ(Qpdf({"--rotate=+90", Path("in.pdf"), Path("rotated.pdf")}).status, 0);
-  const CommandResult run = Toolbox({Path("rotated.pdf"), "-overlay", Path("stamp.pdf"), "-outfile", Path("out.pdf")});
-  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(Qpdf({"--rotate=+90", Path("in.pdf"), Path("rotated.pdf")}).exitCode, 0);
+  const ProgramResult run = Toolbox({Path("rotated.pdf"), "-overlay", Path("stamp.pdf"), "-outfile", Path("out.pdf")});
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
   const std::vector<std::string> pages = PageTexts(Path("out.pdf"));
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_TRUE(Contains(pages[0], "Stamp")) << pages[0];
@@ -78,11 +80,11 @@ TEST_F(ToolboxTest, OverlayKeepsTheStampInsideARotatedPage) {
 
 TEST_F(ToolboxTest, MissingOverlayFileFailsWithoutOutput) {
   testing::MakeTextPdf(Path("in.pdf"), {"Body"});
-  const CommandResult run = Toolbox({Path("in.pdf"), "-overlay", Path("missing.pdf"), "-outfile", Path("out.pdf")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("overlay file"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("missing.pdf"), std::string::npos) << run.err;
-  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-overlay", Path("missing.pdf"), "-outfile", Path("out.pdf")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.errorOutput.find("overlay file"), std::string::npos) << run.errorOutput;
+  EXPECT_NE(run.errorOutput.find("missing.pdf"), std::string::npos) << run.errorOutput;
+  EXPECT_EQ(std::count(run.errorOutput.begin(), run.errorOutput.end(), '\n'), 1) << run.errorOutput;
   EXPECT_EQ(Files(), (std::vector<std::string>{"in.pdf"}));
 }
 
@@ -100,9 +102,9 @@ TEST_P(ToolboxCrossMergeTest, FrontsInterleaveWithReversedBacks) {
   std::vector<std::string> texts;
   for (int i = 1; i <= c.pages; ++i) texts.push_back("Scan " + std::to_string(i));
   testing::MakeTextPdf(Path("in.pdf"), texts);
-  const CommandResult run = Toolbox({Path("in.pdf"), "-crossmerge", "-outfile", Path("out.pdf")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(Qpdf({"--check", Path("out.pdf")}).status, 0);
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-crossmerge", "-outfile", Path("out.pdf")});
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_EQ(Qpdf({"--check", Path("out.pdf")}).exitCode, 0);
   std::vector<std::string> expected;
   for (int page : c.order) expected.push_back("Scan " + std::to_string(page));
   EXPECT_EQ(PageTexts(Path("out.pdf")), expected);
@@ -120,8 +122,8 @@ TEST_F(ToolboxTest, OperationsRunInTheOrderGiven) {
   // Stamping page by page and then merging differs from merging first.
   testing::MakeTextPdf(Path("in.pdf"), {"Scan 1", "Scan 2", "Scan 3", "Scan 4"});
   testing::MakeTextPdf(Path("stamp.pdf"), {"Mark A", "Mark B", "Mark C", "Mark D"}, 300);
-  ASSERT_EQ(Toolbox({Path("in.pdf"), "-muloverlay", Path("stamp.pdf"), "-crossmerge", "-outfile", Path("a.pdf")}).status, 0);
-  ASSERT_EQ(Toolbox({Path("in.pdf"), "-crossmerge", "-muloverlay", Path("stamp.pdf"), "-outfile", Path("b.pdf")}).status, 0);
+  ASSERT_EQ(Toolbox({Path("in.pdf"), "-muloverlay", Path("stamp.pdf"), "-crossmerge", "-outfile", Path("a.pdf")}).exitCode, 0);
+  ASSERT_EQ(Toolbox({Path("in.pdf"), "-crossmerge", "-muloverlay", Path("stamp.pdf"), "-outfile", Path("b.pdf")}).exitCode, 0);
   const std::vector<std::string> a = PageTexts(Path("a.pdf"));
   const std::vector<std::string> b = PageTexts(Path("b.pdf"));
   ASSERT_EQ(a.size(), 4u);

@@ -6,14 +6,16 @@
 
 #include <algorithm>
 
-#include "tests/support/engine_check.h"
+#include "engines/common/temp_dir.h"
 
-#include "tests/engines/toolbox/toolbox_fixture.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/qpdf_samples.h"
+#include "tests/support/scratch_test.h"
 
 namespace zembra::toolbox {
 namespace {
 
-using testing::CommandResult;
+using testing::ProgramResult;
 using testing::ToolboxTest;
 
 struct BadInputCase {
@@ -29,11 +31,11 @@ class ToolboxBadInputTest : public ToolboxTest, public ::testing::WithParamInter
 TEST_P(ToolboxBadInputTest, OneLineExitOneNoOutput) {
   const BadInputCase& c = GetParam();
   if (c.content != nullptr) testing::WriteFile(Path("in.pdf"), c.content);
-  const CommandResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-ownerpassword", "o"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-  EXPECT_EQ(run.err.rfind("zemkit.lib: ", 0), 0u) << run.err;
-  EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-ownerpassword", "o"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(std::count(run.errorOutput.begin(), run.errorOutput.end(), '\n'), 1) << run.errorOutput;
+  EXPECT_EQ(run.errorOutput.rfind("zemkit.lib: ", 0), 0u) << run.errorOutput;
+  EXPECT_NE(run.errorOutput.find(c.message), std::string::npos) << run.errorOutput;
   EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
   EXPECT_LE(Files().size(), 1u);  // no temporary file left either
 }
@@ -49,12 +51,12 @@ TEST_F(ToolboxTest, TruncatedInputIsRepairedOrRefusedButNeverHalfWritten) {
   testing::MakeTextPdf(Path("whole.pdf"), {"One", "Two"});
   const std::string whole = testing::ReadFile(Path("whole.pdf"));
   testing::WriteFile(Path("in.pdf"), whole.substr(0, whole.size() / 3));
-  const CommandResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-pack"});
-  if (run.status == 0) {
-    EXPECT_NE(run.err.find("repaired"), std::string::npos) << run.err;
-    EXPECT_EQ(Qpdf({"--check", Path("out.pdf")}).status, 0);
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-pack"});
+  if (run.exitCode == 0) {
+    EXPECT_NE(run.errorOutput.find("repaired"), std::string::npos) << run.errorOutput;
+    EXPECT_EQ(Qpdf({"--check", Path("out.pdf")}).exitCode, 0);
   } else {
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.exitCode, 1);
     EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
   }
   EXPECT_EQ(testing::ReadFile(Path("in.pdf")), whole.substr(0, whole.size() / 3));
@@ -76,10 +78,10 @@ TEST_F(ToolboxTest, ADamagedStreamIsReportedOnce) {
     writer.setDecodeLevel(qpdf_dl_none);
     writer.write();
   }
-  const CommandResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-unpack"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("damaged"), std::string::npos) << run.err;
-  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-unpack"});
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_NE(run.errorOutput.find("damaged"), std::string::npos) << run.errorOutput;
+  EXPECT_EQ(std::count(run.errorOutput.begin(), run.errorOutput.end(), '\n'), 1) << run.errorOutput;
 }
 
 class ToolboxEncryptedInputTest : public ToolboxTest {
@@ -87,56 +89,56 @@ class ToolboxEncryptedInputTest : public ToolboxTest {
   void SetUp() override {
     ToolboxTest::SetUp();
     testing::MakeTextPdf(Path("plain.pdf"), {"Hidden words"});
-    ASSERT_EQ(Qpdf({"--encrypt", "secret", "owner", "256", "--", Path("plain.pdf"), Path("in.pdf")}).status, 0);
+    ASSERT_EQ(Qpdf({"--encrypt", "secret", "owner", "256", "--", Path("plain.pdf"), Path("in.pdf")}).exitCode, 0);
     original_ = testing::ReadFile(Path("in.pdf"));
   }
   std::string original_;
 };
 
 TEST_F(ToolboxEncryptedInputTest, InputPasswordOpensIt) {
-  const CommandResult run =
+  const ProgramResult run =
       Toolbox({Path("in.pdf"), "-inputpassword", "secret", "-getinfo", "-outfile", Path("out.pdf"), "-userpassword", "new"});
-  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "new"), (std::vector<std::string>{"Hidden words"}));
   EXPECT_TRUE(testing::PageTexts(Path("out.pdf"), "secret").empty());
   EXPECT_EQ(testing::ReadFile(Path("in.pdf")), original_);
 }
 
 TEST_F(ToolboxEncryptedInputTest, WithoutNewSecurityTheInputsProtectionStays) {
-  const CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "owner", "-crossmerge", "-outfile", Path("out.pdf")});
-  ASSERT_EQ(run.status, 0) << run.err;
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-inputpassword", "owner", "-crossmerge", "-outfile", Path("out.pdf")});
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
   EXPECT_TRUE(testing::PageTexts(Path("out.pdf")).empty());
 }
 
 TEST_F(ToolboxEncryptedInputTest, WrongOrMissingPasswordFails) {
-  CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "guess", "-outfile", Path("out.pdf")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("wrong password"), std::string::npos) << run.err;
+  ProgramResult run = Toolbox({Path("in.pdf"), "-inputpassword", "guess", "-outfile", Path("out.pdf")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.errorOutput.find("wrong password"), std::string::npos) << run.errorOutput;
   run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-pack"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("-inputpassword"), std::string::npos) << run.err;
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.errorOutput.find("-inputpassword"), std::string::npos) << run.errorOutput;
   EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
 }
 
 TEST_F(ToolboxEncryptedInputTest, PromptWithoutATerminalFailsCleanly) {
   ZEMBRA_REQUIRE_PROGRAM("setsid");
   // setsid leaves the toolbox without a controlling terminal.
-  const CommandResult run = testing::RunCommand(
+  const ProgramResult run = testing::RunProgram(
       {"setsid", "-w", std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib", Path("in.pdf"), "-outfile", Path("out.pdf"), "-prompt"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("no terminal"), std::string::npos) << run.err;
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.errorOutput.find("no terminal"), std::string::npos) << run.errorOutput;
   EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
 }
 
 TEST_F(ToolboxEncryptedInputTest, PromptAsksOnTheTerminalAndNotOnStandardInput) {
   ZEMBRA_REQUIRE_PROGRAM("python3");
   const std::string helper = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/toolbox/prompt_on_tty.py";
-  const CommandResult run = testing::RunCommand({"python3", helper, "secret", std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib",
+  const ProgramResult run = testing::RunProgram({"python3", helper, "secret", std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib",
                                                  Path("in.pdf"), "-outfile", Path("out.pdf"), "-prompt"});
-  ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("Password for " + Path("in.pdf")), std::string::npos) << run.out;
-  EXPECT_EQ(run.out.find("secret"), std::string::npos) << "the password was echoed: " << run.out;
+  ASSERT_EQ(run.exitCode, 0) << run.output << run.errorOutput;
+  EXPECT_NE(run.output.find("Password for " + Path("in.pdf")), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("secret"), std::string::npos) << "the password was echoed: " << run.output;
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
 }
 
@@ -148,18 +150,18 @@ TEST_F(ToolboxEncryptedInputTest, InterruptKeyDuringThePromptRestoresEchoAndLeav
   // The shell traps the interrupt (children get the default action back) and lives on.
   const std::string script = "trap : INT; '" + std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib' '" + Path("in.pdf") + "' -outfile '" +
                              Path("out.pdf") + "' -prompt; echo status=$?; stty -a";
-  const CommandResult run = testing::RunCommand({"python3", helper, "^C", "/bin/sh", "-c", script});
-  EXPECT_EQ(run.status, 0) << run.out;
-  EXPECT_NE(run.out.find("status=130"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find(" echo "), std::string::npos) << run.out;
-  EXPECT_EQ(run.out.find("-echo "), std::string::npos) << run.out;
+  const ProgramResult run = testing::RunProgram({"python3", helper, "^C", "/bin/sh", "-c", script});
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("status=130"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(" echo "), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("-echo "), std::string::npos) << run.output;
   EXPECT_FALSE(testing::FileExists(Path("out.pdf")));
   EXPECT_EQ(Files(), (std::vector<std::string>{"in.pdf", "plain.pdf"}));
 }
 
 TEST_F(ToolboxEncryptedInputTest, SplitPartsKeepTheInputsProtection) {
-  const CommandResult run = Toolbox({Path("in.pdf"), "-inputpassword", "secret", "-split", "-outfile", Path("out.pdf")});
-  ASSERT_EQ(run.status, 0) << run.err;
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-inputpassword", "secret", "-split", "-outfile", Path("out.pdf")});
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
   EXPECT_TRUE(testing::PageTexts(Path("out0001.pdf")).empty());
   EXPECT_EQ(testing::PageTexts(Path("out0001.pdf"), "secret"), (std::vector<std::string>{"Hidden words"}));
 }
@@ -169,8 +171,8 @@ TEST(ToolboxOpenPdf, AsksOnceAndKeepsTheAnswer) {
   auto dir = TempDir::Create("zemkit-open", error);
   ASSERT_NE(dir, nullptr);
   testing::MakeTextPdf(dir->path() + "/plain.pdf", {"x"});
-  ASSERT_EQ(testing::RunCommand({"qpdf", "--encrypt", "pw", "pw", "128", "--use-aes=y", "--",
-                                 dir->path() + "/plain.pdf", dir->path() + "/locked.pdf"}).status, 0);
+  ASSERT_EQ(testing::RunProgram({"qpdf", "--encrypt", "pw", "pw", "128", "--use-aes=y", "--",
+                                 dir->path() + "/plain.pdf", dir->path() + "/locked.pdf"}).exitCode, 0);
   int asked = 0;
   PasswordSource source;
   source.prompt = true;

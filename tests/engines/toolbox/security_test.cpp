@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engines/toolbox/toolbox_fixture.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/qpdf_samples.h"
+#include "tests/support/scratch_test.h"
 
 namespace zembra::toolbox {
 namespace {
 
-using testing::CommandResult;
+using testing::ProgramResult;
 using testing::ToolboxTest;
 
 // --- The plan, as a pure function of the request -------------------------
@@ -115,35 +117,35 @@ TEST_P(ToolboxEncryptionTest, QpdfSeesAlgorithmPasswordsAndPermissions) {
   testing::MakeTextPdf(Path("in.pdf"), {"Secret page"});
   std::vector<std::string> words{Path("in.pdf"), "-outfile", Path("out.pdf")};
   words.insert(words.end(), c.options.begin(), c.options.end());
-  const CommandResult run = Toolbox(words);
-  ASSERT_EQ(run.status, 0) << run.err;
+  const ProgramResult run = Toolbox(words);
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
 
   // The owner password opens it with full rights; report shows the document's permissions.
-  const CommandResult shown = Qpdf({"--show-encryption", std::string("--password=") + c.ownerPassword, Path("out.pdf")});
-  ASSERT_EQ(shown.status, 0) << shown.err;
-  EXPECT_NE(shown.out.find("R = " + std::to_string(c.revision)), std::string::npos) << shown.out;
+  const ProgramResult shown = Qpdf({"--show-encryption", std::string("--password=") + c.ownerPassword, Path("out.pdf")});
+  ASSERT_EQ(shown.exitCode, 0) << shown.errorOutput;
+  EXPECT_NE(shown.output.find("R = " + std::to_string(c.revision)), std::string::npos) << shown.output;
   if (c.revision >= 4) {
-    EXPECT_NE(shown.out.find("stream encryption method: " + std::string(c.method)), std::string::npos) << shown.out;
-    EXPECT_EQ(PermissionLine(shown.out, kAccessibility), "allowed");
+    EXPECT_NE(shown.output.find("stream encryption method: " + std::string(c.method)), std::string::npos) << shown.output;
+    EXPECT_EQ(PermissionLine(shown.output, kAccessibility), "allowed");
   }
-  const CommandResult key = Qpdf({"--show-encryption-key", "--show-encryption",
+  const ProgramResult key = Qpdf({"--show-encryption-key", "--show-encryption",
                                   std::string("--password=") + c.ownerPassword, Path("out.pdf")});
-  const size_t at = key.out.find("Encryption key = ");
-  ASSERT_NE(at, std::string::npos) << key.out;
-  const size_t end = key.out.find('\n', at);
-  EXPECT_EQ((end - at - 17) * 4, static_cast<size_t>(c.bits)) << key.out;
-  for (const std::string& name : c.allowed) EXPECT_EQ(PermissionLine(shown.out, name), "allowed") << name;
-  for (const std::string& name : c.denied) EXPECT_EQ(PermissionLine(shown.out, name), "not allowed") << name;
+  const size_t at = key.output.find("Encryption key = ");
+  ASSERT_NE(at, std::string::npos) << key.output;
+  const size_t end = key.output.find('\n', at);
+  EXPECT_EQ((end - at - 17) * 4, static_cast<size_t>(c.bits)) << key.output;
+  for (const std::string& name : c.allowed) EXPECT_EQ(PermissionLine(shown.output, name), "allowed") << name;
+  for (const std::string& name : c.denied) EXPECT_EQ(PermissionLine(shown.output, name), "not allowed") << name;
 
   // The user password (or none) opens it; a wrong one does not.
-  const CommandResult user = Qpdf({"--check", std::string("--password=") + c.userPassword, Path("out.pdf")});
-  EXPECT_EQ(user.status, 0) << user.err << user.out;
+  const ProgramResult user = Qpdf({"--check", std::string("--password=") + c.userPassword, Path("out.pdf")});
+  EXPECT_EQ(user.exitCode, 0) << user.errorOutput << user.output;
   EXPECT_NE(testing::PageTexts(Path("out.pdf"), c.userPassword).size(), 0u);
   if (std::string(c.userPassword).empty()) {
-    EXPECT_NE(shown.out.find("User password = \n"), std::string::npos);
+    EXPECT_NE(shown.output.find("User password = \n"), std::string::npos);
   } else {
-    EXPECT_NE(Qpdf({"--check", Path("out.pdf")}).status, 0);
-    EXPECT_NE(Qpdf({"--check", "--password=wrong", Path("out.pdf")}).status, 0);
+    EXPECT_NE(Qpdf({"--check", Path("out.pdf")}).exitCode, 0);
+    EXPECT_NE(Qpdf({"--check", "--password=wrong", Path("out.pdf")}).exitCode, 0);
     EXPECT_TRUE(testing::PageTexts(Path("out.pdf")).empty());
   }
 }
@@ -186,11 +188,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ToolboxTest, PermitWithoutOwnerPasswordWarnsAndLeavesTheOutputOpen) {
   testing::MakeTextPdf(Path("in.pdf"), {"Open page"});
-  const CommandResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-permit", "printing"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("-permit ignored"), std::string::npos) << run.err;
-  const CommandResult shown = Qpdf({"--show-encryption", Path("out.pdf")});
-  EXPECT_NE(shown.out.find("File is not encrypted"), std::string::npos) << shown.out;
+  const ProgramResult run = Toolbox({Path("in.pdf"), "-outfile", Path("out.pdf"), "-permit", "printing"});
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_NE(run.errorOutput.find("-permit ignored"), std::string::npos) << run.errorOutput;
+  const ProgramResult shown = Qpdf({"--show-encryption", Path("out.pdf")});
+  EXPECT_NE(shown.output.find("File is not encrypted"), std::string::npos) << shown.output;
 }
 
 }  // namespace

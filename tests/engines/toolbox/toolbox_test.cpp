@@ -10,21 +10,24 @@
 
 #include "passes/option_row.h"
 
-#include "tests/engines/toolbox/toolbox_fixture.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/qpdf_samples.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_test.h"
 
 namespace zembra::toolbox {
 namespace {
 
-using testing::CommandResult;
+using testing::ProgramResult;
 
 class ToolboxFrontEndTest : public testing::ToolboxTest {
  protected:
   void SetUp() override {
     ToolboxTest::SetUp();
     for (const char* program : {"zemconv", "zemkit.lib"}) {
-      const CommandResult copy =
-          testing::RunCommand({"cp", std::string(ZEMBRA_BIN_DIR) + "/" + program, Path(program)});
-      ASSERT_EQ(copy.status, 0) << copy.err;
+      const ProgramResult copy =
+          testing::RunProgram({"cp", std::string(ZEMBRA_BIN_DIR) + "/" + program, Path(program)});
+      ASSERT_EQ(copy.exitCode, 0) << copy.errorOutput;
     }
     // The stand-in renderer: copies the prepared PDF to its last argument.
     testing::WriteFile(Path("zemrender.lib"), "#!/bin/sh\nfor last; do :; done\ncp '" + Path("prepared.pdf") +
@@ -33,35 +36,35 @@ class ToolboxFrontEndTest : public testing::ToolboxTest {
     testing::WriteFile(Path("in.html"), "<p>page</p>");
   }
 
-  CommandResult Convert(std::vector<std::string> words) {
+  ProgramResult Convert(std::vector<std::string> words) {
     words.insert(words.begin(), Path("zemconv"));
-    return testing::RunCommand(words);
+    return testing::RunProgram(words);
   }
 };
 
 TEST_F(ToolboxFrontEndTest, PasswordsAndPermissionsGiveAProtectedPdf) {
   testing::MakeTextPdf(Path("prepared.pdf"), {"Rendered one", "Rendered two"});
-  const CommandResult run = Convert({"-ownerpassword", "o", "-userpassword", "u", "-key128bit", "-permit",
+  const ProgramResult run = Convert({"-ownerpassword", "o", "-userpassword", "u", "-key128bit", "-permit",
                                      "printing", Path("in.html"), Path("out.pdf")});
-  ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("result=OK"), std::string::npos) << run.out;
+  ASSERT_EQ(run.exitCode, 0) << run.output << run.errorOutput;
+  EXPECT_NE(run.output.find("result=OK"), std::string::npos) << run.output;
   EXPECT_FALSE(testing::FileExists(Path("outtemp.pdf")));
 
-  const CommandResult shown = Qpdf({"--show-encryption", "--password=o", Path("out.pdf")});
-  EXPECT_NE(shown.out.find("R = 4"), std::string::npos) << shown.out;
-  EXPECT_NE(shown.out.find("stream encryption method: AESv2"), std::string::npos) << shown.out;
-  EXPECT_NE(shown.out.find("print high resolution: allowed"), std::string::npos) << shown.out;
-  EXPECT_NE(shown.out.find("modify anything: not allowed"), std::string::npos) << shown.out;
-  EXPECT_NE(shown.out.find("extract for any purpose: not allowed"), std::string::npos) << shown.out;
-  EXPECT_EQ(Qpdf({"--check", "--password=u", Path("out.pdf")}).status, 0);
-  EXPECT_NE(Qpdf({"--check", Path("out.pdf")}).status, 0);
+  const ProgramResult shown = Qpdf({"--show-encryption", "--password=o", Path("out.pdf")});
+  EXPECT_NE(shown.output.find("R = 4"), std::string::npos) << shown.output;
+  EXPECT_NE(shown.output.find("stream encryption method: AESv2"), std::string::npos) << shown.output;
+  EXPECT_NE(shown.output.find("print high resolution: allowed"), std::string::npos) << shown.output;
+  EXPECT_NE(shown.output.find("modify anything: not allowed"), std::string::npos) << shown.output;
+  EXPECT_NE(shown.output.find("extract for any purpose: not allowed"), std::string::npos) << shown.output;
+  EXPECT_EQ(Qpdf({"--check", "--password=u", Path("out.pdf")}).exitCode, 0);
+  EXPECT_NE(Qpdf({"--check", Path("out.pdf")}).exitCode, 0);
   EXPECT_EQ(testing::PageTexts(Path("out.pdf"), "u"), (std::vector<std::string>{"Rendered one", "Rendered two"}));
 }
 
 TEST_F(ToolboxFrontEndTest, SplitLeavesTheSeriesTheFrontEndAccepts) {
   testing::MakeTextPdf(Path("prepared.pdf"), {"A", "B"});
-  const CommandResult run = Convert({"-split", Path("in.html"), Path("out.pdf")});
-  EXPECT_NE(run.out.find("result=OK"), std::string::npos) << run.out;
+  const ProgramResult run = Convert({"-split", Path("in.html"), Path("out.pdf")});
+  EXPECT_NE(run.output.find("result=OK"), std::string::npos) << run.output;
   EXPECT_EQ(testing::PageTexts(Path("out0001.pdf")), (std::vector<std::string>{"A"}));
   EXPECT_EQ(testing::PageTexts(Path("out0002.pdf")), (std::vector<std::string>{"B"}));
   EXPECT_FALSE(testing::FileExists(Path("outtemp.pdf")));
@@ -72,8 +75,8 @@ TEST_F(ToolboxFrontEndTest, FillFormUsesTheFdfNamedLikeTheOutput) {
   testing::WriteFile(Path("out.fdf"),
                      "%FDF-1.2\n1 0 obj\n<< /FDF << /Fields [ << /T (name) /V (Dana) >> ] >> >>\n"
                      "endobj\ntrailer\n<< /Root 1 0 R >>\n%%EOF\n");
-  const CommandResult run = Convert({"-fillform", "-flattenform", Path("in.html"), Path("out.pdf")});
-  EXPECT_NE(run.out.find("result=OK"), std::string::npos) << run.out;
+  const ProgramResult run = Convert({"-fillform", "-flattenform", Path("in.html"), Path("out.pdf")});
+  EXPECT_NE(run.output.find("result=OK"), std::string::npos) << run.output;
   const std::vector<std::string> pages = testing::PageTexts(Path("out.pdf"));
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_NE(pages[0].find("Dana"), std::string::npos) << pages[0];
@@ -81,8 +84,8 @@ TEST_F(ToolboxFrontEndTest, FillFormUsesTheFdfNamedLikeTheOutput) {
 
 TEST_F(ToolboxFrontEndTest, ConverterOptionsAheadOfTheInputAreIgnored) {
   testing::MakeTextPdf(Path("prepared.pdf"), {"Kept"});
-  const CommandResult run = Convert({"-r", "150", "-mono", "-crossmerge", Path("in.html"), Path("out.pdf")});
-  EXPECT_NE(run.out.find("result=OK"), std::string::npos) << run.out;
+  const ProgramResult run = Convert({"-r", "150", "-mono", "-crossmerge", Path("in.html"), Path("out.pdf")});
+  EXPECT_NE(run.output.find("result=OK"), std::string::npos) << run.output;
   EXPECT_EQ(testing::PageTexts(Path("out.pdf")), (std::vector<std::string>{"Kept"}));
 }
 
@@ -121,9 +124,10 @@ TEST_F(ToolboxOutputTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
   for (const auto& line : lines) {
     std::vector<std::string> argv = {"sh", "-c", "exec \"$0\" \"$@\" >/dev/full", toolbox};
     argv.insert(argv.end(), line.begin(), line.end());
-    const CommandResult run = testing::RunCommand(argv);
-    EXPECT_EQ(run.status, 1) << line[1];
-    EXPECT_NE(run.err.find("zemkit.lib: cannot write to standard output"), std::string::npos) << run.err;
+    const testing::ProgramResult run = testing::RunProgram(argv);
+    EXPECT_EQ(run.exitCode, 1) << line[1];
+    EXPECT_NE(run.errorOutput.find("zemkit.lib: cannot write to standard output"), std::string::npos)
+        << run.errorOutput;
     EXPECT_EQ(Files(), std::vector<std::string>{"in.pdf"}) << line[1];
   }
 }
@@ -152,7 +156,7 @@ TEST_P(ToolboxEveryTokenTest, RunsCleanOnARealPdf) {
   const std::string token = GetParam();
   testing::MakeFormPdf(Path("form.pdf"));
   testing::WriteFile(Path("doc.txt"), "inside");
-  ASSERT_EQ(Qpdf({Path("form.pdf"), "--add-attachment", Path("doc.txt"), "--", Path("in.pdf")}).status, 0);
+  ASSERT_EQ(Qpdf({Path("form.pdf"), "--add-attachment", Path("doc.txt"), "--", Path("in.pdf")}).exitCode, 0);
   ASSERT_EQ(std::remove(Path("doc.txt").c_str()), 0);
   ASSERT_EQ(std::remove(Path("form.pdf").c_str()), 0);
   testing::MakeTextPdf(Path("stamp.pdf"), {"Stamp"}, 300);
@@ -187,8 +191,8 @@ TEST_P(ToolboxEveryTokenTest, RunsCleanOnARealPdf) {
   words.insert(words.end(), {"-outfile", Path("out.pdf")});
   words.insert(words.end(), after.begin(), after.end());
 
-  const CommandResult run = Toolbox(words, input);
-  ASSERT_EQ(run.status, 0) << token << ": " << run.err;
+  const ProgramResult run = Toolbox(words, input);
+  ASSERT_EQ(run.exitCode, 0) << token << ": " << run.errorOutput;
   std::vector<std::string> pdfs;
   for (const std::string& name : Files()) {
     EXPECT_NE(name[0], '.') << "left behind: " << name;
@@ -201,8 +205,8 @@ TEST_P(ToolboxEveryTokenTest, RunsCleanOnARealPdf) {
     EXPECT_EQ(testing::ReadFile(Path("doc.txt")), "inside");
   }
   for (const std::string& name : pdfs) {
-    const CommandResult check = Qpdf({"--check", "--password=" + password, Path(name)});
-    EXPECT_EQ(check.status, 0) << token << " " << name << ": " << check.out << check.err;
+    const ProgramResult check = Qpdf({"--check", "--password=" + password, Path(name)});
+    EXPECT_EQ(check.exitCode, 0) << token << " " << name << ": " << check.output << check.errorOutput;
   }
 }
 
@@ -228,10 +232,10 @@ TEST_F(ToolboxTest, AttachThenDetachRoundTripsBinaryData) {
   for (int i = 0; i < 70000; ++i) data += static_cast<char>((i * 31 + i / 256) % 256);
   testing::MakeTextPdf(Path("in.pdf"), {"Page"});
   testing::WriteFile(Path("blob.bin"), data);
-  ASSERT_EQ(Toolbox({Path("in.pdf"), "-attachfile", "-outfile", Path("with.pdf")}, Path("blob.bin")).status, 0);
+  ASSERT_EQ(Toolbox({Path("in.pdf"), "-attachfile", "-outfile", Path("with.pdf")}, Path("blob.bin")).exitCode, 0);
   ASSERT_EQ(::mkdir(Path("out").c_str(), 0755), 0);
-  const CommandResult run = Toolbox({Path("with.pdf"), "-detachfile", "-outfile", Path("out/copy.pdf"), "-pack"});
-  ASSERT_EQ(run.status, 0) << run.err;
+  const ProgramResult run = Toolbox({Path("with.pdf"), "-detachfile", "-outfile", Path("out/copy.pdf"), "-pack"});
+  ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
   EXPECT_EQ(testing::ReadFile(Path("out/blob.bin")), data);
 }
 

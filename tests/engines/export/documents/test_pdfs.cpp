@@ -152,13 +152,6 @@ std::string Capture(const std::string& command, int* status) {
   return output;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 bool Exists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;

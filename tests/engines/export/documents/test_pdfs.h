@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engines/export/export_options.h"
+#include "tests/support/files.h"
 
 namespace zembra::exporter::testing {
 
@@ -49,7 +50,7 @@ std::string TestDirectory();
 /// Runs a shell command line; its standard output, or "" on failure (status kept in *status).
 std::string Capture(const std::string& command, int* status = nullptr);
 
-std::string ReadFile(const std::string& path);
+using zembra::testing::ReadFile;
 bool Exists(const std::string& path);
 
 /// The files in a directory (names only, sorted).

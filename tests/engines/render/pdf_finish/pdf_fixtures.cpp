@@ -84,13 +84,6 @@ void MakeNumberedPdf(const std::string& path, int pages, const std::string& pref
   MakePdf(path, list);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 std::string Capture(const std::string& command, int* status) {
   std::string output;
   FILE* pipe = ::popen(command.c_str(), "r");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace zembra::render::finish::testing {
 
 struct FixtureLink {
@@ -30,7 +32,7 @@ void MakePdf(const std::string& path, const std::vector<FixturePage>& pages, dou
 void MakeNumberedPdf(const std::string& path, int pages, const std::string& prefix = "Page");
 
 /// The whole file (empty when it cannot be read).
-std::string ReadFile(const std::string& path);
+using zembra::testing::ReadFile;
 
 /// Standard output of a shell command; status set to its exit status.
 std::string Capture(const std::string& command, int* status = nullptr);

@@ -67,8 +67,6 @@ std::string ScratchDir::Write(const std::string& name, const std::string& conten
   return path;
 }
 
-bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace zembra::testing {
 
 struct RunResult {
@@ -33,7 +35,6 @@ class ScratchDir {
   std::string path_;
 };
 
-bool FileExists(const std::string& path);
 std::string ReadText(const std::string& path);
 
 struct PdfWord {

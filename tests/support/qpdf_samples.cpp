@@ -1,33 +1,15 @@
-#include "tests/engines/toolbox/toolbox_fixture.h"
+#include "tests/support/qpdf_samples.h"
 
-#include <dirent.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFEFStreamObjectHelper.hh>
 #include <qpdf/QPDFEmbeddedFileDocumentHelper.hh>
 #include <qpdf/QPDFFileSpecObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <fstream>
-#include <sstream>
-
-#include "tests/support/engine_check.h"
-
-namespace zembra::toolbox::testing {
+namespace zembra::testing {
 
 namespace {
-
-std::string ShellQuote(const std::string& word) {
-  std::string quoted = "'";
-  for (const char c : word) {
-    if (c == '\'') quoted += "'\\''";
-    else quoted += c;
-  }
-  return quoted + "'";
-}
 
 QPDFObjectHandle Helvetica(QPDF& pdf) {
   return pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
@@ -49,22 +31,6 @@ void Write(QPDF& pdf, const std::string& path) {
 }
 
 }  // namespace
-
-CommandResult RunCommand(const std::vector<std::string>& argv, const std::string& input) {
-  char pattern[] = "/tmp/zemkit-test-XXXXXX";
-  const std::string scratch = ::mkdtemp(pattern);
-  WriteFile(scratch + "/in", input);
-  std::string command;
-  for (const std::string& word : argv) command += ShellQuote(word) + " ";
-  command += "<" + scratch + "/in >" + scratch + "/out 2>" + scratch + "/err";
-  const int raw = std::system(command.c_str());
-  CommandResult result;
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
-  result.out = ReadFile(scratch + "/out");
-  result.err = ReadFile(scratch + "/err");
-  std::system(("rm -rf " + ShellQuote(scratch)).c_str());
-  return result;
-}
 
 void MakeTextPdf(const std::string& path, const std::vector<std::string>& pageTexts, int y) {
   QPDF pdf;
@@ -133,86 +99,4 @@ void MakeAttachmentPdf(const std::string& path, const std::string& name, const s
   Write(pdf, path);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
-bool FileExists(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
-std::vector<std::string> PageTexts(const std::string& pdf, const std::string& password) {
-  std::vector<std::string> pages;
-  std::vector<std::string> argv{"pdftotext", "-q"};
-  if (!password.empty()) argv.insert(argv.end(), {"-upw", password});
-  argv.insert(argv.end(), {pdf, "-"});
-  const CommandResult result = RunCommand(argv);
-  if (result.status != 0) return pages;
-  std::string current;
-  for (const char c : result.out) {
-    if (c == '\f') {
-      pages.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  for (std::string& page : pages) {
-    // Collapse white space so comparisons ignore layout.
-    std::string compact;
-    for (const char c : page) {
-      if (std::isspace(static_cast<unsigned char>(c))) {
-        if (!compact.empty() && compact.back() != ' ') compact += ' ';
-      } else {
-        compact += c;
-      }
-    }
-    while (!compact.empty() && compact.back() == ' ') compact.pop_back();
-    page = compact;
-  }
-  return pages;
-}
-
-void ToolboxTest::SetUp() {
-  std::string error;
-  dir_ = TempDir::Create("zemkit-test", error);
-  ASSERT_NE(dir_, nullptr) << error;
-  ZEMBRA_REQUIRE_PROGRAM("qpdf");
-  ZEMBRA_REQUIRE_PROGRAM("pdftotext");
-}
-
-CommandResult ToolboxTest::Toolbox(const std::vector<std::string>& words, const std::string& input) {
-  std::vector<std::string> argv{std::string(ZEMBRA_BIN_DIR) + "/zemkit.lib"};
-  argv.insert(argv.end(), words.begin(), words.end());
-  return RunCommand(argv, input);
-}
-
-CommandResult ToolboxTest::Qpdf(const std::vector<std::string>& words) {
-  std::vector<std::string> argv{"qpdf"};
-  argv.insert(argv.end(), words.begin(), words.end());
-  return RunCommand(argv);
-}
-
-std::vector<std::string> ToolboxTest::Files() const {
-  std::vector<std::string> names;
-  DIR* directory = ::opendir(dir_->path().c_str());
-  if (directory == nullptr) return names;
-  while (const dirent* entry = ::readdir(directory)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(directory);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-}  // namespace zembra::toolbox::testing
+}  // namespace zembra::testing
