@@ -22,6 +22,7 @@ constexpr milliseconds kNetworkQuiet{500};
 constexpr milliseconds kPollInterval{50};
 // The longest wait for what --run-script started to settle.
 constexpr milliseconds kRunScriptSettle{2000};
+constexpr milliseconds kSettleRecheck{25};
 
 bool HasScheme(const std::string& text) {
   const std::string lower = AsciiLower(text);
@@ -293,6 +294,15 @@ bool PageSession::Load(std::string& error) {
   }
 }
 
+void PageSession::WaitForScripts(Clock::time_point limit) {
+  for (;;) {
+    std::string ignored;
+    auto reply = Evaluate(ReadinessProbeExpression(true), limit, ignored);
+    if (!reply || ScriptsSettled(ParsePageProbe(*reply)) || Clock::now() >= limit) return;
+    pipe_.Pump(std::min(limit, Clock::now() + kSettleRecheck));
+  }
+}
+
 bool PageSession::HandleTimeout(std::string& error) {
   const std::string& name = options_.input;
   const std::string after = SecondsText(options_.load.timeoutSeconds);
@@ -371,6 +381,9 @@ bool PageSession::Prepare(std::string& error) {
                                   Json(css).dump() + "; (document.head || document.documentElement).appendChild(s); })()");
   }
   for (const std::string& script : options_.load.runScripts) run("--run-script", script);
+  // What they started (timers, frames, requests) is waited for, briefly.
+  if (!options_.load.runScripts.empty() && options_.load.javascript)
+    WaitForScripts(std::min(deadline, Clock::now() + kRunScriptSettle));
   if (!options_.page.smartShrinking) {
     // Lay the page out at the paper's own width and cut what is wider,
     // instead of letting Chromium shrink it to fit.

@@ -55,6 +55,8 @@ class PageSession {
   int Send(const std::string& method, const Json& params);
   /// Whether the page's main thread answers within a short while.
   bool PageResponsive();
+  /// Waits until the page's scripts have settled, at most until limit.
+  void WaitForScripts(Clock::time_point limit);
   /// What to do when the timeout passes before the page is ready.
   bool HandleTimeout(std::string& error);
   std::optional<Json> Evaluate(const std::string& expression, Clock::time_point deadline, std::string& error);

@@ -54,6 +54,11 @@ PageProbe ParsePageProbe(const Json& reply) {
   return probe;
 }
 
+bool ScriptsSettled(const PageProbe& probe) {
+  return !probe.instrumented ||
+         (probe.timers == 0 && probe.frames == 0 && probe.requests == 0 && probe.idleMs >= kSettleMs);
+}
+
 Readiness DecideReadiness(const LoadOptions& load, const PageProbe& probe, const LoadState& state) {
   if (!probe.complete) return Wait(WaitingFor::kLoading, "the document is still loading", kRecheckMs);
   if (!state.networkQuiet) return Wait(WaitingFor::kLoading, "requests are in flight", kRecheckMs);
@@ -81,12 +86,11 @@ Readiness DecideReadiness(const LoadOptions& load, const PageProbe& probe, const
     return Wait(WaitingFor::kActivity, std::to_string(probe.animations) + " animation(s) about to end", kRecheckMs);
 
   if (scripts) {
-    if (probe.instrumented) {
+    if (!ScriptsSettled(probe)) {
       if (const std::string pending = Pending(probe); !pending.empty())
         return Wait(WaitingFor::kActivity, pending + " pending", kRecheckMs);
-      if (probe.idleMs >= 0 && probe.idleMs < kSettleMs)
-        return Wait(WaitingFor::kActivity, "changed " + Ms(probe.idleMs) + " ago",
-                    static_cast<long>(std::ceil(kSettleMs - probe.idleMs)));
+      return Wait(WaitingFor::kActivity, "changed " + Ms(std::max(0.0, probe.idleMs)) + " ago",
+                  static_cast<long>(std::ceil(kSettleMs - std::max(0.0, probe.idleMs))));
     }
     return {true, WaitingFor::kNothing,
             "scripts settled " + Ms(state.sinceLoadMs) + " after load (delay " + Ms(static_cast<double>(delay)) + ")", 0};

@@ -37,6 +37,10 @@ struct PageProbe {
   std::string status;         ///< window.status
 };
 
+/// Whether the page's scripts are done: nothing pending, no change for kSettleMs.
+/// A page that is not instrumented counts as done (nothing can be known).
+bool ScriptsSettled(const PageProbe& probe);
+
 /// The probe's reply read into a PageProbe; missing fields keep their defaults.
 PageProbe ParsePageProbe(const Json& reply);
 

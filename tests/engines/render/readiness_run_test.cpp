@@ -176,6 +176,14 @@ TEST_F(RenderReadinessTest, ShortTimersAreWaitedForLongOnesAreNot) {
   EXPECT_GE(SettledAfterMs(run.reason), 300) << run.reason;
 }
 
+TEST_F(RenderReadinessTest, WhatRunScriptStartsIsWaitedFor) {
+  const Run run = RenderHtml("<p>static</p>",
+                             {"--run-script",
+                              "setTimeout(() => document.body.insertAdjacentHTML('beforeend', '<p>runword</p>'), 150)"});
+  ASSERT_FALSE(run.pdf.empty()) << run.result.messages;
+  EXPECT_NE(PdfText(run.pdf).find("runword"), std::string::npos);
+}
+
 TEST_F(RenderReadinessTest, PollThatFindsNothingDoesNotHoldThePage) {
   // Polls every 50 ms for something that never comes, changing nothing.
   const Run run = RenderHtml(

@@ -159,6 +159,18 @@ INSTANTIATE_TEST_SUITE_P(
              WaitingFor::kDelay, "JavaScript delay", 190}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ScriptsSettled, NothingPendingAndNoRecentChange) {
+  EXPECT_TRUE(ScriptsSettled(Complete(true)));
+  EXPECT_FALSE(ScriptsSettled(With(Complete(true), 1, 0, 0, 500)));
+  EXPECT_FALSE(ScriptsSettled(With(Complete(true), 0, 1, 0, 500)));
+  EXPECT_FALSE(ScriptsSettled(With(Complete(true), 0, 0, 1, 500)));
+  EXPECT_FALSE(ScriptsSettled(With(Complete(true), 0, 0, 0, kSettleMs - 1)));
+  EXPECT_TRUE(ScriptsSettled(With(Complete(true), 0, 0, 0, kSettleMs)));
+  PageProbe blind = With(Complete(true), 4, 0, 0, 0);
+  blind.instrumented = false;
+  EXPECT_TRUE(ScriptsSettled(blind));  // nothing can be known: the delay alone decides
+}
+
 TEST(ParsePageProbe, ReadsEveryFieldAndKeepsDefaultsForMissingOrWrongOnes) {
   const PageProbe full = ParsePageProbe(Json::parse(R"({"instrumented": true, "scripted": true, "refresh": true,
       "complete": true, "fonts": true, "images": true, "timers": 2, "frames": 3, "requests": 4, "animations": 5,
