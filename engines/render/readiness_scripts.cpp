@@ -101,8 +101,12 @@ const std::string& ReadinessInstrumentScript() {
       work.parent = record;  // an interval's next run is held by what this run did
     }
   };
+  // Pages that look at a function's source see the native one's.
+  const likeNative = (value, original) =>
+    Object.defineProperty(value, 'toString', {value: Function.prototype.toString.bind(original), configurable: true});
   const define = (name, value) => {
     Object.defineProperty(value, 'name', {value: name});
+    likeNative(value, native[name]);
     Object.defineProperty(window, name, {value, writable: true, configurable: true, enumerable: true});
   };
   define('setTimeout', function setTimeout(handler, delay, ...args) {
@@ -185,6 +189,7 @@ const std::string& ReadinessInstrumentScript() {
       }
       if (this.readyState === 4) end();  // a synchronous request
     }};
+    likeNative(sendOf.send, send);
     Object.defineProperty(XMLHttpRequest.prototype, 'send', {value: sendOf.send, writable: true, configurable: true});
   }
   const count = (map) => { let n = 0; for (const work of map.values()) if (holds(work)) ++n; return n; };

@@ -176,6 +176,24 @@ TEST_F(RenderReadinessTest, ShortTimersAreWaitedForLongOnesAreNot) {
   EXPECT_GE(SettledAfterMs(run.reason), 300) << run.reason;
 }
 
+TEST_F(RenderReadinessTest, CountingLeavesTimersAndRequestsAsThePageKnowsThem) {
+  const Run run = RenderHtml(
+      "<p id=o></p><script>"
+      "const native = [setTimeout, setInterval, clearTimeout, requestAnimationFrame, fetch, XMLHttpRequest.prototype.send]"
+      "  .every(f => String(f).includes('[native code]')) && setTimeout.name === 'setTimeout';"
+      "o.textContent = native ? 'nativelooking' : 'wrapperseen';"
+      "setTimeout(function (a, b) { o.textContent += ' ' + a + b + ' ' + (this === window); }, 0, 'arg', 'uments');"
+      "setTimeout(\"document.body.insertAdjacentHTML('beforeend', '<p>stringhandler</p>')\", 10);"
+      "const id = setTimeout(() => document.body.insertAdjacentHTML('beforeend', '<p>cleared</p>'), 20);"
+      "clearTimeout(id);"
+      "</script>");
+  ASSERT_FALSE(run.pdf.empty()) << run.result.messages;
+  const std::string text = PdfText(run.pdf);
+  EXPECT_NE(text.find("nativelooking arguments true"), std::string::npos) << text;
+  EXPECT_NE(text.find("stringhandler"), std::string::npos) << text;
+  EXPECT_EQ(text.find("cleared"), std::string::npos) << text;
+}
+
 TEST_F(RenderReadinessTest, WhatRunScriptStartsIsWaitedFor) {
   const Run run = RenderHtml("<p>static</p>",
                              {"--run-script",
