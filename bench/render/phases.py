@@ -26,8 +26,9 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--build", default=os.path.join(SOURCE, "build"))
     parser.add_argument("pages", nargs="*")
-    args, options = parser.parse_known_args()
-    options = [o for o in options if o != "--"]
+    argv = sys.argv[1:]
+    options = argv[argv.index("--") + 1:] if "--" in argv else []
+    args = parser.parse_args(argv[:argv.index("--")] if "--" in argv else argv)
     pages = args.pages or [os.path.join(SHARED, "simple.html"), os.path.join(HERE, "pages", "few-lines.html"),
                            os.path.join(SHARED, "report.html")]
     zemrender = os.path.join(args.build, "bin", "zemrender.lib")
