@@ -11,7 +11,7 @@ PRESET = ci
 CMAKE_FLAGS += -DZEMBRA_WERROR=ON
 endif
 
-.PHONY: all deps build test test-hard fuzz demo bench install uninstall package clean
+.PHONY: all deps build test test-hard fuzz demo bench bench-readme install uninstall package clean
 
 all: build
 
@@ -47,6 +47,10 @@ demo: build
 
 bench: build
 	./bench/run-all $(BUILD)/bin
+
+# The README's table of figures, measured again on this machine.
+bench-readme: build
+	python3 bench/user_figures.py $(BUILD)/bin --readme README.md
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -3,7 +3,7 @@
 held to (bare Chromium printing, poppler's pdftoppm, LibreOffice's own
 conversion, the qpdf tool). See bench/README.md for how to read it.
 
-Usage: run_all.py <bin dir> [--runs N]
+Usage: run_all.py <bin dir> [--runs N] [--only render,export,toolbox,zemconv]
 """
 import argparse
 import os
@@ -31,7 +31,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("bin")
     parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "3")))
+    parser.add_argument("--only", default="render,export,toolbox,zemconv",
+                        help="comma-separated tasks: render, export, toolbox, zemconv")
     args = parser.parse_args()
+    tasks = set(args.only.split(","))
     bin_dir = os.path.abspath(args.bin)
     work = tempfile.mkdtemp(prefix="zembra-bench-")
     rows = []
@@ -49,56 +52,65 @@ def main():
 
     shell = shutil.which("chromium-headless-shell")
     render = os.path.join(bin_dir, "zemrender.lib")
-    for page in ("simple.html", "report.html", "script.html"):
-        source = os.path.join(PAGES, page)
-        ours = measure.measure([render, "--javascript-delay", "0", source, out("r.pdf")], args.runs,
-                               before=clean("r.pdf", ".r"))
-        ref = None
-        if shell:
-            ref = measure.measure([shell] + chromium_flags(out("profile")) + ["--print-to-pdf=" + out("c.pdf"), source],
-                                  args.runs, before=clean("c.pdf", "profile"))
-        rows.append((f"render {page}", ours, "chromium-headless-shell", ref))
+    # With the options a user gives: none. Paired runs, so the ratio is the
+    # median of each pair's ratio on a machine whose load changes.
+    if "render" in tasks:
+        for source in (os.path.join(PAGES, "simple.html"), os.path.join(HERE, "render", "pages", "few-lines.html"),
+                       os.path.join(PAGES, "report.html"), os.path.join(PAGES, "script.html")):
+            command = [render, source, out("r.pdf")]
+            if shell:
+                reference = [shell] + chromium_flags(out("profile")) + ["--print-to-pdf=" + out("c.pdf"), source]
+                ours, ref = measure.paired(command, reference, max(args.runs, 5), before=clean("r.pdf", ".r"),
+                                           ref_before=clean("c.pdf", "profile"))
+            else:
+                ours, ref = measure.measure(command, args.runs, before=clean("r.pdf", ".r")), None
+            rows.append((f"render {os.path.basename(source)}", ours, "chromium-headless-shell", ref))
 
     # A PDF of the 22-page report for the tools that read PDFs.
     report_pdf = out("report.pdf")
-    subprocess.run([render, "--javascript-delay", "0", os.path.join(PAGES, "report.html"), report_pdf], check=True,
+    subprocess.run([render, os.path.join(PAGES, "report.html"), report_pdf], check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     export = os.path.join(bin_dir, "zemexport.lib")
-    for kind, flag in (("png", "-png"), ("jpg", "-jpeg")):
-        ours = measure.measure([export, "-call", report_pdf, out("p." + kind)], args.runs, before=clean("p0", "p.", ".p"))
-        ref = measure.measure(["pdftoppm", flag, "-r", "150", report_pdf, out("q")], args.runs, before=clean("q"))
-        rows.append((f"export 22 pages to {kind} 150 dpi", ours, "pdftoppm", ref))
-    # Office formats of the one-page file, against LibreOffice converting the
-    # same PDF itself (its PDF import into Writer, or Draw for metafiles).
-    simple_pdf = out("simple.pdf")
-    subprocess.run([render, "--javascript-delay", "0", os.path.join(PAGES, "simple.html"), simple_pdf], check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    office = ["soffice", "--headless", "--norestore", "-env:UserInstallation=file://" + out("lo-profile")]
-    for kind, reference in (("doc", ["--infilter=writer_pdf_import", "--convert-to", "doc"]),
-                            ("emf", ["--convert-to", "emf"]), ("wmf", ["--convert-to", "wmf"])):
-        ours = measure.measure([export, "-call", simple_pdf, out("d." + kind)], args.runs, before=clean("d.", ".d"))
-        ref = None
-        if shutil.which("soffice"):
-            ref = measure.measure(office + reference + ["--outdir", out("lo"), simple_pdf], args.runs,
-                                  before=clean("lo"))
-        rows.append((f"export 1 page to {kind}", ours, "soffice --convert-to", ref))
+    if "export" in tasks:
+        for kind, flag in (("png", "-png"), ("jpg", "-jpeg")):
+            ours = measure.measure([export, "-call", report_pdf, out("p." + kind)], args.runs, before=clean("p0", "p.", ".p"))
+            ref = measure.measure(["pdftoppm", flag, "-r", "150", report_pdf, out("q")], args.runs, before=clean("q"))
+            rows.append((f"export 22 pages to {kind} 150 dpi", ours, "pdftoppm", ref))
+        # Office formats of the one-page file, against LibreOffice converting the
+        # same PDF itself (its PDF import into Writer, or Draw for metafiles).
+        simple_pdf = out("simple.pdf")
+        subprocess.run([render, os.path.join(PAGES, "simple.html"), simple_pdf], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        office = ["soffice", "--headless", "--norestore", "-env:UserInstallation=file://" + out("lo-profile")]
+        for kind, reference in (("doc", ["--infilter=writer_pdf_import", "--convert-to", "doc"]),
+                                ("emf", ["--convert-to", "emf"]), ("wmf", ["--convert-to", "wmf"])):
+            ours = measure.measure([export, "-call", simple_pdf, out("d." + kind)], args.runs, before=clean("d.", ".d"))
+            ref = None
+            if shutil.which("soffice"):
+                ref = measure.measure(office + reference + ["--outdir", out("lo"), simple_pdf], args.runs,
+                                      before=clean("lo"))
+            rows.append((f"export 1 page to {kind}", ours, "soffice --convert-to", ref))
 
-    kit = os.path.join(bin_dir, "zemkit.lib")
-    ours = measure.measure([kit, report_pdf, "-outfile", out("k.pdf"), "-ownerpassword", "o", "-userpassword", "u"],
-                           args.runs, before=clean("k.pdf", ".k"))
-    ref = measure.measure(["qpdf", "--encrypt", "u", "o", "256", "--", report_pdf, out("e.pdf")], args.runs,
-                          before=clean("e.pdf"))
-    rows.append(("toolbox encrypt 22 pages", ours, "qpdf --encrypt", ref))
+    if "toolbox" in tasks:
+        kit = os.path.join(bin_dir, "zemkit.lib")
+        ours = measure.measure([kit, report_pdf, "-outfile", out("k.pdf"), "-ownerpassword", "o", "-userpassword", "u"],
+                               args.runs, before=clean("k.pdf", ".k"))
+        ref = measure.measure(["qpdf", "--encrypt", "u", "o", "256", "--", report_pdf, out("e.pdf")], args.runs,
+                              before=clean("e.pdf"))
+        rows.append(("toolbox encrypt 22 pages", ours, "qpdf --encrypt", ref))
 
-    conv = os.path.join(bin_dir, "zemconv")
-    ours = measure.measure([conv, "-javascript-delay", "0", os.path.join(PAGES, "report.html"), out("z.pdf")],
-                           args.runs, before=clean("z.pdf", "ztemp"))
-    ref = None
-    if shell:
-        ref = measure.measure([shell] + chromium_flags(out("profile")) +
-                              ["--print-to-pdf=" + out("c.pdf"), os.path.join(PAGES, "report.html")],
-                              args.runs, before=clean("c.pdf", "profile"))
-    rows.append(("zemconv report.html to pdf", ours, "chromium-headless-shell", ref))
+    if "zemconv" in tasks:
+        conv = os.path.join(bin_dir, "zemconv")
+        for page in ("simple.html", "report.html"):
+            command = [conv, os.path.join(PAGES, page), out("z.pdf")]
+            if shell:
+                reference = [shell] + chromium_flags(out("profile")) + ["--print-to-pdf=" + out("c.pdf"),
+                                                                        os.path.join(PAGES, page)]
+                ours, ref = measure.paired(command, reference, max(args.runs, 5), before=clean("z.pdf", "ztemp"),
+                                           ref_before=clean("c.pdf", "profile"))
+            else:
+                ours, ref = measure.measure(command, args.runs, before=clean("z.pdf", "ztemp")), None
+            rows.append((f"zemconv {page} to pdf", ours, "chromium-headless-shell", ref))
 
     measure.print_table(rows)
     shutil.rmtree(work, ignore_errors=True)

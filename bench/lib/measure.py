@@ -93,13 +93,33 @@ def measure(cmd, runs=5, cwd=None, env=None, before=None):
             "rss_mb": statistics.median(peaks) / 1024, "code": code, "walls": walls}
 
 
+def paired(cmd, ref_cmd, runs=5, cwd=None, env=None, before=None, ref_before=None):
+    """Runs cmd and ref_cmd in turn, runs times each, so that a change in the
+    machine's load hits both alike. Returns (ours, reference): medians as
+    measure() gives them, ours with "ratio", the median of the per-pair
+    wall time ratios."""
+    ours, ref = [], []
+    for _ in range(runs):
+        ours.append(run_once(cmd, cwd=cwd, env=env, before=before))
+        ref.append(run_once(ref_cmd, cwd=cwd, env=env, before=ref_before))
+
+    def summary(results):
+        return {"wall": statistics.median(r[0] for r in results), "cpu": statistics.median(r[1] for r in results),
+                "rss_mb": statistics.median(r[2] for r in results) / 1024, "code": results[-1][3],
+                "walls": [r[0] for r in results]}
+
+    mine = summary(ours)
+    mine["ratio"] = statistics.median(a[0] / b[0] for a, b in zip(ours, ref) if b[0] > 0)
+    return mine, summary(ref)
+
+
 def print_table(rows):
     """rows: (task, zembra result, reference name, reference result)."""
     header = f"{'task':<34} {'wall s':>7} {'cpu s':>7} {'MB':>7} | {'reference':<26} {'wall s':>7} {'cpu s':>7} {'MB':>7} | {'wall x':>6} {'MB x':>5}"
     print(header)
     print("-" * len(header))
     for task, ours, ref_name, ref in rows:
-        wall_ratio = ours["wall"] / ref["wall"] if ref and ref["wall"] > 0 else float("nan")
+        wall_ratio = ours.get("ratio") or (ours["wall"] / ref["wall"] if ref and ref["wall"] > 0 else float("nan"))
         rss_ratio = ours["rss_mb"] / ref["rss_mb"] if ref and ref["rss_mb"] > 0 else float("nan")
         ref_text = (f"{ref_name:<26} {ref['wall']:7.2f} {ref['cpu']:7.2f} {ref['rss_mb']:7.0f}" if ref
                     else f"{'-':<26} {'':>7} {'':>7} {'':>7}")

@@ -8,7 +8,7 @@ peak memory (largest sum of proportional set sizes of the tree, sampled) over
 separate runs, so that sampling does not disturb the timings.
 
 Usage: bench_render.py [--runs N] [--build DIR] [--pages DIR] [-- extra zemrender options]
-Default zemrender options: --javascript-delay 0.
+Default zemrender options: none, as a user runs it.
 """
 import argparse
 import ctypes
@@ -83,7 +83,7 @@ def main():
     parser.add_argument("--memory-runs", type=int, default=2)
     parser.add_argument("--build", default=os.path.join(SOURCE, "build"))
     parser.add_argument("--pages", default=os.path.join(SOURCE, "..", "shared", "bench-pages"))
-    parser.add_argument("options", nargs="*", default=["--javascript-delay", "0"])
+    parser.add_argument("options", nargs="*", default=[])
     args = parser.parse_args()
     become_subreaper()
     zemrender = os.path.join(args.build, "bin", "zemrender.lib")

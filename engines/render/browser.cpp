@@ -57,10 +57,16 @@ std::vector<std::string> ChromiumCommandLine(const std::string& program, const s
   };
   argv.insert(argv.end(), std::begin(kFixed), std::end(kFixed));
   argv.push_back("--user-data-dir=" + profileDir);
-  // Fewer processes to start: the (disabled) GPU process lives in the
-  // browser process and, without the sandbox, renderers start directly
-  // rather than through zygote processes. Measured about 20 % faster.
+  // Nothing of the profile is kept, so nothing of it needs to be on disk:
+  // off the record, caches, local storage and cookies stay in memory. On a
+  // slow disk writing and removing the profile's files took 0.1 to 0.3 s.
+  argv.push_back("--incognito");
+  // Fewer processes to start: the (disabled) GPU process and the network
+  // service live in the browser process and, without the sandbox, renderers
+  // start directly rather than through zygote processes. Measured about 20 %
+  // faster (GPU, zygote) and 40 ms and 60 MB less (network service).
   argv.push_back("--in-process-gpu");
+  argv.push_back("--enable-features=NetworkServiceInProcess2");
   if (!settings.sandbox) {
     argv.push_back("--no-sandbox");
     argv.push_back("--no-zygote");

@@ -34,6 +34,8 @@ class Browser {
   ~Browser();  ///< closes the pipe, kills and reaps the whole process group
 
   DevToolsPipe& pipe() { return *pipe_; }
+  /// Chromium's process group: its main process's id.
+  pid_t processGroup() const { return process_->pid(); }
 
  private:
   Browser() = default;

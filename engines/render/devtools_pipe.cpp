@@ -88,7 +88,8 @@ std::optional<Json> DevToolsPipe::Await(int id, const std::string& method, Clock
     error = method + " failed: " + (e.contains("message") ? e["message"].get<std::string>() : e.dump());
     return std::nullopt;
   }
-  return reply->contains("result") ? (*reply)["result"] : Json::object();
+  // Moved out: a printed PDF comes as one large string.
+  return reply->contains("result") ? std::move((*reply)["result"]) : Json::object();
 }
 
 bool DevToolsPipe::Pump(Clock::time_point deadline) {

@@ -167,7 +167,7 @@ const std::vector<OptionEntry>& OptionTable() {
       // Loading.
       {"--disable-javascript", -1, "", "do not run the page's scripts", SetFlag<&LoadOptions::javascript, false>},
       {"--enable-javascript", -1, "", "run the page's scripts (default)", SetFlag<&LoadOptions::javascript, true>},
-      {"--javascript-delay", -1, "<msec>", "wait this long after the page is loaded (default 200)",
+      {"--javascript-delay", -1, "<msec>", "wait this long after the page is loaded (default 200 when the page has scripts, none without)",
        SetMilliseconds<&LoadOptions::javascriptDelayMs>},
       {"--redirect-delay", -1, "<msec>", "how long to wait for a script's redirect after load (default 200, never longer than the JavaScript delay unless given)",
        SetMilliseconds<&LoadOptions::redirectDelayMs>},
@@ -276,6 +276,8 @@ const std::vector<OptionEntry>& OptionTable() {
          return "";
        }},
       {"--quiet", -1, "", "no warnings or notes, errors only", SetFlag<&RenderOptions::quiet, true>},
+      {"--timings", 0, "", "a note of the time each phase of the run took, and why the page was ready when it was",
+       SetFlag<&RenderOptions::timings, true>},
       {"--read-args-from-stdin", -1, "", "read further options from one line of standard input",
        SetFlag<&RenderOptions::readArgsFromStdin, true>},
       {"--readme", -1, "", "print this manual", SetFlag<&RenderOptions::readme, true>},

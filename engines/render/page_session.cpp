@@ -1,13 +1,14 @@
 #include "engines/render/page_session.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
+#include "engines/common/checked_file.h"
 #include "engines/common/files.h"
 #include "engines/render/base64.h"
 #include "engines/render/page_setup.h"
 #include "engines/render/pdf_finish/markers.h"
+#include "engines/render/readiness_scripts.h"
 #include "engines/render/toggle_style.h"
 
 namespace zembra::render {
@@ -19,6 +20,9 @@ using std::chrono::milliseconds;
 // A page that fetched nothing for this long after its load event is quiet.
 constexpr milliseconds kNetworkQuiet{500};
 constexpr milliseconds kPollInterval{50};
+// The longest wait for what --run-script started to settle.
+constexpr milliseconds kRunScriptSettle{2000};
+constexpr milliseconds kSettleRecheck{25};
 
 bool HasScheme(const std::string& text) {
   const std::string lower = AsciiLower(text);
@@ -86,7 +90,10 @@ bool PageSession::Open(std::string& error) {
   // The browser starts with one blank page; use it rather than open another.
   // Later documents of the run (covers) get pages of their own.
   std::string targetId;
-  if (auto targets = pipe_.Call("Target.getTargets", Json::object(), "", setupDeadline, error)) {
+  auto targets = pipe_.Call("Target.getTargets", Json::object(), "", setupDeadline, error);
+  // The first answer of a run is when Chromium has started.
+  if (timings_ != nullptr && timings_->LastPhaseIs("setup")) timings_->Mark("browser start");
+  if (targets) {
     for (const Json& target : (*targets)["targetInfos"])
       if (target.value("type", "") == "page" && !target.value("attached", false))
         targetId = target.value("targetId", "");
@@ -113,6 +120,9 @@ bool PageSession::Open(std::string& error) {
   send("Page.enable", Json::object());
   send("Network.enable", Json::object());
   if (options_.load.debugJavascript) send("Runtime.enable", Json::object());
+  // Counts the work the page's scripts leave pending, from before they run.
+  if (options_.load.javascript)
+    send("Page.addScriptToEvaluateOnNewDocument", {{"source", ReadinessInstrumentScript()}});
   send("Emulation.setEmulatedMedia", {{"media", options_.page.printMediaType ? "print" : "screen"}});
   if (!options_.load.javascript) send("Emulation.setScriptExecutionDisabled", {{"value", true}});
   if (options_.page.transparent)
@@ -146,6 +156,7 @@ bool PageSession::Open(std::string& error) {
     if (!pipe_.Await(id, method, setupDeadline, error)) return false;
   // A page target's main frame carries the target's id.
   mainFrameId_ = targetId;
+  if (timings_ != nullptr) timings_->Mark("target");
   return true;
 }
 
@@ -181,7 +192,6 @@ void PageSession::OnEvent(const Json& event) {
   } else if (method == "Page.loadEventFired") {
     loaded_ = true;
     loadTime_ = now;
-    redirectChecked_ = false;
   } else if (method == "Page.frameStartedLoading") {
     if (params.value("frameId", "") == mainFrameId_) loading_ = true;
   } else if (method == "Page.frameStoppedLoading") {
@@ -254,36 +264,42 @@ bool PageSession::Load(std::string& error) {
       diagnostics_.warn("cannot load " + name + ": " + why + "; printing what loaded");
       failureReported = true;
     }
-    const auto now = Clock::now();
     if (loaded_ && !loading_) {
-      // The watch for a script's redirect overlaps the JavaScript delay; by
-      // default it is no longer, so "--javascript-delay 0" means no wait at all.
-      const long redirectMs = options_.load.redirectDelayMs.value_or(std::min(200L, options_.load.javascriptDelayMs));
-      if (redirectMs > options_.load.javascriptDelayMs && !redirectChecked_) {
-        // Only a page with scripts or a refresh can send itself elsewhere.
-        std::string ignored;
-        auto scripted =
-            Evaluate("!!(document.scripts.length || document.querySelector('meta[http-equiv=refresh i]'))",
-                     deadline_, ignored);
-        redirectChecked_ = true;
-        mayRedirect_ = !scripted || !scripted->is_boolean() || scripted->get<bool>();
-        continue;  // the evaluation took time and may have brought events
+      if (timings_ != nullptr && !loadMarked_) {
+        timings_->Mark("load");
+        loadMarked_ = true;
       }
-      const long waitMs = std::max(options_.load.javascriptDelayMs, mayRedirect_ ? redirectMs : 0L);
-      const bool quiet =
-          inFlight_.empty() && (lastNetworkActivity_ <= loadTime_ || now - lastNetworkActivity_ >= kNetworkQuiet);
-      if (quiet && now >= loadTime_ + milliseconds(waitMs)) {
-        // The page's main thread must be free to print: a script still
-        // running is waited for until the timeout, and then dealt with there.
-        std::string ignored;
-        auto status = Evaluate("String(window.status)", deadline_, ignored);
-        if (status && (!options_.load.windowStatus ||
-                       (status->is_string() && status->get<std::string>() == *options_.load.windowStatus)))
+      // The page's main thread must be free to answer: a script still
+      // running is waited for until the timeout, and then dealt with there.
+      std::string ignored;
+      auto reply = Evaluate(ReadinessProbeExpression(options_.load.javascript), deadline_, ignored);
+      if (reply && loaded_) {
+        const auto now = Clock::now();
+        LoadState state;
+        state.sinceLoadMs = std::chrono::duration<double, std::milli>(now - loadTime_).count();
+        state.networkQuiet =
+            inFlight_.empty() && (lastNetworkActivity_ <= loadTime_ || now - lastNetworkActivity_ >= kNetworkQuiet);
+        readiness_ = DecideReadiness(options_.load, ParsePageProbe(*reply), state);
+        if (readiness_.ready) {
+          if (timings_ != nullptr) timings_->Mark("ready", readiness_.reason);
           return true;
+        }
+        if (Clock::now() >= deadline_) return HandleTimeout(error);
+        pipe_.Pump(std::min(deadline_, Clock::now() + milliseconds(readiness_.recheckMs)));
+        continue;
       }
     }
     if (Clock::now() >= deadline_) return HandleTimeout(error);
     pipe_.PumpOnce(std::min(deadline_, Clock::now() + kPollInterval));
+  }
+}
+
+void PageSession::WaitForScripts(Clock::time_point limit) {
+  for (;;) {
+    std::string ignored;
+    auto reply = Evaluate(ReadinessProbeExpression(true), limit, ignored);
+    if (!reply || ScriptsSettled(ParsePageProbe(*reply)) || Clock::now() >= limit) return;
+    pipe_.Pump(std::min(limit, Clock::now() + kSettleRecheck));
   }
 }
 
@@ -304,6 +320,12 @@ bool PageSession::HandleTimeout(std::string& error) {
     diagnostics_.warn("a script of " + name + " was still running after " + after +
                       "; stopped it and printed the page as it was");
     pipe_.Pump(Clock::now() + milliseconds(200));
+    return true;
+  }
+  if (loaded_ && readiness_.waitingFor == WaitingFor::kActivity) {
+    // Loaded, but its scripts never stopped changing it: what is there is the page.
+    diagnostics_.warn(name + " was still changing after " + after + " (" + readiness_.reason +
+                      "); printed it as it was");
     return true;
   }
   if (options_.load.loadErrors == LoadErrorHandling::kIgnore) {
@@ -359,6 +381,9 @@ bool PageSession::Prepare(std::string& error) {
                                   Json(css).dump() + "; (document.head || document.documentElement).appendChild(s); })()");
   }
   for (const std::string& script : options_.load.runScripts) run("--run-script", script);
+  // What they started (timers, frames, requests) is waited for, briefly.
+  if (!options_.load.runScripts.empty() && options_.load.javascript)
+    WaitForScripts(std::min(deadline, Clock::now() + kRunScriptSettle));
   if (!options_.page.smartShrinking) {
     // Lay the page out at the paper's own width and cut what is wider,
     // instead of letting Chromium shrink it to fit.
@@ -416,43 +441,21 @@ bool PageSession::Print(const std::string& path, std::string& error, const std::
   if (!pageRanges.empty()) params["pageRanges"] = pageRanges;
   auto printed = Call("Page.printToPDF", params, deadline, error);
   if (!printed) return false;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    error = "cannot write " + path;
-    return false;
-  }
-  auto write = [&](const Json& chunk) {
-    const std::string data = chunk.value("data", "");
-    if (!chunk.value("base64Encoded", false)) {
-      out << data;
-      return true;
-    }
-    auto bytes = Base64Decode(data);
-    if (!bytes) return false;
-    out << *bytes;
-    return true;
-  };
-  if (printed->contains("stream")) {
-    const std::string handle = (*printed)["stream"].get<std::string>();
-    for (;;) {
-      auto chunk = Call("IO.read", {{"handle", handle}, {"size", 4 << 20}}, deadline, error);
-      if (!chunk) return false;
-      if (!write(*chunk)) {
-        error = "Chromium sent a damaged PDF stream";
-        return false;
-      }
-      if (chunk->value("eof", false)) break;
-    }
-    Send("IO.close", {{"handle", handle}});
-  } else if (!write({{"data", printed->value("data", "")}, {"base64Encoded", true}})) {
+  if (timings_ != nullptr) timings_->Mark("print");
+  // Written whole and synced, so the file is complete once Chromium is gone.
+  const auto data = printed->find("data");
+  std::optional<std::string> pdf;
+  if (data != printed->end() && data->is_string()) pdf = Base64Decode(data->get_ref<const std::string&>());
+  if (!pdf) {
     error = "Chromium sent a damaged PDF";
     return false;
   }
-  out.flush();
-  if (!out) {
-    error = "cannot write " + path;
-    return false;
-  }
+  printed.reset();  // the encoded copy is no longer needed
+  auto out = CheckedFile::Open(path, error);
+  if (!out) return false;
+  std::fwrite(pdf->data(), 1, pdf->size(), out->get());
+  if (!out->Close(error)) return false;
+  if (timings_ != nullptr) timings_->Mark("write");
   return true;
 }
 

@@ -11,8 +11,10 @@
 #include "engines/render/cookie_jar.h"
 #include "engines/render/devtools_pipe.h"
 #include "engines/render/input_location.h"
+#include "engines/render/readiness.h"
 #include "engines/render/render_options.h"
 #include "engines/render/request_interceptor.h"
+#include "engines/render/timings.h"
 
 namespace zembra::render {
 
@@ -23,6 +25,9 @@ class PageSession {
   ~PageSession();  ///< stops listening to the pipe's events
   PageSession(const PageSession&) = delete;
   PageSession& operator=(const PageSession&) = delete;
+
+  /// Phases of loading and printing are marked there (--timings); null: none.
+  void setTimings(Timings* timings) { timings_ = timings; }
 
   /// Attaches to a page and configures it. False with error set on failure.
   bool Open(std::string& error);
@@ -50,6 +55,8 @@ class PageSession {
   int Send(const std::string& method, const Json& params);
   /// Whether the page's main thread answers within a short while.
   bool PageResponsive();
+  /// Waits until the page's scripts have settled, at most until limit.
+  void WaitForScripts(Clock::time_point limit);
   /// What to do when the timeout passes before the page is ready.
   bool HandleTimeout(std::string& error);
   std::optional<Json> Evaluate(const std::string& expression, Clock::time_point deadline, std::string& error);
@@ -71,8 +78,9 @@ class PageSession {
   std::set<std::string> inFlight_;
   Clock::time_point lastNetworkActivity_;
   bool loading_ = false;
-  bool redirectChecked_ = false;
-  bool mayRedirect_ = true;
+  bool loadMarked_ = false;  ///< the end of loading is in the timings
+  Readiness readiness_;      ///< the latest decision on readiness
+  Timings* timings_ = nullptr;
   std::string mainRequestId_;
   int mainStatus_ = 0;
   bool committed_ = false;  ///< the main frame holds a document of the input

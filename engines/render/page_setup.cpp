@@ -113,7 +113,10 @@ Json PrintParameters(const PageOptions& page) {
       // Over DevTools backgrounds are off unless asked for.
       {"printBackground", page.background},
       {"preferCSSPageSize", !sizeGiven},
-      {"transferMode", "ReturnAsStream"},
+      // The whole PDF in the reply: a stream makes Chromium write it to a
+      // temporary file first and costs a round trip per chunk (a 1.5 MB
+      // tagged PDF of 22 pages came 0.2 s later that way).
+      {"transferMode", "ReturnAsBase64"},
       // Tagging makes files several times larger and slower to write; the
       // table of contents and its outline come from heading markers instead.
       {"generateTaggedPDF", false},

@@ -54,7 +54,7 @@ ParseResult ParseRenderArguments(std::span<const std::string> words) {
     result.options.output = parsed.operands.back();
     unknown.insert(unknown.end(), parsed.operands.begin(), parsed.operands.end() - 2);
   }
-  if (result.options.load.javascriptDelayMs >= result.options.load.timeoutSeconds * 1000)
+  if (result.options.load.javascriptDelayMs.value_or(kDefaultJavascriptDelayMs) >= result.options.load.timeoutSeconds * 1000)
     result.warnings.push_back("the JavaScript delay is not shorter than the timeout; the page will time out");
   if (!unknown.empty()) {
     std::string line = unknown.size() == 1 ? "unknown word ignored:" : "unknown words ignored:";

@@ -12,7 +12,17 @@ std::string RenderManual() {
       "(fetched over http). The PDF is written whole or not at all and never replaces\n"
       "an existing file. Messages go to standard error and to the file named by\n"
       "ZEMBRA_LOG. Chromium is taken from ZEMBRA_CHROMIUM, else chromium-headless-shell\n"
-      "or chromium on PATH; as root it runs without its sandbox.\n\nOptions:\n";
+      "or chromium on PATH; as root it runs without its sandbox.\n\n"
+      "A page is printed when it is ready: loaded, its fonts and images in, no request\n"
+      "left. A page without scripts (or with --disable-javascript) and without a\n"
+      "refresh is printed then; a page with scripts waits the JavaScript delay and\n"
+      "then until its scripts are done: no timer or interval of 500 ms or less, no\n"
+      "animation frame and no request pending, and no change to the document for\n"
+      "100 ms. Longer timers (a clock ticking every second) are not waited for, nor\n"
+      "is work scheduled by a timer or frame that changed nothing. A page that keeps\n"
+      "changing is printed at the timeout with a warning. --window-status decides\n"
+      "instead when given; a delay given is always waited for. --timings tells why.\n\n"
+      "Options:\n";
   for (const OptionEntry& entry : OptionTable()) {
     std::string head = std::string("  ") + entry.name;
     if (*entry.valueNames != '\0') head += std::string(" ") + entry.valueNames;

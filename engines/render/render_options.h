@@ -37,11 +37,15 @@ struct PageOptions {
   std::optional<std::string> title;  ///< of the PDF and in the margins; unset: the page's own
 };
 
+/// The JavaScript delay of a page with scripts when none is given.
+constexpr long kDefaultJavascriptDelayMs = 200;
+
 /// How a document is fetched and made ready to print.
 struct LoadOptions {
   bool javascript = true;
-  long javascriptDelayMs = 200;
-  /// Unset: the watch for a script's redirect lasts as long as the JavaScript delay, at most 200 ms.
+  /// Unset: kDefaultJavascriptDelayMs for a page with scripts, none for a page without.
+  std::optional<long> javascriptDelayMs;
+  /// Unset: the watch for a script's (or a refresh's) redirect lasts as long as the JavaScript delay, at most 200 ms.
   std::optional<long> redirectDelayMs;
   double timeoutSeconds = 30;
   std::optional<std::string> windowStatus;
@@ -75,6 +79,7 @@ struct RenderOptions {
   finish::FinishOptions finish;     ///< what is done to Chromium's PDF
 
   bool quiet = false;
+  bool timings = false;  ///< a note of where the run's time went
   bool readme = false;
   bool readArgsFromStdin = false;
 };

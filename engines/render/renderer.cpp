@@ -45,14 +45,16 @@ struct Part {
 // Loads one document of the run in its own page and prints it into part.pdf.
 // Returns an error, empty on success.
 std::string PrintPart(Part& part, DevToolsPipe& pipe, const Diagnostics& diagnostics,
-                      const std::vector<Cookie>& jar) {
+                      const std::vector<Cookie>& jar, Timings* timings) {
   part.page = std::make_unique<PageSession>(pipe, part.options, part.input, diagnostics, jar);
   PageSession& page = *part.page;
+  page.setTimings(timings);
   const std::string& name = part.options.input;
   std::string error;
   if (!page.Open(error)) return "cannot drive Chromium: " + error;
   if (!page.Load(error)) return error;
   if (!page.Prepare(error)) return error.empty() ? "Chromium failed while preparing " + name : error;
+  if (timings != nullptr) timings->Mark("prepare");
   if (!page.Print(part.pdf, error)) return "cannot print " + name + ": " + error;
   return "";
 }
@@ -133,6 +135,7 @@ struct RunContext {
   DevToolsPipe& pipe;
   const std::vector<Cookie>& jar;
   std::string workDir;
+  Timings* timings;
 };
 
 using Parts = std::vector<std::unique_ptr<Part>>;
@@ -153,7 +156,7 @@ std::string PrintCovers(const RunContext& run, Parts& covers) {
     cover->input = ResolveInput(cover->options.input);
     cover->pdf = run.workDir + "/cover" + std::to_string(i + 1) + ".pdf";
     std::string problem = cover->input.error;
-    if (problem.empty()) problem = PrintPart(*cover, run.pipe, run.diagnostics, run.jar);
+    if (problem.empty()) problem = PrintPart(*cover, run.pipe, run.diagnostics, run.jar, run.timings);
     if (problem.empty()) problem = CountPartPages(*cover);
     if (problem.empty()) {
       covers.push_back(std::move(cover));
@@ -189,7 +192,7 @@ std::string PrintContents(const RunContext& run, const Part& body, int coverPage
     if (std::string problem; !WriteWholeFile(html, page, problem)) return problem;
     part.input = ResolveInput(html);  // a file now
     part.pdf = pdf;
-    return PrintPart(part, run.pipe, run.diagnostics, {});
+    return PrintPart(part, run.pipe, run.diagnostics, {}, run.timings);
   };
   if (error = finish::MakeTocPdf(printed.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
     return error;
@@ -240,7 +243,7 @@ std::string CoverPdf(const RunContext& run, const Parts& covers, std::string& pa
 
 }  // namespace
 
-std::string Render(const RenderOptions& options, const Diagnostics& diagnostics) {
+std::string Render(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings) {
   const InputLocation input = ResolveInput(options.input);
   if (!input.error.empty()) return input.error;
   if (::access(options.output.c_str(), F_OK) == 0) return "the output file exists: " + options.output;
@@ -267,8 +270,10 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   // request by the page session (--disable-local-file-access, --allow).
   settings.allowFileAccessFromFiles = true;
   settings.minimumFontSize = options.load.minimumFontSize;
+  if (timings != nullptr) timings->Mark("setup");
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
+  if (timings != nullptr) timings->WatchGroup(browser->processGroup());
 
   std::unique_ptr<TempDir> work;
   if (finishing) {
@@ -276,7 +281,7 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
     if (!work) return error;
   }
   Part body{options, input, nullptr, finishing ? work->path() + "/printed.pdf" : output->tempPath(), 0};
-  error = PrintPart(body, browser->pipe(), diagnostics, jar);
+  error = PrintPart(body, browser->pipe(), diagnostics, jar, timings);
   if (!error.empty()) {
     if (options.load.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
     return error;
@@ -287,7 +292,7 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   Parts covers;
   std::unique_ptr<Part> toc;
   if (finishing) {
-    const RunContext run{options, diagnostics, browser->pipe(), jar, work->path()};
+    const RunContext run{options, diagnostics, browser->pipe(), jar, work->path(), timings};
     if (error = CountPartPages(body); !error.empty()) return error;
     if (error = PrintCovers(run, covers); !error.empty()) return error;
     int coverPages = 0;
@@ -311,9 +316,12 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics)
   covers.clear();
   body.page.reset();
   browser.reset();  // Chromium and its helpers are gone before the PDF appears
+  if (timings != nullptr) timings->Mark("teardown");
   if (!finishing) return output->Commit(error) ? "" : error;
   output.reset();  // the finishing step writes the target itself, atomically
-  return finish::FinishPdf(printed, options.output, options.finish);
+  error = finish::FinishPdf(printed, options.output, options.finish);
+  if (timings != nullptr) timings->Mark("finish");
+  return error;
 }
 
 int RunRenderer(std::span<const std::string> words) {
@@ -337,11 +345,16 @@ int RunRenderer(std::span<const std::string> words) {
     return 1;
   }
   std::string error;
+  Timings timings(parsed.options.timings);
   try {
-    error = Render(parsed.options, diagnostics);
+    error = Render(parsed.options, diagnostics, timings.enabled() ? &timings : nullptr);
   } catch (const std::exception& e) {
     // A malformed message from Chromium, or memory exhausted: fail cleanly.
     error = std::string("internal error: ") + e.what();
+  }
+  if (timings.enabled()) {
+    timings.Mark("end");
+    diagnostics.note(timings.Report());
   }
   if (!error.empty()) {
     diagnostics.error(error);

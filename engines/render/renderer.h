@@ -6,11 +6,13 @@
 
 #include "engines/common/diagnostics.h"
 #include "engines/render/render_options.h"
+#include "engines/render/timings.h"
 
 namespace zembra::render {
 
 /// Renders as the options say. Returns an error message, empty on success.
-std::string Render(const RenderOptions& options, const Diagnostics& diagnostics);
+/// The phases of the run are marked in timings when given.
+std::string Render(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings = nullptr);
 
 /// The whole program behind main: arguments (without the program name) in,
 /// exit status out.

@@ -19,7 +19,8 @@ TEST(RenderChromiumCommandLine, PipeProfileAndQuietNetwork) {
   EXPECT_FALSE(Has(argv, "--headless"));
   for (const char* flag : {"--remote-debugging-pipe", "--user-data-dir=/tmp/p", "--disable-background-networking",
                            "--disable-component-update", "--disable-sync", "--no-first-run", "--disable-dev-shm-usage",
-                           "--disable-gpu"})
+                           "--disable-gpu", "--incognito", "--in-process-gpu",
+                           "--enable-features=NetworkServiceInProcess2"})
     EXPECT_TRUE(Has(argv, flag)) << flag;
   EXPECT_FALSE(Has(argv, "--no-sandbox"));
   EXPECT_FALSE(Has(argv, "--no-zygote"));  // needs the sandbox off

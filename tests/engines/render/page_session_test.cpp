@@ -139,14 +139,22 @@ TEST_F(RenderPageSessionTest, LateRequestsAreWaitedForUntilTheNetworkIsQuiet) {
 
 TEST_F(RenderPageSessionTest, ScriptRedirectAfterLoadIsFollowed) {
   ServePage("/target", "<html><body><p>redirectedword</p></body></html>");
+  // A redirect on a timer longer than a short one is a deliberate wait:
+  // followed within --redirect-delay only.
   ServePage("/redirect", "<html><body><p>firstpage</p><script>addEventListener('load', () => "
-                         "setTimeout(() => location.href = '/target', 300));</script></body></html>");
-  const std::string followed = Render(server_.Url("/redirect"), {"--redirect-delay", "800", "--javascript-delay", "0"});
+                         "setTimeout(() => location.href = '/target', 700));</script></body></html>");
+  const std::string followed = Render(server_.Url("/redirect"), {"--redirect-delay", "1000", "--javascript-delay", "0"});
   ASSERT_FALSE(followed.empty());
   EXPECT_NE(PdfText(followed).find("redirectedword"), std::string::npos);
   const std::string early = Render(server_.Url("/redirect"), {"--javascript-delay", "0"});
   ASSERT_FALSE(early.empty());
   EXPECT_NE(PdfText(early).find("firstpage"), std::string::npos);
+  // On a short timer it is the page's pending work, followed without any option.
+  ServePage("/soon", "<html><body><p>firstpage</p><script>addEventListener('load', () => "
+                     "setTimeout(() => location.href = '/target', 300));</script></body></html>");
+  const std::string soon = Render(server_.Url("/soon"), {"--javascript-delay", "0"});
+  ASSERT_FALSE(soon.empty());
+  EXPECT_NE(PdfText(soon).find("redirectedword"), std::string::npos);
 }
 
 TEST_F(RenderPageSessionTest, CoversLoadWithTheSameSettingsOrAreLeftOut) {

@@ -17,7 +17,7 @@ TEST(RenderPrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) 
   EXPECT_TRUE(p["printBackground"].get<bool>());
   EXPECT_TRUE(p["preferCSSPageSize"].get<bool>());
   EXPECT_FALSE(p["generateTaggedPDF"].get<bool>());
-  EXPECT_EQ(p["transferMode"], "ReturnAsStream");
+  EXPECT_EQ(p["transferMode"], "ReturnAsBase64");
   EXPECT_EQ(p["scale"].get<double>(), 1.0);
   EXPECT_FALSE(p.contains("displayHeaderFooter"));
 }

@@ -83,7 +83,7 @@ TEST_P(RenderArgumentsBadValue, WarnsAndKeepsTheDefault) {
   EXPECT_NE(r.warnings[0].find(GetParam().option), std::string::npos) << r.warnings[0];
   EXPECT_TRUE(r.error.empty());
   EXPECT_EQ(r.options.page.zoom, 1.0);
-  EXPECT_EQ(r.options.load.javascriptDelayMs, 200);
+  EXPECT_FALSE(r.options.load.javascriptDelayMs.has_value());
   EXPECT_FALSE(r.options.page.pageWidthMm.has_value());
 }
 

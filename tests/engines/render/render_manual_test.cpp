@@ -12,6 +12,7 @@ TEST(RenderManual, ListsEveryOption) {
   for (const OptionSpec& spec : RenderOptionSpecs())
     EXPECT_NE(manual.find("  " + std::string(spec.name) + " "), std::string::npos) << spec.name;
   EXPECT_NE(manual.find("Usage: zemrender.lib"), std::string::npos);
+  EXPECT_NE(manual.find("A page is printed when it is ready"), std::string::npos);
 }
 
 }  // namespace
