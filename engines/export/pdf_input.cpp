@@ -1,5 +1,8 @@
 #include "engines/export/pdf_input.h"
 
+#include <poppler/ErrorCodes.h>
+#include <poppler/GlobalParams.h>
+#include <poppler/PDFDoc.h>
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
 #include <poppler/cpp/poppler-page-renderer.h>
@@ -10,6 +13,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
+
+#include "engines/export/poppler_core.h"
 
 namespace zembra::exporter {
 
@@ -28,8 +34,21 @@ bool LooksLikePdf(const std::string& path) {
 
 }  // namespace
 
-PdfInput::PdfInput(std::unique_ptr<poppler::document> document) : document_(std::move(document)) {}
+PdfInput::PdfInput(std::unique_ptr<PDFDoc> core, std::string path, std::string ownerPassword,
+                   std::string userPassword)
+    : core_(std::move(core)),
+      path_(std::move(path)),
+      ownerPassword_(std::move(ownerPassword)),
+      userPassword_(std::move(userPassword)) {}
 PdfInput::~PdfInput() = default;
+
+const poppler::document& PdfInput::document() const {
+  if (!document_) {
+    document_.reset(poppler::document::load_from_file(path_, ownerPassword_, userPassword_));
+    if (!document_) throw std::runtime_error(path_ + " cannot be read a second time");
+  }
+  return *document_;
+}
 
 std::unique_ptr<PdfInput> PdfInput::Open(const std::string& path, const std::string& ownerPassword,
                                          const std::string& userPassword, std::string& error) {
@@ -47,53 +66,51 @@ std::unique_ptr<PdfInput> PdfInput::Open(const std::string& path, const std::str
     error = path + " is not a PDF file";
     return nullptr;
   }
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path, ownerPassword, userPassword));
-  if (!document) {
-    error = path + " is damaged or not a PDF file that can be read";
-    return nullptr;
-  }
-  if (document->is_locked()) {
+  UsePopplerCore();
+  auto password = [](const std::string& text) {
+    return text.empty() ? std::optional<GooString>() : std::optional<GooString>(GooString(text));
+  };
+  auto core = std::make_unique<PDFDoc>(std::make_unique<GooString>(path), password(ownerPassword), password(userPassword));
+  if (!core->isOk() && core->getErrorCode() == errEncrypted) {
     error = path + " is encrypted and " +
             (ownerPassword.empty() && userPassword.empty() ? std::string("no password was given (-upw or -opw)")
                                                            : std::string("the password given is wrong"));
     return nullptr;
   }
-  if (document->pages() < 1) {
+  if (!core->isOk()) {
+    error = path + " is damaged or not a PDF file that can be read";
+    return nullptr;
+  }
+  if (core->getNumPages() < 1) {
     error = path + " has no pages";
     return nullptr;
   }
-  return std::unique_ptr<PdfInput>(new PdfInput(std::move(document)));
+  return std::unique_ptr<PdfInput>(new PdfInput(std::move(core), path, ownerPassword, userPassword));
 }
 
-int PdfInput::pageCount() const { return document_->pages(); }
+int PdfInput::pageCount() const { return core_->getNumPages(); }
 
 std::optional<std::string> PdfInput::Info(const std::string& key) const {
-  for (const std::string& present : document_->info_keys()) {
-    if (present == key) {
-      const poppler::byte_array bytes = document_->info_key(key).to_utf8();
-      return std::string(bytes.begin(), bytes.end());
-    }
-  }
-  return std::nullopt;
+  const std::unique_ptr<GooString> value = core_->getDocInfoStringEntry(key.c_str());
+  if (!value) return std::nullopt;
+  return Utf8FromTextString(value.get());
 }
 
 bool PdfInput::PageSize(int index, double& widthPoints, double& heightPoints, std::string& error) const {
-  std::unique_ptr<poppler::page> page(document_->create_page(index));
-  if (!page) {
+  if (index < 0 || index >= core_->getNumPages() || core_->getPage(index + 1) == nullptr) {
     error = "page " + std::to_string(index + 1) + " cannot be read";
     return false;
   }
-  const poppler::rectf box = page->page_rect(poppler::crop_box);
-  const bool sideways =
-      page->orientation() == poppler::page::landscape || page->orientation() == poppler::page::seascape;
-  widthPoints = sideways ? box.height() : box.width();
-  heightPoints = sideways ? box.width() : box.height();
+  const bool sideways = core_->getPageRotate(index + 1) % 180 != 0;
+  const double width = core_->getPageCropWidth(index + 1), height = core_->getPageCropHeight(index + 1);
+  widthPoints = sideways ? height : width;
+  heightPoints = sideways ? width : height;
   return true;
 }
 
 bool PdfInput::Render(int index, const PageGeometry& geometry, const RenderStyle& style, RawImage& image,
                       std::string& error) const {
-  std::unique_ptr<poppler::page> page(document_->create_page(index));
+  std::unique_ptr<poppler::page> page(document().create_page(index));
   if (!page) {
     error = "page " + std::to_string(index + 1) + " cannot be read";
     return false;

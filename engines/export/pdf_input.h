@@ -1,7 +1,7 @@
-// The input of a run: the PDF opened once with poppler (with the options'
-// passwords) and the pages selected, which every writer of the run shares.
-// The image formats render its pages one at a time; the document formats
-// read their text from the same document.
+// The input of a run: the PDF opened once with poppler's core library (with
+// the options' passwords) and the pages selected, which every writer of the
+// run shares. The image formats render its pages; the document formats read
+// its text, pictures and structure from the same document.
 #pragma once
 
 #include <memory>
@@ -12,6 +12,7 @@
 #include "engines/export/export_options.h"
 #include "engines/export/page_geometry.h"
 
+class PDFDoc;
 namespace poppler {
 class document;
 }
@@ -59,8 +60,12 @@ class PdfInput {
 
   int pageCount() const;
 
-  /// The opened document, for the writers that read its text and pictures.
-  const poppler::document& document() const { return *document_; }
+  /// The opened document, for the writers that read its text, pictures and structure.
+  PDFDoc& core() const { return *core_; }
+
+  /// The same file through poppler's C++ wrapper, opened on first use, for
+  /// the writers not yet reading the core document.
+  const poppler::document& document() const;
 
   /// A text entry of the document information dictionary, if present.
   std::optional<std::string> Info(const std::string& key) const;
@@ -74,8 +79,10 @@ class PdfInput {
               std::string& error) const;
 
  private:
-  explicit PdfInput(std::unique_ptr<poppler::document> document);
-  std::unique_ptr<poppler::document> document_;
+  PdfInput(std::unique_ptr<PDFDoc> core, std::string path, std::string ownerPassword, std::string userPassword);
+  std::unique_ptr<PDFDoc> core_;
+  std::string path_, ownerPassword_, userPassword_;
+  mutable std::unique_ptr<poppler::document> document_;
 };
 
 /// The pages a run converts, 1-based and inclusive.
