@@ -276,6 +276,10 @@ const std::vector<OptionEntry>& OptionTable() {
          return "";
        }},
       {"--quiet", -1, "", "no warnings or notes, errors only", SetFlag<&RenderOptions::quiet, true>},
+      {"--tagged", 0, "",
+       "tag the PDF with the page's structure (headings, paragraphs, lists, tables, figures); an output named "
+       "*temp.pdf, the intermediate PDF of zemconv, is always tagged",
+       SetFlag<&PageOptions::tagged, true>},
       {"--timings", 0, "", "a note of the time each phase of the run took, and why the page was ready when it was",
        SetFlag<&RenderOptions::timings, true>},
       {"--read-args-from-stdin", -1, "", "read further options from one line of standard input",

@@ -117,9 +117,11 @@ Json PrintParameters(const PageOptions& page) {
       // temporary file first and costs a round trip per chunk (a 1.5 MB
       // tagged PDF of 22 pages came 0.2 s later that way).
       {"transferMode", "ReturnAsBase64"},
-      // Tagging makes files several times larger and slower to write; the
-      // table of contents and its outline come from heading markers instead.
-      {"generateTaggedPDF", false},
+      // Tags make a long document's PDF several times larger and its print
+      // about a third slower, so only the PDFs that are converted further
+      // carry them; the table of contents and its outline come from heading
+      // markers instead.
+      {"generateTaggedPDF", page.tagged},
       {"generateDocumentOutline", false},
   };
   std::string headerLeft = page.headerLeft, headerRight = page.headerRight;

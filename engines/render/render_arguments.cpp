@@ -52,6 +52,10 @@ ParseResult ParseRenderArguments(std::span<const std::string> words) {
   } else {
     result.options.input = parsed.operands[parsed.operands.size() - 2];
     result.options.output = parsed.operands.back();
+    // zemconv's intermediate PDF (<output>temp.pdf) goes on to the export,
+    // whose documents keep the page's structure from the tags.
+    const std::string& output = result.options.output;
+    if (output.ends_with("temp.pdf")) result.options.page.tagged = true;
     unknown.insert(unknown.end(), parsed.operands.begin(), parsed.operands.end() - 2);
   }
   if (result.options.load.javascriptDelayMs.value_or(kDefaultJavascriptDelayMs) >= result.options.load.timeoutSeconds * 1000)

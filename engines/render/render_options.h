@@ -29,6 +29,9 @@ struct PageOptions {
   bool printMediaType = false;
   bool smartShrinking = true;
   int dpi = 0;  ///< 0: Chromium's own resolution
+  /// The PDF carries the page's structure (headings, paragraphs, lists,
+  /// tables, figures) as tags, which the document export builds on.
+  bool tagged = false;
 
   // Headers and footers: texts with [page] [topage] [title] [date] [url].
   bool defaultHeader = false;

@@ -22,6 +22,12 @@ TEST(RenderPrintParameters, DefaultsAreA4PortraitTenMillimetresWithBackgrounds) 
   EXPECT_FALSE(p.contains("displayHeaderFooter"));
 }
 
+TEST(RenderPrintParameters, TagsOnlyWhenAskedFor) {
+  PageOptions o;
+  o.tagged = true;
+  EXPECT_TRUE(PrintParameters(o)["generateTaggedPDF"].get<bool>());
+}
+
 TEST(RenderPrintParameters, NoTaggedOutputEvenForATableOfContents) {
   // Heading markers give the contents and the outline; tagging would only
   // make the file larger and slower to write.

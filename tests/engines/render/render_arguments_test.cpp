@@ -16,6 +16,20 @@ TEST(RenderArguments, LastTwoWordsAreInputAndOutput) {
   EXPECT_TRUE(r.warnings.empty());
 }
 
+TEST(RenderArguments, IntermediatePdfsAndTaggedAskForTags) {
+  struct Case {
+    std::vector<std::string> words;
+    bool tagged;
+  };
+  for (const Case& c : {Case{{"in.html", "out.pdf"}, false}, Case{{"in.html", "/tmp/outtemp.pdf"}, true},
+                        Case{{"in.html", "temp.pdf"}, true}, Case{{"in.html", "outtemp.PDF"}, false},
+                        Case{{"in.html", "temp.pdf.pdf"}, false}, Case{{"--tagged", "in.html", "out.pdf"}, true}}) {
+    const ParseResult r = Parse(c.words);
+    EXPECT_EQ(r.options.page.tagged, c.tagged) << c.words.back();
+    EXPECT_TRUE(r.warnings.empty());
+  }
+}
+
 TEST(RenderArguments, OptionBeforeOperandsNeverEatsThem) {
   const ParseResult r = Parse({"--zoom", "in.html", "out.pdf"});
   EXPECT_EQ(r.options.input, "in.html");

@@ -60,6 +60,18 @@ TEST_F(RenderRunTest, MixedScriptPageComesBackAsTheSameTextOnA4) {
       << fonts;
 }
 
+TEST_F(RenderRunTest, TaggedPdfCarriesThePageStructure) {
+  const std::string page =
+      "<html><body><h1>Report</h1><p>Text</p><table><tr><th>A</th><th>B</th></tr>"
+      "<tr><td colspan=2>both</td></tr></table><ul><li>item</li></ul></body></html>";
+  const std::string pdf = Render(page, {"--tagged"});
+  ASSERT_FALSE(pdf.empty());
+  EXPECT_EQ(PdfInfo(pdf, "Tagged"), "yes");
+  const std::string structure = Capture("qpdf --qdf --object-streams=disable '" + pdf + "' -");
+  for (const char* tag : {"/S /H1", "/S /P", "/S /Table", "/S /TH", "/S /TD", "/ColSpan 2", "/S /L", "/S /LI"})
+    EXPECT_NE(structure.find(tag), std::string::npos) << tag;
+}
+
 TEST_F(RenderRunTest, PageSizeOrientationAndMargins) {
   const std::string page = "<html><body style='margin:0'><p style='margin:0'>Corner</p></body></html>";
   const std::string a5 = Render(page, {"--page-size", "a5", "--orientation", "Landscape", "--margin-left", "30mm",
