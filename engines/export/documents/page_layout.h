@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "engines/export/documents/document_model.h"
+
 namespace poppler {
 class document;
 class page;
@@ -13,8 +15,6 @@ class page;
 
 namespace zembra::exporter {
 
-/// The family of a font, as far as writers of other formats need it.
-enum class FontKind { kSans, kSerif, kMono };
 
 /// One word as placed on the page; coordinates in points, y growing downwards.
 struct Word {

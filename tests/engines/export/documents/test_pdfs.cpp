@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "engines/common/diagnostics.h"
 #include "engines/export/exporter.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_program.h"
 
 namespace zembra::exporter::testing {
 
@@ -116,6 +118,20 @@ void MakeEncryptedPdf(const std::string& path) {
   const std::string plain = path + ".plain.pdf";
   MakeTextPdf(plain);
   std::system(("qpdf --encrypt user owner 256 -- '" + plain + "' '" + path + "'; rm -f '" + plain + "'").c_str());
+}
+
+std::string RenderedPage(const std::string& name) {
+  static std::map<std::string, std::string> rendered;
+  const auto known = rendered.find(name);
+  if (known != rendered.end()) return known->second;
+  const std::string page = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/export/documents/pages/" + name + ".html";
+  const std::string pdf = TestDirectory() + "/" + name + "temp.pdf";
+  const zembra::testing::ProgramResult run = zembra::testing::RunBuilt("zemrender.lib", {page, pdf});
+  if (run.exitCode != 0 || !Exists(pdf)) {
+    ADD_FAILURE() << "zemrender.lib could not print " << page << ": " << run.errorOutput;
+    return rendered[name] = "";
+  }
+  return rendered[name] = pdf;
 }
 
 std::string TestDirectory() {

@@ -44,6 +44,16 @@ extern const std::vector<std::vector<std::string>> kTableRows;  ///< what the CS
 /// MakeTextPdf encrypted with user password "user" and owner password "owner".
 void MakeEncryptedPdf(const std::string& path);
 
+/// Names of the real pages in tests/engines/export/documents/pages: ruled and
+/// unruled tables with spans and numbers in several notations ("tables"), a
+/// table over two pages ("long_table"), headings, paragraphs, lists, links and
+/// two columns ("article"), a logo, a photograph and an SVG chart
+/// ("pictures"), right-to-left and CJK text ("scripts").
+/// RenderedPage prints one with the built zemrender.lib, tagged as zemconv's
+/// intermediate PDF is, once per test process; the PDF's path, or "" (with a
+/// test failure) when the renderer fails.
+std::string RenderedPage(const std::string& name);
+
 /// A fresh directory for a test's files, removed when the test binary ends.
 std::string TestDirectory();
 
