@@ -120,6 +120,33 @@ void MakeEncryptedPdf(const std::string& path) {
   std::system(("qpdf --encrypt user owner 256 -- '" + plain + "' '" + path + "'; rm -f '" + plain + "'").c_str());
 }
 
+std::string OfficeConvert(const std::string& input, const std::string& filter) {
+  static int conversions = 0;
+  const std::string directory = TestDirectory() + "/readback" + std::to_string(++conversions);
+  ::mkdir(directory.c_str(), 0700);
+  const zembra::testing::ProgramResult run = zembra::testing::RunProgram(
+      {"/usr/bin/soffice", OfficeProfileArgument(), "--headless", "--norestore", "--convert-to", filter, "--outdir",
+       directory, input},
+      "", {}, 180);
+  const std::vector<std::string> made = ListDirectory(directory);
+  if (run.exitCode != 0 || made.size() != 1) {
+    ADD_FAILURE() << "LibreOffice did not convert " << input << " to " << filter << ": " << run.errorOutput;
+    return "";
+  }
+  return directory + "/" + made.front();
+}
+
+std::string ZipMember(const std::string& package, const std::string& member) {
+  return zembra::testing::RunProgram({"unzip", "-p", package, member}).output;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); !what.empty() && at != std::string::npos; at = text.find(what, at + what.size()))
+    ++count;
+  return count;
+}
+
 std::string RenderedPage(const std::string& name) {
   static std::map<std::string, std::string> rendered;
   const auto known = rendered.find(name);

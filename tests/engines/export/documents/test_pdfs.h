@@ -77,4 +77,16 @@ bool Convert(const ExportOptions& options, std::string& error);
 /// A private LibreOffice profile argument for read-back conversions.
 std::string OfficeProfileArgument();
 
+/// Reads a file back with LibreOffice: converts it (--convert-to with the
+/// filter, e.g. "odt", "html", "csv:Text - txt - csv (StarCalc):44,34,76",
+/// "pdf") into a fresh directory. The result's path, or "" with a test
+/// failure when LibreOffice wrote nothing.
+std::string OfficeConvert(const std::string& input, const std::string& filter);
+
+/// The member of a zip package (ODF, PPTX) as text; "" when it is missing.
+std::string ZipMember(const std::string& package, const std::string& member);
+
+/// How often a text occurs in another.
+size_t Occurrences(const std::string& text, const std::string& what);
+
 }  // namespace zembra::exporter::testing
