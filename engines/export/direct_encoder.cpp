@@ -11,8 +11,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 // libjpeg's header needs FILE and size_t declared before it.
@@ -36,6 +34,8 @@ class OutputFile {
   ~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);
   }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
   FILE* get() const { return file_; }
   const std::string& openError() const { return error_; }
   /// Flushes and closes; false when the data did not all reach the file.
@@ -50,17 +50,113 @@ class OutputFile {
   std::string error_;
 };
 
-struct PngFailure {
-  char message[256] = "";
-};
+unsigned PixelsPerMetre(double dpi) { return static_cast<unsigned>(std::lround(dpi / 0.0254)); }
 
-void PngError(png_structp png, png_const_charp message) {
-  auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png));
-  std::snprintf(failure->message, sizeof failure->message, "%s", message);
-  png_longjmp(png, 1);
+// Rows of 1-byte pixels as 1 bit each, most significant first: white (128
+// and above) a 1, as in a grey PNG.
+void PackWhiteBits(const unsigned char* row, long width, unsigned char* bits) {
+  std::fill(bits, bits + (width + 7) / 8, 0);
+  for (long x = 0; x < width; ++x) {
+    if (row[x] >= 128) bits[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+  }
 }
 
-void PngWarning(png_structp, png_const_charp) {}
+// A fast zlib level with the "sub" row filter: documents are mostly flat
+// runs, which these compress nearly as well as the slowest settings.
+constexpr int kPngZlibLevel = 2;
+
+// Each method that calls libpng sets its own return point for the
+// library's errors; only plain data lives between it and the calls.
+class PngWriter final : public RowWriter {
+ public:
+  PngWriter(const std::string& path, const RowFormat& format) : path_(path), format_(format), file_(path) {}
+  ~PngWriter() override {
+    if (png_ != nullptr) png_destroy_write_struct(&png_, &info_);
+  }
+
+  bool Start(std::string& error) {
+    if (file_.get() == nullptr) {
+      error = "cannot write " + path_ + ": " + file_.openError();
+      return false;
+    }
+    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
+    info_ = png_ != nullptr ? png_create_info_struct(png_) : nullptr;
+    if (info_ == nullptr) {
+      error = "cannot encode " + path_ + ": out of memory";
+      return false;
+    }
+    if (format_.bilevel) packed_.resize(static_cast<size_t>(format_.width + 7) / 8);
+    if (setjmp(png_jmpbuf(png_))) return Failed(error);
+    png_init_io(png_, file_.get());
+    png_set_IHDR(png_, info_, static_cast<png_uint_32>(format_.width), static_cast<png_uint_32>(format_.height),
+                 format_.bilevel ? 1 : 8, format_.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    png_set_pHYs(png_, info_, PixelsPerMetre(format_.xDpi), PixelsPerMetre(format_.yDpi), PNG_RESOLUTION_METER);
+    // Filters do nothing for 1-bit rows but cost time.
+    png_set_filter(png_, PNG_FILTER_TYPE_BASE, format_.bilevel ? PNG_FILTER_NONE : PNG_FILTER_SUB);
+    png_set_compression_level(png_, kPngZlibLevel);
+    png_set_compression_strategy(png_, Z_FILTERED);
+    png_set_compression_buffer_size(png_, 1 << 18);
+    png_write_info(png_, info_);
+    return true;
+  }
+
+  bool Write(const unsigned char* rows, long count, std::string& error) override {
+    if (rowsWritten_ + count > format_.height) {
+      error = "cannot encode " + path_ + ": more rows than the image has";
+      return false;
+    }
+    const size_t rowBytes = static_cast<size_t>(format_.width) * static_cast<size_t>(format_.channels);
+    if (setjmp(png_jmpbuf(png_))) return Failed(error);
+    for (long r = 0; r < count; ++r) {
+      const unsigned char* row = rows + static_cast<size_t>(r) * rowBytes;
+      if (format_.bilevel) {
+        PackWhiteBits(row, format_.width, packed_.data());
+        row = packed_.data();
+      }
+      png_write_row(png_, row);
+    }
+    rowsWritten_ += count;
+    return true;
+  }
+
+  bool Finish(std::string& error) override {
+    if (rowsWritten_ != format_.height) {
+      error = "cannot encode " + path_ + ": rows are missing";
+      return false;
+    }
+    if (setjmp(png_jmpbuf(png_))) return Failed(error);
+    png_write_end(png_, nullptr);
+    png_destroy_write_struct(&png_, &info_);
+    if (!file_.Close()) {
+      error = "cannot write " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  static void OnError(png_structp png, png_const_charp message) {
+    auto* self = static_cast<PngWriter*>(png_get_error_ptr(png));
+    std::snprintf(self->message_, sizeof self->message_, "%s", message);
+    png_longjmp(png, 1);
+  }
+  static void OnWarning(png_structp, png_const_charp) {}
+
+  bool Failed(std::string& error) {
+    error = "cannot encode " + path_ + ": " + message_;
+    return false;
+  }
+
+  std::string path_;
+  RowFormat format_;
+  OutputFile file_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  std::vector<unsigned char> packed_;
+  long rowsWritten_ = 0;
+  char message_[256] = "";
+};
 
 struct JpegFailure {
   jpeg_error_mgr manager;
@@ -76,173 +172,118 @@ void JpegError(j_common_ptr info) {
 
 void JpegMessage(j_common_ptr) {}
 
-unsigned PixelsPerMetre(double dpi) { return static_cast<unsigned>(std::lround(dpi / 0.0254)); }
+class JpegWriter final : public RowWriter {
+ public:
+  JpegWriter(const std::string& path, const RowFormat& format) : path_(path), format_(format), file_(path) {}
+  ~JpegWriter() override {
+    if (created_) jpeg_destroy_compress(&info_);
+  }
 
-// A fast zlib level with the "sub" row filter: documents are mostly flat
-// runs, which these compress nearly as well as the slowest settings.
-constexpr int kPngZlibLevel = 2;
-constexpr unsigned char kPngFilterSubByte = 1;
+  bool Start(int quality, std::string& error) {
+    if (file_.get() == nullptr) {
+      error = "cannot write " + path_ + ": " + file_.openError();
+      return false;
+    }
+    info_.err = jpeg_std_error(&failure_.manager);
+    failure_.manager.error_exit = JpegError;
+    failure_.manager.output_message = JpegMessage;
+    if (setjmp(failure_.jump)) return Failed(error);
+    jpeg_create_compress(&info_);
+    created_ = true;
+    jpeg_stdio_dest(&info_, file_.get());
+    info_.image_width = static_cast<JDIMENSION>(format_.width);
+    info_.image_height = static_cast<JDIMENSION>(format_.height);
+    info_.input_components = format_.channels;
+    info_.in_color_space = format_.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info_);
+    jpeg_set_quality(&info_, std::clamp(quality, 1, 100), TRUE);
+    info_.density_unit = 1;  // dots per inch
+    info_.X_density = static_cast<UINT16>(std::clamp(std::lround(format_.xDpi), 1L, 65535L));
+    info_.Y_density = static_cast<UINT16>(std::clamp(std::lround(format_.yDpi), 1L, 65535L));
+    jpeg_start_compress(&info_, TRUE);
+    return true;
+  }
 
-// One band of rows, filtered and deflated without a zlib header. A band
-// that is not the last ends on a byte boundary without a final block, so
-// the bands can be joined into one stream.
-struct Band {
-  std::vector<unsigned char> deflated;
-  uLong adler = 1;
-  size_t filteredBytes = 0;
-  bool ok = false;
+  bool Write(const unsigned char* rows, long count, std::string& error) override {
+    if (static_cast<long>(info_.next_scanline) + count > format_.height) {
+      error = "cannot encode " + path_ + ": more rows than the image has";
+      return false;
+    }
+    const size_t rowBytes = static_cast<size_t>(format_.width) * static_cast<size_t>(format_.channels);
+    if (setjmp(failure_.jump)) return Failed(error);
+    for (long r = 0; r < count; ++r) {
+      JSAMPROW row = const_cast<JSAMPROW>(rows + static_cast<size_t>(r) * rowBytes);
+      jpeg_write_scanlines(&info_, &row, 1);
+    }
+    return true;
+  }
+
+  bool Finish(std::string& error) override {
+    if (static_cast<long>(info_.next_scanline) != format_.height) {
+      error = "cannot encode " + path_ + ": rows are missing";
+      return false;
+    }
+    if (setjmp(failure_.jump)) return Failed(error);
+    jpeg_finish_compress(&info_);
+    jpeg_destroy_compress(&info_);
+    created_ = false;
+    if (!file_.Close()) {
+      error = "cannot write " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  bool Failed(std::string& error) {
+    error = "cannot encode " + path_ + ": " + failure_.message;
+    return false;
+  }
+
+  std::string path_;
+  RowFormat format_;
+  OutputFile file_;
+  jpeg_compress_struct info_{};
+  JpegFailure failure_;
+  bool created_ = false;
 };
 
-void DeflateBand(const RawImage& image, long firstRow, long endRow, bool last, Band& band) {
-  z_stream stream{};
-  if (deflateInit2(&stream, kPngZlibLevel, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK) return;
-  const size_t bpp = static_cast<size_t>(image.channels);
-  const size_t rowBytes = static_cast<size_t>(image.width) * bpp;
-  std::vector<unsigned char> filtered(rowBytes + 1);
-  std::vector<unsigned char> out(1 << 16);
-  auto drain = [&](int flush) {
-    do {
-      stream.next_out = out.data();
-      stream.avail_out = static_cast<uInt>(out.size());
-      if (deflate(&stream, flush) == Z_STREAM_ERROR) return false;
-      band.deflated.insert(band.deflated.end(), out.data(), out.data() + (out.size() - stream.avail_out));
-    } while (stream.avail_out == 0);
-    return true;
-  };
-  bool ok = true;
-  for (long row = firstRow; row < endRow && ok; ++row) {
-    const unsigned char* pixels = image.data() + static_cast<size_t>(row) * rowBytes;
-    filtered[0] = kPngFilterSubByte;
-    for (size_t i = 0; i < rowBytes; ++i) {
-      filtered[i + 1] = static_cast<unsigned char>(pixels[i] - (i >= bpp ? pixels[i - bpp] : 0));
-    }
-    band.adler = adler32(band.adler, filtered.data(), static_cast<uInt>(filtered.size()));
-    band.filteredBytes += filtered.size();
-    stream.next_in = filtered.data();
-    stream.avail_in = static_cast<uInt>(filtered.size());
-    ok = drain(Z_NO_FLUSH);
-  }
-  ok = ok && drain(last ? Z_FINISH : Z_SYNC_FLUSH);
-  deflateEnd(&stream);
-  band.ok = ok;
+RowFormat FormatOf(const RawImage& image, double xDpi, double yDpi) {
+  RowFormat format;
+  format.width = image.width;
+  format.height = image.height;
+  format.channels = image.channels;
+  format.xDpi = xDpi;
+  format.yDpi = yDpi;
+  return format;
 }
 
-// The PNG image data as one zlib stream, its two halves deflated at once.
-std::vector<unsigned char> CompressPngRows(const RawImage& image, std::string& error) {
-  const long middle = image.height / 2;
-  Band top;
-  Band bottom;
-  std::thread helper;
-  try {
-    helper = std::thread(DeflateBand, std::cref(image), middle, image.height, true, std::ref(bottom));
-  } catch (const std::system_error&) {
-    DeflateBand(image, middle, image.height, true, bottom);  // no second thread to be had: one after the other
-  }
-  DeflateBand(image, 0, middle, false, top);
-  if (helper.joinable()) helper.join();
-  if (!top.ok || !bottom.ok) {
-    error = "compression failed";
-    return {};
-  }
-  std::vector<unsigned char> stream{0x78, 0x5e};  // zlib header: deflate, 32 KiB window, fast level
-  stream.reserve(top.deflated.size() + bottom.deflated.size() + 6);
-  stream.insert(stream.end(), top.deflated.begin(), top.deflated.end());
-  stream.insert(stream.end(), bottom.deflated.begin(), bottom.deflated.end());
-  const uLong adler = adler32_combine(top.adler, bottom.adler, static_cast<z_off_t>(bottom.filteredBytes));
-  for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<unsigned char>(adler >> shift));
-  return stream;
+bool WriteWhole(std::unique_ptr<RowWriter> writer, const RawImage& image, std::string& error) {
+  return writer && writer->Write(image.data(), image.height, error) && writer->Finish(error);
 }
 
 }  // namespace
 
+std::unique_ptr<RowWriter> OpenPngWriter(const std::string& path, const RowFormat& format, std::string& error) {
+  auto writer = std::make_unique<PngWriter>(path, format);
+  if (!writer->Start(error)) return nullptr;
+  return writer;
+}
+
+std::unique_ptr<RowWriter> OpenJpegWriter(const std::string& path, const RowFormat& format, int quality,
+                                          std::string& error) {
+  auto writer = std::make_unique<JpegWriter>(path, format);
+  if (!writer->Start(quality, error)) return nullptr;
+  return writer;
+}
+
 bool WriteDirectPng(const RawImage& image, double xDpi, double yDpi, const std::string& path, std::string& error) {
-  // Compress first, on both cores; libpng then frames the data in chunks.
-  const std::vector<unsigned char> compressed = CompressPngRows(image, error);
-  if (compressed.empty()) {
-    error = "cannot encode " + path + ": " + error;
-    return false;
-  }
-  OutputFile file(path);
-  if (file.get() == nullptr) {
-    error = "cannot write " + path + ": " + file.openError();
-    return false;
-  }
-  PngFailure failure;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, PngError, PngWarning);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    error = "cannot encode " + path + ": out of memory";
-    return false;
-  }
-  // Only plain data lives between here and the encoder's jumps back.
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    error = "cannot encode " + path + ": " + failure.message;
-    return false;
-  }
-  png_init_io(png, file.get());
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-               image.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-  png_set_pHYs(png, info, PixelsPerMetre(xDpi), PixelsPerMetre(yDpi), PNG_RESOLUTION_METER);
-  png_write_info(png, info);
-  static const png_byte kIdat[5] = {'I', 'D', 'A', 'T', '\0'};
-  static const png_byte kIend[5] = {'I', 'E', 'N', 'D', '\0'};
-  constexpr size_t kChunk = 1 << 20;
-  for (size_t offset = 0; offset < compressed.size(); offset += kChunk) {
-    png_write_chunk(png, kIdat, compressed.data() + offset, std::min(kChunk, compressed.size() - offset));
-  }
-  png_write_chunk(png, kIend, nullptr, 0);
-  png_destroy_write_struct(&png, &info);
-  if (!file.Close()) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  return WriteWhole(OpenPngWriter(path, FormatOf(image, xDpi, yDpi), error), image, error);
 }
 
 bool WriteDirectJpeg(const RawImage& image, double xDpi, double yDpi, int quality, const std::string& path,
                      std::string& error) {
-  OutputFile file(path);
-  if (file.get() == nullptr) {
-    error = "cannot write " + path + ": " + file.openError();
-    return false;
-  }
-  jpeg_compress_struct info;
-  JpegFailure failure;
-  info.err = jpeg_std_error(&failure.manager);
-  failure.manager.error_exit = JpegError;
-  failure.manager.output_message = JpegMessage;
-  if (setjmp(failure.jump)) {
-    jpeg_destroy_compress(&info);
-    error = "cannot encode " + path + ": " + failure.message;
-    return false;
-  }
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, file.get());
-  info.image_width = static_cast<JDIMENSION>(image.width);
-  info.image_height = static_cast<JDIMENSION>(image.height);
-  info.input_components = image.channels;
-  info.in_color_space = image.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, std::clamp(quality, 1, 100), TRUE);
-  info.density_unit = 1;  // dots per inch
-  info.X_density = static_cast<UINT16>(std::clamp(std::lround(xDpi), 1L, 65535L));
-  info.Y_density = static_cast<UINT16>(std::clamp(std::lround(yDpi), 1L, 65535L));
-  jpeg_start_compress(&info, TRUE);
-  const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image.data() + static_cast<size_t>(info.next_scanline) * rowBytes);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  if (!file.Close()) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  return WriteWhole(OpenJpegWriter(path, FormatOf(image, xDpi, yDpi), quality, error), image, error);
 }
 
 }  // namespace zembra::exporter

@@ -1,17 +1,19 @@
 #include "engines/export/image_export.h"
 
 #include <Magick++.h>
+#include <poppler/PDFDoc.h>
 
-#include <condition_variable>
+#include <algorithm>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 #include "engines/common/numbers.h"
 #include "engines/export/direct_encoder.h"
 #include "engines/export/image_encoder.h"
 #include "engines/export/image_processing.h"
 #include "engines/export/page_geometry.h"
+#include "engines/export/page_pipeline.h"
+#include "engines/export/page_renderer.h"
 #include "engines/export/tiff_writer.h"
 
 namespace zembra::exporter {
@@ -19,61 +21,6 @@ namespace zembra::exporter {
 namespace {
 
 constexpr int kDefaultJpegQuality = 85;
-
-struct RenderedPage {
-  int index = 0;  ///< 0-based page of the document
-  PageGeometry geometry;
-  RawImage image;
-  std::string error;  ///< set when the page could not be rendered
-};
-
-// Hands rendered pages from the rendering thread to the encoding one. The
-// renderer starts a page only once the previous one was taken, so at most
-// two pages are in memory: one being encoded, one being rendered. Without
-// overlap it waits until the previous page is encoded, too: one page at a time.
-class PageQueue {
- public:
-  explicit PageQueue(bool overlap) : overlap_(overlap) {}
-
-  bool WaitForRoom() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return (!slot_ && !encoding_) || stopped_; });
-    return !stopped_;
-  }
-  void Put(RenderedPage page) {
-    std::lock_guard lock(mutex_);
-    slot_ = std::move(page);
-    changed_.notify_all();
-  }
-  RenderedPage Take() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return slot_.has_value(); });
-    RenderedPage page = std::move(*slot_);
-    slot_.reset();
-    encoding_ = !overlap_;
-    changed_.notify_all();
-    return page;
-  }
-  /// The page taken last is written and released.
-  void Encoded() {
-    std::lock_guard lock(mutex_);
-    encoding_ = false;
-    changed_.notify_all();
-  }
-  void Stop() {
-    std::lock_guard lock(mutex_);
-    stopped_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::optional<RenderedPage> slot_;
-  const bool overlap_;
-  bool encoding_ = false;
-  bool stopped_ = false;
-};
 
 /// Hints the renderer records in the PDF's document information.
 struct RendererHints {
@@ -102,12 +49,12 @@ struct Plan {
   RenderStyle style;
   ProcessSettings process;
   int jpegQuality = kDefaultJpegQuality;
-  bool direct = false;   ///< PNG or JPEG of unprocessed colour or grey pages: no image library copy
-  bool rawTiff = false;  ///< TIFF of unprocessed colour or grey pages: rendered pixels straight to libtiff
+  /// PNG, JPEG or TIFF of pages that need no processing but perhaps a
+  /// threshold: the rendered rows go straight to the encoder, band by band.
+  bool streamed = false;
 };
 
-Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& hints,
-              const Diagnostics& diagnostics) {
+Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& hints, const Diagnostics& diagnostics) {
   Plan plan;
   const bool tiff = format == Format::kTiff;
   bool bilevel = options.mono || (tiff && options.forceBilevelTiff);
@@ -142,121 +89,171 @@ Plan MakePlan(const ExportOptions& options, Format format, const RendererHints& 
   plan.process.threshold = options.threshold;
   plan.process.palette = format == Format::kGif;
   plan.jpegQuality = hints.jpegQuality ? static_cast<int>(*hints.jpegQuality) : kDefaultJpegQuality;
-  const bool unprocessed = plan.mode != ColourMode::kBilevel && !options.trim && options.rotation == 0;
-  plan.direct = unprocessed && (format == Format::kPng || format == Format::kJpeg);
-  plan.rawTiff = unprocessed && tiff && plan.size.faxYResolution == 0;
+  // A threshold works row by row; dithering, trimming, turning and the fax
+  // width need the image library and the whole page.
+  const bool rowByRow = (plan.mode != ColourMode::kBilevel || options.dither == DitherMethod::kNone) && !options.trim &&
+                        options.rotation == 0 && plan.size.faxYResolution == 0;
+  plan.streamed = rowByRow && (format == Format::kPng || format == Format::kJpeg || tiff);
   return plan;
 }
 
-void RenderPages(const PdfInput& input, int first, int last, const Plan& plan, PageQueue& queue) {
-  for (int index = first; index <= last; ++index) {
-    if (!queue.WaitForRoom()) return;
-    RenderedPage page;
-    page.index = index;
-    double widthPoints = 0;
-    double heightPoints = 0;
-    std::string error;
-    std::optional<PageGeometry> geometry;
-    if (input.PageSize(index, widthPoints, heightPoints, error)) {
-      geometry = ComputePageGeometry(widthPoints, heightPoints, plan.size, error);
-    }
-    try {
-      if (geometry && input.Render(index, *geometry, plan.style, page.image, error)) {
-        page.geometry = *geometry;
-      } else {
-        page.error = "page " + std::to_string(index + 1) + ": " + error;
-      }
-    } catch (const std::exception& failure) {  // out of memory, mostly
-      page.error = "page " + std::to_string(index + 1) + ": " + failure.what();
-    }
-    const bool failed = !page.error.empty();
-    queue.Put(std::move(page));
-    if (failed) return;
-  }
+// Black below the threshold, white from it on, as the image library's path does.
+void Threshold(RawImage& rows, long threshold) {
+  unsigned char* pixel = rows.held != nullptr ? rows.held : rows.pixels.data();
+  const size_t size = rows.size();
+  for (size_t i = 0; i < size; ++i) pixel[i] = pixel[i] >= threshold ? 255 : 0;
 }
 
-// Adds a page to the multi-page TIFF, or writes it as a TIFF of its own.
-bool WriteTiffPage(TiffWriter* shared, const TiffPage& page, const std::string& path, const Plan& plan,
-                   std::string& error) {
-  if (shared != nullptr) return shared->AddPage(page, error);
-  std::unique_ptr<TiffWriter> writer = TiffWriter::Open(path, plan.tiff, plan.jpegQuality, 1, error);
-  return writer && writer->AddPage(page, error) && writer->Close(error);
-}
+// What every thread of a series shares.
+struct Series {
+  const ExportJob& job;
+  const Plan& plan;
+  TiffWriter* sharedTiff;  ///< every page into one TIFF, or nullptr
+  /// Bands a streamed page is drawn in: one per thread, so that the bitmaps
+  /// of all threads together take one page, as one thread drawing whole pages.
+  int bands;
+};
+
+class ImageWorker final : public PageWorker {
+ public:
+  ImageWorker(const Series& series, PDFDoc& doc, std::unique_ptr<PDFDoc> own)
+      : series_(series), own_(std::move(own)), doc_(doc), renderer_(doc, series.plan.style) {}
+
+  bool Handle(int n, const std::function<bool()>& abandon, std::string& error) override {
+    const int index = series_.job.pages.first - 1 + n;
+    try {
+      return HandlePage(n, index, abandon, error);
+    } catch (const std::exception& failure) {  // the image library's errors, or out of memory
+      error = "page " + std::to_string(index + 1) + ": " + failure.what();
+      return false;
+    }
+  }
+
+ private:
+  bool HandlePage(int n, int index, const std::function<bool()>& abandon, std::string& error) {
+    double widthPoints = 0;
+    double heightPoints = 0;
+    if (!DisplayedPageSize(doc_, index, widthPoints, heightPoints, error)) return false;
+    const std::optional<PageGeometry> geometry =
+        ComputePageGeometry(widthPoints, heightPoints, series_.plan.size, error);
+    if (!geometry) {
+      error = "page " + std::to_string(index + 1) + ": " + error;
+      return false;
+    }
+    const ExportOptions& options = series_.job.options;
+    RowFormat format;
+    format.width = geometry->width;
+    format.height = geometry->height;
+    format.channels = series_.plan.style.gray ? 1 : 3;
+    format.bilevel = series_.plan.mode == ColourMode::kBilevel;
+    format.xDpi = options.forcedXDpi ? static_cast<double>(*options.forcedXDpi) : geometry->xDpi;
+    format.yDpi = options.forcedYDpi ? static_cast<double>(*options.forcedYDpi) : geometry->yDpi;
+    const std::string& path = series_.job.outputs.path(series_.sharedTiff != nullptr ? 0 : static_cast<size_t>(n));
+    return series_.plan.streamed ? Stream(index, *geometry, format, path, abandon, error)
+                                 : ThroughImageLibrary(index, *geometry, format, path, abandon, error);
+  }
+
+  std::unique_ptr<RowWriter> OpenWriter(const RowFormat& format, const std::string& path, std::string& error) {
+    const Plan& plan = series_.plan;
+    switch (series_.job.format.format) {
+      case Format::kPng:
+        return OpenPngWriter(path, format, error);
+      case Format::kJpeg:
+        return OpenJpegWriter(path, format, plan.jpegQuality, error);
+      default:
+        return series_.sharedTiff != nullptr ? TiffPageRows(*series_.sharedTiff, format, error)
+                                             : OpenTiffPageWriter(path, plan.tiff, plan.jpegQuality, format, error);
+    }
+  }
+
+  bool Stream(int index, const PageGeometry& geometry, const RowFormat& format, const std::string& path,
+              const std::function<bool()>& abandon, std::string& error) {
+    std::unique_ptr<RowWriter> writer = OpenWriter(format, path, error);
+    if (!writer) return false;
+    const size_t rowBytes = static_cast<size_t>(format.width) * static_cast<size_t>(format.channels);
+    const long bandRows = (geometry.height + series_.bands - 1) / series_.bands;
+    for (long done = 0; done < geometry.height;) {
+      // The last band is drawn as tall as the others, over rows already
+      // written: the device keeps one bitmap from band to band.
+      const long first = std::min(done, geometry.height - bandRows);
+      if (!renderer_.Render(index, geometry, first, bandRows, bandImage_, error, abandon)) return false;
+      if (format.bilevel) Threshold(bandImage_, series_.plan.process.threshold);
+      const long skip = done - first;
+      if (!writer->Write(bandImage_.data() + static_cast<size_t>(skip) * rowBytes, bandRows - skip, error))
+        return false;
+      done = first + bandRows;
+    }
+    bandImage_.Release();
+    return writer->Finish(error);
+  }
+
+  // One thread does this: the image library spreads its own work over the
+  // processors, and its working copies of a page are large.
+  bool ThroughImageLibrary(int index, const PageGeometry& geometry, const RowFormat& format, const std::string& path,
+                           const std::function<bool()>& abandon, std::string& error) {
+    RawImage page;
+    if (!renderer_.Render(index, geometry, 0, geometry.height, page, error, abandon)) return false;
+    const Plan& plan = series_.plan;
+    const Format output = series_.job.format.format;
+    // The image library copies the page: the bitmap goes with this copy
+    // instead of staying with the device beside it.
+    renderer_.HandOver(page);
+    Magick::Image image = ToMagickImage(std::move(page));
+    image.quiet(true);
+    ProcessSettings settings = plan.process;
+    settings.padToWidth = geometry.padToWidth;
+    settings.xDpi = format.xDpi;
+    settings.yDpi = format.yDpi;
+    ProcessImage(image, settings);
+    if (output != Format::kTiff) return WriteImageFile(image, output, plan.mode, plan.jpegQuality, path, error);
+    const TiffPage tiffPage = TiffPageFromImage(image, plan.mode, settings.xDpi, settings.yDpi);
+    image = Magick::Image();
+    if (series_.sharedTiff != nullptr) return series_.sharedTiff->AddPage(tiffPage, error);
+    std::unique_ptr<TiffWriter> writer = TiffWriter::Open(path, plan.tiff, plan.jpegQuality, 1, error);
+    return writer && writer->AddPage(tiffPage, error) && writer->Close(error);
+  }
+
+  const Series& series_;
+  std::unique_ptr<PDFDoc> own_;
+  PDFDoc& doc_;
+  PageRenderer renderer_;
+  RawImage bandImage_;
+};
 
 }  // namespace
 
 bool WriteImages(const ExportJob& job, std::string& error) {
-  static std::once_flag magickReady;
-  std::call_once(magickReady, [] { Magick::InitializeMagick(nullptr); });
-  const ExportOptions& options = job.options;
-  const Format format = job.format.format;
-  const Plan plan = MakePlan(options, format, ReadRendererHints(job.input, job.diagnostics), job.diagnostics);
-  const int pageCount = job.pages.count();
+  return WriteImagesOnThreads(job, UsableProcessors(), error);
+}
 
+bool WriteImagesOnThreads(const ExportJob& job, int threads, std::string& error) {
+  const ExportOptions& options = job.options;
+  const Plan plan =
+      MakePlan(options, job.format.format, ReadRendererHints(job.input, job.diagnostics), job.diagnostics);
+  const int pageCount = job.pages.count();
   std::unique_ptr<TiffWriter> sharedTiff;
   if (job.format.multipage && options.multipage) {
     sharedTiff = TiffWriter::Open(job.outputs.path(0), plan.tiff, plan.jpegQuality, pageCount, error);
     if (!sharedTiff) return false;
   }
-
-  // The direct encoders take a fraction of the rendering time (PNG on two
-  // threads of its own), so overlapping them would cost a page of memory for
-  // little; TIFF and the image library's encoders take as long as rendering, and overlap.
-  PageQueue queue(!plan.direct);
-  std::thread renderer(RenderPages, std::cref(job.input), job.pages.first - 1, job.pages.last - 1, std::cref(plan),
-                       std::ref(queue));
-  bool ok = true;
-  for (int n = 0; n < pageCount && ok; ++n) {
-    if (n > 0) queue.Encoded();
-    RenderedPage page = queue.Take();
-    if (!page.error.empty()) {
-      error = page.error;
-      ok = false;
-      break;
-    }
-    const double xDpi = options.forcedXDpi ? static_cast<double>(*options.forcedXDpi) : page.geometry.xDpi;
-    const double yDpi = options.forcedYDpi ? static_cast<double>(*options.forcedYDpi) : page.geometry.yDpi;
-    const std::string& path = job.outputs.path(sharedTiff ? 0 : static_cast<size_t>(n));
-    if (plan.direct) {
-      ok = format == Format::kPng ? WriteDirectPng(page.image, xDpi, yDpi, path, error)
-                                  : WriteDirectJpeg(page.image, xDpi, yDpi, plan.jpegQuality, path, error);
-      continue;
-    }
-    if (plan.rawTiff) {
-      TiffPage tiffPage{page.image.width,
-                        page.image.height,
-                        page.image.channels,
-                        false,
-                        std::vector<unsigned char>(page.image.data(), page.image.data() + page.image.size()),
-                        xDpi,
-                        yDpi};
-      page.image.Release();
-      ok = WriteTiffPage(sharedTiff.get(), tiffPage, path, plan, error);
-      continue;
-    }
-    try {
-      Magick::Image image = ToMagickImage(std::move(page.image));
-      image.quiet(true);
-      ProcessSettings settings = plan.process;
-      settings.padToWidth = page.geometry.padToWidth;
-      settings.xDpi = xDpi;
-      settings.yDpi = yDpi;
-      ProcessImage(image, settings);
-      if (format == Format::kTiff) {
-        const TiffPage tiffPage = TiffPageFromImage(image, plan.mode, settings.xDpi, settings.yDpi);
-        image = Magick::Image();
-        ok = WriteTiffPage(sharedTiff.get(), tiffPage, path, plan, error);
-      } else {
-        ok = WriteImageFile(image, format, plan.mode, plan.jpegQuality, path, error);
-      }
-    } catch (const std::exception& failure) {  // the image library's errors, or out of memory
-      error = "page " + std::to_string(page.index + 1) + ": " + failure.what();
-      ok = false;
-    }
+  // Pages of one file are written in order, by one thread; the image
+  // library's pages are too large for two at once.
+  if (sharedTiff || !plan.streamed) threads = 1;
+  threads = std::clamp(threads, 1, pageCount);
+  if (!plan.streamed) {
+    static std::once_flag magickReady;
+    std::call_once(magickReady, [] { Magick::InitializeMagick(nullptr); });
   }
-  queue.Stop();
-  renderer.join();
-  if (!ok) return false;
+  const Series series{job, plan, sharedTiff.get(), threads};
+  const PageWorkerMaker makeWorker = [&](int thread, std::string& failure) -> std::unique_ptr<PageWorker> {
+    // The first thread draws on the opened document; a PDFDoc is not to be shared.
+    if (thread == 0) return std::make_unique<ImageWorker>(series, job.input.core(), nullptr);
+    std::unique_ptr<PDFDoc> own = job.input.OpenAgain(failure);
+    if (!own) return nullptr;
+    PDFDoc& doc = *own;
+    return std::make_unique<ImageWorker>(series, doc, std::move(own));
+  };
+  if (!RunPages(pageCount, threads, makeWorker, error)) return false;
   return !sharedTiff || sharedTiff->Close(error);
 }
 

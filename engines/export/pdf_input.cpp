@@ -5,8 +5,6 @@
 #include <poppler/PDFDoc.h>
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
-#include <poppler/cpp/poppler-page-renderer.h>
-#include <poppler/cpp/poppler-page.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -32,10 +30,18 @@ bool LooksLikePdf(const std::string& path) {
   return std::string(head, static_cast<size_t>(in.gcount())).find("%PDF-") != std::string::npos;
 }
 
+std::unique_ptr<PDFDoc> OpenCore(const std::string& path, const std::string& ownerPassword,
+                                 const std::string& userPassword) {
+  UsePopplerCore();
+  auto password = [](const std::string& text) {
+    return text.empty() ? std::optional<GooString>() : std::optional<GooString>(GooString(text));
+  };
+  return std::make_unique<PDFDoc>(std::make_unique<GooString>(path), password(ownerPassword), password(userPassword));
+}
+
 }  // namespace
 
-PdfInput::PdfInput(std::unique_ptr<PDFDoc> core, std::string path, std::string ownerPassword,
-                   std::string userPassword)
+PdfInput::PdfInput(std::unique_ptr<PDFDoc> core, std::string path, std::string ownerPassword, std::string userPassword)
     : core_(std::move(core)),
       path_(std::move(path)),
       ownerPassword_(std::move(ownerPassword)),
@@ -66,11 +72,7 @@ std::unique_ptr<PdfInput> PdfInput::Open(const std::string& path, const std::str
     error = path + " is not a PDF file";
     return nullptr;
   }
-  UsePopplerCore();
-  auto password = [](const std::string& text) {
-    return text.empty() ? std::optional<GooString>() : std::optional<GooString>(GooString(text));
-  };
-  auto core = std::make_unique<PDFDoc>(std::make_unique<GooString>(path), password(ownerPassword), password(userPassword));
+  std::unique_ptr<PDFDoc> core = OpenCore(path, ownerPassword, userPassword);
   if (!core->isOk() && core->getErrorCode() == errEncrypted) {
     error = path + " is encrypted and " +
             (ownerPassword.empty() && userPassword.empty() ? std::string("no password was given (-upw or -opw)")
@@ -88,6 +90,15 @@ std::unique_ptr<PdfInput> PdfInput::Open(const std::string& path, const std::str
   return std::unique_ptr<PdfInput>(new PdfInput(std::move(core), path, ownerPassword, userPassword));
 }
 
+std::unique_ptr<PDFDoc> PdfInput::OpenAgain(std::string& error) const {
+  std::unique_ptr<PDFDoc> again = OpenCore(path_, ownerPassword_, userPassword_);
+  if (!again->isOk() || again->getNumPages() != core_->getNumPages()) {
+    error = path_ + " cannot be read a second time: it changed while being converted";
+    return nullptr;
+  }
+  return again;
+}
+
 int PdfInput::pageCount() const { return core_->getNumPages(); }
 
 std::optional<std::string> PdfInput::Info(const std::string& key) const {
@@ -97,54 +108,18 @@ std::optional<std::string> PdfInput::Info(const std::string& key) const {
 }
 
 bool PdfInput::PageSize(int index, double& widthPoints, double& heightPoints, std::string& error) const {
-  if (index < 0 || index >= core_->getNumPages() || core_->getPage(index + 1) == nullptr) {
-    error = "page " + std::to_string(index + 1) + " cannot be read";
-    return false;
-  }
-  const bool sideways = core_->getPageRotate(index + 1) % 180 != 0;
-  const double width = core_->getPageCropWidth(index + 1), height = core_->getPageCropHeight(index + 1);
-  widthPoints = sideways ? height : width;
-  heightPoints = sideways ? width : height;
-  return true;
+  return DisplayedPageSize(*core_, index, widthPoints, heightPoints, error);
 }
 
-bool PdfInput::Render(int index, const PageGeometry& geometry, const RenderStyle& style, RawImage& image,
-                      std::string& error) const {
-  std::unique_ptr<poppler::page> page(document().create_page(index));
-  if (!page) {
+bool DisplayedPageSize(PDFDoc& doc, int index, double& widthPoints, double& heightPoints, std::string& error) {
+  if (index < 0 || index >= doc.getNumPages() || doc.getPage(index + 1) == nullptr) {
     error = "page " + std::to_string(index + 1) + " cannot be read";
     return false;
   }
-  poppler::page_renderer renderer;
-  renderer.set_paper_color(0xffffffff);
-  renderer.set_image_format(style.gray ? poppler::image::format_gray8 : poppler::image::format_rgb24);
-  renderer.set_render_hint(poppler::page_renderer::antialiasing, style.vectorAntialias);
-  renderer.set_render_hint(poppler::page_renderer::text_antialiasing, style.textAntialias);
-  renderer.set_render_hint(poppler::page_renderer::text_hinting, false);
-  // Held alone, so that writing to it below does not copy it.
-  auto rendered = std::make_shared<poppler::image>(
-      renderer.render_page(page.get(), geometry.xResolution, geometry.yResolution, 0, 0,
-                           static_cast<int>(geometry.width), static_cast<int>(geometry.height)));
-  if (!rendered->is_valid() || rendered->width() != geometry.width || rendered->height() != geometry.height) {
-    error = "page " + std::to_string(index + 1) + " cannot be rendered";
-    return false;
-  }
-  image.Release();
-  image.width = rendered->width();
-  image.height = rendered->height();
-  image.channels = style.gray ? 1 : 3;
-  image.held = reinterpret_cast<unsigned char*>(rendered->data());
-  image.holder = rendered;
-  // poppler pads rows to 4 bytes; the image libraries want them packed.
-  // Packing in place moves each row down, never over a row not yet moved.
-  const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
-  const size_t stride = static_cast<size_t>(rendered->bytes_per_row());
-  if (stride != rowBytes) {
-    for (long row = 1; row < image.height; ++row) {
-      std::memmove(image.held + static_cast<size_t>(row) * rowBytes, image.held + static_cast<size_t>(row) * stride,
-                   rowBytes);
-    }
-  }
+  const bool sideways = doc.getPageRotate(index + 1) % 180 != 0;
+  const double width = doc.getPageCropWidth(index + 1), height = doc.getPageCropHeight(index + 1);
+  widthPoints = sideways ? height : width;
+  heightPoints = sideways ? width : height;
   return true;
 }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engines/export/export_options.h"
-#include "engines/export/page_geometry.h"
 
 class PDFDoc;
 namespace poppler {
@@ -19,8 +18,9 @@ class document;
 
 namespace zembra::exporter {
 
-/// A rendered page: rows packed without padding, 1 (grey) or 3 (RGB) bytes a
-/// pixel, held in pixels or, straight from the renderer, in storage kept by holder.
+/// A rendered page or band of rows: rows packed without padding, 1 (grey) or 3
+/// (RGB) bytes a pixel, held in pixels, or at held: storage kept by holder, or
+/// without holder the renderer's bitmap, valid until it draws again.
 struct RawImage {
   long width = 0;
   long height = 0;
@@ -41,12 +41,6 @@ struct RawImage {
   }
 };
 
-struct RenderStyle {
-  bool gray = false;  ///< render 8-bit grey instead of RGB
-  bool textAntialias = true;
-  bool vectorAntialias = true;
-};
-
 class PdfInput {
  public:
   /// Opens and, when encrypted, unlocks the PDF. Fails with a one-line
@@ -63,6 +57,11 @@ class PdfInput {
   /// The opened document, for the writers that read its text, pictures and structure.
   PDFDoc& core() const { return *core_; }
 
+  /// The file opened once more with the same passwords, for a thread of its
+  /// own (a PDFDoc is not to be shared between threads). Fails when the file
+  /// cannot be opened again or no longer has the same number of pages.
+  std::unique_ptr<PDFDoc> OpenAgain(std::string& error) const;
+
   /// The same file through poppler's C++ wrapper, opened on first use, for
   /// the writers not yet reading the core document.
   const poppler::document& document() const;
@@ -73,17 +72,16 @@ class PdfInput {
   /// The page's size in points as displayed (its own rotation applied); index from 0.
   bool PageSize(int index, double& widthPoints, double& heightPoints, std::string& error) const;
 
-  /// Renders a page at the geometry's resolutions and pixel size on white.
-  /// Not safe to call from two threads at once.
-  bool Render(int index, const PageGeometry& geometry, const RenderStyle& style, RawImage& image,
-              std::string& error) const;
-
  private:
   PdfInput(std::unique_ptr<PDFDoc> core, std::string path, std::string ownerPassword, std::string userPassword);
   std::unique_ptr<PDFDoc> core_;
   std::string path_, ownerPassword_, userPassword_;
   mutable std::unique_ptr<poppler::document> document_;
 };
+
+/// The size in points of page index (from 0) of doc as displayed, its own
+/// rotation applied. Fails for a page that cannot be read.
+bool DisplayedPageSize(PDFDoc& doc, int index, double& widthPoints, double& heightPoints, std::string& error);
 
 /// The pages a run converts, 1-based and inclusive.
 struct PageSpan {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 
 namespace zembra::exporter {
 
@@ -83,8 +84,12 @@ std::optional<TiffEncoding> ResolveTiffCompression(std::optional<long> code, boo
 
 std::unique_ptr<TiffWriter> TiffWriter::Open(const std::string& path, const TiffEncoding& encoding, int jpegQuality,
                                              int pageCount, std::string& error) {
-  TIFFSetErrorHandler(KeepTiffError);
-  TIFFSetWarningHandler(nullptr);
+  // The handlers are the library's globals: set once, whichever thread comes first.
+  static std::once_flag handlersSet;
+  std::call_once(handlersSet, [] {
+    TIFFSetErrorHandler(KeepTiffError);
+    TIFFSetWarningHandler(nullptr);
+  });
   lastTiffError.clear();
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   if (tiff == nullptr) {
@@ -104,11 +109,21 @@ TiffWriter::~TiffWriter() {
 }
 
 bool TiffWriter::AddPage(const TiffPage& page, std::string& error) {
+  RowFormat format;
+  format.width = page.width;
+  format.height = page.height;
+  format.channels = page.channels;
+  format.bilevel = page.bilevel;
+  format.xDpi = page.xDpi;
+  format.yDpi = page.yDpi;
+  return BeginPage(format, error) && WriteRows(page.pixels.data(), page.height, error) && EndPage(error);
+}
+
+bool TiffWriter::BeginPage(const RowFormat& page, std::string& error) {
   TIFF* tiff = AsTiff(tiff_);
   lastTiffError.clear();
-  const bool bilevel = page.bilevel;
   // A JPEG-coded page cannot be 1 bit deep; it keeps its black and white as grey.
-  const bool oneBit = bilevel && encoding_.compression != COMPRESSION_JPEG;
+  const bool oneBit = page.bilevel && encoding_.compression != COMPRESSION_JPEG;
   const uint16_t compression = oneBit || !IsCcitt(encoding_.compression) ? encoding_.compression : COMPRESSION_LZW;
 
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(page.width));
@@ -154,29 +169,64 @@ bool TiffWriter::AddPage(const TiffPage& page, std::string& error) {
   rowsPerStrip = std::max<uint32_t>(1, std::min<uint32_t>(rowsPerStrip, static_cast<uint32_t>(page.height)));
   TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
 
-  std::vector<unsigned char> strip(targetRow * rowsPerStrip);
-  uint32_t stripIndex = 0;
-  for (long first = 0; first < page.height; first += rowsPerStrip, ++stripIndex) {
-    const long rows = std::min<long>(rowsPerStrip, page.height - first);
-    for (long r = 0; r < rows; ++r) {
-      const unsigned char* source = page.pixels.data() + static_cast<size_t>(first + r) * sourceRow;
-      unsigned char* target = strip.data() + static_cast<size_t>(r) * targetRow;
-      if (!oneBit) {
-        std::copy(source, source + sourceRow, target);
-        continue;
-      }
-      std::fill(target, target + targetRow, 0);
-      for (long x = 0; x < page.width; ++x) {
+  page_ = page;
+  oneBit_ = oneBit;
+  stripRowBytes_ = targetRow;
+  rowsPerStrip_ = rowsPerStrip;
+  strip_.assign(targetRow * rowsPerStrip, 0);
+  rowsInStrip_ = 0;
+  stripIndex_ = 0;
+  rowsWritten_ = 0;
+  if (!lastTiffError.empty()) {
+    error = TiffFailure("cannot start page " + std::to_string(pagesWritten_ + 1) + " of the TIFF");
+    return false;
+  }
+  return true;
+}
+
+bool TiffWriter::WriteRows(const unsigned char* rows, long count, std::string& error) {
+  if (rowsWritten_ + count > page_.height) {
+    error = "cannot encode page " + std::to_string(pagesWritten_ + 1) + " as TIFF: more rows than the page has";
+    return false;
+  }
+  const size_t sourceRow = static_cast<size_t>(page_.width) * static_cast<size_t>(page_.channels);
+  for (long r = 0; r < count; ++r) {
+    const unsigned char* source = rows + static_cast<size_t>(r) * sourceRow;
+    unsigned char* target = strip_.data() + static_cast<size_t>(rowsInStrip_) * stripRowBytes_;
+    if (oneBit_) {
+      std::fill(target, target + stripRowBytes_, 0);
+      for (long x = 0; x < page_.width; ++x) {
         if (source[x] < 128) target[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
       }
+    } else {
+      std::copy(source, source + sourceRow, target);
     }
-    if (TIFFWriteEncodedStrip(tiff, stripIndex, strip.data(),
-                              static_cast<tmsize_t>(targetRow * static_cast<size_t>(rows))) < 0) {
-      error = TiffFailure("cannot encode page " + std::to_string(pagesWritten_ + 1) + " as TIFF");
-      return false;
-    }
+    ++rowsWritten_;
+    if (++rowsInStrip_ == rowsPerStrip_ && !FlushStrip(error)) return false;
   }
-  if (!TIFFWriteDirectory(tiff)) {
+  return true;
+}
+
+bool TiffWriter::FlushStrip(std::string& error) {
+  lastTiffError.clear();
+  if (TIFFWriteEncodedStrip(AsTiff(tiff_), stripIndex_, strip_.data(),
+                            static_cast<tmsize_t>(stripRowBytes_ * rowsInStrip_)) < 0) {
+    error = TiffFailure("cannot encode page " + std::to_string(pagesWritten_ + 1) + " as TIFF");
+    return false;
+  }
+  ++stripIndex_;
+  rowsInStrip_ = 0;
+  return true;
+}
+
+bool TiffWriter::EndPage(std::string& error) {
+  if (rowsWritten_ != page_.height) {
+    error = "cannot encode page " + std::to_string(pagesWritten_ + 1) + " as TIFF: rows are missing";
+    return false;
+  }
+  if (rowsInStrip_ > 0 && !FlushStrip(error)) return false;
+  std::vector<unsigned char>().swap(strip_);
+  if (!TIFFWriteDirectory(AsTiff(tiff_))) {
     error = TiffFailure("cannot finish page " + std::to_string(pagesWritten_ + 1) + " of the TIFF");
     return false;
   }
@@ -195,6 +245,37 @@ bool TiffWriter::Close(std::string& error) {
     return false;
   }
   return true;
+}
+
+namespace {
+
+// A page of a TIFF writer as rows; a file of its own when it owns the writer.
+class TiffRows final : public RowWriter {
+ public:
+  TiffRows(TiffWriter& writer, std::unique_ptr<TiffWriter> owned) : writer_(writer), owned_(std::move(owned)) {}
+  bool Write(const unsigned char* rows, long count, std::string& error) override {
+    return writer_.WriteRows(rows, count, error);
+  }
+  bool Finish(std::string& error) override { return writer_.EndPage(error) && (!owned_ || owned_->Close(error)); }
+
+ private:
+  TiffWriter& writer_;
+  std::unique_ptr<TiffWriter> owned_;
+};
+
+}  // namespace
+
+std::unique_ptr<RowWriter> OpenTiffPageWriter(const std::string& path, const TiffEncoding& encoding, int jpegQuality,
+                                              const RowFormat& format, std::string& error) {
+  std::unique_ptr<TiffWriter> writer = TiffWriter::Open(path, encoding, jpegQuality, 1, error);
+  if (!writer || !writer->BeginPage(format, error)) return nullptr;
+  TiffWriter& page = *writer;
+  return std::make_unique<TiffRows>(page, std::move(writer));
+}
+
+std::unique_ptr<RowWriter> TiffPageRows(TiffWriter& writer, const RowFormat& format, std::string& error) {
+  if (!writer.BeginPage(format, error)) return nullptr;
+  return std::make_unique<TiffRows>(writer, nullptr);
 }
 
 }  // namespace zembra::exporter

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engines/export/row_writer.h"
+
 namespace zembra::exporter {
 
 /// How the pages of a TIFF are encoded, resolved from a -compress code.
@@ -46,16 +48,41 @@ class TiffWriter {
   TiffWriter& operator=(const TiffWriter&) = delete;
 
   bool AddPage(const TiffPage& page, std::string& error);
+
+  /// Starts a page whose rows follow, band after band, in WriteRows;
+  /// EndPage completes it. Bilevel rows are 1 byte a pixel, below 128 black.
+  bool BeginPage(const RowFormat& format, std::string& error);
+  bool WriteRows(const unsigned char* rows, long count, std::string& error);
+  bool EndPage(std::string& error);
+
   /// Finishes the file; false with error set when it could not be completed.
   bool Close(std::string& error);
 
  private:
   TiffWriter() = default;
+  bool FlushStrip(std::string& error);
+
   void* tiff_ = nullptr;
   TiffEncoding encoding_;
   int jpegQuality_ = 85;
   int pageCount_ = 1;
   int pagesWritten_ = 0;
+  // The page being written: its rows gathered into strips.
+  RowFormat page_;
+  bool oneBit_ = false;
+  size_t stripRowBytes_ = 0;
+  uint32_t rowsPerStrip_ = 0;
+  std::vector<unsigned char> strip_;
+  uint32_t rowsInStrip_ = 0;
+  uint32_t stripIndex_ = 0;
+  long rowsWritten_ = 0;
 };
+
+/// A TIFF file of one page at path, written row by row.
+std::unique_ptr<RowWriter> OpenTiffPageWriter(const std::string& path, const TiffEncoding& encoding, int jpegQuality,
+                                              const RowFormat& format, std::string& error);
+
+/// The next page of a TIFF file being written, row by row; the writer stays the caller's.
+std::unique_ptr<RowWriter> TiffPageRows(TiffWriter& writer, const RowFormat& format, std::string& error);
 
 }  // namespace zembra::exporter
