@@ -13,6 +13,10 @@
 namespace zembra::exporter {
 
 bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::string& error) {
+  return Export(options, diagnostics, error, nullptr);
+}
+
+bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::string& error, Writer writer) {
   const std::optional<OpenedInput> input = OpenInput(options, error);
   if (!input) return false;
   const OutputFormat* format = FormatForPath(options.outputPath, error);
@@ -39,7 +43,7 @@ bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::s
                      outputs.target(0));
   }
   const ExportJob job{options, *input->pdf, input->pages, *format, outputs, diagnostics};
-  return format->writer(job, error) && outputs.Publish(error);
+  return (writer != nullptr ? writer : format->writer)(job, error) && outputs.Publish(error);
 }
 
 int RunExporter(std::span<const std::string> words, const Diagnostics& diagnostics) {

@@ -9,6 +9,7 @@
 
 #include "engines/common/diagnostics.h"
 #include "engines/export/export_options.h"
+#include "engines/export/output_format.h"
 
 namespace zembra::exporter {
 
@@ -20,5 +21,9 @@ int RunExporter(std::span<const std::string> words, const Diagnostics& diagnosti
 /// of the output. False with a one-line error, and no file written, when
 /// anything fails.
 bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::string& error);
+
+/// Export with writer in place of the format's own (tests run a writer
+/// with other settings through the same plan).
+bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::string& error, Writer writer);
 
 }  // namespace zembra::exporter

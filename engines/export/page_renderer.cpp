@@ -33,8 +33,24 @@ class BandDevice final : public SplashOutputDev {
  public:
   using SplashOutputDev::SplashOutputDev;
 
-  /// The height of the band being drawn; 0: the whole page.
-  void SetBandHeight(long rows) { bandHeight_ = static_cast<double>(rows); }
+  /// The band about to be drawn: its height, and where the page's top
+  /// would be on the band's vertical axis as the whole page is drawn,
+  /// shifted by the band's first row. Height 0: the whole page.
+  void SetBand(long rows, double pageTop) {
+    bandHeight_ = static_cast<double>(rows);
+    pageTop_ = pageTop;
+  }
+
+  // poppler places a band by the page box cut to it, in points, which
+  // rounds differently from the whole page (by a pixel on turned pages):
+  // the band takes the whole page's placement, shifted by whole rows.
+  void startPage(int pageNum, GfxState* state, XRef* xref) override {
+    if (bandHeight_ > 0) {
+      const double* m = state->getCTM();
+      state->setCTM(m[0], m[1], m[2], m[3], m[4], pageTop_);
+    }
+    SplashOutputDev::startPage(pageNum, state, xref);
+  }
 
   void drawChar(GfxState* state, double x, double y, double dx, double dy, double originX, double originY,
                 CharCode code, int nBytes, const Unicode* u, int uLen) override {
@@ -63,7 +79,21 @@ class BandDevice final : public SplashOutputDev {
   // Antialiasing reaches a pixel past an edge; two leave room for rounding.
   static constexpr double kAntialiasPixels = 2;
   double bandHeight_ = 0;
+  double pageTop_ = 0;
 };
+
+// The vertical translation with which poppler draws the whole page, as its
+// own drawing of the page would compute it.
+double WholePageTop(Page& page, const PageGeometry& geometry) {
+  int rotate = page.getRotate() % 360;
+  if (rotate < 0) rotate += 360;
+  PDFRectangle box;
+  bool crop = true;
+  page.makeBox(geometry.xResolution, geometry.yResolution, rotate, false, true, 0, 0,
+               static_cast<double>(geometry.width), static_cast<double>(geometry.height), &box, &crop);
+  const GfxState whole(geometry.xResolution, geometry.yResolution, &box, rotate, true);
+  return whole.getCTM()[5];
+}
 
 }  // namespace
 
@@ -107,7 +137,9 @@ bool PageRenderer::Render(int index, const PageGeometry& geometry, long firstRow
   }
   // The crop box as displayed, without printing's choices (annotations show
   // as on screen), the page's own rotation applied by poppler.
-  static_cast<BandDevice&>(*device_).SetBandHeight(rows < geometry.height ? rows : 0);
+  const bool band = rows < geometry.height;
+  static_cast<BandDevice&>(*device_).SetBand(
+      band ? rows : 0, band ? WholePageTop(*doc_.getPage(index + 1), geometry) - static_cast<double>(firstRow) : 0);
   doc_.displayPageSlice(device_.get(), index + 1, geometry.xResolution, geometry.yResolution, 0, false, true, false, 0,
                         static_cast<int>(firstRow), static_cast<int>(geometry.width), static_cast<int>(rows),
                         abandon ? AskAbandon : nullptr,

@@ -65,8 +65,7 @@ std::vector<unsigned char> DecodePng(const std::string& path, int channels, long
 }
 
 TEST(DirectEncoder, PngIsLosslessForAnyNumberOfRows) {
-  // The rows are compressed in two halves joined into one stream; every
-  // height, down to a single row, must decode to exactly the same pixels.
+  // Every height, down to a single row, decodes to exactly the same pixels.
   ScratchDirectory dir;
   unsigned seed = 7;
   for (const int channels : {1, 3}) {
@@ -89,6 +88,101 @@ TEST(DirectEncoder, PngIsLosslessForAnyNumberOfRows) {
       EXPECT_EQ(width, 101);
       EXPECT_EQ(height, rows);
     }
+  }
+}
+
+// Random runs of grey or colour, like a page, `rows` high.
+RawImage PageLike(int channels, long width, long rows, unsigned seed) {
+  RawImage image;
+  image.width = width;
+  image.height = rows;
+  image.channels = channels;
+  for (long i = 0; i < width * rows * channels; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    image.pixels.push_back(static_cast<unsigned char>((i / 23) % 4 == 0 ? (seed >> 16) : 255));
+  }
+  return image;
+}
+
+// Writes the image in bands of the given heights, the last one taking the rest.
+bool WriteInBands(RowWriter& writer, const RawImage& image, const std::vector<long>& bands, std::string& error) {
+  const size_t rowBytes = static_cast<size_t>(image.width * image.channels);
+  long done = 0;
+  for (const long rows : bands) {
+    if (!writer.Write(image.data() + static_cast<size_t>(done) * rowBytes, rows, error)) return false;
+    done += rows;
+  }
+  return writer.Write(image.data() + static_cast<size_t>(done) * rowBytes, image.height - done, error) &&
+         writer.Finish(error);
+}
+
+RowFormat FormatOf(const RawImage& image, bool bilevel = false) {
+  RowFormat format;
+  format.width = image.width;
+  format.height = image.height;
+  format.channels = image.channels;
+  format.bilevel = bilevel;
+  format.xDpi = 200;
+  format.yDpi = 100;
+  return format;
+}
+
+TEST(RowWriters, BandsMakeTheSameFileAsTheWholeImage) {
+  ScratchDirectory dir;
+  for (const int channels : {1, 3}) {
+    const RawImage image = PageLike(channels, 75, 61, 11);
+    for (const bool png : {true, false}) {
+      std::string error;
+      const std::string suffix = png ? ".png" : ".jpg";
+      const std::string whole = dir / ("whole" + std::to_string(channels) + suffix);
+      const std::string banded = dir / ("banded" + std::to_string(channels) + suffix);
+      ASSERT_TRUE(png ? WriteDirectPng(image, 200, 100, whole, error)
+                      : WriteDirectJpeg(image, 200, 100, 80, whole, error))
+          << error;
+      std::unique_ptr<RowWriter> writer =
+          png ? OpenPngWriter(banded, FormatOf(image), error) : OpenJpegWriter(banded, FormatOf(image), 80, error);
+      ASSERT_TRUE(writer) << error;
+      ASSERT_TRUE(WriteInBands(*writer, image, {1, 0, 17, 30}, error)) << error;
+      EXPECT_EQ(ReadFile(banded), ReadFile(whole)) << banded;
+      EXPECT_EQ(DpiOf(banded), "200 100") << banded;
+    }
+  }
+}
+
+TEST(RowWriters, BilevelPngIsOneBitDeep) {
+  ScratchDirectory dir;
+  RawImage image = PageLike(1, 37, 9, 5);  // a width that does not fill its last byte
+  for (unsigned char& pixel : image.pixels) pixel = pixel < 128 ? 0 : 255;
+  std::string error;
+  std::unique_ptr<RowWriter> writer = OpenPngWriter(dir / "b.png", FormatOf(image, true), error);
+  ASSERT_TRUE(writer) << error;
+  ASSERT_TRUE(WriteInBands(*writer, image, {4}, error)) << error;
+  png_image decoded{};
+  decoded.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&decoded, (dir / "b.png").c_str()));
+  png_image_free(&decoded);
+  // The header's bit depth: byte 24 of the file.
+  EXPECT_EQ(ReadFile(dir / "b.png").at(24), 1);
+  long width = 0, height = 0;
+  EXPECT_EQ(DecodePng(dir / "b.png", 1, width, height), image.pixels);
+}
+
+TEST(RowWriters, RefuseTooManyOrTooFewRows) {
+  ScratchDirectory dir;
+  const RawImage image = PageLike(3, 20, 10, 3);
+  for (const bool png : {true, false}) {
+    std::string error;
+    const std::string suffix = png ? ".png" : ".jpg";
+    std::unique_ptr<RowWriter> writer = png ? OpenPngWriter(dir / ("more" + suffix), FormatOf(image), error)
+                                            : OpenJpegWriter(dir / ("more" + suffix), FormatOf(image), 80, error);
+    ASSERT_TRUE(writer->Write(image.data(), 10, error)) << error;
+    EXPECT_FALSE(writer->Write(image.data(), 1, error));
+    EXPECT_NE(error.find("more rows than the image has"), std::string::npos) << error;
+    writer = png ? OpenPngWriter(dir / ("fewer" + suffix), FormatOf(image), error)
+                 : OpenJpegWriter(dir / ("fewer" + suffix), FormatOf(image), 80, error);
+    ASSERT_TRUE(writer->Write(image.data(), 9, error)) << error;
+    EXPECT_FALSE(writer->Finish(error));
+    EXPECT_NE(error.find("rows are missing"), std::string::npos) << error;
   }
 }
 

@@ -495,6 +495,23 @@ TEST_F(Exporter, FailsCleanlyAndLeavesNothing) {
   }
 }
 
+TEST_F(Exporter, AFailingPageInTheMiddleOfASeriesLeavesNothing) {
+  REQUIRE_CHECK_TOOLS();
+  // Page 5 of 9 is too large at 300 DPI; the pages around it are rendered
+  // on every processor meanwhile, and none of them is kept.
+  std::vector<std::pair<double, double>> sizes(9, {200, 100});
+  sizes[4] = {4000, 4000};
+  WriteQuadrantPagesPdf(In("large5.pdf"), sizes);
+  WriteDamagedPageTreePdf(In("damaged.pdf"), 9, 2);
+  for (const char* output : {"s.png", "s.jpg", "s.tif"}) {
+    const std::string message = Fail({"-call", "-r", "300", In("large5.pdf"), out_ / output});
+    EXPECT_EQ(message.rfind("zemexport.lib: page 5: the page would be 16667x16667 pixels", 0), 0u) << message;
+    EXPECT_EQ(out_.List(), std::vector<std::string>{}) << output;
+  }
+  EXPECT_EQ(Fail({"-call", In("damaged.pdf"), out_ / "d.png"}), "zemexport.lib: page 9 cannot be read\n");
+  EXPECT_EQ(out_.List(), std::vector<std::string>{});
+}
+
 TEST_F(Exporter, NeverReplacesAnExistingFile) {
   REQUIRE_CHECK_TOOLS();
   std::ofstream(out_ / "a.png") << "mine";

@@ -17,6 +17,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -56,6 +57,111 @@ void WriteQuadrantPdf(const std::string& path, int pages, double width, double h
     Fill(pdf.cr, width / 2, height / 2, width / 2, height / 2, 0, 0, 0);
     cairo_show_page(pdf.cr);
   }
+}
+
+void WriteQuadrantPagesPdf(const std::string& path, const std::vector<std::pair<double, double>>& sizes) {
+  Surface pdf(path, sizes.front().first, sizes.front().second);
+  static const double kColours[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (size_t page = 0; page < sizes.size(); ++page) {
+    const auto [width, height] = sizes[page];
+    cairo_pdf_surface_set_size(pdf.surface, width, height);
+    Fill(pdf.cr, 0, 0, width, height, 1, 1, 1);
+    const double* c = kColours[page % 3];
+    Fill(pdf.cr, 0, 0, width / 2, height / 2, c[0], c[1], c[2]);
+    Fill(pdf.cr, width / 2, height / 2, width / 2, height / 2, 0, 0, 0);
+    cairo_show_page(pdf.cr);
+  }
+}
+
+void WriteTurnedTextPdf(const std::string& path) {
+  const std::string drawn = path + ".cairo.pdf";
+  {
+    Surface pdf(drawn, 420, 595);
+    for (int page = 0; page < 4; ++page) {
+      cairo_t* cr = pdf.cr;
+      // Squares and words on whole points: at many resolutions their edges
+      // fall on pixel and subpixel boundaries exactly.
+      cairo_set_source_rgb(cr, 0, 0.4, 0);
+      for (int y = 300; y < 580; y += 9) {
+        for (int x = 10; x < 200; x += 7) cairo_rectangle(cr, x, y, 3, 2);
+      }
+      cairo_fill(cr);
+      cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+      for (int y = 300; y < 580; y += 12) {
+        cairo_set_font_size(cr, 3 + (y / 12) % 9);
+        cairo_move_to(cr, 220, y);
+        cairo_show_text(cr, "whole points");
+      }
+      cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+      double y = 20;
+      for (const double size : {5.0, 7.0, 9.0, 11.0, 14.0, 20.0, 33.0, 56.0, 90.0}) {
+        cairo_set_source_rgb(cr, size > 30 ? 0.1 : 0, 0, size > 30 ? 0.6 : 0);
+        cairo_set_font_size(cr, size);
+        y += size * 1.05;
+        cairo_move_to(cr, 10, y);
+        cairo_show_text(cr, "AgÅj∫(ypq)");
+      }
+      cairo_set_source_rgb(cr, 0.6, 0, 0);
+      for (const double angle : {90.0, 30.0, 180.0}) {
+        cairo_save(cr);
+        cairo_translate(cr, 300, 200 + angle);
+        cairo_rotate(cr, angle * M_PI / 180);
+        cairo_set_font_size(cr, 24);
+        cairo_move_to(cr, 0, 0);
+        cairo_show_text(cr, "turned Wg");
+        cairo_restore(cr);
+      }
+      cairo_show_page(cr);
+    }
+  }
+  QPDF pdf;
+  pdf.processFile(drawn.c_str());
+  for (int page = 1; page < 4; ++page) {
+    QPDFObjectHandle turned = pdf.getAllPages().at(static_cast<size_t>(page));
+    turned.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90 * page));
+  }
+  QPDFWriter writer(pdf, path.c_str());
+  writer.write();
+  std::remove(drawn.c_str());
+}
+
+void WriteDamagedPageTreePdf(const std::string& path, int pages, int damaged) {
+  // 1: catalogue, 2: page tree, 3: the content every page shares, 4...: the
+  // pages, then the number that stands where page `damaged` belongs.
+  std::vector<std::string> objects{"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  const std::string content = "1 0 0 rg 0 50 100 50 re f 0 g 100 0 100 50 re f";
+  objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
+  std::string kids;
+  for (int page = 1; page <= pages; ++page) {
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 3 0 R >>");
+    kids += (page == damaged ? std::to_string(4 + pages) : std::to_string(3 + page)) + " 0 R ";
+  }
+  objects.push_back("42");
+  objects[1] = "<< /Type /Pages /Count " + std::to_string(pages) + " /Kids [" + kids + "] >>";
+  std::string file = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(file.size());
+    file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = file.size();
+  file += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (const size_t offset : offsets) {
+    char entry[32];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+    file += entry;
+  }
+  file += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+          std::to_string(xref) + "\n%%EOF\n";
+  std::ofstream(path, std::ios::binary) << file;
+}
+
+void JoinPdfs(const std::vector<std::string>& inputs, const std::string& output) {
+  std::vector<std::string> argv{"qpdf", "--empty", "--pages"};
+  argv.insert(argv.end(), inputs.begin(), inputs.end());
+  argv.insert(argv.end(), {"--", output});
+  const RunResult run = Run(argv);
+  if (run.exitStatus != 0) throw std::runtime_error("qpdf could not join the pages: " + run.output);
 }
 
 void WriteMixedSizesPdf(const std::string& path) {
@@ -218,5 +324,24 @@ bool ColourNear(const std::string& actual, const std::string& expected, int tole
 std::string TiffInfo(const std::string& file) { return Run({"tiffinfo", file}).output; }
 
 std::string FileType(const std::string& file) { return Trimmed(Run({"file", "-b", file}).output); }
+
+std::string DecodedPixels(const std::string& file) {
+  const std::string raw = file + ".decoded.rgb";
+  const RunResult run = Run({"/usr/bin/convert", file + "[0]", "-depth", "8", "rgb:" + raw});
+  std::string pixels = run.exitStatus == 0 ? ReadFile(raw) : "";
+  std::remove(raw.c_str());
+  return pixels;
+}
+
+std::vector<std::string> Colours(const std::string& file) {
+  const std::string pixels = DecodedPixels(file);
+  std::set<std::string> seen;
+  for (size_t i = 0; i + 2 < pixels.size(); i += 3) {
+    seen.insert(std::to_string(static_cast<unsigned char>(pixels[i])) + "," +
+                std::to_string(static_cast<unsigned char>(pixels[i + 1])) + "," +
+                std::to_string(static_cast<unsigned char>(pixels[i + 2])));
+  }
+  return {seen.begin(), seen.end()};
+}
 
 }  // namespace zembra::exporter::testing

@@ -25,6 +25,23 @@ void WriteGreyPdf(const std::string& path);
 /// One white 200x100 page with a black disc and some text: anti-aliasing shows as grey edges.
 void WriteShapesPdf(const std::string& path);
 
+/// Quadrant pages (as WriteQuadrantPdf) of the given sizes in points, one page a size.
+void WriteQuadrantPagesPdf(const std::string& path, const std::vector<std::pair<double, double>>& sizes);
+
+/// Text turned every way on four A5 pages (420 x 595 points): lines from 5
+/// to 90 points, text at 90, 30 and 180 degrees, glyphs reaching far from
+/// their line, squares and words on whole points; pages 2, 3 and 4 shown
+/// turned by 90, 180 and 270 degrees (/Rotate).
+void WriteTurnedTextPdf(const std::string& path);
+
+/// A PDF of `pages` quadrant pages whose page tree is damaged: the entry of
+/// page `damaged` (from 1) is a number, not a page. poppler skips it, so the
+/// last page is the one that cannot be read. Written byte by byte.
+void WriteDamagedPageTreePdf(const std::string& path, int pages, int damaged);
+
+/// The pages of several PDFs in one, with qpdf.
+void JoinPdfs(const std::vector<std::string>& inputs, const std::string& output);
+
 /// Copies a PDF adding text entries to its document information.
 void AddInfoEntries(const std::string& from, const std::string& to,
                     const std::vector<std::pair<std::string, std::string>>& entries);
@@ -72,5 +89,9 @@ bool ColourNear(const std::string& actual, const std::string& expected, int tole
 std::string TiffInfo(const std::string& file);
 /// What `file` says about a file (without the name).
 std::string FileType(const std::string& file);
+/// The pixels of an image file (frame 0) as ImageMagick decodes them, 8-bit RGB.
+std::string DecodedPixels(const std::string& file);
+/// The distinct colours of an image, as "r,g,b" texts sorted.
+std::vector<std::string> Colours(const std::string& file);
 
 }  // namespace zembra::exporter::testing

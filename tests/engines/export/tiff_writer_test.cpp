@@ -96,5 +96,73 @@ TEST(TiffWriter, WritesPagesThatReadBack) {
   }
 }
 
+// The decoded pixels of every page of a TIFF, as RGBA words.
+std::vector<std::vector<uint32_t>> Pages(const std::string& path) {
+  std::vector<std::vector<uint32_t>> pages;
+  TIFF* tiff = TIFFOpen(path.c_str(), "r");
+  if (tiff == nullptr) return pages;
+  do {
+    uint32_t width = 0, height = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
+    if (!TIFFReadRGBAImageOriented(tiff, width, height, raster.data(), ORIENTATION_TOPLEFT, 0)) raster.clear();
+    pages.push_back(raster);
+  } while (TIFFReadDirectory(tiff));
+  TIFFClose(tiff);
+  return pages;
+}
+
+TEST(TiffWriter, RowsInBandsMakeTheSamePagesAsWholePages) {
+  testing::ScratchDirectory dir;
+  for (const long code : {1L, 4L, 5L, 7L}) {
+    const TiffEncoding encoding = *ResolveTiffCompression(code, false);
+    const bool bilevel = encoding.bilevel;
+    TiffPage page = HalfBlackPage(bilevel ? 1 : 3, bilevel);
+    page.height = 300;  // several strips
+    page.pixels.resize(static_cast<size_t>(page.width * page.height * page.channels), 128);
+    const std::string whole = dir / ("w" + std::to_string(code) + ".tif");
+    const std::string banded = dir / ("b" + std::to_string(code) + ".tif");
+    std::string error;
+    auto writer = TiffWriter::Open(whole, encoding, 85, 1, error);
+    ASSERT_TRUE(writer && writer->AddPage(page, error) && writer->Close(error)) << code << ": " << error;
+    RowFormat format;
+    format.width = page.width;
+    format.height = page.height;
+    format.channels = page.channels;
+    format.bilevel = bilevel;
+    std::unique_ptr<RowWriter> rows = OpenTiffPageWriter(banded, encoding, 85, format, error);
+    ASSERT_TRUE(rows) << error;
+    const size_t rowBytes = static_cast<size_t>(page.width * page.channels);
+    long done = 0;
+    for (const long band : {7L, 150L, 143L}) {
+      ASSERT_TRUE(rows->Write(page.pixels.data() + static_cast<size_t>(done) * rowBytes, band, error)) << error;
+      done += band;
+    }
+    ASSERT_TRUE(rows->Finish(error)) << error;
+    const auto expected = Pages(whole);
+    ASSERT_EQ(expected.size(), 1u) << code;
+    EXPECT_TRUE(Pages(banded) == expected) << code;
+  }
+}
+
+TEST(TiffWriter, APageMustGetAllItsRows) {
+  testing::ScratchDirectory dir;
+  std::string error;
+  auto writer = TiffWriter::Open(dir / "short.tif", *ResolveTiffCompression(5, false), 85, 2, error);
+  ASSERT_TRUE(writer) << error;
+  const TiffPage page = HalfBlackPage(1, false);
+  RowFormat format;
+  format.width = page.width;
+  format.height = page.height;
+  format.channels = 1;
+  ASSERT_TRUE(writer->BeginPage(format, error)) << error;
+  ASSERT_TRUE(writer->WriteRows(page.pixels.data(), page.height - 1, error)) << error;
+  EXPECT_FALSE(writer->EndPage(error));
+  EXPECT_EQ(error, "cannot encode page 1 as TIFF: rows are missing");
+  EXPECT_FALSE(writer->WriteRows(page.pixels.data(), 2, error));
+  EXPECT_EQ(error, "cannot encode page 1 as TIFF: more rows than the page has");
+}
+
 }  // namespace
 }  // namespace zembra::exporter
