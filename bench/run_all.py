@@ -72,10 +72,22 @@ def main():
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     export = os.path.join(bin_dir, "zemexport.lib")
     if "export" in tasks:
+        # Paired runs, without sampling the tree's memory: the sampler would
+        # take processor time from the converter, which uses every core.
         for kind, flag in (("png", "-png"), ("jpg", "-jpeg")):
-            ours = measure.measure([export, "-call", report_pdf, out("p." + kind)], args.runs, before=clean("p0", "p.", ".p"))
-            ref = measure.measure(["pdftoppm", flag, "-r", "150", report_pdf, out("q")], args.runs, before=clean("q"))
+            ours, ref = measure.paired([export, "-call", report_pdf, out("p." + kind)],
+                                       ["pdftoppm", flag, "-r", "150", report_pdf, out("q")], max(args.runs, 5),
+                                       before=clean("p0", "p.", ".p"), ref_before=clean("q"), sample=False)
             rows.append((f"export 22 pages to {kind} 150 dpi", ours, "pdftoppm", ref))
+        # Memory flat in the page count: 200 pages of the report against its first page.
+        one_pdf, many_pdf = out("one.pdf"), out("two-hundred.pdf")
+        subprocess.run(["qpdf", "--empty", "--pages", report_pdf, "1", "--", one_pdf], check=True)
+        subprocess.run(["qpdf", "--empty", "--pages"] + [report_pdf, "1-z"] * 10 + ["--", out("many.pdf")], check=True)
+        subprocess.run(["qpdf", "--empty", "--pages", out("many.pdf"), "1-200", "--", many_pdf], check=True)
+        for kind in ("jpg", "png", "tif", "tga", "pcx", "bmp", "gif"):
+            runs = [measure.measure([export, "-call", pdf, out("m." + kind)], args.runs, before=clean("m0", "m.", ".m"))
+                    for pdf in (many_pdf, one_pdf)]
+            rows.append((f"export 200 pages to {kind}: memory", runs[0], "the same, 1 page", runs[1]))
         # Office formats of the one-page file, against LibreOffice converting the
         # same PDF itself (its PDF import into Writer, or Draw for metafiles).
         simple_pdf = out("simple.pdf")

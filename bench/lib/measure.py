@@ -47,8 +47,11 @@ def _tree_rss_kb(root):
     return total
 
 
-def run_once(cmd, cwd=None, env=None, before=None):
-    """Runs cmd once; returns (wall seconds, cpu seconds, peak KiB, exit code)."""
+def run_once(cmd, cwd=None, env=None, before=None, sample=True):
+    """Runs cmd once; returns (wall seconds, cpu seconds, peak KiB, exit code).
+    Without sample, the process tree's memory is not sampled (the sampling
+    takes processor time from a command that uses every core, and delays
+    noticing its end): the peak is then the command's own, from the kernel."""
     if before:
         before()
     _become_reaper()
@@ -57,9 +60,14 @@ def run_once(cmd, cwd=None, env=None, before=None):
     proc = subprocess.Popen(cmd, cwd=cwd, env=env, start_new_session=True,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     peak = 0
-    while proc.poll() is None:
-        peak = max(peak, _tree_rss_kb(os.getpid()))
-        time.sleep(0.01)
+    if sample:
+        while proc.poll() is None:
+            peak = max(peak, _tree_rss_kb(os.getpid()))
+            time.sleep(0.01)
+    else:
+        _, status, usage = os.wait4(proc.pid, 0)
+        proc.returncode = os.waitstatus_to_exitcode(status)
+        peak = usage.ru_maxrss
     wall = time.monotonic() - start
     # Helpers left in the group were handed to us: wait for them, so that
     # their CPU time counts too.
@@ -80,12 +88,12 @@ def run_once(cmd, cwd=None, env=None, before=None):
     return wall, cpu, peak, proc.returncode
 
 
-def measure(cmd, runs=5, cwd=None, env=None, before=None):
+def measure(cmd, runs=5, cwd=None, env=None, before=None, sample=True):
     """Median wall, CPU and peak memory over runs; the exit code of the last run."""
     walls, cpus, peaks = [], [], []
     code = 0
     for _ in range(runs):
-        wall, cpu, peak, code = run_once(cmd, cwd=cwd, env=env, before=before)
+        wall, cpu, peak, code = run_once(cmd, cwd=cwd, env=env, before=before, sample=sample)
         walls.append(wall)
         cpus.append(cpu)
         peaks.append(peak)
@@ -93,15 +101,18 @@ def measure(cmd, runs=5, cwd=None, env=None, before=None):
             "rss_mb": statistics.median(peaks) / 1024, "code": code, "walls": walls}
 
 
-def paired(cmd, ref_cmd, runs=5, cwd=None, env=None, before=None, ref_before=None):
+def paired(cmd, ref_cmd, runs=5, cwd=None, env=None, before=None, ref_before=None, sample=True):
     """Runs cmd and ref_cmd in turn, runs times each, so that a change in the
-    machine's load hits both alike. Returns (ours, reference): medians as
-    measure() gives them, ours with "ratio", the median of the per-pair
-    wall time ratios."""
+    machine's load hits both alike; each pair starts with the other command
+    than the pair before. Returns (ours, reference): medians as measure()
+    gives them, ours with "ratio", the median of the per-pair wall time
+    ratios."""
     ours, ref = [], []
-    for _ in range(runs):
-        ours.append(run_once(cmd, cwd=cwd, env=env, before=before))
-        ref.append(run_once(ref_cmd, cwd=cwd, env=env, before=ref_before))
+    for i in range(runs):
+        mine = lambda: ours.append(run_once(cmd, cwd=cwd, env=env, before=before, sample=sample))
+        theirs = lambda: ref.append(run_once(ref_cmd, cwd=cwd, env=env, before=ref_before, sample=sample))
+        for step in ((mine, theirs) if i % 2 == 0 else (theirs, mine)):
+            step()
 
     def summary(results):
         return {"wall": statistics.median(r[0] for r in results), "cpu": statistics.median(r[1] for r in results),
@@ -125,3 +136,48 @@ def print_table(rows):
                     else f"{'-':<26} {'':>7} {'':>7} {'':>7}")
         print(f"{task:<34} {ours['wall']:7.2f} {ours['cpu']:7.2f} {ours['rss_mb']:7.0f} | {ref_text} | "
               f"{wall_ratio:6.2f} {rss_ratio:5.2f}")
+
+
+def main(argv):
+    """measure.py [--runs N] [--clean DIR] [--no-sample] COMMAND... [--versus REFERENCE...]
+
+    Prints the medians of one command as "wall=S cpu=S peak_kb=K code=C";
+    with --versus, paired runs of both, the reference's medians with "ref_"
+    and "ratio=", the median of the pairs' wall time ratios. --clean empties
+    DIR before every run; --no-sample takes the peak memory from the kernel
+    (the command's own) instead of sampling the process tree."""
+    runs, clean, sample = 5, None, True
+    while argv and argv[0].startswith("--"):
+        option = argv.pop(0)
+        if option == "--runs":
+            runs = int(argv.pop(0))
+        elif option == "--clean":
+            clean = argv.pop(0)
+        elif option == "--no-sample":
+            sample = False
+        else:
+            raise SystemExit(f"measure.py: unknown option {option}")
+    command, reference = argv, None
+    if "--versus" in argv:
+        at = argv.index("--versus")
+        command, reference = argv[:at], argv[at + 1:]
+
+    def emptied():
+        if clean:
+            subprocess.run(["rm", "-rf", clean], check=True)
+            os.makedirs(clean)
+
+    def text(result, prefix=""):
+        return (f"{prefix}wall={result['wall']:.3f} {prefix}cpu={result['cpu']:.3f} "
+                f"{prefix}peak_kb={result['rss_mb'] * 1024:.0f} {prefix}code={result['code']}")
+
+    if reference is None:
+        print(text(measure(command, runs, before=emptied, sample=sample)))
+    else:
+        ours, ref = paired(command, reference, runs, before=emptied, ref_before=emptied, sample=sample)
+        print(f"{text(ours)} {text(ref, 'ref_')} ratio={ours['ratio']:.3f}")
+
+
+if __name__ == "__main__":
+    import sys
+    main(sys.argv[1:])

@@ -1,6 +1,7 @@
 #include "engines/export/image_export.h"
 
 #include <Magick++.h>
+#include <malloc.h>
 #include <poppler/PDFDoc.h>
 
 #include <algorithm>
@@ -244,6 +245,12 @@ bool WriteImagesOnThreads(const ExportJob& job, int threads, std::string& error)
     static std::once_flag magickReady;
     std::call_once(magickReady, [] { Magick::InitializeMagick(nullptr); });
   }
+  // Blocks of a megabyte and more (bitmaps, the image library's copies of a
+  // page) straight from the system and back to it when freed. glibc would
+  // otherwise raise this threshold after the first large block is freed and
+  // serve later pages from its heap, which a long series leaves fragmented:
+  // memory would grow with the page count.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   const Series series{job, plan, sharedTiff.get(), threads};
   const PageWorkerMaker makeWorker = [&](int thread, std::string& failure) -> std::unique_ptr<PageWorker> {
     // The first thread draws on the opened document; a PDFDoc is not to be shared.
