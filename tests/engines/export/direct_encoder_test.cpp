@@ -167,25 +167,6 @@ TEST(RowWriters, BilevelPngIsOneBitDeep) {
   EXPECT_EQ(DecodePng(dir / "b.png", 1, width, height), image.pixels);
 }
 
-TEST(RowWriters, RefuseTooManyOrTooFewRows) {
-  ScratchDirectory dir;
-  const RawImage image = PageLike(3, 20, 10, 3);
-  for (const bool png : {true, false}) {
-    std::string error;
-    const std::string suffix = png ? ".png" : ".jpg";
-    std::unique_ptr<RowWriter> writer = png ? OpenPngWriter(dir / ("more" + suffix), FormatOf(image), error)
-                                            : OpenJpegWriter(dir / ("more" + suffix), FormatOf(image), 80, error);
-    ASSERT_TRUE(writer->Write(image.data(), 10, error)) << error;
-    EXPECT_FALSE(writer->Write(image.data(), 1, error));
-    EXPECT_NE(error.find("more rows than the image has"), std::string::npos) << error;
-    writer = png ? OpenPngWriter(dir / ("fewer" + suffix), FormatOf(image), error)
-                 : OpenJpegWriter(dir / ("fewer" + suffix), FormatOf(image), 80, error);
-    ASSERT_TRUE(writer->Write(image.data(), 9, error)) << error;
-    EXPECT_FALSE(writer->Finish(error));
-    EXPECT_NE(error.find("rows are missing"), std::string::npos) << error;
-  }
-}
-
 TEST(DirectEncoder, ReportsFilesItCannotWrite) {
   const RawImage image = TwoHalves(3, 0, 255);
   std::string error;

@@ -194,10 +194,5 @@ TEST(RunPages, AnExceptionFailsThePage) {
   EXPECT_EQ(error, "out of memory");
 }
 
-TEST(UsableProcessors, CountsAtLeastOne) {
-  EXPECT_GE(UsableProcessors(), 1);
-  EXPECT_LE(UsableProcessors(), static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
-}
-
 }  // namespace
 }  // namespace zembra::exporter

@@ -146,23 +146,5 @@ TEST(TiffWriter, RowsInBandsMakeTheSamePagesAsWholePages) {
   }
 }
 
-TEST(TiffWriter, APageMustGetAllItsRows) {
-  testing::ScratchDirectory dir;
-  std::string error;
-  auto writer = TiffWriter::Open(dir / "short.tif", *ResolveTiffCompression(5, false), 85, 2, error);
-  ASSERT_TRUE(writer) << error;
-  const TiffPage page = HalfBlackPage(1, false);
-  RowFormat format;
-  format.width = page.width;
-  format.height = page.height;
-  format.channels = 1;
-  ASSERT_TRUE(writer->BeginPage(format, error)) << error;
-  ASSERT_TRUE(writer->WriteRows(page.pixels.data(), page.height - 1, error)) << error;
-  EXPECT_FALSE(writer->EndPage(error));
-  EXPECT_EQ(error, "cannot encode page 1 as TIFF: rows are missing");
-  EXPECT_FALSE(writer->WriteRows(page.pixels.data(), 2, error));
-  EXPECT_EQ(error, "cannot encode page 1 as TIFF: more rows than the page has");
-}
-
 }  // namespace
 }  // namespace zembra::exporter
