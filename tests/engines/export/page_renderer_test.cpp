@@ -99,8 +99,7 @@ TEST(PageRenderer, DrawsTheSamePixelsAsPopplersOwnTool) {
   ZEMBRA_REQUIRE_PROGRAM("pdftoppm");
   ScratchDirectory dir;
   testing::WriteTurnedTextPdf(dir / "turned.pdf");
-  ASSERT_EQ(testing::Run({"pdftoppm", "-r", "60", "-f", "2", "-l", "2", dir / "turned.pdf", dir / "tool"})
-                .exitStatus,
+  ASSERT_EQ(testing::Run({"pdftoppm", "-r", "60", "-f", "2", "-l", "2", dir / "turned.pdf", dir / "tool"}).exitStatus,
             0);
   const std::string ppm = testing::ReadFile(dir / "tool-2.ppm");
   const std::unique_ptr<PdfInput> input = Open(dir / "turned.pdf");
@@ -123,9 +122,9 @@ TEST(PageRenderer, FailsForPagesItCannotDraw) {
     int index;
     std::string says;
   };
-  for (const Case& c : {Case{dir / "three.pdf", 5, "page 6 cannot be read"},
-                        Case{dir / "three.pdf", -1, "page 0 cannot be read"},
-                        Case{dir / "damaged.pdf", 2, "page 3 cannot be read"}}) {
+  for (const Case& c :
+       {Case{dir / "three.pdf", 5, "page 6 cannot be read"}, Case{dir / "three.pdf", -1, "page 0 cannot be read"},
+        Case{dir / "damaged.pdf", 2, "page 3 cannot be read"}}) {
     const std::unique_ptr<PdfInput> input = Open(c.pdf);
     ASSERT_TRUE(input);
     PageRenderer renderer(input->core(), RenderStyle{});
