@@ -49,9 +49,10 @@ def _tree_rss_kb(root):
 
 def run_once(cmd, cwd=None, env=None, before=None, sample=True):
     """Runs cmd once; returns (wall seconds, cpu seconds, peak KiB, exit code).
-    Without sample, the process tree's memory is not sampled (the sampling
-    takes processor time from a command that uses every core, and delays
-    noticing its end): the peak is then the command's own, from the kernel."""
+    The peak is the larger of the command's own, as the kernel counts it,
+    and the sampled sum of the whole tree. Without sample, the tree is not
+    sampled (the sampling takes processor time from a command that uses
+    every core, and delays noticing its end): the peak is the command's own."""
     if before:
         before()
     _become_reaper()
@@ -59,15 +60,17 @@ def run_once(cmd, cwd=None, env=None, before=None, sample=True):
     start = time.monotonic()
     proc = subprocess.Popen(cmd, cwd=cwd, env=env, start_new_session=True,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The kernel's peak of the command itself is exact; the sampled sum of
+    # the tree sees its helpers too, but can miss a short peak.
     peak = 0
-    if sample:
-        while proc.poll() is None:
-            peak = max(peak, _tree_rss_kb(os.getpid()))
-            time.sleep(0.01)
-    else:
-        _, status, usage = os.wait4(proc.pid, 0)
-        proc.returncode = os.waitstatus_to_exitcode(status)
-        peak = usage.ru_maxrss
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG if sample else 0)
+        if pid != 0:
+            proc.returncode = os.waitstatus_to_exitcode(status)
+            peak = max(peak, usage.ru_maxrss)
+            break
+        peak = max(peak, _tree_rss_kb(os.getpid()))
+        time.sleep(0.01)
     wall = time.monotonic() - start
     # Helpers left in the group were handed to us: wait for them, so that
     # their CPU time counts too.
