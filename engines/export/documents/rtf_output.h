@@ -1,26 +1,44 @@
-// RTF written by hand: the text as paragraphs, tables as RTF tables with
-// the page's column edges, a page break between pages, Unicode as \uN escapes, font sizes,
-// bold/italic and sans/serif/monospace as the PDF's fonts tell.
+// RTF written from the document model: a style sheet with heading levels a
+// word processor's navigator shows, real lists, real tables (merges,
+// borders, shading, header rows), pictures at their size, fonts, colours and
+// links, right-to-left paragraphs, and the PDF's paper, margins, page breaks
+// and columns.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/page_layout.h"
+#include "engines/export/documents/document_model.h"
 #include "engines/export/export_job.h"
 
 namespace zembra::exporter {
 
-/// Escapes UTF-8 text for RTF: \ { } escaped, tab as \tab, every character
-/// past ASCII as \uN? (signed 16-bit, a surrogate pair beyond the basic plane).
-std::string RtfEscape(const std::string& text);
+/// Pages of one paper size in a row, with the margins around the largest
+/// text area among them (points).
+struct RtfSection {
+  int firstPage = 0, endPage = 0;  ///< pages [firstPage, endPage)
+  double width = 612, height = 792;
+  double left = 72, right = 72, top = 72, bottom = 72;
+};
 
-/// Lines that continue a paragraph (same size and weight, close below, no
-/// cells, the line before it nearly as wide as the running text) are joined
-/// into it; every other line starts a new one.
-std::vector<std::vector<const Line*>> Paragraphs(const PageText& page);
+/// The sections of a document: a new one where the paper size changes.
+std::vector<RtfSection> RtfSections(const Document& document);
 
-std::string RtfDocument(const std::vector<PageText>& pages);
+/// Where a page's content runs in columns: blocks [first, end) of the
+/// document, and the index of the block that starts each further column.
+struct RtfColumns {
+  size_t first = 0, end = 0;
+  std::vector<size_t> breaks;
+  double gap = 0;  ///< between two columns, points
+};
+
+/// The runs of blocks set in columns: where the reading order goes back up
+/// the page to a block right of the one before it, and its column's blocks
+/// stand beside the previous column's.
+std::vector<RtfColumns> FindColumns(const Document& document);
+
+/// The whole RTF file.
+std::string RtfDocument(const Document& document);
 
 bool WriteRtf(const ExportJob& job, std::string& error);
 
