@@ -74,6 +74,22 @@ std::string SectionProperties(const RtfSection& section) {
   return out;
 }
 
+// \ql and \qr are the left and right of the page, also in a right-to-left
+// paragraph, where the start is on the right.
+std::string AlignmentRtf(Alignment alignment, bool rightToLeft) {
+  switch (alignment) {
+    case Alignment::kCenter:
+      return "\\qc";
+    case Alignment::kJustify:
+      return "\\qj";
+    case Alignment::kEnd:
+      return rightToLeft ? "\\ql" : "\\qr";
+    case Alignment::kStart:
+      break;
+  }
+  return rightToLeft ? "\\qr" : "";
+}
+
 // The horizontal room the blocks being written stand in (points from the
 // paper's left edge): the text area, or one column of it.
 struct Frame {
@@ -97,6 +113,7 @@ class RtfWriter {
       if (previousPage_ < 0 || page > previousPage_) {
         pendingBreak_ = previousPage_ >= 0;
         previousBottom_ = sections_[section].top;
+        lastMark_.reset();
       }
       bool paperChanges = false;
       while (section + 1 < sections_.size() && page >= sections_[section + 1].firstPage) {
@@ -117,16 +134,18 @@ class RtfWriter {
         ++column;
         body_ += "\\column\n";
         previousBottom_ = BlockBox(document_.blocks[open->first]).y0;
+        lastMark_.reset();
+        lastWasTable_ = false;
       }
       frame_ =
           open != nullptr ? ColumnFrame(*open, column, current) : Frame{current.left, current.width - current.right};
 
       if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
-        body_ += ParagraphRtf(*paragraph, previousWasListItem_, false) + "\\par\n";
+        AddParagraph(ParagraphRtf(*paragraph, previousWasListItem_, false));
       } else if (const auto* table = std::get_if<Table>(&block)) {
-        body_ += TableRtf(*table);
+        AddTable(*table);
       } else if (const auto* picture = std::get_if<Picture>(&block)) {
-        body_ += PictureParagraph(*picture, false) + "\\par\n";
+        AddParagraph(PictureParagraph(*picture, false));
       }
       const auto* paragraph = std::get_if<Paragraph>(&block);
       previousWasListItem_ = paragraph != nullptr && paragraph->role == ParagraphRole::kListItem;
@@ -186,6 +205,8 @@ class RtfWriter {
       pendingBreak_ = false;
     }
     body_ += start + SectionProperties(section);
+    lastMark_.reset();
+    lastWasTable_ = false;
     if (columns != nullptr) {
       body_ += "\\cols" + std::to_string(columns->breaks.size() + 1) + "\\colsx" + std::to_string(Twips(columns->gap));
     }
@@ -225,19 +246,7 @@ class RtfWriter {
     }
     out += TakeBreak();
     if (paragraph.rightToLeft) out += "\\rtlpar";
-    switch (paragraph.alignment) {
-      case Alignment::kCenter:
-        out += "\\qc";
-        break;
-      case Alignment::kEnd:
-        out += "\\qr";
-        break;
-      case Alignment::kJustify:
-        out += "\\qj";
-        break;
-      case Alignment::kStart:
-        break;
-    }
+    out += AlignmentRtf(paragraph.alignment, paragraph.rightToLeft);
     if (!inTable) out += Indents(paragraph, continuesList);
     out += SpaceBefore(paragraph.box);
     if (paragraph.lines.size() > 1) {
@@ -316,43 +325,55 @@ class RtfWriter {
     return out + " " + PictureRtf(picture);
   }
 
-  std::string TableRtf(const Table& table) {
-    std::string out;
+  // A paragraph of the flow, ended; its properties can still take the
+  // space that separates it from a table below.
+  void AddParagraph(const std::string& rtf) {
+    lastMark_ = body_.size() + std::string("\\pard\\plain").size();
+    body_ += rtf + "\\par\n";
+    lastWasTable_ = false;
+  }
+
+  void AddTable(const Table& table) {
     const bool captionAbove = table.caption && table.caption->box.y0 <= table.box.y0;
     if (table.caption && captionAbove) {
-      out += ParagraphRtf(*table.caption, false, false) + "\\par\n";
+      AddParagraph(ParagraphRtf(*table.caption, false, false));
       previousBottom_ = table.caption->box.y1;
     }
+    // A table has no space above: the paragraph before it gets it as space
+    // below. Two tables in a row need a paragraph between them, or they
+    // would be read as one.
+    const double gap = previousBottom_ ? std::clamp(table.box.y0 - *previousBottom_, 0.0, kLargestSpace) : 0;
+    if (lastMark_ && gap >= 0.5) {
+      body_.insert(*lastMark_, "\\sa" + std::to_string(Twips(gap)));
+    } else if (lastWasTable_ || (!lastMark_ && gap >= 1)) {
+      AddParagraph("\\pard\\plain" + TakeBreak() + "\\sl-" + std::to_string(std::max(20L, Twips(gap))) +
+                   "\\slmult0\\fs2 ");
+    }
     const RtfTableLayout layout = LayoutTable(table, frame_.left, frame_.right - frame_.left);
-    // The size of the table's most common text, for the marks of empty cells.
+    // Marks of empty cells in the size of the table's text, so that a row of
+    // small text is not made taller by them.
     std::string emptyMark;
     for (const TableCell& cell : table.cells) {
-      for (const Paragraph& paragraph : cell.paragraphs) {
-        for (const TextLine& line : paragraph.lines) {
-          if (!line.runs.empty() && emptyMark.empty())
-            emptyMark = RtfCharacterFormat(line.runs.front().style, palette_);
-        }
+      if (!cell.paragraphs.empty() && !cell.paragraphs.front().lines.empty() &&
+          !cell.paragraphs.front().lines.front().runs.empty()) {
+        emptyMark = RtfCharacterFormat(cell.paragraphs.front().lines.front().runs.front().style, palette_);
+        break;
       }
     }
-    // Space above the table goes on its first paragraph.
-    std::string firstSpace = SpaceBefore(table.box);
-    previousBottom_.reset();
     const RtfCellContent content = [&](const TableCell* cell) {
       std::vector<std::string> paragraphs;
       if (cell != nullptr) paragraphs = CellParagraphs(*cell);
       if (paragraphs.empty()) paragraphs.push_back("\\pard\\plain\\intbl" + TakeBreak() + emptyMark + " ");
-      if (!firstSpace.empty()) {
-        paragraphs.front().insert(std::string("\\pard\\plain\\intbl").size(), firstSpace);
-        firstSpace.clear();
-      }
       return paragraphs;
     };
-    out += RtfTable(table, layout, palette_, content);
+    const std::string rows = RtfTable(table, layout, palette_, content);
+    body_ += rows;
+    lastMark_.reset();
+    lastWasTable_ = true;
     if (table.caption && !captionAbove) {
       previousBottom_ = BlockEnd(table).second;
-      out += ParagraphRtf(*table.caption, false, false) + "\\par\n";
+      AddParagraph(ParagraphRtf(*table.caption, false, false));
     }
-    return out;
   }
 
   // A cell's paragraphs and pictures, top to bottom.
@@ -385,6 +406,8 @@ class RtfWriter {
   bool previousWasListItem_ = false;
   bool pendingBreak_ = false;
   std::string body_;
+  std::optional<size_t> lastMark_;  ///< where the last flow paragraph's properties can take more
+  bool lastWasTable_ = false;
 };
 
 }  // namespace

@@ -217,7 +217,7 @@ TEST(RtfDocument, PageBreaksWhereTheNextPageStartsButNotInsideOrAfterATableThatR
   EXPECT_TRUE(Balanced(rtf));
   EXPECT_EQ(rtf.find("Page 1"), std::string::npos);  // running footers are not the document's text
   EXPECT_EQ(Occurrences(rtf, "\\pagebb"), 2u);
-  EXPECT_NE(rtf.find("\\pard\\plain\\pagebb\\sb80\\f0\\fs22 {\\f0\\fs22 second}"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\pagebb\\sb80\\f0\\fs22 {\\f0\\fs22 second}"), std::string::npos) << rtf;
   EXPECT_NE(rtf.find("\\pard\\plain\\pagebb\\sb80 {\\pict"), std::string::npos);  // the picture on the fourth page
   EXPECT_EQ(rtf.find("\\page\n"), std::string::npos);
   // The paragraph under the table keeps its distance to the table's last row.
@@ -231,6 +231,21 @@ TEST(RtfDocument, ATableStartingAPageBreaksBeforeItsFirstCell) {
   EXPECT_EQ(Occurrences(rtf, "\\pagebb"), 1u);
   EXPECT_LT(rtf.find("\\trowd"), rtf.find("\\pagebb"));
   EXPECT_LT(rtf.find("\\pagebb"), rtf.find("\\cell\n"));
+}
+
+TEST(RtfDocument, SpaceAboveATableGoesBelowTheParagraphBeforeAndTwoTablesStayTwo) {
+  Document document = Pages(2);
+  document.blocks = {Text("above", 0, 60), Grid(1, 2, 0, 100), Grid(1, 2, 0, 130), Grid(1, 2, 1, 56)};
+  const std::string rtf = RtfDocument(document);
+  // 100 - 73.2 pt below "above"; none in the first row, which keeps its height.
+  EXPECT_NE(rtf.find("\\pard\\plain\\sa536\\sb80\\f0\\fs22 {\\f0\\fs22 above}\\par\n\\trowd"), std::string::npos)
+      << rtf;
+  const std::regex spaceAbove("\\\\sb[0-9]");
+  EXPECT_EQ(std::distance(std::sregex_iterator(rtf.begin(), rtf.end(), spaceAbove), std::sregex_iterator()), 1);
+  // A thin paragraph between tables, 16 pt high, and one that breaks the page.
+  EXPECT_NE(rtf.find("\\row\n\\pard\\plain\\sl-320\\slmult0\\fs2 \\par\n\\trowd"), std::string::npos);
+  EXPECT_NE(rtf.find("\\row\n\\pard\\plain\\pagebb\\sl-20\\slmult0\\fs2 \\par\n\\trowd"), std::string::npos);
+  EXPECT_EQ(Occurrences(rtf, "\\pagebb"), 1u);
 }
 
 TEST(RtfDocument, ParagraphsKeepAlignmentIndentsSpacingAndDirection) {
@@ -252,7 +267,8 @@ TEST(RtfDocument, ParagraphsKeepAlignmentIndentsSpacingAndDirection) {
       << rtf;
   EXPECT_NE(rtf.find("\\pard\\plain\\qc\\sb"), std::string::npos);
   EXPECT_EQ(rtf.find("\\li2880"), std::string::npos);  // a centred paragraph is not indented
-  EXPECT_NE(rtf.find("\\pard\\plain\\rtlpar\\ri400\\sb"), std::string::npos);
+  // Right-to-left text starts on the right: \qr, as LibreOffice and Word read it.
+  EXPECT_NE(rtf.find("\\pard\\plain\\rtlpar\\qr\\ri400\\sb"), std::string::npos);
   EXPECT_NE(rtf.find("{\\rtlch\\af0\\afs22\\ltrch\\loch\\f0\\fs22 \\u1489?\\u1497?\\u1514?}"), std::string::npos);
   EXPECT_NE(rtf.find("\\pard\\plain\\qj\\sb"), std::string::npos);
 }
