@@ -2,88 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/engines/export/documents/document_samples.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 
 namespace zembra::exporter {
 namespace {
 
+using testing::Cell;
 using testing::Occurrences;
-
-TableCell Cell(int row, int column, int rowSpan = 1, int columnSpan = 1) {
-  TableCell cell;
-  cell.row = row;
-  cell.column = column;
-  cell.rowSpan = rowSpan;
-  cell.columnSpan = columnSpan;
-  return cell;
-}
-
-// The "spans" table of the tables page: Region over two rows, 2025 and
-// 2026 over two columns each, South over two rows, "merged cell" over two
-// columns in the fourth row.
-Table SpansTable() {
-  Table table;
-  table.rows = 5;
-  table.columns = 5;
-  table.cells = {Cell(0, 0, 2), Cell(0, 1, 1, 2), Cell(0, 3, 1, 2)};
-  for (int c = 1; c < 5; ++c) table.cells.push_back(Cell(1, c));
-  for (int c = 0; c < 5; ++c) table.cells.push_back(Cell(2, c));
-  table.cells.push_back(Cell(3, 0, 2));
-  table.cells.push_back(Cell(3, 1));
-  table.cells.push_back(Cell(3, 2));
-  table.cells.push_back(Cell(3, 3, 1, 2));
-  for (int c = 1; c < 5; ++c) table.cells.push_back(Cell(4, c));
-  return table;
-}
-
-TEST(CoveringCells, EveryGridPositionKnowsItsCell) {
-  const std::vector<std::vector<int>> grid = CoveringCells(SpansTable());
-  const std::vector<std::vector<int>> expected = {
-      {0, 1, 1, 2, 2}, {0, 3, 4, 5, 6}, {7, 8, 9, 10, 11}, {12, 13, 14, 15, 15}, {12, 16, 17, 18, 19}};
-  EXPECT_EQ(grid, expected);
-}
-
-TEST(CoveringCells, HolesStayEmptyAndSpansPastTheGridAreClipped) {
-  Table table;
-  table.rows = 2;
-  table.columns = 3;
-  table.cells = {Cell(0, 0, 1, 9), Cell(1, 1, 5, 1), Cell(1, 1)};  // the last overlaps the one before
-  EXPECT_EQ(CoveringCells(table), (std::vector<std::vector<int>>{{0, 0, 0}, {-1, 1, -1}}));
-}
-
-TEST(LayoutTable, EdgesFollowTheColumnsFromTheMargin) {
-  Table table = SpansTable();
-  table.box = {100, 200, 400, 300};
-  table.columnWidths = {100, 50, 50, 50, 50};
-  const RtfTableLayout layout = LayoutTable(table, 72, 450);
-  EXPECT_EQ(layout.left, 560);  // 28 pt right of the margin
-  EXPECT_EQ(layout.edges, (std::vector<long>{2560, 3560, 4560, 5560, 6560}));
-  EXPECT_FALSE(layout.centered);
-  EXPECT_EQ(layout.padding, 40);  // no text to measure: 2 pt
-}
-
-TEST(LayoutTable, PaddingIsTheClosestStartAlignedTextAndCentringIsSeen) {
-  Table table;
-  table.rows = 1;
-  table.columns = 2;
-  table.box = {172, 100, 422, 120};  // 100 pt from either side of a 450 pt wide area at 72
-  TableCell left = Cell(0, 0);
-  left.box = {172, 100, 272, 120};
-  Paragraph text;
-  text.box = {176.5, 102, 220, 118};
-  left.paragraphs.push_back(text);
-  TableCell right = Cell(0, 1);
-  right.box = {272, 100, 422, 120};
-  text.box = {380, 102, 419, 118};
-  text.alignment = Alignment::kEnd;  // right-aligned text says nothing of the padding
-  right.paragraphs.push_back(text);
-  table.cells = {left, right};
-  const RtfTableLayout layout = LayoutTable(table, 72, 450);
-  EXPECT_EQ(layout.padding, 90);
-  EXPECT_TRUE(layout.centered);
-  // No widths given: the cells' own.
-  EXPECT_EQ(layout.edges, (std::vector<long>{4000, 7000}));
-}
+using testing::SpansTable;
 
 // One row definition's cells, each as the words before its \cellx.
 std::vector<std::string> RowCells(const std::string& rtf, int row) {
@@ -165,9 +92,26 @@ TEST(RtfTable, BordersShadingHeaderRowsHeightsAndContent) {
   EXPECT_NE(rtf.find("\\pard\\plain\\intbl first\\par\n\\pard\\plain\\intbl second\\cell\n"), std::string::npos);
   EXPECT_EQ(palette.ColorTable(), "{\\colortbl;\\red51\\green51\\blue51;\\red221\\green230\\blue240;}\n");
   // Text at \trleft, borders a padding before it: edges move by the padding.
-  EXPECT_NE(rtf.find("\\trgaph40\\trleft40"), std::string::npos);
+  EXPECT_NE(rtf.find("\\trgaph40\\trleft40\\trpaddl40\\trpaddr40\\trpaddfl3\\trpaddfr3"), std::string::npos);
   EXPECT_NE(rtf.find("\\cellx2040\n"), std::string::npos);
   EXPECT_NE(rtf.find("\\cellx4040\n"), std::string::npos);
+}
+
+TEST(RtfTable, OffsetAndCentredTablesKeepTheirPlace) {
+  Table table;
+  table.rows = 1;
+  table.columns = 2;
+  table.cells = {Cell(0, 0), Cell(0, 1)};
+  TableLayout layout;
+  layout.left = 28;
+  layout.widths = {100, 50};
+  layout.padding = 4;
+  layout.centered = true;
+  RtfPalette palette;
+  const std::string rtf = RtfTable(table, layout, palette, [](const TableCell*) { return std::vector<std::string>{}; });
+  EXPECT_EQ(rtf.rfind("\\trowd\\trgaph80\\trleft640\\trqc\\trpaddl80\\trpaddr80", 0), 0u) << rtf;
+  EXPECT_NE(rtf.find("\\cellx2640\n\\cellx3640\n"), std::string::npos) << rtf;
+  EXPECT_EQ(rtf.find("\\trrh"), std::string::npos);  // no height known: the content's
 }
 
 }  // namespace
