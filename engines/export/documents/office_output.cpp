@@ -10,9 +10,9 @@
 #include "engines/export/documents/document_reader.h"
 #include "engines/export/documents/engine_run.h"
 #include "engines/export/documents/libreoffice.h"
+#include "engines/export/documents/odf_output.h"
 #include "engines/export/documents/page_layout.h"
 #include "engines/export/documents/pdf_split.h"
-#include "engines/export/documents/rtf_output.h"
 #include "engines/export/documents/spreadsheet_xml.h"
 
 namespace zembra::exporter {
@@ -70,7 +70,7 @@ bool ConvertOne(const ExportJob& job, const std::string& source, const std::stri
 bool WriteDoc(const ExportJob& job, std::string& error) {
   const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
   if (!document) return false;
-  return ConvertOne(job, RtfDocument(*document), "document.rtf", "doc:MS Word 97", "doc", error);
+  return ConvertOne(job, OdfDocument(*document), "document.fodt", "doc:MS Word 97", "doc", error);
 }
 
 bool WriteXls(const ExportJob& job, std::string& error) {

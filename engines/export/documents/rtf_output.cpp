@@ -71,8 +71,12 @@ std::string ParagraphProperties(const ParagraphLayout& layout) {
   if (layout.list > 0) {
     out += "\\ls" + std::to_string(layout.list) + "\\ilvl" + std::to_string(layout.listLevel);
   }
-  const char* side = layout.rightToLeft ? "\\ri" : "\\li";
-  if (layout.indent > 0 || layout.list > 0) out += side + std::to_string(Twips(layout.indent));
+  // The indent is on the text's start side: \li is that side for LibreOffice
+  // also in a right-to-left paragraph, \lin says it is for every reader.
+  if (layout.indent > 0 || layout.list > 0) {
+    out += "\\li" + std::to_string(Twips(layout.indent));
+    if (layout.rightToLeft) out += "\\lin" + std::to_string(Twips(layout.indent));
+  }
   if (layout.firstLine != 0 || layout.list > 0) out += "\\fi" + std::to_string(Twips(layout.firstLine));
   if (layout.spaceBefore > 0) out += "\\sb" + std::to_string(Twips(layout.spaceBefore));
   if (layout.spaceAfter > 0) out += "\\sa" + std::to_string(Twips(layout.spaceAfter));

@@ -111,7 +111,7 @@ TEST(RtfDocument, ParagraphPropertiesSayEveryDecisionOfThePlan) {
       << rtf;
   EXPECT_NE(rtf.find("\\pard\\plain\\qc\\sb"), std::string::npos);
   // Right-to-left text starts on the right: \qr, as LibreOffice and Word read it.
-  EXPECT_NE(rtf.find("\\pard\\plain\\rtlpar\\qr\\ri400\\sb"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\rtlpar\\qr\\li400\\lin400\\sb"), std::string::npos);
   EXPECT_NE(rtf.find("\\pard\\plain\\rtlpar\\ql\\sb"), std::string::npos);
   EXPECT_NE(rtf.find("{\\rtlch\\af0\\afs22\\ltrch\\loch\\f0\\fs22 \\u1489?\\u1497?\\u1514?}"), std::string::npos);
   EXPECT_NE(rtf.find("\\pard\\plain\\qj\\sb"), std::string::npos);
