@@ -11,7 +11,7 @@
 
 #include "engines/export/documents/document_model.h"
 #include "engines/export/documents/list_plan.h"
-#include "engines/export/documents/table_grid.h"
+#include "engines/export/documents/table_layout.h"
 
 namespace zembra::exporter {
 

@@ -9,7 +9,7 @@
 
 #include "engines/export/documents/document_model.h"
 #include "engines/export/documents/rtf_text.h"
-#include "engines/export/documents/table_grid.h"
+#include "engines/export/documents/table_layout.h"
 
 namespace zembra::exporter {
 

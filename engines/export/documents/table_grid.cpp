@@ -2,98 +2,168 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zembra::exporter {
 
 namespace {
 
-// Text this close to its cell's border is taken as the page's padding;
-// beyond it the cell's content is indented, not padded.
-constexpr double kMaxPadding = 15;
-constexpr double kDefaultPadding = 2;
+// How far a rule may lie from a cell's side and still be its border.
+constexpr double kSideTolerance = 2;
+
+double Overlap(double a0, double a1, double b0, double b1) { return std::min(a1, b1) - std::max(a0, b0); }
 
 }  // namespace
 
-std::vector<std::vector<int>> CoveringCells(const Table& table) {
-  std::vector<std::vector<int>> grid(static_cast<size_t>(std::max(0, table.rows)),
-                                     std::vector<int>(static_cast<size_t>(std::max(0, table.columns)), -1));
-  for (size_t i = 0; i < table.cells.size(); ++i) {
-    const TableCell& cell = table.cells[i];
-    for (int r = std::max(0, cell.row); r < std::min(table.rows, cell.row + std::max(1, cell.rowSpan)); ++r) {
-      for (int c = std::max(0, cell.column); c < std::min(table.columns, cell.column + std::max(1, cell.columnSpan));
-           ++c) {
-        int& owner = grid[static_cast<size_t>(r)][static_cast<size_t>(c)];
-        if (owner < 0) owner = static_cast<int>(i);
-      }
+std::vector<Rule> RulesOf(const std::vector<const Shape*>& shapes) {
+  std::vector<Rule> rules;
+  for (const Shape* shape : shapes) {
+    const Box& b = shape->box;
+    if (shape->kind == ShapeKind::kLine ||
+        (shape->kind == ShapeKind::kRectangle && shape->filled && std::min(b.width(), b.height()) <= kMaxRuleWidth &&
+         std::max(b.width(), b.height()) >= 2 * std::min(b.width(), b.height()))) {
+      Rule rule;
+      rule.horizontal = b.width() >= b.height();
+      rule.position = rule.horizontal ? (b.y0 + b.y1) / 2 : (b.x0 + b.x1) / 2;
+      rule.from = rule.horizontal ? b.x0 : b.y0;
+      rule.to = rule.horizontal ? b.x1 : b.y1;
+      rule.width = std::max(0.1, rule.horizontal ? b.height() : b.width());
+      rule.color = shape->color;
+      rules.push_back(rule);
+    } else if (shape->kind == ShapeKind::kRectangle && !shape->filled) {
+      const double w = shape->lineWidth;
+      rules.push_back({true, b.y0, b.x0, b.x1, w, shape->color});
+      rules.push_back({true, b.y1, b.x0, b.x1, w, shape->color});
+      rules.push_back({false, b.x0, b.y0, b.y1, w, shape->color});
+      rules.push_back({false, b.x1, b.y0, b.y1, w, shape->color});
     }
   }
-  return grid;
+  return rules;
 }
 
-bool StartsAt(const TableCell& cell, int row, int column) {
-  return std::max(0, cell.row) == row && std::max(0, cell.column) == column;
-}
-
-int RowsCovered(const Table& table, const TableCell& cell) {
-  return std::max(1, std::min(table.rows, cell.row + std::max(1, cell.rowSpan)) - std::max(0, cell.row));
-}
-
-int ColumnsCovered(const Table& table, const TableCell& cell) {
-  return std::max(1, std::min(table.columns, cell.column + std::max(1, cell.columnSpan)) - std::max(0, cell.column));
-}
-
-TableLayout LayoutTable(const Table& table, double frameLeft, double frameWidth) {
-  const size_t columns = static_cast<size_t>(std::max(0, table.columns));
-  TableLayout layout;
-  layout.widths = table.columnWidths;
-  if (layout.widths.size() != columns ||
-      std::any_of(layout.widths.begin(), layout.widths.end(), [](double w) { return w <= 0; })) {
-    layout.widths.assign(columns, 0);
-    for (const TableCell& cell : table.cells) {
-      const size_t column = static_cast<size_t>(cell.column);
-      if (cell.columnSpan == 1 && column < columns && layout.widths[column] <= 0) {
-        layout.widths[column] = cell.box.width();
-      }
-    }
-    const double share = columns > 0 ? (table.box.width() > 0 ? table.box.width() : frameWidth) / columns : 0;
-    for (double& width : layout.widths) {
-      if (width <= 0) width = std::max(share, 18.0);
+std::vector<Fill> FillsOf(const std::vector<const Shape*>& shapes) {
+  std::vector<Fill> fills;
+  for (const Shape* shape : shapes) {
+    const Box& b = shape->box;
+    if (shape->kind == ShapeKind::kRectangle && shape->filled && std::min(b.width(), b.height()) > kMaxRuleWidth) {
+      fills.push_back({b, shape->color});
     }
   }
-  double padding = kMaxPadding + 1;
-  for (const TableCell& cell : table.cells) {
-    for (const Paragraph& paragraph : cell.paragraphs) {
-      if (paragraph.rightToLeft || paragraph.alignment == Alignment::kCenter ||
-          paragraph.alignment == Alignment::kEnd || paragraph.box.width() <= 0) {
+  return fills;
+}
+
+std::vector<Rule> MergeRules(std::vector<Rule> rules) {
+  std::sort(rules.begin(), rules.end(), [](const Rule& a, const Rule& b) {
+    if (a.horizontal != b.horizontal) return a.horizontal;
+    if (std::fabs(a.position - b.position) > 0.5) return a.position < b.position;
+    return a.from < b.from;
+  });
+  std::vector<Rule> merged;
+  for (const Rule& rule : rules) {
+    if (!merged.empty()) {
+      Rule& last = merged.back();
+      if (last.horizontal == rule.horizontal && std::fabs(last.position - rule.position) <= 0.5 &&
+          rule.from <= last.to + std::max(last.width, rule.width) + 0.5) {
+        last.to = std::max(last.to, rule.to);
+        last.width = std::max(last.width, rule.width);
         continue;
       }
-      const double gap = paragraph.box.x0 - cell.box.x0;
-      if (gap >= 0) padding = std::min(padding, gap);
+    }
+    merged.push_back(rule);
+  }
+  return merged;
+}
+
+std::vector<double> TrackEdges(const std::vector<Span>& cells, int tracks, const std::vector<double>& rules) {
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  // For each edge, the content that ends before it and starts after it.
+  std::vector<double> before(static_cast<size_t>(tracks) + 1, none), after(static_cast<size_t>(tracks) + 1, none);
+  for (const Span& cell : cells) {
+    const auto start = static_cast<size_t>(cell.first);
+    const auto end = static_cast<size_t>(std::min(tracks, cell.first + cell.count));
+    if (start > static_cast<size_t>(tracks) || cell.high < cell.low) continue;
+    after[start] = std::isnan(after[start]) ? cell.low : std::min(after[start], cell.low);
+    before[end] = std::isnan(before[end]) ? cell.high : std::max(before[end], cell.high);
+  }
+  std::vector<double> sorted = rules;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<double> edges(static_cast<size_t>(tracks) + 1, none);
+  for (size_t k = 0; k < edges.size(); ++k) {
+    const double lo = before[k], hi = after[k];
+    if (std::isnan(lo) && std::isnan(hi)) continue;
+    double best = none;
+    if (!std::isnan(lo) && !std::isnan(hi)) {
+      // A rule between the two sides; the one nearest the middle.
+      const double middle = (lo + hi) / 2;
+      for (double rule : sorted) {
+        if (rule >= std::min(lo, hi) - 1 && rule <= std::max(lo, hi) + 1 &&
+            (std::isnan(best) || std::fabs(rule - middle) < std::fabs(best - middle))) {
+          best = rule;
+        }
+      }
+      edges[k] = std::isnan(best) ? middle : best;
+    } else if (std::isnan(lo)) {
+      // The outer edge before the content: the nearest rule within reach.
+      for (double rule : sorted) {
+        if (rule <= hi + 1 && rule >= hi - 12 && (std::isnan(best) || rule > best)) best = rule;
+      }
+      edges[k] = std::isnan(best) ? hi : best;
+    } else {
+      for (double rule : sorted) {
+        if (rule >= lo - 1 && rule <= lo + 12 && (std::isnan(best) || rule < best)) best = rule;
+      }
+      edges[k] = std::isnan(best) ? lo : best;
     }
   }
-  layout.padding = padding > kMaxPadding ? kDefaultPadding : padding;
-  layout.left = std::max(0.0, table.box.x0 - frameLeft);
-  const double rightGap = frameLeft + frameWidth - table.box.x1;
-  layout.centered = layout.left > 6 && std::fabs(layout.left - rightGap) < 2;
-  return layout;
+  // Edges no cell fixes: evenly between the known ones.
+  size_t k = 0;
+  while (k < edges.size()) {
+    if (!std::isnan(edges[k])) {
+      ++k;
+      continue;
+    }
+    size_t end = k;
+    while (end < edges.size() && std::isnan(edges[end])) ++end;
+    const double from = k > 0 ? edges[k - 1] : (end < edges.size() ? edges[end] : 0);
+    const double to = end < edges.size() ? edges[end] : from;
+    for (size_t i = k; i < end; ++i) {
+      edges[i] = from + (to - from) * static_cast<double>(i - k + 1) / static_cast<double>(end - k + 1);
+    }
+    k = end;
+  }
+  for (size_t i = 1; i < edges.size(); ++i) edges[i] = std::max(edges[i], edges[i - 1]);
+  return edges;
 }
 
-CellAlignment VerticalAlignment(const TableCell& cell) {
-  if (cell.paragraphs.empty() || cell.box.height() <= 0) return CellAlignment::kTop;
-  const double above = cell.paragraphs.front().box.y0 - cell.box.y0;
-  const double below = cell.box.y1 - cell.paragraphs.back().box.y1;
-  if (above > 4 && below > 4 && std::fabs(above - below) < std::max(2.0, 0.3 * std::max(above, below))) {
-    return CellAlignment::kMiddle;
-  }
-  return above - below > 4 ? CellAlignment::kBottom : CellAlignment::kTop;
+void SetBorders(TableCell& cell, const std::vector<Rule>& rules) {
+  const Box& b = cell.box;
+  auto find = [&](bool horizontal, double position, double from, double to) {
+    Border border;
+    for (const Rule& rule : rules) {
+      if (rule.horizontal != horizontal) continue;
+      if (std::fabs(rule.position - position) > std::max(kSideTolerance, rule.width)) continue;
+      if (Overlap(rule.from, rule.to, from, to) < 0.5 * (to - from)) continue;
+      if (border.width == 0 || std::fabs(rule.position - position) < border.width) border = {rule.width, rule.color};
+    }
+    return border;
+  };
+  cell.top = find(true, b.y0, b.x0, b.x1);
+  cell.bottom = find(true, b.y1, b.x0, b.x1);
+  cell.left = find(false, b.x0, b.y0, b.y1);
+  cell.right = find(false, b.x1, b.y0, b.y1);
 }
 
-double RowHeight(const Table& table, int row) {
-  if (row >= 0 && static_cast<size_t>(row) < table.rowHeights.size()) return table.rowHeights[static_cast<size_t>(row)];
-  for (const TableCell& cell : table.cells) {
-    if (cell.row == row && cell.rowSpan == 1 && cell.box.height() > 0) return cell.box.height();
+std::optional<Rgb> BackgroundOf(const Box& box, const std::vector<Fill>& fills) {
+  const double area = box.width() * box.height();
+  if (!(area > 0)) return std::nullopt;
+  std::optional<Rgb> background;
+  for (const Fill& fill : fills) {
+    const double w = Overlap(fill.box.x0, fill.box.x1, box.x0, box.x1);
+    const double h = Overlap(fill.box.y0, fill.box.y1, box.y0, box.y1);
+    if (w <= 0 || h <= 0 || w * h < 0.7 * area) continue;
+    background = fill.color == Rgb{255, 255, 255} ? std::nullopt : std::optional<Rgb>(fill.color);
   }
-  return 0;
+  return background;
 }
 
 }  // namespace zembra::exporter

@@ -2,99 +2,118 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engines/export/documents/document_samples.h"
+#include <deque>
 
 namespace zembra::exporter {
 namespace {
 
-using testing::Cell;
-using testing::SpansTable;
+constexpr Rgb kGrey{51, 51, 51};
+constexpr Rgb kShade{221, 230, 240};
 
-TEST(CoveringCells, EveryGridPositionKnowsItsCell) {
-  const Table table = SpansTable();
-  const std::vector<std::vector<int>> expected = {
-      {0, 1, 1, 2, 2}, {0, 3, 4, 5, 6}, {7, 8, 9, 10, 11}, {12, 13, 14, 15, 15}, {12, 16, 17, 18, 19}};
-  EXPECT_EQ(CoveringCells(table), expected);
-  EXPECT_TRUE(StartsAt(table.cells[0], 0, 0));
-  EXPECT_FALSE(StartsAt(table.cells[0], 1, 0));
-  EXPECT_FALSE(StartsAt(table.cells[1], 0, 2));
-  EXPECT_EQ(RowsCovered(table, table.cells[0]), 2);
-  EXPECT_EQ(ColumnsCovered(table, table.cells[1]), 2);
-}
-
-TEST(CoveringCells, HolesStayEmptyAndSpansPastTheGridAreClipped) {
-  Table table;
-  table.rows = 2;
-  table.columns = 3;
-  table.cells = {Cell(0, 0, 1, 9), Cell(1, 1, 5, 1), Cell(1, 1)};  // the last overlaps the one before
-  EXPECT_EQ(CoveringCells(table), (std::vector<std::vector<int>>{{0, 0, 0}, {-1, 1, -1}}));
-  EXPECT_EQ(ColumnsCovered(table, table.cells[0]), 3);
-  EXPECT_EQ(RowsCovered(table, table.cells[1]), 1);
-}
-
-TEST(LayoutTable, ColumnWidthsFromTheTableAndItsPlaceFromTheFrame) {
-  Table table = SpansTable();
-  table.box = {100, 200, 400, 300};
-  table.columnWidths = {100, 50, 50, 50, 50};
-  const TableLayout layout = LayoutTable(table, 72, 450);
-  EXPECT_DOUBLE_EQ(layout.left, 28);
-  EXPECT_EQ(layout.widths, (std::vector<double>{100, 50, 50, 50, 50}));
-  EXPECT_FALSE(layout.centered);
-  EXPECT_DOUBLE_EQ(layout.padding, 2);  // no text to measure
-}
-
-TEST(LayoutTable, PaddingIsTheClosestStartAlignedTextAndCentringIsSeen) {
-  Table table;
-  table.rows = 1;
-  table.columns = 2;
-  table.box = {172, 100, 422, 120};  // 100 pt from either side of a 450 pt wide frame at 72
-  TableCell left = Cell(0, 0);
-  left.box = {172, 100, 272, 120};
-  Paragraph text;
-  text.box = {176.5, 102, 220, 118};
-  left.paragraphs.push_back(text);
-  TableCell right = Cell(0, 1);
-  right.box = {272, 100, 422, 120};
-  text.box = {273, 102, 419, 118};
-  text.alignment = Alignment::kEnd;  // right-aligned text says nothing of the padding
-  right.paragraphs.push_back(text);
-  table.cells = {left, right};
-  const TableLayout layout = LayoutTable(table, 72, 450);
-  EXPECT_DOUBLE_EQ(layout.padding, 4.5);
-  EXPECT_TRUE(layout.centered);
-  EXPECT_EQ(layout.widths, (std::vector<double>{100, 150}));  // no widths given: the cells' own
-}
-
-TEST(VerticalAlignment, ContentWithRoomAboveAndBelowIsMiddleWithRoomAboveBottom) {
-  struct Case {
-    double top, bottom;  // of the content in a cell from 100 to 160
-    CellAlignment alignment;
-  };
-  for (const Case& c : {
-           Case{102, 114, CellAlignment::kTop},
-           Case{124, 136, CellAlignment::kMiddle},
-           Case{125, 138, CellAlignment::kMiddle},
-           Case{146, 158, CellAlignment::kBottom},
-           Case{101, 159, CellAlignment::kTop},
-       }) {
-    TableCell cell = Cell(0, 0);
-    cell.box = {0, 100, 50, 160};
-    Paragraph paragraph;
-    paragraph.box = {2, c.top, 40, c.bottom};
-    cell.paragraphs.push_back(paragraph);
-    EXPECT_EQ(VerticalAlignment(cell), c.alignment) << c.top;
+class Shapes {
+ public:
+  void Fill(Box box, Rgb color = kGrey) { Add(ShapeKind::kRectangle, true, box, color, 0); }
+  void Stroke(ShapeKind kind, Box box, double width) { Add(kind, false, box, kGrey, width); }
+  std::vector<const Shape*> All() const {
+    std::vector<const Shape*> all;
+    for (const Shape& shape : shapes_) all.push_back(&shape);
+    return all;
   }
-  EXPECT_EQ(VerticalAlignment(Cell(0, 0)), CellAlignment::kTop);  // empty
+
+ private:
+  void Add(ShapeKind kind, bool filled, Box box, Rgb color, double width) {
+    Shape shape;
+    shape.kind = kind;
+    shape.filled = filled;
+    shape.box = box;
+    shape.color = color;
+    shape.lineWidth = width;
+    shapes_.push_back(shape);
+  }
+  std::deque<Shape> shapes_;
+};
+
+TEST(RulesOf, TellsLinesFromAreas) {
+  Shapes shapes;
+  shapes.Fill({10, 100, 200, 100.75});                      // a border drawn as a thin bar
+  shapes.Fill({10, 100, 10.75, 150});                       // a vertical one
+  shapes.Fill({10, 100, 200, 120}, kShade);                 // a cell background
+  shapes.Stroke(ShapeKind::kLine, {50, 200, 50, 260}, 1);   // a stroked segment
+  shapes.Stroke(ShapeKind::kRectangle, {0, 0, 20, 10}, 2);  // a stroked frame: four sides
+  shapes.Stroke(ShapeKind::kOther, {0, 0, 30, 30}, 1);      // a curve: neither
+  const std::vector<Rule> rules = RulesOf(shapes.All());
+  ASSERT_EQ(rules.size(), 7u);
+  EXPECT_TRUE(rules[0].horizontal);
+  EXPECT_DOUBLE_EQ(rules[0].position, 100.375);
+  EXPECT_DOUBLE_EQ(rules[0].width, 0.75);
+  EXPECT_FALSE(rules[1].horizontal);
+  EXPECT_DOUBLE_EQ(rules[1].from, 100);
+  EXPECT_DOUBLE_EQ(rules[1].to, 150);
+  EXPECT_DOUBLE_EQ(rules[2].position, 50);
+  const std::vector<Fill> fills = FillsOf(shapes.All());
+  ASSERT_EQ(fills.size(), 1u);
+  EXPECT_EQ(fills[0].color, kShade);
 }
 
-TEST(RowHeight, TheTablesOwnOrASingleRowCellsOrNothing) {
-  Table table = SpansTable();
-  table.rowHeights = {20, 18};
-  table.cells[8].box = {0, 40, 10, 55};  // row 2
-  EXPECT_DOUBLE_EQ(RowHeight(table, 1), 18);
-  EXPECT_DOUBLE_EQ(RowHeight(table, 2), 15);
-  EXPECT_DOUBLE_EQ(RowHeight(table, 3), 0);
-  EXPECT_DOUBLE_EQ(RowHeight(table, -1), 0);
+TEST(MergeRules, JoinsABorderDrawnCellByCell) {
+  std::vector<Rule> rules = {
+      {true, 100, 50, 100, 0.75, kGrey}, {true, 100.2, 100.5, 160, 0.75, kGrey}, {true, 100, 200, 230, 0.75, kGrey},
+      {false, 50, 0, 100, 0.75, kGrey},  {true, 140, 50, 100, 0.75, kGrey},
+  };
+  const std::vector<Rule> merged = MergeRules(rules);
+  ASSERT_EQ(merged.size(), 4u);
+  EXPECT_DOUBLE_EQ(merged[0].from, 50);
+  EXPECT_DOUBLE_EQ(merged[0].to, 160);    // the first two continue each other
+  EXPECT_DOUBLE_EQ(merged[1].from, 200);  // the third leaves a gap
+  EXPECT_DOUBLE_EQ(merged[2].position, 140);
+  EXPECT_FALSE(merged[3].horizontal);
+}
+
+TEST(TrackEdges, PutsEdgesOnRulesBetweenTheContent) {
+  // Three columns: content at 12-40, 52-90 (and a cell spanning both), 104-130.
+  const std::vector<Span> cells = {{0, 1, 12, 40}, {1, 1, 52, 90}, {2, 1, 104, 130}, {0, 2, 12, 70}};
+  EXPECT_EQ(TrackEdges(cells, 3, {10, 46, 100, 133}), (std::vector<double>{10, 46, 100, 133}));
+  // Without rules: half way between, the content's own ends outside.
+  EXPECT_EQ(TrackEdges(cells, 3, {}), (std::vector<double>{12, 46, 97, 130}));
+  // A rule far outside the content is not its edge.
+  EXPECT_EQ(TrackEdges(cells, 3, {-40, 200}), (std::vector<double>{12, 46, 97, 130}));
+  // A rule across the content of a cell (the spanning one) is not an edge of it.
+  EXPECT_EQ(TrackEdges({{0, 1, 10, 20}, {1, 1, 30, 40}}, 2, {35}), (std::vector<double>{10, 25, 40}));
+}
+
+TEST(TrackEdges, FillsTracksNoCellFixesAndNeverGoesBack) {
+  // Column 1 holds nothing of its own: its edges fall evenly between its neighbours'.
+  const std::vector<double> edges = TrackEdges({{0, 1, 0, 10}, {2, 1, 40, 50}}, 3, {});
+  ASSERT_EQ(edges.size(), 4u);
+  EXPECT_DOUBLE_EQ(edges[0], 0);
+  EXPECT_DOUBLE_EQ(edges[3], 50);
+  EXPECT_LE(edges[1], edges[2]);
+  EXPECT_GE(edges[1], 10);
+  EXPECT_LE(edges[2], 40);
+}
+
+TEST(SetBorders, FindsTheRuleAlongEachSide) {
+  TableCell cell;
+  cell.box = {10, 100, 60, 120};
+  const std::vector<Rule> rules = {
+      {true, 100.3, 0, 200, 0.75, kGrey},           // top, across the table
+      {true, 120, 10, 20, 2, kGrey},                // under a fifth of the bottom only: not its border
+      {false, 60.4, 90, 130, 1.5, Rgb{200, 0, 0}},  // right
+  };
+  SetBorders(cell, rules);
+  EXPECT_EQ(cell.top, (Border{0.75, kGrey}));
+  EXPECT_EQ(cell.bottom, Border{});
+  EXPECT_EQ(cell.left, Border{});
+  EXPECT_EQ(cell.right, (Border{1.5, Rgb{200, 0, 0}}));
+}
+
+TEST(BackgroundOf, IsTheLastFillCoveringTheCell) {
+  const Box cell{10, 100, 60, 120};
+  EXPECT_EQ(BackgroundOf(cell, {{{0, 90, 200, 130}, kShade}}), kShade);         // a row's background
+  EXPECT_EQ(BackgroundOf(cell, {{{10, 100, 30, 120}, kShade}}), std::nullopt);  // covers too little
+  EXPECT_EQ(BackgroundOf(cell, {{{10, 100, 60, 120}, kShade}, {{10, 100, 60, 120}, kGrey}}), kGrey);
+  EXPECT_EQ(BackgroundOf(cell, {{{10, 100, 60, 120}, kShade}, {{0, 0, 600, 800}, Rgb{255, 255, 255}}}),
+            std::nullopt);  // painted over in white
 }
 
 }  // namespace

@@ -1,0 +1,99 @@
+#include "engines/export/documents/table_layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zembra::exporter {
+
+namespace {
+
+// Text this close to its cell's border is taken as the page's padding;
+// beyond it the cell's content is indented, not padded.
+constexpr double kMaxPadding = 15;
+constexpr double kDefaultPadding = 2;
+
+}  // namespace
+
+std::vector<std::vector<int>> CoveringCells(const Table& table) {
+  std::vector<std::vector<int>> grid(static_cast<size_t>(std::max(0, table.rows)),
+                                     std::vector<int>(static_cast<size_t>(std::max(0, table.columns)), -1));
+  for (size_t i = 0; i < table.cells.size(); ++i) {
+    const TableCell& cell = table.cells[i];
+    for (int r = std::max(0, cell.row); r < std::min(table.rows, cell.row + std::max(1, cell.rowSpan)); ++r) {
+      for (int c = std::max(0, cell.column); c < std::min(table.columns, cell.column + std::max(1, cell.columnSpan));
+           ++c) {
+        int& owner = grid[static_cast<size_t>(r)][static_cast<size_t>(c)];
+        if (owner < 0) owner = static_cast<int>(i);
+      }
+    }
+  }
+  return grid;
+}
+
+bool StartsAt(const TableCell& cell, int row, int column) {
+  return std::max(0, cell.row) == row && std::max(0, cell.column) == column;
+}
+
+int RowsCovered(const Table& table, const TableCell& cell) {
+  return std::max(1, std::min(table.rows, cell.row + std::max(1, cell.rowSpan)) - std::max(0, cell.row));
+}
+
+int ColumnsCovered(const Table& table, const TableCell& cell) {
+  return std::max(1, std::min(table.columns, cell.column + std::max(1, cell.columnSpan)) - std::max(0, cell.column));
+}
+
+TableLayout LayoutTable(const Table& table, double frameLeft, double frameWidth) {
+  const size_t columns = static_cast<size_t>(std::max(0, table.columns));
+  TableLayout layout;
+  layout.widths = table.columnWidths;
+  if (layout.widths.size() != columns ||
+      std::any_of(layout.widths.begin(), layout.widths.end(), [](double w) { return w <= 0; })) {
+    layout.widths.assign(columns, 0);
+    for (const TableCell& cell : table.cells) {
+      const size_t column = static_cast<size_t>(cell.column);
+      if (cell.columnSpan == 1 && column < columns && layout.widths[column] <= 0) {
+        layout.widths[column] = cell.box.width();
+      }
+    }
+    const double share = columns > 0 ? (table.box.width() > 0 ? table.box.width() : frameWidth) / columns : 0;
+    for (double& width : layout.widths) {
+      if (width <= 0) width = std::max(share, 18.0);
+    }
+  }
+  double padding = kMaxPadding + 1;
+  for (const TableCell& cell : table.cells) {
+    for (const Paragraph& paragraph : cell.paragraphs) {
+      if (paragraph.rightToLeft || paragraph.alignment == Alignment::kCenter ||
+          paragraph.alignment == Alignment::kEnd || paragraph.box.width() <= 0) {
+        continue;
+      }
+      const double gap = paragraph.box.x0 - cell.box.x0;
+      if (gap >= 0) padding = std::min(padding, gap);
+    }
+  }
+  layout.padding = padding > kMaxPadding ? kDefaultPadding : padding;
+  layout.left = std::max(0.0, table.box.x0 - frameLeft);
+  const double rightGap = frameLeft + frameWidth - table.box.x1;
+  layout.centered = layout.left > 6 && std::fabs(layout.left - rightGap) < 2;
+  return layout;
+}
+
+CellAlignment VerticalAlignment(const TableCell& cell) {
+  if (cell.paragraphs.empty() || cell.box.height() <= 0) return CellAlignment::kTop;
+  const double above = cell.paragraphs.front().box.y0 - cell.box.y0;
+  const double below = cell.box.y1 - cell.paragraphs.back().box.y1;
+  if (above > 4 && below > 4 && std::fabs(above - below) < std::max(2.0, 0.3 * std::max(above, below))) {
+    return CellAlignment::kMiddle;
+  }
+  return above - below > 4 ? CellAlignment::kBottom : CellAlignment::kTop;
+}
+
+double RowHeight(const Table& table, int row) {
+  if (row >= 0 && static_cast<size_t>(row) < table.rowHeights.size()) return table.rowHeights[static_cast<size_t>(row)];
+  for (const TableCell& cell : table.cells) {
+    if (cell.row == row && cell.rowSpan == 1 && cell.box.height() > 0) return cell.box.height();
+  }
+  return 0;
+}
+
+}  // namespace zembra::exporter

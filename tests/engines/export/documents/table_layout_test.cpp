@@ -1,0 +1,101 @@
+#include "engines/export/documents/table_layout.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/engines/export/documents/document_samples.h"
+
+namespace zembra::exporter {
+namespace {
+
+using testing::Cell;
+using testing::SpansTable;
+
+TEST(CoveringCells, EveryGridPositionKnowsItsCell) {
+  const Table table = SpansTable();
+  const std::vector<std::vector<int>> expected = {
+      {0, 1, 1, 2, 2}, {0, 3, 4, 5, 6}, {7, 8, 9, 10, 11}, {12, 13, 14, 15, 15}, {12, 16, 17, 18, 19}};
+  EXPECT_EQ(CoveringCells(table), expected);
+  EXPECT_TRUE(StartsAt(table.cells[0], 0, 0));
+  EXPECT_FALSE(StartsAt(table.cells[0], 1, 0));
+  EXPECT_FALSE(StartsAt(table.cells[1], 0, 2));
+  EXPECT_EQ(RowsCovered(table, table.cells[0]), 2);
+  EXPECT_EQ(ColumnsCovered(table, table.cells[1]), 2);
+}
+
+TEST(CoveringCells, HolesStayEmptyAndSpansPastTheGridAreClipped) {
+  Table table;
+  table.rows = 2;
+  table.columns = 3;
+  table.cells = {Cell(0, 0, 1, 9), Cell(1, 1, 5, 1), Cell(1, 1)};  // the last overlaps the one before
+  EXPECT_EQ(CoveringCells(table), (std::vector<std::vector<int>>{{0, 0, 0}, {-1, 1, -1}}));
+  EXPECT_EQ(ColumnsCovered(table, table.cells[0]), 3);
+  EXPECT_EQ(RowsCovered(table, table.cells[1]), 1);
+}
+
+TEST(LayoutTable, ColumnWidthsFromTheTableAndItsPlaceFromTheFrame) {
+  Table table = SpansTable();
+  table.box = {100, 200, 400, 300};
+  table.columnWidths = {100, 50, 50, 50, 50};
+  const TableLayout layout = LayoutTable(table, 72, 450);
+  EXPECT_DOUBLE_EQ(layout.left, 28);
+  EXPECT_EQ(layout.widths, (std::vector<double>{100, 50, 50, 50, 50}));
+  EXPECT_FALSE(layout.centered);
+  EXPECT_DOUBLE_EQ(layout.padding, 2);  // no text to measure
+}
+
+TEST(LayoutTable, PaddingIsTheClosestStartAlignedTextAndCentringIsSeen) {
+  Table table;
+  table.rows = 1;
+  table.columns = 2;
+  table.box = {172, 100, 422, 120};  // 100 pt from either side of a 450 pt wide frame at 72
+  TableCell left = Cell(0, 0);
+  left.box = {172, 100, 272, 120};
+  Paragraph text;
+  text.box = {176.5, 102, 220, 118};
+  left.paragraphs.push_back(text);
+  TableCell right = Cell(0, 1);
+  right.box = {272, 100, 422, 120};
+  text.box = {273, 102, 419, 118};
+  text.alignment = Alignment::kEnd;  // right-aligned text says nothing of the padding
+  right.paragraphs.push_back(text);
+  table.cells = {left, right};
+  const TableLayout layout = LayoutTable(table, 72, 450);
+  EXPECT_DOUBLE_EQ(layout.padding, 4.5);
+  EXPECT_TRUE(layout.centered);
+  EXPECT_EQ(layout.widths, (std::vector<double>{100, 150}));  // no widths given: the cells' own
+}
+
+TEST(VerticalAlignment, ContentWithRoomAboveAndBelowIsMiddleWithRoomAboveBottom) {
+  struct Case {
+    double top, bottom;  // of the content in a cell from 100 to 160
+    CellAlignment alignment;
+  };
+  for (const Case& c : {
+           Case{102, 114, CellAlignment::kTop},
+           Case{124, 136, CellAlignment::kMiddle},
+           Case{125, 138, CellAlignment::kMiddle},
+           Case{146, 158, CellAlignment::kBottom},
+           Case{101, 159, CellAlignment::kTop},
+       }) {
+    TableCell cell = Cell(0, 0);
+    cell.box = {0, 100, 50, 160};
+    Paragraph paragraph;
+    paragraph.box = {2, c.top, 40, c.bottom};
+    cell.paragraphs.push_back(paragraph);
+    EXPECT_EQ(VerticalAlignment(cell), c.alignment) << c.top;
+  }
+  EXPECT_EQ(VerticalAlignment(Cell(0, 0)), CellAlignment::kTop);  // empty
+}
+
+TEST(RowHeight, TheTablesOwnOrASingleRowCellsOrNothing) {
+  Table table = SpansTable();
+  table.rowHeights = {20, 18};
+  table.cells[8].box = {0, 40, 10, 55};  // row 2
+  EXPECT_DOUBLE_EQ(RowHeight(table, 1), 18);
+  EXPECT_DOUBLE_EQ(RowHeight(table, 2), 15);
+  EXPECT_DOUBLE_EQ(RowHeight(table, 3), 0);
+  EXPECT_DOUBLE_EQ(RowHeight(table, -1), 0);
+}
+
+}  // namespace
+}  // namespace zembra::exporter
