@@ -12,6 +12,8 @@ namespace {
 constexpr double kSmallestIndent = 2;
 // Space above a block is what the page shows, up to this much (points).
 constexpr double kLargestSpace = 144;
+// Room at the bottom of a page beyond the PDF's (points).
+constexpr double kBottomSlack = 12;
 // A spacer between two tables is at least this high (points).
 constexpr double kThinnestSpacer = 1;
 
@@ -39,7 +41,28 @@ std::pair<int, double> BlockEnd(const Block& block) {
     }
     return {page, bottom};
   }
+  if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+    // A paragraph's last lines may stand on the next page.
+    if (!paragraph->lines.empty() && paragraph->lines.back().page > paragraph->page) {
+      return {paragraph->lines.back().page, paragraph->lines.back().box.y1};
+    }
+  }
   return {BlockPage(block), BlockBox(block).y1};
+}
+
+// The distance from one line's top to the next one's, on average over the
+// lines of one page; 0 for a single line.
+double LinePitch(const Paragraph& paragraph) {
+  double sum = 0;
+  int count = 0;
+  for (size_t i = 1; i < paragraph.lines.size(); ++i) {
+    const TextLine& above = paragraph.lines[i - 1];
+    const TextLine& below = paragraph.lines[i];
+    if (below.page != above.page || below.box.y0 <= above.box.y0) continue;
+    sum += below.box.y0 - above.box.y0;
+    ++count;
+  }
+  return count > 0 ? sum / count : 0;
 }
 
 // The horizontal room the blocks being laid out stand in (points from the
@@ -75,6 +98,21 @@ class Planner {
         ++setup;
         paperChanges = true;
         previousBottom_ = plan_.setups[setup].top;
+      }
+      if (open == nullptr && nextColumns < columns_.size() && columns_[nextColumns].first == i &&
+          !HoldsTable(columns_[nextColumns])) {
+        if (first || paperChanges) AddSection(setup, nullptr);
+        const PageSetup& current = plan_.setups[setup];
+        frame_ = Frame{current.left, current.width - current.right};
+        const ColumnRun& run = columns_[nextColumns++];
+        TableLayout layout;
+        const Table& row = SideBySide(run, frame_, layout);
+        AddTable(row, layout);
+        previousWasListItem_ = false;
+        previousPage_ = page;
+        previousBottom_ = row.box.y1;
+        i = run.end - 1;
+        continue;
       }
       const bool columnsStart = open == nullptr && nextColumns < columns_.size() && columns_[nextColumns].first == i;
       if (columnsStart) {
@@ -144,6 +182,67 @@ class Planner {
     lastWasTable_ = false;
   }
 
+  bool HoldsTable(const ColumnRun& run) const {
+    for (size_t k = run.first; k < run.end; ++k) {
+      if (std::holds_alternative<Table>(document_.blocks[k])) return true;
+    }
+    return false;
+  }
+
+  // A run of columns as a table of one row without borders: each cell holds
+  // its column's blocks and is as wide as the column and half the gap on
+  // either side, the half gaps being its padding, so the text keeps the
+  // column's width.
+  const Table& SideBySide(const ColumnRun& run, const Frame& frame, TableLayout& layout) {
+    std::vector<size_t> starts = {run.first};
+    starts.insert(starts.end(), run.breaks.begin(), run.breaks.end());
+    starts.push_back(run.end);
+    const size_t count = starts.size() - 1;
+    std::vector<double> lefts(count, 1e9), rights(count, 0);
+    Table table;
+    table.rows = 1;
+    table.columns = static_cast<int>(count);
+    table.page = BlockPage(document_.blocks[run.first]);
+    table.box = {1e9, 1e9, 0, 0};
+    for (size_t k = 0; k < count; ++k) {
+      TableCell cell;
+      cell.column = static_cast<int>(k);
+      cell.page = table.page;
+      for (size_t b = starts[k]; b < starts[k + 1]; ++b) {
+        const Block& block = document_.blocks[b];
+        const Box box = BlockBox(block);
+        lefts[k] = std::min(lefts[k], box.x0);
+        rights[k] = std::max(rights[k], box.x1);
+        table.box.y0 = std::min(table.box.y0, box.y0);
+        table.box.y1 = std::max(table.box.y1, BlockEnd(block).second);
+        if (const auto* paragraph = std::get_if<Paragraph>(&block)) cell.paragraphs.push_back(*paragraph);
+        if (const auto* picture = std::get_if<Picture>(&block)) cell.pictures.push_back(*picture);
+      }
+      table.cells.push_back(std::move(cell));
+    }
+    const double half = run.gap / 2;
+    layout.padding = half;
+    layout.left = lefts[0] - half - frame.left;
+    for (size_t k = 0; k < count; ++k) {
+      double right = k + 1 < count ? lefts[k + 1] - run.gap : rights[k];
+      // The last column is as wide as the one before it at least: equal
+      // columns whose last one's text ends short.
+      if (k + 1 == count && k > 0) right = std::max(right, lefts[k] + layout.widths.back() - run.gap);
+      layout.widths.push_back(right - lefts[k] + run.gap);
+    }
+    table.columnWidths = layout.widths;
+    table.box.x0 = lefts[0] - half;
+    table.box.x1 = table.box.x0;
+    for (double width : layout.widths) table.box.x1 += width;
+    double x = table.box.x0;
+    for (size_t k = 0; k < count; ++k) {
+      table.cells[k].box = {x, table.box.y0, x + layout.widths[k], table.box.y1};
+      x += layout.widths[k];
+    }
+    plan_.sideBySide.push_back(std::move(table));
+    return plan_.sideBySide.back();
+  }
+
   Frame ColumnFrame(const ColumnRun& columns, size_t index, const PageSetup& setup) const {
     const double width = setup.width - setup.left - setup.right;
     const double count = static_cast<double>(columns.breaks.size() + 1);
@@ -195,11 +294,7 @@ class Planner {
     layout.rightToLeft = paragraph.rightToLeft;
     layout.alignment = paragraph.alignment;
     layout.spaceBefore = SpaceBefore(paragraph.box);
-    if (paragraph.lines.size() > 1) {
-      const double pitch = (paragraph.lines.back().box.y0 - paragraph.lines.front().box.y0) /
-                           static_cast<double>(paragraph.lines.size() - 1);
-      if (pitch > 0) layout.lineSpacing = pitch;
-    }
+    layout.lineSpacing = LinePitch(paragraph);
     // Offsets from the frame's edge where the paragraph's lines start.
     const double lead = paragraph.rightToLeft ? frame.right - paragraph.box.x1 : paragraph.box.x0 - frame.left;
     if (paragraph.role == ParagraphRole::kListItem) {
@@ -238,7 +333,7 @@ class Planner {
     return layout;
   }
 
-  void AddTable(const Table& table) {
+  void AddTable(const Table& table, std::optional<TableLayout> layout = std::nullopt) {
     const bool captionAbove = table.caption && table.caption->box.y0 <= table.box.y0;
     if (table.caption && captionAbove) {
       AddParagraph(*table.caption);
@@ -262,7 +357,7 @@ class Planner {
     item.kind = FlowItem::Kind::kTable;
     item.table = &table;
     item.layout.pageBreakBefore = TakeBreak();
-    item.tableLayout = LayoutTable(table, frame_.left, frame_.right - frame_.left);
+    item.tableLayout = layout ? *layout : LayoutTable(table, frame_.left, frame_.right - frame_.left);
     for (const TableCell& cell : table.cells) {
       // The cell's text starts inside its padding.
       const Frame inside{cell.box.x0 + item.tableLayout.padding, cell.box.x1 - item.tableLayout.padding};
@@ -362,6 +457,10 @@ std::vector<PageSetup> PageSetups(const Document& document) {
     }
     setup.right = std::min(setup.right, setup.left);
     if (pages[s].size() == 1) setup.bottom = std::min(setup.bottom, setup.top);
+    // A word processor's lines may come out a little taller than the
+    // browser's: a page's last line or row must not spill onto a page of its
+    // own before the break that starts the next one.
+    setup.bottom = std::max(0.0, setup.bottom - kBottomSlack);
   }
   return setups;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -36,7 +37,10 @@ struct ColumnRun {
 
 /// The runs of blocks set in columns: where the reading order goes back up
 /// the page to a block right of the one before it, and its column's blocks
-/// stand beside the previous column's.
+/// stand beside the previous column's. The plan sets such a run as a table
+/// of one row, one cell per column, which every reader of the formats keeps
+/// beside each other; only a run that holds a table becomes a section of
+/// columns, a table in a table being beyond what some readers take.
 std::vector<ColumnRun> FindColumns(const Document& document);
 
 /// How one paragraph (or a picture's paragraph) is set.
@@ -89,6 +93,9 @@ struct FlowItem {
 struct FlowPlan {
   std::vector<PageSetup> setups;
   std::vector<FlowItem> items;
+  /// Tables the plan made: blocks side by side on a page (cards, a picture
+  /// beside text, columns of text) as the cells of one row without borders.
+  std::deque<Table> sideBySide;
   std::vector<ListDefinition> lists;
   /// The look of the first heading of each level, for the heading styles.
   std::array<std::optional<TextStyle>, 6> headingLooks;

@@ -479,6 +479,7 @@ class OdfWriter {
                              (layout.centered ? "center\"" : "left\" fo:margin-left=\"" + Pt(layout.left) + "\"");
     const std::string breakBefore = item.layout.pageBreakBefore ? "page" : pendingBreak_;
     if (!breakBefore.empty() && pendingMaster_.empty()) properties += " fo:break-before=\"" + breakBefore + "\"";
+    if (table.rightToLeft) properties += " style:writing-mode=\"rl-tb\"";  // column 0 on the right
     pendingMaster_.clear();
     pendingBreak_.clear();
     const std::string style = tables_.Name(attributes, "<style:table-properties" + properties + "/>");

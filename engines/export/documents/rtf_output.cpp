@@ -168,8 +168,8 @@ class RtfWriter {
     const std::vector<TextRun> runs = FlowRuns(paragraph);
     // The paragraph mark in the text's font and size, so that an empty line
     // or a wrapped one is as high as the page's.
-    if (!runs.empty()) out += RtfCharacterFormat(runs.front().style, palette_);
-    return out + " " + RtfRuns(runs, palette_);
+    if (!runs.empty()) out += RtfCharacterFormat(runs.front().style, palette_, layout.rightToLeft);
+    return out + " " + RtfRuns(runs, palette_, layout.rightToLeft);
   }
 
   std::string PictureRtf(const Picture& picture) {

@@ -44,7 +44,7 @@ std::string RtfTable(const Table& table, const TableLayout& layout, RtfPalette& 
   const std::string gap = std::to_string(padding);
   const std::string rowStart = "\\trowd\\trgaph" + gap + "\\trleft" + std::to_string(Twips(layout.left) + padding) +
                                (layout.centered ? "\\trqc" : "") + "\\trpaddl" + gap + "\\trpaddr" + gap +
-                               "\\trpaddfl3\\trpaddfr3";
+                               "\\trpaddfl3\\trpaddfr3" + (table.rightToLeft ? "\\rtlrow" : "");
   std::string out;
   for (int r = 0; r < table.rows; ++r) {
     out += rowStart;

@@ -156,7 +156,7 @@ std::string RtfCharacterFormat(const TextStyle& style, RtfPalette& palette, bool
   return out;
 }
 
-std::string RtfRuns(const std::vector<TextRun>& runs, RtfPalette& palette) {
+std::string RtfRuns(const std::vector<TextRun>& runs, RtfPalette& palette, bool rightToLeftParagraph) {
   std::string out;
   for (size_t i = 0; i < runs.size();) {
     const std::string& link = runs[i].style.link;
@@ -165,10 +165,10 @@ std::string RtfRuns(const std::vector<TextRun>& runs, RtfPalette& palette) {
     std::string text;
     for (size_t k = i; k < end; ++k) {
       if (runs[k].text.empty()) continue;
-      text +=
-          "{" +
-          RtfCharacterFormat(runs[k].style, palette, HasRightToLeftText(runs[k].text), HasEastAsianText(runs[k].text)) +
-          " " + RtfEscape(runs[k].text) + "}";
+      text += "{" +
+              RtfCharacterFormat(runs[k].style, palette, rightToLeftParagraph || HasRightToLeftText(runs[k].text),
+                                 HasEastAsianText(runs[k].text)) +
+              " " + RtfEscape(runs[k].text) + "}";
     }
     if (link.empty()) {
       out += text;

@@ -49,8 +49,10 @@ std::string RtfCharacterFormat(const TextStyle& style, RtfPalette& palette, bool
                                bool eastAsian = false);
 
 /// Styled runs: one group per run, and one HYPERLINK field around
-/// consecutive runs that link to the same address.
-std::string RtfRuns(const std::vector<TextRun>& runs, RtfPalette& palette);
+/// consecutive runs that link to the same address. In a right-to-left
+/// paragraph every run sets the complex-script font: digits and marks there
+/// are shown in it.
+std::string RtfRuns(const std::vector<TextRun>& runs, RtfPalette& palette, bool rightToLeftParagraph = false);
 
 /// Whether a text holds right-to-left letters (Hebrew, Arabic, Syriac,
 /// Thaana, N'Ko and their presentation forms), and CJK ideographs, kana or hangul.

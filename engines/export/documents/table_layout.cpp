@@ -11,6 +11,8 @@ namespace {
 // beyond it the cell's content is indented, not padded.
 constexpr double kMaxPadding = 15;
 constexpr double kDefaultPadding = 2;
+// Room a cell's text gets beyond what it had on the page (points).
+constexpr double kFitSlack = 1;
 
 }  // namespace
 
@@ -67,8 +69,11 @@ TableLayout LayoutTable(const Table& table, double frameLeft, double frameWidth)
           paragraph.alignment == Alignment::kEnd || paragraph.box.width() <= 0) {
         continue;
       }
-      const double gap = paragraph.box.x0 - cell.box.x0;
-      if (gap >= 0) padding = std::min(padding, gap);
+      // Word processors draw the border inside the cell, and their glyphs
+      // may run a little wider than the browser's: text that just fitted
+      // its column on the page must fit it there too.
+      const double gap = paragraph.box.x0 - cell.box.x0 - cell.left.width - kFitSlack;
+      padding = std::min(padding, std::max(0.0, gap));
     }
   }
   layout.padding = padding > kMaxPadding ? kDefaultPadding : padding;
@@ -82,10 +87,13 @@ CellAlignment VerticalAlignment(const TableCell& cell) {
   if (cell.paragraphs.empty() || cell.box.height() <= 0) return CellAlignment::kTop;
   const double above = cell.paragraphs.front().box.y0 - cell.box.y0;
   const double below = cell.box.y1 - cell.paragraphs.back().box.y1;
-  if (above > 4 && below > 4 && std::fabs(above - below) < std::max(2.0, 0.3 * std::max(above, below))) {
+  // Even room above and below is a middle (a table cell's default), more
+  // room above than below the bottom.
+  const double larger = std::max(above, below);
+  if (above > 0.5 && below > 0.5 && std::fabs(above - below) <= std::max(1.5, 0.25 * larger)) {
     return CellAlignment::kMiddle;
   }
-  return above - below > 4 ? CellAlignment::kBottom : CellAlignment::kTop;
+  return above - below > std::max(2.0, 0.25 * larger) ? CellAlignment::kBottom : CellAlignment::kTop;
 }
 
 double RowHeight(const Table& table, int row) {

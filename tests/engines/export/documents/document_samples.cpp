@@ -18,7 +18,7 @@ Paragraph Text(const std::string& text, int page, double y0, double x0, double x
   Paragraph paragraph;
   paragraph.page = page;
   paragraph.box = {x0, y0, x1, y0 + style.size * 1.2};
-  paragraph.lines.push_back({{{text, style}}, paragraph.box});
+  paragraph.lines.push_back({{{text, style}}, paragraph.box, page});
   return paragraph;
 }
 

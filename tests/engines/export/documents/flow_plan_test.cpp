@@ -50,8 +50,8 @@ TEST(PageSetups, MarginsOfTheFullestPageAndANewSetupWherePaperChanges) {
   EXPECT_EQ(setups[0].endPage, 2);
   EXPECT_DOUBLE_EQ(setups[0].left, 40);
   EXPECT_DOUBLE_EQ(setups[0].top, 48);
-  EXPECT_DOUBLE_EQ(setups[0].right, 40);  // 45 measured: no more than the left margin
-  EXPECT_DOUBLE_EQ(setups[0].bottom, 42);
+  EXPECT_DOUBLE_EQ(setups[0].right, 40);   // 45 measured: no more than the left margin
+  EXPECT_DOUBLE_EQ(setups[0].bottom, 30);  // 42, and room for lines a little taller than the browser's
   EXPECT_EQ(setups[1].firstPage, 2);
   EXPECT_EQ(setups[1].endPage, 3);
   EXPECT_DOUBLE_EQ(setups[1].width, 842);
@@ -59,7 +59,7 @@ TEST(PageSetups, MarginsOfTheFullestPageAndANewSetupWherePaperChanges) {
 
   Document single;
   single.pages = {{612, 792, {36, 40, 576, 200}}};  // one short page: the bottom margin is the top's at most
-  EXPECT_DOUBLE_EQ(PageSetups(single)[0].bottom, 40);
+  EXPECT_DOUBLE_EQ(PageSetups(single)[0].bottom, 28);
   EXPECT_EQ(PageSetups(Document{}).size(), 1u);
 }
 
@@ -154,7 +154,7 @@ TEST(PlanFlow, ATableStartingAPageBreaksBeforeItButNotBeforeItsCells) {
     EXPECT_FALSE(cell[0].layout.pageBreakBefore);
     EXPECT_DOUBLE_EQ(cell[0].layout.indent, 0);  // the text starts at the padding: 3 pt
   }
-  EXPECT_DOUBLE_EQ(table.tableLayout.padding, 3);
+  EXPECT_DOUBLE_EQ(table.tableLayout.padding, 1.25);  // 3 pt less the border and a point to spare
 }
 
 TEST(PlanFlow, TwoTablesInARowHaveAThinParagraphBetween) {
@@ -232,25 +232,63 @@ TEST(PlanFlow, PicturesStandCentredAtTheEndOrIndented) {
   EXPECT_DOUBLE_EQ(plan.items[3].layout.spaceBefore, 10);
 }
 
-TEST(PlanFlow, ColumnsAreASectionOfTheirOwnWithColumnBreaks) {
+TEST(PlanFlow, BlocksSideBySideAreTheCellsOfOneRow) {
   Document document = Pages(1);
   document.blocks = {Heading("Two columns", 2, 0, 60), Text("left", 0, 100, kMargin, kMargin + kColumnWidth - 10),
                      Text("left two", 0, 130, kMargin, kMargin + kColumnWidth - 10),
                      Text("right", 0, 100, kRightColumn + 20, kPageWidth - kMargin), Text("below", 0, 200)};
   const FlowPlan plan = PlanFlow(document);
-  ASSERT_EQ(Kinds(plan),
-            (std::vector<Kind>{Kind::kSection, Kind::kParagraph, Kind::kSection, Kind::kParagraph, Kind::kParagraph,
-                               Kind::kColumnBreak, Kind::kParagraph, Kind::kSection, Kind::kParagraph}));
+  ASSERT_EQ(Kinds(plan), (std::vector<Kind>{Kind::kSection, Kind::kParagraph, Kind::kTable, Kind::kParagraph}));
+  ASSERT_EQ(plan.sideBySide.size(), 1u);
+  const FlowItem& row = plan.items[2];
+  ASSERT_EQ(row.table, &plan.sideBySide.front());
+  EXPECT_EQ(row.table->rows, 1);
+  ASSERT_EQ(row.table->columns, 2);
+  ASSERT_EQ(row.cells.size(), 2u);
+  ASSERT_EQ(row.cells[0].size(), 2u);
+  ASSERT_EQ(row.cells[1].size(), 1u);
+  EXPECT_EQ(FlowText(*row.cells[0][1].paragraph), "left two");
+  EXPECT_EQ(FlowText(*row.cells[1][0].paragraph), "right");
+  for (const TableCell& cell : row.table->cells) {
+    EXPECT_EQ(cell.top.width + cell.bottom.width + cell.left.width + cell.right.width, 0);  // no borders
+  }
+  // Each cell as wide as its column and half the 64 pt gap either side, the
+  // half gaps its padding: the text starts where its column does.
+  EXPECT_DOUBLE_EQ(row.tableLayout.padding, 32);
+  EXPECT_DOUBLE_EQ(row.tableLayout.left, -32);
+  EXPECT_EQ(row.tableLayout.widths, (std::vector<double>{273.5, 273.5}));
+  EXPECT_DOUBLE_EQ(row.cells[0][0].layout.indent, 0);
+  EXPECT_DOUBLE_EQ(row.cells[1][0].layout.indent, 0);
+  EXPECT_NEAR(row.cells[0][1].layout.spaceBefore, 130 - 113.2, 1e-9);
+  // Space above the row goes below the heading; what follows keeps its
+  // distance to the longer, left column.
+  EXPECT_DOUBLE_EQ(ItemOf(plan, "Two columns").layout.spaceAfter, 16);
+  EXPECT_NEAR(ItemOf(plan, "below").layout.spaceBefore, 200 - 143.2, 1e-9);
+}
+
+TEST(PlanFlow, ColumnsHoldingATableAreASectionWithColumnBreaks) {
+  Document document = Pages(1);
+  Table table = Grid(2, 2, 0, 100);
+  const double shift = kRightColumn - kMargin;
+  table.box.x0 += shift;
+  table.box.x1 += shift;
+  for (TableCell& cell : table.cells) {
+    cell.box.x0 += shift;
+    cell.box.x1 += shift;
+  }
+  document.blocks = {Heading("Two columns", 2, 0, 60), Text("left", 0, 100, kMargin, kMargin + kColumnWidth - 10),
+                     table, Text("below", 0, 200)};
+  const FlowPlan plan = PlanFlow(document);
+  ASSERT_EQ(Kinds(plan), (std::vector<Kind>{Kind::kSection, Kind::kParagraph, Kind::kSection, Kind::kParagraph,
+                                            Kind::kColumnBreak, Kind::kTable, Kind::kSection, Kind::kParagraph}));
   EXPECT_EQ(plan.items[0].columns, 1);
   EXPECT_EQ(plan.items[2].columns, 2);
-  EXPECT_NEAR(plan.items[2].columnGap, 64, 1e-9);  // their pitch less the right one's width
+  EXPECT_DOUBLE_EQ(plan.items[2].columnGap, 72);  // the pitch less the table's width, at most an inch
   EXPECT_FALSE(plan.items[2].newPage);
-  EXPECT_EQ(plan.items[7].columns, 1);
-  // The right column's text starts at its column's edge, level with the left column's top.
-  EXPECT_NEAR(ItemOf(plan, "right").layout.indent, 0, 1e-9);
-  EXPECT_DOUBLE_EQ(ItemOf(plan, "right").layout.spaceBefore, 0);
-  // What follows keeps its distance to the longer, left column.
-  EXPECT_NEAR(ItemOf(plan, "below").layout.spaceBefore, 200 - 143.2, 1e-9);
+  EXPECT_EQ(plan.items[6].columns, 1);
+  EXPECT_TRUE(plan.sideBySide.empty());
+  EXPECT_DOUBLE_EQ(plan.items[5].tableLayout.left, 0);  // at its column's edge
+  EXPECT_NEAR(ItemOf(plan, "below").layout.spaceBefore, 200 - 128, 1e-9);
 }
 
 TEST(PlanFlow, ANewPaperSizeIsANewSectionOnANewPage) {

@@ -7,6 +7,7 @@
 
 #include "engines/common/files.h"
 #include "tests/engines/export/documents/document_samples.h"
+#include "tests/engines/export/documents/office_readback.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 #include "tests/support/engine_check.h"
 
@@ -73,8 +74,8 @@ TEST(RtfDocument, HeadingsAreStyledParagraphsWithOutlineLevels) {
   EXPECT_NE(rtf.find("\\pard\\plain\\s6\\outlinelevel5\\keepn"), std::string::npos);  // six levels at most
   EXPECT_EQ(Occurrences(rtf, "\\outlinelevel"), 6u + 3u);
   EXPECT_NE(rtf.find("{\\info{\\title Notes \\{draft\\}}}"), std::string::npos);
-  EXPECT_NE(rtf.find("\\paperw11900\\paperh16840\\margl1120\\margr1120\\margt1120\\margb1120\\viewkind1\n"
-                     "\\sectd\\pgwsxn11900\\pghsxn16840\\marglsxn1120\\margrsxn1120\\margtsxn1120\\margbsxn1120\n"),
+  EXPECT_NE(rtf.find("\\paperw11900\\paperh16840\\margl1120\\margr1120\\margt1120\\margb880\\viewkind1\n"
+                     "\\sectd\\pgwsxn11900\\pghsxn16840\\marglsxn1120\\margrsxn1120\\margtsxn1120\\margbsxn880\n"),
             std::string::npos);
   EXPECT_EQ(rtf.substr(rtf.size() - 2), "}\n");
 }
@@ -165,23 +166,42 @@ TEST(RtfDocument, PicturesAreEmbeddedPngsAtTheirShownSize) {
   EXPECT_TRUE(Balanced(rtf));
 }
 
+TEST(RtfDocument, BlocksSideBySideAreABorderlessRow) {
+  Document document = Pages(1);
+  document.blocks = {Text("left", 0, 100, kMargin, kMargin + kColumnWidth - 10),
+                     Text("right", 0, 100, kRightColumn, kPageWidth - kMargin)};
+  const std::string rtf = RtfDocument(document);
+  // Half the 24 pt gap either side of each column is its cell's padding.
+  // The row starts the page 44 pt below its top: a thin paragraph keeps that space.
+  EXPECT_NE(rtf.find("\\pard\\plain\\sl-880\\slmult0\\fs2 \\par\n"
+                     "\\trowd\\trgaph240\\trleft0\\trpaddl240\\trpaddr240\\trpaddfl3\\trpaddfr3\\trrh264\n"
+                     "\\cellx5070\n\\cellx10140\n"
+                     "\\pard\\plain\\intbl\\f0\\fs22 {\\f0\\fs22 left}\\cell\n"
+                     "\\pard\\plain\\intbl\\f0\\fs22 {\\f0\\fs22 right}\\cell\n\\row\n"),
+            std::string::npos)
+      << rtf;
+  EXPECT_EQ(rtf.find("\\clbrdr"), std::string::npos);
+  EXPECT_EQ(rtf.find("\\sect\\sectd"), std::string::npos);
+}
+
 TEST(RtfDocument, SectionsEndOnTheirLastParagraphsMark) {
   Document document = Pages(1);
   document.pages.push_back({842, 595, {40, 40, 802, 555}});
-  document.blocks = {Heading("Two columns", 2, 0, 60), Text("left", 0, 100, kMargin, kMargin + kColumnWidth - 10),
+  document.blocks = {Heading("Two columns", 2, 0, 60), Grid(2, 2, 0, 100),
                      Text("right", 0, 100, kRightColumn, kPageWidth - kMargin), Text("below", 0, 300),
                      Text("landscape", 1, 40)};
   const std::string rtf = RtfDocument(document);
   EXPECT_TRUE(Balanced(rtf));
-  EXPECT_NE(rtf.find("Two columns}\\sect\\sectd\\sbknone\\pgwsxn11900\\pghsxn16840\\marglsxn1120\\margrsxn1120"
-                     "\\margtsxn1120\\margbsxn1120\\cols2\\colsx480\n"),
-            std::string::npos)
+  EXPECT_NE(
+      rtf.find("Two columns}\\sect\\sectd\\sbknone\\pgwsxn11900\\pghsxn16840\\marglsxn1120\\margrsxn1120"
+               "\\margtsxn1120\\margbsxn880\\cols2\\colsx480\n\\pard\\plain\\sl-320\\slmult0\\fs2 \\par\n\\trowd"),
+      std::string::npos)
       << rtf;
-  EXPECT_NE(rtf.find("left}\\par\n\\column\n"), std::string::npos);
+  EXPECT_NE(rtf.find("\\row\n\\column\n"), std::string::npos);
   EXPECT_NE(rtf.find("right}\\sect\\sectd\\sbknone\\pgwsxn11900"), std::string::npos);
   EXPECT_EQ(Occurrences(rtf, "\\cols2"), 1u);
   EXPECT_NE(rtf.find("below}\\sect\\sectd\\sbkpage\\pgwsxn16840\\pghsxn11900\\marglsxn800\\margrsxn800"
-                     "\\margtsxn800\\margbsxn800\\lndscpsxn\n"),
+                     "\\margtsxn800\\margbsxn560\\lndscpsxn\n"),
             std::string::npos);
   EXPECT_EQ(rtf.find("\\pagebb"), std::string::npos);
 }
@@ -269,29 +289,40 @@ TEST_F(RtfReadBack, NumberedAndBulletedLevelsAndThePaper) {
       << both;
   EXPECT_TRUE(std::regex_search(both, std::regex("<text:list-level-style-bullet text:level=\"2\"[^>]*"
                                                  "text:bullet-char=\"\xE2\x80\xA2\"")));
-  // A4 (LibreOffice takes 595 x 842 pt for it) with 56 pt margins.
+  // A4 (LibreOffice takes 595 x 842 pt for it) with 56 pt margins, less at the bottom.
   const size_t layout = styles.find("<style:page-layout-properties fo:page-width");
   ASSERT_NE(layout, std::string::npos) << styles;
   const std::string page = styles.substr(layout, styles.find('>', layout) - layout);
   EXPECT_NEAR(Inches(page, "fo:page-width"), 8.268, 0.01) << page;
   EXPECT_NEAR(Inches(page, "fo:page-height"), 11.693, 0.01);
   EXPECT_NEAR(Inches(page, "fo:margin-left"), 0.778, 0.005);
-  EXPECT_NEAR(Inches(page, "fo:margin-bottom"), 0.778, 0.005);
+  EXPECT_NEAR(Inches(page, "fo:margin-bottom"), 0.611, 0.005);  // 44 pt: room for taller lines
 }
 
-TEST(RtfOutput, ATablePageBecomesATableLibreOfficeSees) {
+TEST(RtfOutput, AnUntaggedPdfGivesItsTextPageByPage) {
   ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
   const std::string directory = TestDirectory();
-  const std::string pdf = directory + "/table.pdf";
-  testing::MakeTablePdf(pdf);
+  const std::string pdf = directory + "/text.pdf";
+  testing::MakeTextPdf(pdf);
   std::string error;
-  ASSERT_TRUE(Convert(Job(pdf, directory + "/table.rtf", 1, 1), error)) << error;
-  EXPECT_NE(Capture("file -b '" + directory + "/table.rtf'").find("Rich Text Format"), std::string::npos);
-  const std::string content = ZipMember(OfficeConvert(directory + "/table.rtf", "odt"), "content.xml");
-  EXPECT_EQ(Occurrences(content, "<table:table "), 1u) << content;
-  EXPECT_EQ(Occurrences(content, "<table:table-cell "), 16u) << content;
-  EXPECT_NE(content.find("Sales by region"), std::string::npos);
-  EXPECT_NE(content.find("&quot;Main&quot;"), std::string::npos);
+  ASSERT_TRUE(Convert(Job(pdf, directory + "/text.rtf", 1, 3), error)) << error;
+  EXPECT_NE(Capture("file -b '" + directory + "/text.rtf'").find("Rich Text Format"), std::string::npos);
+  const std::string content = ZipMember(OfficeConvert(directory + "/text.rtf", "odt"), "content.xml");
+  const std::vector<std::string> paragraphs = testing::ParagraphTexts(content);
+  ASSERT_GE(paragraphs.size(), 4u) << content;
+  EXPECT_EQ(paragraphs.front(), "Quarterly Report");
+  EXPECT_NE(content.find("Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x93 \xCE\xA9mega"), std::string::npos);
+  EXPECT_EQ(paragraphs[paragraphs.size() - 2], "Second page text");
+  EXPECT_EQ(paragraphs.back(), "Third page text");
+  // Two paragraphs start a page: those of the second and the third.
+  size_t breaks = 0;
+  const std::regex style(
+      "<style:style style:name=\"([^\"]+)\"[^>]*><style:paragraph-properties[^>]*"
+      "fo:break-before=\"page\"");
+  for (auto it = std::sregex_iterator(content.begin(), content.end(), style); it != std::sregex_iterator(); ++it) {
+    breaks += Occurrences(content, "text:style-name=\"" + (*it)[1].str() + "\"");
+  }
+  EXPECT_EQ(breaks, 2u) << content;
 }
 
 }  // namespace

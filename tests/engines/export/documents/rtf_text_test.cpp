@@ -111,6 +111,13 @@ TEST(RtfRuns, ArabicAndChineseRunsTakeTheirScriptsFontSlot) {
             "{\\dbch\\af0\\ltrch\\loch\\f0\\fs24\\b \\u22269?}");
 }
 
+TEST(RtfRuns, InARightToLeftParagraphEveryRunSetsTheComplexScriptFont) {
+  RtfPalette palette;
+  EXPECT_EQ(RtfRuns({{"9,540,000", Style(12)}}, palette, true),
+            "{\\rtlch\\af0\\afs24\\ltrch\\loch\\f0\\fs24 9,540,000}");
+  EXPECT_EQ(RtfRuns({{"9,540,000", Style(12)}}, palette, false), "{\\f0\\fs24 9,540,000}");
+}
+
 TEST(ScriptDetection, FindsRightToLeftLettersAndEastAsianCharacters) {
   struct Case {
     const char* text;

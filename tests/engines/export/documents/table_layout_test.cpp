@@ -50,6 +50,7 @@ TEST(LayoutTable, PaddingIsTheClosestStartAlignedTextAndCentringIsSeen) {
   table.box = {172, 100, 422, 120};  // 100 pt from either side of a 450 pt wide frame at 72
   TableCell left = Cell(0, 0);
   left.box = {172, 100, 272, 120};
+  left.left = {0.75, {}};
   Paragraph text;
   text.box = {176.5, 102, 220, 118};
   left.paragraphs.push_back(text);
@@ -60,7 +61,8 @@ TEST(LayoutTable, PaddingIsTheClosestStartAlignedTextAndCentringIsSeen) {
   right.paragraphs.push_back(text);
   table.cells = {left, right};
   const TableLayout layout = LayoutTable(table, 72, 450);
-  EXPECT_DOUBLE_EQ(layout.padding, 4.5);
+  // 4.5 pt from the border's middle, less the border and a point to spare.
+  EXPECT_DOUBLE_EQ(layout.padding, 2.75);
   EXPECT_TRUE(layout.centered);
   EXPECT_EQ(layout.widths, (std::vector<double>{100, 150}));  // no widths given: the cells' own
 }
@@ -75,7 +77,9 @@ TEST(VerticalAlignment, ContentWithRoomAboveAndBelowIsMiddleWithRoomAboveBottom)
            Case{124, 136, CellAlignment::kMiddle},
            Case{125, 138, CellAlignment::kMiddle},
            Case{146, 158, CellAlignment::kBottom},
-           Case{101, 159, CellAlignment::kTop},
+           Case{101, 159, CellAlignment::kMiddle},  // a full cell with even room: a table cell's default
+           Case{100.2, 140, CellAlignment::kTop},
+           Case{103, 157.5, CellAlignment::kMiddle},
        }) {
     TableCell cell = Cell(0, 0);
     cell.box = {0, 100, 50, 160};
