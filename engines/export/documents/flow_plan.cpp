@@ -13,7 +13,7 @@ constexpr double kSmallestIndent = 2;
 // Space above a block is what the page shows, up to this much (points).
 constexpr double kLargestSpace = 144;
 // Room at the bottom of a page beyond the PDF's (points).
-constexpr double kBottomSlack = 12;
+constexpr double kBottomSlack = 2;
 // A spacer between two tables is at least this high (points).
 constexpr double kThinnestSpacer = 1;
 

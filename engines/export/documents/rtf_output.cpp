@@ -166,10 +166,11 @@ class RtfWriter {
   std::string ParagraphRtf(const Paragraph& paragraph, const ParagraphLayout& layout, bool inTable) {
     std::string out = std::string(inTable ? "\\pard\\plain\\intbl" : "\\pard\\plain") + ParagraphProperties(layout);
     const std::vector<TextRun> runs = FlowRuns(paragraph);
-    // The paragraph mark in the text's font and size, so that an empty line
-    // or a wrapped one is as high as the page's.
+    out += " " + RtfRuns(runs, palette_, layout.rightToLeft);
+    // The paragraph mark in the text's font and size, so that a line is as
+    // high as the page's; set after the runs, which must not inherit it.
     if (!runs.empty()) out += RtfCharacterFormat(runs.front().style, palette_, layout.rightToLeft);
-    return out + " " + RtfRuns(runs, palette_, layout.rightToLeft);
+    return out;
   }
 
   std::string PictureRtf(const Picture& picture) {

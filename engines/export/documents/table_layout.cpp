@@ -13,6 +13,8 @@ constexpr double kMaxPadding = 15;
 constexpr double kDefaultPadding = 2;
 // Room a cell's text gets beyond what it had on the page (points).
 constexpr double kFitSlack = 1;
+// How much wider than the browser's a word processor may set a line.
+constexpr double kGlyphSlack = 1.03;
 
 }  // namespace
 
@@ -62,24 +64,48 @@ TableLayout LayoutTable(const Table& table, double frameLeft, double frameWidth)
       if (width <= 0) width = std::max(share, 18.0);
     }
   }
-  double padding = kMaxPadding + 1;
+  // The padding: the least room between a cell's border and its
+  // start-aligned text. Word processors draw the border inside the cell, and
+  // their glyphs may run a little wider than the browser's: text that just
+  // fitted its column on the page must fit it there too. The first column
+  // only counts alone: without a border there, a table's edge is where its
+  // text starts.
+  double padding = kMaxPadding + 1, firstColumn = kMaxPadding + 1;
   for (const TableCell& cell : table.cells) {
     for (const Paragraph& paragraph : cell.paragraphs) {
       if (paragraph.rightToLeft || paragraph.alignment == Alignment::kCenter ||
           paragraph.alignment == Alignment::kEnd || paragraph.box.width() <= 0) {
         continue;
       }
-      // Word processors draw the border inside the cell, and their glyphs
-      // may run a little wider than the browser's: text that just fitted
-      // its column on the page must fit it there too.
-      const double gap = paragraph.box.x0 - cell.box.x0 - cell.left.width - kFitSlack;
-      padding = std::min(padding, std::max(0.0, gap));
+      const double gap = std::max(0.0, paragraph.box.x0 - cell.box.x0 - cell.left.width - kFitSlack);
+      (cell.column > 0 ? padding : firstColumn) = std::min(cell.column > 0 ? padding : firstColumn, gap);
     }
   }
+  if (padding > kMaxPadding) padding = firstColumn;
   layout.padding = padding > kMaxPadding ? kDefaultPadding : padding;
-  layout.left = std::max(0.0, table.box.x0 - frameLeft);
+  // Text that starts at the first column's edge keeps its place: the table's
+  // border goes a padding further out.
+  const double outward = firstColumn <= kMaxPadding ? std::max(0.0, layout.padding - firstColumn) : 0;
+  if (!layout.widths.empty()) layout.widths[0] += outward;
+  // A column at least as wide as its widest line and a little more: a word
+  // processor's glyphs may run a few percent wider than the browser's, and a
+  // cell's line must not wrap where the page's did not (a column sized to
+  // its content by the browser is as tight as can be).
+  for (const TableCell& cell : table.cells) {
+    const size_t column = static_cast<size_t>(cell.column);
+    if (cell.columnSpan != 1 || column >= columns) continue;
+    const double edge = cell.box.x0 - (column == 0 ? outward : 0);
+    for (const Paragraph& paragraph : cell.paragraphs) {
+      for (const TextLine& line : paragraph.lines) {
+        const double before = std::max(layout.padding, line.box.x0 - edge);
+        layout.widths[column] =
+            std::max(layout.widths[column], before + line.box.width() * kGlyphSlack + layout.padding);
+      }
+    }
+  }
+  layout.left = table.box.x0 - outward - frameLeft;
   const double rightGap = frameLeft + frameWidth - table.box.x1;
-  layout.centered = layout.left > 6 && std::fabs(layout.left - rightGap) < 2;
+  layout.centered = layout.left > 6 && std::fabs(table.box.x0 - frameLeft - rightGap) < 2;
   return layout;
 }
 

@@ -51,7 +51,7 @@ TEST(PageSetups, MarginsOfTheFullestPageAndANewSetupWherePaperChanges) {
   EXPECT_DOUBLE_EQ(setups[0].left, 40);
   EXPECT_DOUBLE_EQ(setups[0].top, 48);
   EXPECT_DOUBLE_EQ(setups[0].right, 40);   // 45 measured: no more than the left margin
-  EXPECT_DOUBLE_EQ(setups[0].bottom, 30);  // 42, and room for lines a little taller than the browser's
+  EXPECT_DOUBLE_EQ(setups[0].bottom, 40);  // 42, and room for lines a little taller than the browser's
   EXPECT_EQ(setups[1].firstPage, 2);
   EXPECT_EQ(setups[1].endPage, 3);
   EXPECT_DOUBLE_EQ(setups[1].width, 842);
@@ -59,7 +59,7 @@ TEST(PageSetups, MarginsOfTheFullestPageAndANewSetupWherePaperChanges) {
 
   Document single;
   single.pages = {{612, 792, {36, 40, 576, 200}}};  // one short page: the bottom margin is the top's at most
-  EXPECT_DOUBLE_EQ(PageSetups(single)[0].bottom, 28);
+  EXPECT_DOUBLE_EQ(PageSetups(single)[0].bottom, 38);
   EXPECT_EQ(PageSetups(Document{}).size(), 1u);
 }
 
@@ -287,7 +287,9 @@ TEST(PlanFlow, ColumnsHoldingATableAreASectionWithColumnBreaks) {
   EXPECT_FALSE(plan.items[2].newPage);
   EXPECT_EQ(plan.items[6].columns, 1);
   EXPECT_TRUE(plan.sideBySide.empty());
-  EXPECT_DOUBLE_EQ(plan.items[5].tableLayout.left, 0);  // at its column's edge
+  // Where it stands on the page: 24 pt left of its column, which is as wide
+  // as the other one.
+  EXPECT_DOUBLE_EQ(plan.items[5].tableLayout.left, -24);
   EXPECT_NEAR(ItemOf(plan, "below").layout.spaceBefore, 200 - 128, 1e-9);
 }
 

@@ -90,7 +90,7 @@ TEST(OdfDocument, StylesPagesAndBodyOfAFlatTextDocument) {
       << odf;
   EXPECT_NE(odf.find("<style:page-layout style:name=\"pm1\"><style:page-layout-properties fo:page-width=\"595pt\" "
                      "fo:page-height=\"842pt\" style:print-orientation=\"portrait\" fo:margin-top=\"56pt\" "
-                     "fo:margin-bottom=\"44pt\" fo:margin-left=\"56pt\" fo:margin-right=\"56pt\"/>"),
+                     "fo:margin-bottom=\"54pt\" fo:margin-left=\"56pt\" fo:margin-right=\"56pt\"/>"),
             std::string::npos);
   EXPECT_NE(odf.find("<style:master-page style:name=\"Standard\" style:page-layout-name=\"pm1\"/>"), std::string::npos);
 }

@@ -67,6 +67,58 @@ TEST(LayoutTable, PaddingIsTheClosestStartAlignedTextAndCentringIsSeen) {
   EXPECT_EQ(layout.widths, (std::vector<double>{100, 150}));  // no widths given: the cells' own
 }
 
+TEST(LayoutTable, AColumnIsWideEnoughForItsWidestLineWithRoomToSpare) {
+  Table table;
+  table.rows = 2;
+  table.columns = 2;
+  table.columnWidths = {100, 40};
+  TableCell tight = Cell(0, 0);
+  tight.box = {0, 0, 100, 20};
+  Paragraph text;
+  text.box = {5, 2, 100, 18};
+  text.lines.push_back({{}, {5, 2, 100, 9}, 0});
+  text.lines.push_back({{}, {5, 10, 60, 18}, 0});
+  tight.paragraphs.push_back(text);
+  TableCell loose = Cell(1, 1);
+  loose.box = {100, 20, 140, 40};
+  text.lines = {{{}, {105, 22, 125, 38}, 0}};
+  text.box = {105, 22, 125, 38};
+  loose.paragraphs.push_back(text);
+  TableCell spanning = Cell(1, 0, 1, 2);  // says nothing of one column
+  text.lines = {{{}, {0, 22, 300, 38}, 0}};
+  spanning.paragraphs.push_back(text);
+  table.cells = {tight, loose, spanning};
+  const TableLayout layout = LayoutTable(table, 0, 500);
+  EXPECT_DOUBLE_EQ(layout.padding, 4);
+  EXPECT_NEAR(layout.widths[0], 5 + 95 * 1.03 + 4, 1e-9);  // widened for its 95 pt line 5 pt in
+  EXPECT_DOUBLE_EQ(layout.widths[1], 40);                  // 20 pt of text fit
+}
+
+TEST(LayoutTable, TextAtAnUnruledTablesEdgeKeepsItsPlace) {
+  // Without borders the reader's table starts where its first column's text
+  // does; the second column's text is 4 pt inside its cell.
+  Table table;
+  table.rows = 1;
+  table.columns = 2;
+  table.columnWidths = {50, 50};
+  table.box = {100, 0, 200, 20};
+  TableCell first = Cell(0, 0);
+  first.box = {100, 0, 150, 20};
+  Paragraph text;
+  text.box = {100, 2, 130, 18};
+  first.paragraphs.push_back(text);
+  TableCell second = Cell(0, 1);
+  second.box = {150, 0, 200, 20};
+  text.box = {154, 2, 180, 18};
+  second.paragraphs.push_back(text);
+  table.cells = {first, second};
+  const TableLayout layout = LayoutTable(table, 72, 450);
+  EXPECT_DOUBLE_EQ(layout.padding, 3);  // 4 less a point to spare
+  // The border goes a padding out, so the first column's text stays at 100.
+  EXPECT_DOUBLE_EQ(layout.left, 100 - 3 - 72);
+  EXPECT_EQ(layout.widths, (std::vector<double>{53, 50}));
+}
+
 TEST(VerticalAlignment, ContentWithRoomAboveAndBelowIsMiddleWithRoomAboveBottom) {
   struct Case {
     double top, bottom;  // of the content in a cell from 100 to 160
