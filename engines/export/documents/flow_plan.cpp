@@ -14,6 +14,9 @@ constexpr double kSmallestIndent = 2;
 constexpr double kLargestSpace = 144;
 // Room at the bottom of a page beyond the PDF's (points).
 constexpr double kBottomSlack = 2;
+// Columns side by side keep at most this much of the room between them as
+// their cells' padding (points).
+constexpr double kSideBySidePadding = 3;
 // A spacer between two tables is at least this high (points).
 constexpr double kThinnestSpacer = 1;
 
@@ -106,8 +109,9 @@ class Planner {
         frame_ = Frame{current.left, current.width - current.right};
         const ColumnRun& run = columns_[nextColumns++];
         TableLayout layout;
-        const Table& row = SideBySide(run, frame_, layout);
-        AddTable(row, layout);
+        std::vector<double> textRights;
+        const Table& row = SideBySide(run, frame_, layout, textRights);
+        AddTable(row, layout, textRights);
         previousWasListItem_ = false;
         previousPage_ = page;
         previousBottom_ = row.box.y1;
@@ -189,11 +193,13 @@ class Planner {
     return false;
   }
 
-  // A run of columns as a table of one row without borders: each cell holds
-  // its column's blocks and is as wide as the column and half the gap on
-  // either side, the half gaps being its padding, so the text keeps the
-  // column's width.
-  const Table& SideBySide(const ColumnRun& run, const Frame& frame, TableLayout& layout) {
+  // A run of columns as a table of one row without borders: each cell
+  // holds its column's blocks and reaches to the next column, with a
+  // padding of at most half the room between them; its lines end where the
+  // column's widest one did, with room to spare (textRights, from the
+  // paper's left edge).
+  const Table& SideBySide(const ColumnRun& run, const Frame& frame, TableLayout& layout,
+                          std::vector<double>& textRights) {
     std::vector<size_t> starts = {run.first};
     starts.insert(starts.end(), run.breaks.begin(), run.breaks.end());
     starts.push_back(run.end);
@@ -220,25 +226,23 @@ class Planner {
       }
       table.cells.push_back(std::move(cell));
     }
-    const double half = run.gap / 2;
-    layout.padding = half;
-    layout.left = lefts[0] - half - frame.left;
+    double padding = kSideBySidePadding;
+    for (size_t k = 0; k + 1 < count; ++k) padding = std::min(padding, std::max(0.0, lefts[k + 1] - rights[k]) / 2);
+    layout.padding = padding;
+    layout.left = lefts[0] - padding - frame.left;
+    textRights.clear();
     for (size_t k = 0; k < count; ++k) {
-      double right = k + 1 < count ? lefts[k + 1] - run.gap : rights[k];
-      // The last column is as wide as the one before it at least: equal
-      // columns whose last one's text ends short.
-      if (k + 1 == count && k > 0) right = std::max(right, lefts[k] + layout.widths.back() - run.gap);
-      layout.widths.push_back(right - lefts[k] + run.gap);
+      textRights.push_back(lefts[k] + (rights[k] - lefts[k]) * kGlyphSlack);
+      layout.widths.push_back(k + 1 < count ? lefts[k + 1] - lefts[k] : textRights[k] - lefts[k] + 2 * padding);
     }
     table.columnWidths = layout.widths;
-    table.box.x0 = lefts[0] - half;
-    table.box.x1 = table.box.x0;
-    for (double width : layout.widths) table.box.x1 += width;
+    table.box.x0 = lefts[0] - padding;
     double x = table.box.x0;
     for (size_t k = 0; k < count; ++k) {
       table.cells[k].box = {x, table.box.y0, x + layout.widths[k], table.box.y1};
       x += layout.widths[k];
     }
+    table.box.x1 = x;
     plan_.sideBySide.push_back(std::move(table));
     return plan_.sideBySide.back();
   }
@@ -333,7 +337,10 @@ class Planner {
     return layout;
   }
 
-  void AddTable(const Table& table, std::optional<TableLayout> layout = std::nullopt) {
+  // A table; a row of columns side by side comes with its layout and where
+  // each column's lines end.
+  void AddTable(const Table& table, std::optional<TableLayout> layout = std::nullopt,
+                const std::vector<double>& textRights = {}) {
     const bool captionAbove = table.caption && table.caption->box.y0 <= table.box.y0;
     if (table.caption && captionAbove) {
       AddParagraph(*table.caption);
@@ -362,6 +369,13 @@ class Planner {
       // The cell's text starts inside its padding.
       const Frame inside{cell.box.x0 + item.tableLayout.padding, cell.box.x1 - item.tableLayout.padding};
       item.cells.push_back(CellParts(cell, inside));
+      const size_t column = static_cast<size_t>(cell.column);
+      if (column >= textRights.size()) continue;
+      const double end = inside.right - textRights[column];
+      for (CellPart& part : item.cells.back()) {
+        if (part.paragraph != nullptr && !part.layout.rightToLeft && end >= kSmallestIndent)
+          part.layout.endIndent = end;
+      }
     }
     plan_.items.push_back(std::move(item));
     lastParagraph_.reset();

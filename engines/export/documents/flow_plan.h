@@ -55,6 +55,7 @@ struct ParagraphLayout {
   bool exactLineSpacing = false;           ///< lineSpacing is exact (a spacer's height)
   double indent = 0;     ///< from the frame's start edge: the left one, the right one for right-to-left text
   double firstLine = 0;  ///< the first line's offset from indent; negative hangs
+  double endIndent = 0;  ///< from the frame's end edge, where the lines end (a column's text beside another)
   int list = 0;          ///< the list (from 1) of a list item, 0 for none
   int listLevel = 0;     ///< its level, from 0
 };

@@ -316,6 +316,7 @@ class OdfWriter {
       // right-to-left paragraphs.
       if (layout.indent > 0) properties += " fo:margin-left=\"" + Pt(layout.indent) + "\"";
       if (layout.firstLine != 0) properties += " fo:text-indent=\"" + Pt(layout.firstLine) + "\"";
+      if (layout.endIndent > 0) properties += " fo:margin-right=\"" + Pt(layout.endIndent) + "\"";
     }
     if (layout.spaceBefore > 0) properties += " fo:margin-top=\"" + Pt(layout.spaceBefore) + "\"";
     if (layout.spaceAfter > 0) properties += " fo:margin-bottom=\"" + Pt(layout.spaceAfter) + "\"";

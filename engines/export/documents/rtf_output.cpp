@@ -78,6 +78,7 @@ std::string ParagraphProperties(const ParagraphLayout& layout) {
     if (layout.rightToLeft) out += "\\lin" + std::to_string(Twips(layout.indent));
   }
   if (layout.firstLine != 0 || layout.list > 0) out += "\\fi" + std::to_string(Twips(layout.firstLine));
+  if (layout.endIndent > 0) out += "\\ri" + std::to_string(Twips(layout.endIndent));
   if (layout.spaceBefore > 0) out += "\\sb" + std::to_string(Twips(layout.spaceBefore));
   if (layout.spaceAfter > 0) out += "\\sa" + std::to_string(Twips(layout.spaceAfter));
   if (layout.lineSpacing > 0) {

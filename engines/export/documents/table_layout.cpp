@@ -13,8 +13,6 @@ constexpr double kMaxPadding = 15;
 constexpr double kDefaultPadding = 2;
 // Room a cell's text gets beyond what it had on the page (points).
 constexpr double kFitSlack = 1;
-// How much wider than the browser's a word processor may set a line.
-constexpr double kGlyphSlack = 1.03;
 
 }  // namespace
 

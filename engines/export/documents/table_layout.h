@@ -19,6 +19,10 @@ bool StartsAt(const TableCell& cell, int row, int column);
 int RowsCovered(const Table& table, const TableCell& cell);
 int ColumnsCovered(const Table& table, const TableCell& cell);
 
+/// How much wider than the browser's a word processor may set a line: a
+/// line given this much more room does not wrap where the page's did not.
+constexpr double kGlyphSlack = 1.03;
+
 /// Where a table stands, in points from the left edge of the text it stands in.
 struct TableLayout {
   double left = 0;             ///< the table's left border

@@ -252,13 +252,19 @@ TEST(PlanFlow, BlocksSideBySideAreTheCellsOfOneRow) {
   for (const TableCell& cell : row.table->cells) {
     EXPECT_EQ(cell.top.width + cell.bottom.width + cell.left.width + cell.right.width, 0);  // no borders
   }
-  // Each cell as wide as its column and half the 64 pt gap either side, the
-  // half gaps its padding: the text starts where its column does.
-  EXPECT_DOUBLE_EQ(row.tableLayout.padding, 32);
-  EXPECT_DOUBLE_EQ(row.tableLayout.left, -32);
-  EXPECT_EQ(row.tableLayout.widths, (std::vector<double>{273.5, 273.5}));
+  // Each cell reaches to the next column, with 3 pt of the room between
+  // them as padding; the left column's lines end where its widest did, with
+  // 3 % to spare; the last cell is as wide as that.
+  EXPECT_DOUBLE_EQ(row.tableLayout.padding, 3);
+  EXPECT_DOUBLE_EQ(row.tableLayout.left, -3);
+  ASSERT_EQ(row.tableLayout.widths.size(), 2u);
+  EXPECT_DOUBLE_EQ(row.tableLayout.widths[0], kRightColumn + 20 - kMargin);
+  EXPECT_NEAR(row.tableLayout.widths[1], (kPageWidth - kMargin - kRightColumn - 20) * 1.03 + 6, 1e-9);
   EXPECT_DOUBLE_EQ(row.cells[0][0].layout.indent, 0);
   EXPECT_DOUBLE_EQ(row.cells[1][0].layout.indent, 0);
+  // The cell's text ends 3 pt before the next cell, which starts 3 pt before its text.
+  EXPECT_NEAR(row.cells[0][0].layout.endIndent, (kRightColumn + 20 - 6) - (kMargin + (kColumnWidth - 10) * 1.03), 1e-9);
+  EXPECT_DOUBLE_EQ(row.cells[1][0].layout.endIndent, 0);
   EXPECT_NEAR(row.cells[0][1].layout.spaceBefore, 130 - 113.2, 1e-9);
   // Space above the row goes below the heading; what follows keeps its
   // distance to the longer, left column.

@@ -183,12 +183,13 @@ TEST(RtfDocument, BlocksSideBySideAreABorderlessRow) {
   document.blocks = {Text("left", 0, 100, kMargin, kMargin + kColumnWidth - 10),
                      Text("right", 0, 100, kRightColumn, kPageWidth - kMargin)};
   const std::string rtf = RtfDocument(document);
-  // Half the 24 pt gap either side of each column is its cell's padding.
-  // The row starts the page 44 pt below its top: a thin paragraph keeps that space.
+  // The row starts the page 44 pt below its top: a thin paragraph keeps that
+  // space. 3 pt of the room between the columns is the cells' padding; the
+  // left column's lines end where they did on the page, with room to spare.
   EXPECT_NE(rtf.find("\\pard\\plain\\sl-880\\slmult0\\fs2 \\par\n"
-                     "\\trowd\\trgaph240\\trleft0\\trpaddl240\\trpaddr240\\trpaddfl3\\trpaddfr3\\trrh264\n"
-                     "\\cellx5070\n\\cellx10140\n"
-                     "\\pard\\plain\\intbl {\\f0\\fs22 left}\\f0\\fs22\\cell\n"
+                     "\\trowd\\trgaph60\\trleft0\\trpaddl60\\trpaddr60\\trpaddfl3\\trpaddfr3\\trrh264\n"
+                     "\\cellx5070\n\\cellx9918\n"
+                     "\\pard\\plain\\intbl\\ri428 {\\f0\\fs22 left}\\f0\\fs22\\cell\n"
                      "\\pard\\plain\\intbl {\\f0\\fs22 right}\\f0\\fs22\\cell\n\\row\n"),
             std::string::npos)
       << rtf;
