@@ -1,0 +1,222 @@
+#include "engines/export/documents/page_background.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "engines/export/page_geometry.h"
+#include "tests/engines/export/documents/test_pdfs.h"
+
+namespace zembra::exporter {
+namespace {
+
+using testing::TestDirectory;
+
+// The page drawn below, in points from the top left as cairo and the
+// document model both count them.
+const Box kHeading = {72, 80, 280, 106};      // "Background test", 20 pt bold, baseline 100
+const Box kOtherLine = {72, 129, 200, 143};   // "Not in the model", 11 pt, baseline 140
+const Box kRule = {100, 300, 300, 420};       // a blue rectangle
+const Box kImage = {350, 300, 470, 390};      // a red raster image
+const Box kFadedRect = {100, 500, 200, 560};  // a green rectangle at half opacity (a transparency group)
+const Box kFadedText = {300, 634, 420, 654};  // "Faded words", 14 pt at half opacity, baseline 650
+
+void Words(cairo_t* cr, double x, double baseline, double size, bool bold, const char* text) {
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, size);
+  cairo_move_to(cr, x, baseline);
+  cairo_show_text(cr, text);
+}
+
+void Rectangle(cairo_t* cr, const Box& box, double r, double g, double b) {
+  cairo_set_source_rgb(cr, r, g, b);
+  cairo_rectangle(cr, box.x0, box.y0, box.width(), box.height());
+  cairo_fill(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+}
+
+std::string MakeLayersPdf() {
+  const std::string path = TestDirectory() + "/layers.pdf";
+  cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 612, 792);
+  cairo_t* cr = cairo_create(surface);
+  Words(cr, 72, 100, 20, true, "Background test");
+  Words(cr, 72, 140, 11, false, "Not in the model");
+  Rectangle(cr, kRule, 0.1, 0.3, 0.8);
+
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 40, 30);
+  cairo_t* painter = cairo_create(image);
+  cairo_set_source_rgb(painter, 0.9, 0.1, 0.1);
+  cairo_paint(painter);
+  cairo_destroy(painter);
+  cairo_save(cr);
+  cairo_translate(cr, kImage.x0, kImage.y0);
+  cairo_scale(cr, kImage.width() / 40, kImage.height() / 30);
+  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  cairo_surface_destroy(image);
+
+  // Groups clipped a little larger than what they hold: Splash renders
+  // each at the place of its bounding box.
+  cairo_save(cr);
+  cairo_rectangle(cr, kFadedRect.x0 - 10, kFadedRect.y0 - 10, kFadedRect.width() + 20, kFadedRect.height() + 20);
+  cairo_clip(cr);
+  cairo_push_group(cr);
+  Rectangle(cr, kFadedRect, 0.1, 0.7, 0.1);
+  cairo_pop_group_to_source(cr);
+  cairo_paint_with_alpha(cr, 0.5);
+  cairo_restore(cr);
+
+  cairo_save(cr);
+  cairo_rectangle(cr, kFadedText.x0 - 10, kFadedText.y0 - 10, kFadedText.width() + 20, kFadedText.height() + 20);
+  cairo_clip(cr);
+  cairo_push_group(cr);
+  Words(cr, 300, 650, 14, false, "Faded words");
+  cairo_pop_group_to_source(cr);
+  cairo_paint_with_alpha(cr, 0.5);
+  cairo_restore(cr);
+
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  cairo_surface_destroy(surface);
+  return path;
+}
+
+// Pixels of a box (in points, the render at 72 dpi) that are not white.
+long Ink(const RawImage& image, const Box& box) {
+  long count = 0;
+  for (long y = static_cast<long>(box.y0); y < static_cast<long>(box.y1) && y < image.height; ++y) {
+    for (long x = static_cast<long>(box.x0); x < static_cast<long>(box.x1) && x < image.width; ++x) {
+      const unsigned char* pixel = image.data() + (y * image.width + x) * 3;
+      if (pixel[0] < 0xf0 || pixel[1] < 0xf0 || pixel[2] < 0xf0) ++count;
+    }
+  }
+  return count;
+}
+
+class PageBackgroundTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    input_ = PdfInput::Open(MakeLayersPdf(), "", "", error);
+    ASSERT_TRUE(input_) << error;
+  }
+
+  RawImage Render(const BackgroundCutouts& cutouts) {
+    std::string error;
+    const std::optional<BackgroundSize> size = BackgroundSizeFor(612, 792, 72, error);
+    EXPECT_TRUE(size) << error;
+    PageBackgrounds backgrounds(*input_);
+    RawImage image;
+    EXPECT_TRUE(size && backgrounds.Render(0, *size, cutouts, image, error)) << error;
+    EXPECT_EQ(image.width, 612);
+    EXPECT_EQ(image.height, 792);
+    return image;
+  }
+
+  std::unique_ptr<PdfInput> input_;
+};
+
+TEST_F(PageBackgroundTest, WithoutCutoutsEverythingIsDrawn) {
+  const RawImage image = Render({});
+  for (const Box& box : {kHeading, kOtherLine, kRule, kImage, kFadedRect, kFadedText}) {
+    EXPECT_GT(Ink(image, box), 20) << box.x0 << "," << box.y0;
+  }
+  EXPECT_FALSE(IsBlank(image));
+}
+
+TEST_F(PageBackgroundTest, LeavesOutTheTextOfTextBoxesAndThePictures) {
+  BackgroundCutouts cutouts;
+  cutouts.text = {kHeading, kFadedText};
+  cutouts.pictures = {kImage, kFadedRect};
+  const RawImage image = Render(cutouts);
+  // Also what transparency groups draw, whose coordinates Splash shifts.
+  for (const Box& box : {kHeading, kFadedText, kImage, kFadedRect}) {
+    EXPECT_EQ(Ink(image, box), 0) << box.x0 << "," << box.y0;
+  }
+  // Text the model does not hold stays, and so do rules.
+  EXPECT_GT(Ink(image, kOtherLine), 20);
+  EXPECT_EQ(Ink(image, kRule), static_cast<long>(kRule.width() * kRule.height()));
+}
+
+TEST_F(PageBackgroundTest, KeepsWhatReachesOutOfAPicture) {
+  BackgroundCutouts cutouts;
+  // Half the image's box, and a box over the rule's middle: neither holds
+  // a whole drawing.
+  cutouts.pictures = {{kImage.x0, kImage.y0, kImage.x0 + 60, kImage.y1}, {150, 320, 250, 400}};
+  const RawImage image = Render(cutouts);
+  EXPECT_GT(Ink(image, kImage), 60 * 90);
+  EXPECT_EQ(Ink(image, kRule), static_cast<long>(kRule.width() * kRule.height()));
+}
+
+TEST_F(PageBackgroundTest, BlankWhenNothingButCutoutsIsDrawn) {
+  BackgroundCutouts cutouts;
+  cutouts.text = {kHeading, kOtherLine, kFadedText};
+  cutouts.pictures = {kImage, kFadedRect, kRule};
+  EXPECT_TRUE(IsBlank(Render(cutouts)));
+}
+
+TEST_F(PageBackgroundTest, RendersSeveralPagesWithOneDevice) {
+  std::string error;
+  PageBackgrounds backgrounds(*input_);
+  BackgroundCutouts cutouts;
+  cutouts.pictures = {kRule};
+  RawImage first, second;
+  ASSERT_TRUE(backgrounds.Render(0, *BackgroundSizeFor(612, 792, 36, error), cutouts, first, error)) << error;
+  // The second render has cutouts of its own, not the first one's.
+  ASSERT_TRUE(backgrounds.Render(0, *BackgroundSizeFor(612, 792, 72, error), {}, second, error)) << error;
+  EXPECT_EQ(first.width, 306);
+  EXPECT_EQ(Ink(second, kRule), static_cast<long>(kRule.width() * kRule.height()));
+  EXPECT_FALSE(backgrounds.Render(1, *BackgroundSizeFor(612, 792, 72, error), {}, second, error));
+  EXPECT_NE(error.find("page 2"), std::string::npos) << error;
+}
+
+TEST(BackgroundSizeFor, KeepsTheResolutionWithinTheImageLimits) {
+  struct Case {
+    double width, height, dpi;
+    long expectWidth, expectHeight;  // 0: only the limits are checked
+  };
+  const Case cases[] = {
+      {612, 792, 200, 1700, 2200},                             // US Letter as asked
+      {612, 792, 72, 612, 792},    {14400, 14400, 200, 0, 0},  // 200 x 200 inches: by the pixel count
+      {14400, 720, 200, 0, 0},                                 // 200 x 10 inches: by the side
+      {14400, 1, 200, 0, 0},                                   // a sliver: a pixel across
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    const std::optional<BackgroundSize> size = BackgroundSizeFor(c.width, c.height, c.dpi, error);
+    ASSERT_TRUE(size) << c.width << " x " << c.height << ": " << error;
+    if (c.expectWidth > 0) {
+      EXPECT_EQ(size->width, c.expectWidth);
+      EXPECT_EQ(size->height, c.expectHeight);
+      EXPECT_DOUBLE_EQ(size->dpi, c.dpi);
+      continue;
+    }
+    EXPECT_LE(size->width, kMaxPageSide);
+    EXPECT_LE(size->height, kMaxPageSide);
+    EXPECT_LE(size->width * size->height, kMaxPagePixels);
+    EXPECT_GE(size->height, 1);
+    // Proportional, and as large as the limits allow.
+    EXPECT_NEAR(static_cast<double>(size->width) / static_cast<double>(size->height), c.width / c.height,
+                c.width / c.height * 0.01 + 1.0 / static_cast<double>(size->height) * c.width / c.height);
+    EXPECT_TRUE(size->width > kMaxPageSide * 0.99 || size->width * size->height > kMaxPagePixels * 0.99)
+        << size->width << " x " << size->height;
+  }
+  std::string error;
+  EXPECT_TRUE(BackgroundSizeFor(14400, 14400, 200, error)->width > 10000);
+}
+
+TEST(BackgroundSizeFor, RefusesPagesWithoutAPictureInOneLine) {
+  for (const auto& [width, height] : {std::pair{0.0, 792.0}, {612.0, -1.0}, {100000.0, 2.0}, {1e9, 0.001}}) {
+    std::string error;
+    EXPECT_FALSE(BackgroundSizeFor(width, height, 200, error)) << width << " x " << height;
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace zembra::exporter
