@@ -4,12 +4,8 @@
 #include <zlib.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <vector>
-
-#include <poppler-image.h>
 
 namespace zembra::exporter {
 
@@ -21,7 +17,7 @@ struct FileCloser {
 
 // The libpng part, kept free of objects with destructors because libpng
 // reports errors with longjmp.
-bool Encode(FILE* file, const poppler::image& picture, double dpi, png_byte* row) {
+bool Encode(FILE* file, const RawImage& picture, double dpi) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
@@ -32,11 +28,10 @@ bool Encode(FILE* file, const poppler::image& picture, double dpi, png_byte* row
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  const int width = picture.width();
-  const int height = picture.height();
   png_init_io(png, file);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
+               picture.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   const auto perMetre = static_cast<png_uint_32>(std::lround(dpi / 0.0254));
   png_set_pHYs(png, info, perMetre, perMetre, PNG_RESOLUTION_METER);
   // Pages are mostly paper: no filter and the fastest deflate keep the size
@@ -44,17 +39,9 @@ bool Encode(FILE* file, const poppler::image& picture, double dpi, png_byte* row
   png_set_compression_level(png, Z_BEST_SPEED);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_write_info(png, info);
-  const char* data = picture.const_data();
-  for (int y = 0; y < height; ++y) {
-    // Pixels are 32-bit words 0xAARRGGBB in machine order.
-    const auto* pixels = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * picture.bytes_per_row());
-    for (int x = 0; x < width; ++x) {
-      const uint32_t pixel = pixels[x];
-      row[static_cast<size_t>(x) * 3] = static_cast<png_byte>(pixel >> 16);
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<png_byte>(pixel >> 8);
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<png_byte>(pixel);
-    }
-    png_write_row(png, row);
+  const size_t rowBytes = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.channels);
+  for (long y = 0; y < picture.height; ++y) {
+    png_write_row(png, picture.data() + static_cast<size_t>(y) * rowBytes);
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
@@ -63,14 +50,14 @@ bool Encode(FILE* file, const poppler::image& picture, double dpi, png_byte* row
 
 }  // namespace
 
-bool WritePagePng(const poppler::image& picture, double dpi, const std::string& path, std::string& error) {
-  if (!picture.is_valid() || picture.format() != poppler::image::format_argb32) {
+bool WritePagePng(const RawImage& picture, double dpi, const std::string& path, std::string& error) {
+  if (picture.width < 1 || picture.height < 1 || (picture.channels != 1 && picture.channels != 3) ||
+      picture.data() == nullptr) {
     error = "no page picture to write";
     return false;
   }
   std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  std::vector<png_byte> row(static_cast<size_t>(picture.width()) * 3);
-  if (!file || !Encode(file.get(), picture, dpi, row.data()) || std::fflush(file.get()) != 0) {
+  if (!file || !Encode(file.get(), picture, dpi) || std::fflush(file.get()) != 0) {
     error = "cannot write the page picture " + path;
     return false;
   }
