@@ -1,131 +1,364 @@
 #include "engines/export/documents/pptx_output.h"
 
+#include <cairo-pdf.h>
+#include <cairo.h>
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <cmath>
 #include <memory>
 
-#include "engines/export/documents/pptx_parts.h"
+#include "engines/export/documents/png_file.h"
+#include "engines/export/page_geometry.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/run_program.h"
 
 namespace zembra::exporter {
 namespace {
 
 using testing::Capture;
-using testing::Convert;
 using testing::Job;
-using testing::ReadFile;
+using testing::Occurrences;
+using testing::OfficeConvert;
+using testing::RenderedPage;
 using testing::TestDirectory;
+using testing::ZipMember;
+using zembra::testing::PageTexts;
+using zembra::testing::RunProgram;
 
-TEST(SlideSizeFor, PointsToEmuWithinWhatPresentationsAccept) {
-  const SlideSize letter = SlideSizeFor(612, 792);
-  EXPECT_EQ(letter.cx, 7772400);
-  EXPECT_EQ(letter.cy, 10058400);
-  const SlideSize tiny = SlideSizeFor(10, 5000);
-  EXPECT_EQ(tiny.cx, 914400);
-  EXPECT_EQ(tiny.cy, 51206400);
+// A grey picture: a PNG decoded, or a page rendered by pdftoppm.
+struct Grey {
+  long width = 0, height = 0;
+  std::vector<unsigned char> pixels;
+
+  unsigned char at(long x, long y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+
+  /// The darkest pixel of a box given in points of a page shown at dpi.
+  int Darkest(const Box& box, double dpi) const {
+    int darkest = 255;
+    for (long y = std::lround(box.y0 * dpi / 72); y < std::lround(box.y1 * dpi / 72) && y < height; ++y) {
+      for (long x = std::lround(box.x0 * dpi / 72); x < std::lround(box.x1 * dpi / 72) && x < width; ++x) {
+        darkest = std::min<int>(darkest, at(x, y));
+      }
+    }
+    return darkest;
+  }
+};
+
+Grey DecodePng(const std::string& bytes) {
+  Grey grey;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return grey;
+  image.format = PNG_FORMAT_GRAY;
+  grey.pixels.resize(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, grey.pixels.data(), 0, nullptr)) return {};
+  grey.width = image.width;
+  grey.height = image.height;
+  return grey;
 }
 
-TEST(PlacePage, FitsAndCentresAPageOfAnotherShape) {
-  const SlideSize slide = SlideSizeFor(612, 792);
-  const Placement same = PlacePage(slide, 612, 792);
-  EXPECT_EQ(same.offsetX, 0);
-  EXPECT_EQ(same.offsetY, 0);
-  EXPECT_EQ(same.cx, slide.cx);
-  EXPECT_DOUBLE_EQ(same.scale, 12700);
-  const Placement landscape = PlacePage(slide, 792, 612);
-  EXPECT_EQ(landscape.cx, slide.cx);
-  EXPECT_LT(landscape.cy, slide.cy);
-  EXPECT_EQ(landscape.offsetX, 0);
-  EXPECT_EQ(landscape.offsetY, (slide.cy - landscape.cy) / 2);
+// The width and height a PNG's header gives.
+std::pair<long, long> PngSize(const std::string& png) {
+  if (png.size() < 24 || png.compare(1, 3, "PNG") != 0) return {0, 0};
+  const auto number = [&](size_t at) {
+    long value = 0;
+    for (size_t i = at; i < at + 4; ++i) value = value * 256 + static_cast<unsigned char>(png[i]);
+    return value;
+  };
+  return {number(16), number(20)};
 }
 
-TEST(SlideXml, PictureThenTransparentTextPerCell) {
-  PageText page;
-  page.width = 612;
-  page.height = 792;
-  Line line;
-  Cell cell;
-  Word word;
-  word.text = "Tom & \"Jerry\"";
-  word.x0 = 72;
-  word.x1 = 150;
-  word.y0 = 100;
-  word.y1 = 112;
-  word.fontSize = 10;
-  cell.words = {word};
-  cell.x0 = 72;
-  cell.x1 = 150;
-  line.cells = {cell};
-  line.x0 = 72;
-  line.x1 = 150;
-  line.y0 = 100;
-  line.y1 = 112;
-  page.lines = {line};
-  const std::string xml = SlideXml(1, page, PlacePage(SlideSizeFor(612, 792), 612, 792));
-  EXPECT_NE(xml.find("<a:blip r:embed=\"rId2\"/>"), std::string::npos);
-  EXPECT_NE(xml.find("<a:off x=\"914400\" y=\"1270000\"/>"), std::string::npos);  // 72 pt, 100 pt
-  EXPECT_NE(xml.find("sz=\"1000\""), std::string::npos);
-  EXPECT_NE(xml.find("<a:alpha val=\"0\"/>"), std::string::npos);
-  EXPECT_NE(xml.find("<a:t>Tom &amp; &quot;Jerry&quot;</a:t>"), std::string::npos);
-  EXPECT_LT(xml.find("<p:pic>"), xml.find("<p:sp>"));  // text on top of the picture
+Grey RenderGrey(const std::string& pdf, int dpi, int page = 1) {
+  const zembra::testing::ProgramResult run = RunProgram(
+      {"pdftoppm", "-gray", "-r", std::to_string(dpi), "-f", std::to_string(page), "-l", std::to_string(page), pdf});
+  Grey grey;
+  // A binary PGM: "P5", width, height, maximum, one white space, pixels.
+  long maximum = 0;
+  int consumed = 0;
+  if (run.exitCode != 0 ||
+      std::sscanf(run.output.c_str(), "P5 %ld %ld %ld%n", &grey.width, &grey.height, &maximum, &consumed) != 3) {
+    return {};
+  }
+  const size_t start = static_cast<size_t>(consumed) + 1;
+  grey.pixels.assign(run.output.begin() + static_cast<long>(start), run.output.end());
+  if (grey.pixels.size() != static_cast<size_t>(grey.width * grey.height)) return {};
+  return grey;
 }
 
-TEST(PresentationParts, EverySlideIsListedAndRelated) {
-  const std::string types = ContentTypesXml(3);
-  EXPECT_NE(types.find("/ppt/slides/slide3.xml"), std::string::npos);
-  EXPECT_EQ(types.find("/ppt/slides/slide4.xml"), std::string::npos);
-  const std::string presentation = PresentationXml(2, SlideSizeFor(612, 792));
-  EXPECT_NE(presentation.find("<p:sldId id=\"257\" r:id=\"rId11\"/>"), std::string::npos);
-  EXPECT_NE(presentation.find("<p:sldSz cx=\"7772400\" cy=\"10058400\"/>"), std::string::npos);
-  EXPECT_NE(PresentationRelationshipsXml(2).find("Id=\"rId11\" Type=\"http://schemas.openxmlformats.org/"
-                                                 "officeDocument/2006/relationships/slide\" Target=\"slides/slide2.xml\""),
-            std::string::npos);
-  EXPECT_NE(SlideRelationshipsXml(2).find("Target=\"../media/page2.png\""), std::string::npos);
+// How different two renders of a page look: both cut into the same grid of
+// cells, the mean difference of the cells' average grey, 0 (alike) to 1.
+double Unlikeness(const Grey& a, const Grey& b, int columns, int rows) {
+  if (a.pixels.empty() || b.pixels.empty()) return 1;
+  const auto cell = [&](const Grey& g, int column, int row) {
+    const long x0 = g.width * column / columns, x1 = g.width * (column + 1) / columns;
+    const long y0 = g.height * row / rows, y1 = g.height * (row + 1) / rows;
+    double sum = 0;
+    for (long y = y0; y < y1; ++y) {
+      for (long x = x0; x < x1; ++x) sum += g.at(x, y);
+    }
+    return sum / static_cast<double>((x1 - x0) * (y1 - y0)) / 255;
+  };
+  double total = 0;
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) total += std::fabs(cell(a, column, row) - cell(b, column, row));
+  }
+  return total / (columns * rows);
 }
 
-TEST(PptxOutput, SlidesPicturesAndSearchableTextThatLibreOfficeReads) {
-  ZEMBRA_REQUIRE_PROGRAM("unzip");
-  const std::string directory = TestDirectory();
-  const std::string pdf = directory + "/text.pdf";
-  testing::MakeTextPdf(pdf);
-  const std::string pptx = directory + "/deck.pptx";
+std::string Convert(const std::string& pdf, const std::string& name, std::optional<long> first = std::nullopt,
+                    std::optional<long> last = std::nullopt) {
+  const std::string pptx = TestDirectory() + "/" + name + ".pptx";
   std::string error;
-  ASSERT_TRUE(Convert(Job(pdf, pptx, 1, 3), error)) << error;
-  EXPECT_NE(Capture("file -b '" + pptx + "'").find("PowerPoint 2007+"), std::string::npos);
+  EXPECT_TRUE(testing::Convert(Job(pdf, pptx, first, last), error)) << error;
+  return pptx;
+}
 
-  int status = 0;
-  Capture("unzip -tq '" + pptx + "'", &status);
-  EXPECT_EQ(status, 0);
-  const std::string names = Capture("unzip -Z1 '" + pptx + "'");
+class PptxOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ZEMBRA_REQUIRE_PROGRAM("unzip");
+    ZEMBRA_REQUIRE_PROGRAM("pdftotext");
+    ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
+  }
+};
+
+TEST_F(PptxOutput, EditableTextLibreOfficeShowsOnSlidesOfThePageSize) {
+  const std::string pdf = TestDirectory() + "/text.pdf";
+  testing::MakeTextPdf(pdf);
+  const std::string pptx = Convert(pdf, "deck", 1, 3);
+  EXPECT_NE(Capture("file -b '" + pptx + "'").find("PowerPoint 2007+"), std::string::npos);
+  EXPECT_EQ(RunProgram({"unzip", "-tq", pptx}).exitCode, 0);
+  const std::string names = RunProgram({"unzip", "-Z1", pptx}).output;
   EXPECT_EQ(names.rfind("[Content_Types].xml\n", 0), 0u);
-  for (const char* part : {"ppt/slides/slide1.xml", "ppt/slides/slide3.xml", "ppt/media/page3.png",
-                           "ppt/presentation.xml", "ppt/theme/theme1.xml"}) {
+  for (const char* part : {"ppt/slides/slide1.xml", "ppt/slides/slide3.xml", "ppt/presentation.xml",
+                           "ppt/theme/theme1.xml", "ppt/media/page1.png"}) {
     EXPECT_NE(names.find(part), std::string::npos) << part;
   }
   EXPECT_EQ(names.find("slide4.xml"), std::string::npos);
-  const std::string slide1 = Capture("unzip -p '" + pptx + "' ppt/slides/slide1.xml");
-  EXPECT_NE(slide1.find(">Quarterly Report<"), std::string::npos);
-  EXPECT_NE(slide1.find(">Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x93 \xCE\xA9mega<"), std::string::npos);
-  // 8.5 x 11 inches at the picture resolution.
-  Capture("cd '" + directory + "' && unzip -q '" + pptx + "' ppt/media/page1.png");
-  EXPECT_NE(Capture("file -b '" + directory + "/ppt/media/page1.png'").find("1700 x 2200"), std::string::npos);
+  // Pages 2 and 3 hold nothing but text: no picture behind it.
+  EXPECT_EQ(names.find("ppt/media/page2.png"), std::string::npos);
+  const std::string slide = ZipMember(pptx, "ppt/slides/slide1.xml");
+  EXPECT_NE(slide.find(">Quarterly Report<"), std::string::npos);
+  EXPECT_NE(slide.find(">Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x93 \xCE\xA9mega<"), std::string::npos);
+  EXPECT_EQ(slide.find("<a:alpha"), std::string::npos);  // nothing transparent
+  EXPECT_NE(ZipMember(pptx, "ppt/presentation.xml").find("<p:sldSz cx=\"7772400\" cy=\"10058400\"/>"),
+            std::string::npos);
 
-  // An independent reader opens the package: every slide at the page's
-  // size, with its text (fully transparent text is no ink, so it is read
-  // from LibreOffice's own document rather than from a print of it).
-  ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
-  Capture("cd '" + directory + "' && timeout 120 /usr/bin/soffice " + testing::OfficeProfileArgument() +
-              " --headless --norestore --convert-to fodp --outdir back deck.pptx >/dev/null 2>&1",
-          &status);
-  ASSERT_EQ(status, 0);
-  const std::string back = ReadFile(directory + "/back/deck.fodp");
-  size_t pages = 0;
-  for (size_t at = back.find("<draw:page "); at != std::string::npos; at = back.find("<draw:page ", at + 1)) ++pages;
-  EXPECT_EQ(pages, 3u);
-  EXPECT_NE(back.find("fo:page-width=\"21.59cm\" fo:page-height=\"27.94cm\""), std::string::npos);
-  EXPECT_NE(back.find("Quarterly Report"), std::string::npos);
-  EXPECT_NE(back.find("Third page text"), std::string::npos);
+  // The background: the rectangle, sharp (200 dpi), and none of the text.
+  const Grey background = DecodePng(ZipMember(pptx, "ppt/media/page1.png"));
+  ASSERT_EQ(background.width, 1700);
+  ASSERT_EQ(background.height, 2200);
+  EXPECT_LT(background.Darkest({110, 380, 290, 480}, 200), 160);  // kShapeOnPage1, from the top
+  EXPECT_EQ(background.Darkest({60, 70, 560, 240}, 200), 255);    // where the lines of text are
+
+  // LibreOffice shows the text, as text, on three pages of the PDF's size.
+  const std::string back = OfficeConvert(pptx, "pdf");
+  ASSERT_FALSE(back.empty());
+  const std::vector<std::string> pages = PageTexts(back);
+  ASSERT_EQ(pages.size(), 3u);
+  EXPECT_NE(pages[0].find("Quarterly Report"), std::string::npos) << pages[0];
+  EXPECT_NE(pages[0].find("The quick brown fox jumps over the lazy dog."), std::string::npos) << pages[0];
+  EXPECT_NE(pages[2].find("Third page text"), std::string::npos) << pages[2];
+  EXPECT_NE(Capture("pdfinfo '" + back + "'").find("Page size:       612 x 792 pts"), std::string::npos);
+}
+
+TEST_F(PptxOutput, RealPagesKeepTheirTextForLibreOffice) {
+  const std::pair<const char*, std::vector<const char*>> pages[] = {
+      {"tables",
+       {"Invoice 2026-114", "Website design",
+        "\xE2\x82\xAC"
+        "3,420.00",
+        "merged cell", "Gamma"}},
+      {"article", {"Field notes from the coast", "Methods", "survey form", "Conclusion"}},
+      {"pictures", {"Quarterly figures", "The chart above shows growth in every quarter."}},
+      {"scripts", {"Mixed scripts", "Latin text with an Arabic word"}},
+  };
+  for (const auto& [name, texts] : pages) {
+    const std::string pdf = RenderedPage(name);
+    ASSERT_FALSE(pdf.empty());
+    const std::string pptx = Convert(pdf, name);
+    const std::string back = OfficeConvert(pptx, "pdf");
+    ASSERT_FALSE(back.empty()) << name;
+    const std::vector<std::string> read = PageTexts(back);
+    ASSERT_FALSE(read.empty()) << name;
+    for (const char* text : texts) EXPECT_NE(read[0].find(text), std::string::npos) << name << ": " << text;
+  }
+}
+
+TEST_F(PptxOutput, ASlideLooksLikeItsPage) {
+  ZEMBRA_REQUIRE_PROGRAM("pdftoppm");
+  for (const char* name : {"article", "tables", "pictures"}) {
+    const std::string pdf = RenderedPage(name);
+    ASSERT_FALSE(pdf.empty());
+    const std::string back = OfficeConvert(Convert(pdf, std::string(name) + "-look"), "pdf");
+    ASSERT_FALSE(back.empty());
+    const Grey page = RenderGrey(pdf, 30), slide = RenderGrey(back, 30);
+    ASSERT_EQ(page.width, slide.width);
+    ASSERT_EQ(page.height, slide.height);
+    // Cells of about 1.5 cm: the same blocks of text, pictures and rules in
+    // the same places. Measured against how far a blank page is off, and
+    // another page.
+    Grey blank = page;
+    std::fill(blank.pixels.begin(), blank.pixels.end(), 255);
+    const double unlike = Unlikeness(page, slide, 12, 16);
+    EXPECT_LT(unlike, 0.45 * Unlikeness(page, blank, 12, 16)) << name;
+    const Grey other = RenderGrey(RenderedPage(std::string(name) == "article" ? "tables" : "article"), 30);
+    EXPECT_GT(Unlikeness(other, slide, 12, 16), 1.5 * unlike) << name;
+  }
+}
+
+// A page of 200 x 200 inches with a rectangle and a line of text.
+std::string MakeHugePagePdf() {
+  const std::string path = TestDirectory() + "/huge.pdf";
+  cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 14400, 14400);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgb(cr, 0.1, 0.3, 0.8);
+  cairo_rectangle(cr, 1000, 1000, 6000, 3000);
+  cairo_fill(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 400);
+  cairo_move_to(cr, 1000, 8000);
+  cairo_show_text(cr, "Huge page");
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  cairo_surface_destroy(surface);
+  return path;
+}
+
+TEST(PptxHugePage, ScaledToTheLargestSlideAndTheImageLimits) {
+  ZEMBRA_REQUIRE_PROGRAM("unzip");
+  const std::string pptx = Convert(MakeHugePagePdf(), "huge");
+  EXPECT_NE(ZipMember(pptx, "ppt/presentation.xml").find("<p:sldSz cx=\"51206400\" cy=\"51206400\"/>"),
+            std::string::npos);
+  const auto [width, height] = PngSize(ZipMember(pptx, "ppt/media/page1.png"));
+  EXPECT_EQ(width, height);
+  EXPECT_LE(width, kMaxPageSide);
+  EXPECT_LE(width * height, kMaxPagePixels);
+  EXPECT_GT(width * height, kMaxPagePixels * 95 / 100);
+  // The text at the page's scale: 400 pt on 200 inches is 112 pt on 56.
+  const std::string slide = ZipMember(pptx, "ppt/slides/slide1.xml");
+  EXPECT_NE(slide.find(">Huge page<"), std::string::npos);
+  EXPECT_NE(slide.find("sz=\"11200\""), std::string::npos);
+}
+
+TEST(PptxErrors, OneLineAndNoPackageWhenTheOutputCannotBeWritten) {
+  const std::string pdf = TestDirectory() + "/text.pdf";
+  testing::MakeTextPdf(pdf);
+  std::string error;
+  EXPECT_FALSE(testing::Convert(Job(pdf, "/nonexistent/dir/deck.pptx"), error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+
+  // A document that does not match the selected pages is refused.
+  const std::unique_ptr<PdfInput> input = PdfInput::Open(pdf, "", "", error);
+  ASSERT_TRUE(input) << error;
+  Document document;
+  document.pages.push_back({612, 792, {}});
+  const std::string output = TestDirectory() + "/mismatch.pptx";
+  EXPECT_FALSE(WritePresentation(*input, {1, 3}, document, output, error));
+  EXPECT_NE(error.find("1 pages of the 3 selected"), std::string::npos) << error;
+  EXPECT_FALSE(testing::Exists(output));
+}
+
+// A document built by hand on a page drawn with cairo: what the writer
+// makes of the model, whatever the reader of the day finds.
+class PptxFromModel : public PptxOutput {
+ protected:
+  void SetUp() override {
+    PptxOutput::SetUp();
+    directory_ = TestDirectory();
+    pdf_ = directory_ + "/drawn.pdf";
+    cairo_surface_t* surface = cairo_pdf_surface_create(pdf_.c_str(), 612, 792);
+    cairo_t* cr = cairo_create(surface);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 12);
+    cairo_move_to(cr, 72, 100);
+    cairo_show_text(cr, "Caption above the picture");
+    cairo_set_source_rgb(cr, 0.9, 0.1, 0.1);
+    cairo_rectangle(cr, 72, 120, 200, 100);  // stands for the picture
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    std::string error;
+    input_ = PdfInput::Open(pdf_, "", "", error);
+    ASSERT_TRUE(input_) << error;
+
+    document_.pages.push_back({612, 792, {72, 80, 540, 300}});
+    Paragraph caption;
+    caption.page = 0;
+    caption.box = {72, 88, 240, 104};
+    TextLine line;
+    line.box = caption.box;
+    TextStyle style;
+    style.fontFamily = "DejaVu Sans";
+    style.size = 12;
+    line.runs.push_back({"Caption above the picture", style});
+    caption.lines.push_back(line);
+    document_.blocks.emplace_back(caption);
+    // Arabic, in logical order, right to left, below.
+    Paragraph arabic;
+    arabic.page = 0;
+    arabic.rightToLeft = true;
+    arabic.box = {300, 250, 540, 266};
+    line.box = arabic.box;
+    style.fontFamily = "Noto Sans Arabic";
+    line.runs = {{"\xD8\xA7\xD9\x84\xD8\xAA\xD8\xAF\xD9\x88\xD9\x8A\xD9\x84 \xD9\x87\xD9\x88", style}};
+    arabic.lines = {line};
+    document_.blocks.emplace_back(arabic);
+    Picture picture;
+    picture.page = 0;
+    picture.box = {72, 120, 272, 220};
+    picture.alt = "A red square";
+    RawImage red;
+    red.width = 20;
+    red.height = 10;
+    red.pixels.assign(600, 0);
+    for (size_t i = 0; i < red.pixels.size(); i += 3) red.pixels[i] = 230;
+    ASSERT_TRUE(WritePagePng(red, 72, directory_ + "/red.png", error)) << error;
+    picture.png = testing::ReadFile(directory_ + "/red.png");
+    picture.pixelWidth = 20;
+    picture.pixelHeight = 10;
+    document_.blocks.emplace_back(picture);
+  }
+
+  std::string directory_, pdf_;
+  std::unique_ptr<PdfInput> input_;
+  Document document_;
+};
+
+TEST_F(PptxFromModel, PicturesArePicturesWithTheirMediaAndNotInTheBackground) {
+  const std::string pptx = directory_ + "/model.pptx";
+  std::string error;
+  ASSERT_TRUE(WritePresentation(*input_, {1, 1}, document_, pptx, error)) << error;
+  const std::string slide = ZipMember(pptx, "ppt/slides/slide1.xml");
+  EXPECT_EQ(Occurrences(slide, "<p:pic>"), 1u);  // the picture; the page shows nothing else
+  EXPECT_NE(slide.find("descr=\"A red square\""), std::string::npos);
+  EXPECT_EQ(ZipMember(pptx, "ppt/media/page1-picture1.png"), std::get<Picture>(document_.blocks[2]).png);
+  EXPECT_EQ(RunProgram({"unzip", "-Z1", pptx}).output.find("ppt/media/page1.png"), std::string::npos);
+
+  const std::string back = OfficeConvert(pptx, "pdf");
+  ASSERT_FALSE(back.empty());
+  EXPECT_NE(Capture("pdfimages -list '" + back + "'").find(" 20    10  rgb"), std::string::npos)
+      << Capture("pdfimages -list '" + back + "'");
+  const std::vector<std::string> pages = PageTexts(back);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_NE(pages[0].find("Caption above the picture"), std::string::npos) << pages[0];
+  // Right to left in logical order, as typed.
+  EXPECT_NE(pages[0].find("\xD8\xA7\xD9\x84\xD8\xAA\xD8\xAF\xD9\x88\xD9\x8A\xD9\x84"), std::string::npos) << pages[0];
+  // Shown where the page has them: the caption's ink on its line, the red
+  // square at its place, the Arabic at the right margin.
+  const Grey shown = RenderGrey(back, 72);
+  ASSERT_EQ(shown.width, 612);
+  EXPECT_LT(shown.Darkest({72, 88, 240, 104}, 72), 100);
+  EXPECT_LT(shown.Darkest({80, 130, 260, 210}, 72), 140);
+  EXPECT_GT(shown.Darkest({72, 225, 272, 245}, 72), 200);
+  EXPECT_LT(shown.Darkest({440, 250, 540, 266}, 72), 100);
+  EXPECT_GT(shown.Darkest({72, 250, 290, 266}, 72), 200);
 }
 
 }  // namespace

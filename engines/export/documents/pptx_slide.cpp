@@ -1,0 +1,361 @@
+#include "engines/export/documents/pptx_slide.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "engines/export/documents/spreadsheet_xml.h"
+#include "engines/export/documents/utf8.h"
+#include "engines/export/poppler_core.h"
+
+namespace zembra::exporter {
+
+namespace {
+
+// How far a line may reach outside its paragraph's box and still count as
+// printed on the paragraph's first page.
+constexpr double kBoxSlackPoints = 2;
+
+bool Within(const Box& inner, const Box& outer) {
+  return inner.x0 >= outer.x0 - kBoxSlackPoints && inner.x1 <= outer.x1 + kBoxSlackPoints &&
+         inner.y0 >= outer.y0 - kBoxSlackPoints && inner.y1 <= outer.y1 + kBoxSlackPoints;
+}
+
+bool HasArea(const Box& box) { return box.width() > 0 && box.height() > 0; }
+
+Box Union(const Box& a, const Box& b) {
+  return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
+void Flush(TextPiece& piece, int page, std::vector<PageContent>& pages) {
+  if (!piece.lines.empty() && page >= 0 && page < static_cast<int>(pages.size())) {
+    piece.box = piece.lines.front()->box;
+    for (const TextLine* line : piece.lines) piece.box = Union(piece.box, line->box);
+    pages[static_cast<size_t>(page)].texts.push_back(piece);
+  }
+  piece.lines.clear();
+}
+
+// A paragraph's lines go with its first page while they lie in its box (the
+// extent of its lines on that page); the first line outside it starts the
+// next page, and there a line above the one before starts another.
+void AddParagraph(const Paragraph& paragraph, std::vector<PageContent>& pages) {
+  const bool boxed =
+      !paragraph.lines.empty() && HasArea(paragraph.box) && Within(paragraph.lines.front().box, paragraph.box);
+  int page = paragraph.page;
+  TextPiece piece;
+  piece.paragraph = &paragraph;
+  const TextLine* previous = nullptr;
+  for (const TextLine& line : paragraph.lines) {
+    bool next = false;
+    if (previous != nullptr) {
+      next = boxed && page == paragraph.page ? !Within(line.box, paragraph.box)
+                                             : line.box.y1 < previous->box.y0 - kBoxSlackPoints;
+    }
+    if (next) {
+      Flush(piece, page, pages);
+      ++page;
+    }
+    piece.lines.push_back(&line);
+    previous = &line;
+  }
+  Flush(piece, page, pages);
+}
+
+void AddPicture(const Picture& picture, std::vector<PageContent>& pages) {
+  if (picture.page >= 0 && picture.page < static_cast<int>(pages.size()) && !picture.png.empty()) {
+    pages[static_cast<size_t>(picture.page)].pictures.push_back(&picture);
+  }
+}
+
+std::string Str(long value) { return std::to_string(value); }
+
+// Text as XML can hold it: valid UTF-8, no control characters but the tab;
+// line breaks are the text box's, so breaks in the text become blanks.
+std::string CleanText(const std::string& text) {
+  std::string clean;
+  for (const char32_t c : DecodeUtf8(text)) {
+    if (c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == 0x2028 || c == 0x2029) {
+      clean += ' ';
+    } else if ((c >= 0x20 && c != 0x7f && c != 0xfffe && c != 0xffff) || c == '\t') {
+      AppendUtf8(clean, static_cast<unsigned int>(c));
+    }
+  }
+  return clean;
+}
+
+std::string Hex(const Rgb& color) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02X%02X%02X", color.r, color.g, color.b);
+  return text;
+}
+
+// A family the presentation program can look up; the generic ones by the
+// names every office suite maps to its own fonts.
+std::string Typeface(const TextStyle& style) {
+  if (!style.fontFamily.empty()) return style.fontFamily;
+  switch (style.kind) {
+    case FontKind::kSerif:
+      return "Times New Roman";
+    case FontKind::kMono:
+      return "Courier New";
+    case FontKind::kSans:
+      break;
+  }
+  return "Arial";
+}
+
+const char* ShapeName(const Paragraph& paragraph) {
+  switch (paragraph.role) {
+    case ParagraphRole::kHeading:
+      return "Heading";
+    case ParagraphRole::kListItem:
+      return "List item";
+    case ParagraphRole::kCaption:
+      return "Caption";
+    case ParagraphRole::kArtifact:
+      return "Page header or footer";
+    case ParagraphRole::kBody:
+      break;
+  }
+  return "Text";
+}
+
+// The relationships of one slide, numbered in the order they are asked for;
+// a hyperlink used twice is one relationship.
+class Relationships {
+ public:
+  Relationships() { Add("slideLayout", "../slideLayouts/slideLayout1.xml"); }
+
+  std::string Add(const std::string& type, const std::string& target, bool external = false) {
+    const std::string id = "rId" + std::to_string(++count_);
+    xml_ += RelationshipXml(id, type, target, external);
+    return id;
+  }
+
+  std::string Hyperlink(const std::string& target) {
+    const auto known = links_.find(target);
+    if (known != links_.end()) return known->second;
+    return links_[target] = Add("hyperlink", target, true);
+  }
+
+  std::string Xml() const { return RelationshipsXml(xml_); }
+
+ private:
+  int count_ = 0;
+  std::string xml_;
+  std::map<std::string, std::string> links_;
+};
+
+class SlideWriter {
+ public:
+  SlideWriter(const Placement& placement, const std::string& language) : placement_(placement), language_(language) {}
+
+  void Picture(const std::string& media, const Box& box, const std::string& name, const std::string& alt, bool fixed) {
+    const std::string id = relationships_.Add("image", media);
+    shapes_ += "<p:pic><p:nvPicPr><p:cNvPr id=\"" + Str(++shapeId_) + "\" name=\"" + XmlEscape(name) + "\"" +
+               (alt.empty() ? "" : " descr=\"" + XmlEscape(CleanText(alt)) + "\"") + "/><p:cNvPicPr><a:picLocks" +
+               (fixed ? " noMove=\"1\" noResize=\"1\"" : "") +
+               " noChangeAspect=\"1\"/></p:cNvPicPr><p:nvPr/></p:nvPicPr><p:blipFill><a:blip r:embed=\"" + id +
+               "\"/><a:stretch><a:fillRect/></a:stretch></p:blipFill><p:spPr>" + Xfrm(box) +
+               "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
+  }
+
+  void Text(const TextPiece& piece) {
+    const Paragraph& paragraph = *piece.paragraph;
+    std::string body;
+    double lastSize = 0;
+    bool any = false;
+    for (size_t i = 0; i < piece.lines.size(); ++i) {
+      if (i > 0) body += "<a:br>" + RunProperties(lastSize, nullptr, "a:rPr") + "</a:br>";
+      const std::vector<TextRun>& runs = piece.lines[i]->runs;
+      // Blanks at either end of a printed line would shift it in the box.
+      size_t first = 0, last = runs.size();
+      while (first < last && Blank(runs[first].text)) ++first;
+      while (last > first && Blank(runs[last - 1].text)) --last;
+      for (size_t r = first; r < last; ++r) {
+        std::string text = CleanText(runs[r].text);
+        if (r == first) text.erase(0, text.find_first_not_of(" \t"));
+        if (r + 1 == last) text.erase(text.find_last_not_of(" \t") + 1);
+        lastSize = runs[r].style.size;
+        if (text.empty()) continue;
+        any = true;
+        body += "<a:r>" + RunProperties(runs[r].style.size, &runs[r].style, "a:rPr") + "<a:t>" + XmlEscape(text) +
+                "</a:t></a:r>";
+      }
+    }
+    if (!any) return;
+    const std::string id = Str(++shapeId_);
+    shapes_ += "<p:sp><p:nvSpPr><p:cNvPr id=\"" + id + "\" name=\"" + ShapeName(paragraph) + " " + id +
+               "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>" + Xfrm(piece.box) +
+               "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody>"
+               "<a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" anchor=\"ctr\">"
+               "<a:noAutofit/></a:bodyPr><a:lstStyle/><a:p>" +
+               ParagraphProperties(piece) + body + RunProperties(lastSize, nullptr, "a:endParaRPr") +
+               "</a:p></p:txBody></p:sp>";
+  }
+
+  SlideParts Finish() const {
+    SlideParts parts;
+    parts.xml = std::string(kXmlHead) + "<p:sld" + kPresentationNamespaces + "><p:cSld><p:spTree>" + kShapeTreeHead +
+                shapes_ + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
+    parts.relationships = relationships_.Xml();
+    return parts;
+  }
+
+ private:
+  long Emu(double points) const { return std::lround(points * placement_.scale); }
+
+  std::string Xfrm(const Box& box) const {
+    const long cx = std::max(1L, Emu(box.width())), cy = std::max(1L, Emu(box.height()));
+    return "<a:xfrm><a:off x=\"" + Str(placement_.offsetX + Emu(box.x0)) + "\" y=\"" +
+           Str(placement_.offsetY + Emu(box.y0)) + "\"/><a:ext cx=\"" + Str(cx) + "\" cy=\"" + Str(cy) +
+           "\"/></a:xfrm>";
+  }
+
+  // Hundredths of a point on the slide, within what the format allows.
+  long Hundredths(double points) const {
+    return std::clamp(std::lround(points * placement_.scale / kEmuPerPoint * 100), 100L, 400000L);
+  }
+
+  static bool Blank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
+
+  std::string ParagraphProperties(const TextPiece& piece) const {
+    const Paragraph& paragraph = *piece.paragraph;
+    std::string attributes;
+    const bool rtl = paragraph.rightToLeft;
+    switch (paragraph.alignment) {
+      case Alignment::kCenter:
+        attributes += " algn=\"ctr\"";
+        break;
+      case Alignment::kEnd:
+        attributes += rtl ? " algn=\"l\"" : " algn=\"r\"";
+        break;
+      case Alignment::kStart:
+      case Alignment::kJustify:
+        attributes += rtl ? " algn=\"r\"" : " algn=\"l\"";
+        break;
+    }
+    // Lines of a left-aligned paragraph keep their indents: the first
+    // line's, and the others' (a hanging one).
+    const bool left = !rtl && (paragraph.alignment == Alignment::kStart || paragraph.alignment == Alignment::kJustify);
+    if (left && piece.lines.size() > 1) {
+      double rest = piece.lines[1]->box.x0;
+      for (size_t i = 2; i < piece.lines.size(); ++i) rest = std::min(rest, piece.lines[i]->box.x0);
+      const long margin = Emu(rest - piece.box.x0);
+      const long indent = Emu(piece.lines[0]->box.x0 - piece.box.x0) - margin;
+      if (margin != 0) attributes += " marL=\"" + Str(margin) + "\"";
+      if (indent != 0) attributes += " indent=\"" + Str(indent) + "\"";
+    }
+    if (rtl) attributes += " rtl=\"1\"";
+    std::string spacing;
+    if (piece.lines.size() > 1) {
+      // The distance of the printed lines' baselines, as a fixed spacing.
+      const double pitch =
+          (piece.lines.back()->box.y1 - piece.lines.front()->box.y1) / static_cast<double>(piece.lines.size() - 1);
+      if (pitch > 0) spacing = "<a:lnSpc><a:spcPts val=\"" + Str(Hundredths(pitch)) + "\"/></a:lnSpc>";
+    }
+    return "<a:pPr" + attributes + ">" + spacing +
+           "<a:spcBef><a:spcPts val=\"0\"/></a:spcBef><a:spcAft><a:spcPts val=\"0\"/></a:spcAft><a:buNone/></a:pPr>";
+  }
+
+  // A run's properties; style null for a line break or a paragraph's end,
+  // which only need the size.
+  std::string RunProperties(double size, const TextStyle* style, const char* element) {
+    std::string xml = std::string("<") + element;
+    if (!language_.empty()) xml += " lang=\"" + XmlEscape(language_) + "\"";
+    if (size > 0) xml += " sz=\"" + Str(Hundredths(size)) + "\"";
+    if (style == nullptr) return xml + " dirty=\"0\"/>";
+    xml += std::string(" b=\"") + (style->bold ? "1" : "0") + "\" i=\"" + (style->italic ? "1" : "0") + "\"";
+    if (style->underline) xml += " u=\"sng\"";
+    const std::string face = XmlEscape(CleanText(Typeface(*style)));
+    xml += " dirty=\"0\"><a:solidFill><a:srgbClr val=\"" + Hex(style->color) +
+           "\"/></a:solidFill><a:latin typeface=\"" + face + "\"/><a:ea typeface=\"" + face + "\"/><a:cs typeface=\"" +
+           face + "\"/>";
+    const std::string target = ExternalLinkTarget(style->link);
+    if (!target.empty()) xml += "<a:hlinkClick r:id=\"" + relationships_.Hyperlink(target) + "\"/>";
+    return xml + "</" + element + ">";
+  }
+
+  Placement placement_;
+  std::string language_;
+  Relationships relationships_;
+  std::string shapes_;
+  long shapeId_ = 1;  // 1 is the shape tree's own
+};
+
+}  // namespace
+
+std::vector<PageContent> ContentByPage(const Document& document) {
+  std::vector<PageContent> pages(document.pages.size());
+  for (const Block& block : document.blocks) {
+    if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+      AddParagraph(*paragraph, pages);
+    } else if (const auto* picture = std::get_if<Picture>(&block)) {
+      AddPicture(*picture, pages);
+    } else if (const auto* table = std::get_if<Table>(&block)) {
+      if (table->caption) AddParagraph(*table->caption, pages);
+      for (const TableCell& cell : table->cells) {
+        for (const Paragraph& inside : cell.paragraphs) AddParagraph(inside, pages);
+        for (const Picture& inside : cell.pictures) AddPicture(inside, pages);
+      }
+    }
+  }
+  return pages;
+}
+
+BackgroundCutouts CutoutsOf(const PageContent& content) {
+  BackgroundCutouts cutouts;
+  for (const TextPiece& piece : content.texts) {
+    for (const TextLine* line : piece.lines) cutouts.text.push_back(line->box);
+  }
+  for (const Picture* picture : content.pictures) cutouts.pictures.push_back(picture->box);
+  return cutouts;
+}
+
+SlideParts BuildSlide(const PageContent& content, const Placement& placement, const SlideMedia& media,
+                      const std::string& language) {
+  SlideWriter slide(placement, language);
+  // Back to front: what the page shows behind, the pictures, the text.
+  if (!media.background.empty()) {
+    const double width = placement.scale > 0 ? static_cast<double>(placement.cx) / placement.scale : 0;
+    const double height = placement.scale > 0 ? static_cast<double>(placement.cy) / placement.scale : 0;
+    slide.Picture(media.background, {0, 0, width, height}, "Page background", "", true);
+  }
+  for (size_t i = 0; i < content.pictures.size() && i < media.pictures.size(); ++i) {
+    const Picture& picture = *content.pictures[i];
+    slide.Picture(media.pictures[i], picture.box, "Picture " + std::to_string(i + 1), picture.alt, false);
+  }
+  for (const TextPiece& piece : content.texts) slide.Text(piece);
+  return slide.Finish();
+}
+
+std::string ExternalLinkTarget(const std::string& link) {
+  // A scheme: a letter, then letters, digits, "+", "-" or ".", then ":".
+  const size_t colon = link.find(':');
+  if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(link[0]))) return "";
+  std::string scheme;
+  for (size_t i = 0; i < colon; ++i) {
+    const char c = link[i];
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return "";
+    scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  if (scheme == "javascript" || scheme == "vbscript" || scheme == "data") return "";
+  static const std::string kKept =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~:/?#[]@!$&'()*+,;=%";
+  std::string target;
+  for (const char c : link) {
+    if (kKept.find(c) != std::string::npos) {
+      target += c;
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+      target += escaped;
+    }
+  }
+  return target;
+}
+
+}  // namespace zembra::exporter

@@ -1,0 +1,60 @@
+// One slide of a presentation from one page of the document: the page's
+// text as text boxes at its place (a box per paragraph, its lines broken as
+// printed), its pictures as pictures, and behind them a picture of whatever
+// else the page shows (page_background).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engines/export/documents/document_model.h"
+#include "engines/export/documents/page_background.h"
+#include "engines/export/documents/pptx_parts.h"
+
+namespace zembra::exporter {
+
+/// A paragraph, or the part of one printed on one page.
+struct TextPiece {
+  const Paragraph* paragraph = nullptr;
+  std::vector<const TextLine*> lines;  ///< top to bottom
+  Box box;                             ///< the lines' extent
+};
+
+/// What the document holds of one page, in reading order.
+struct PageContent {
+  std::vector<TextPiece> texts;
+  std::vector<const Picture*> pictures;
+};
+
+/// The document's content page by page, one entry for each of
+/// document.pages: paragraphs (also table cells' and captions) with their
+/// lines on each page they run over, and pictures (also table cells').
+std::vector<PageContent> ContentByPage(const Document& document);
+
+/// What the page's background leaves out: the text boxes' lines and the pictures.
+BackgroundCutouts CutoutsOf(const PageContent& content);
+
+/// The parts of a slide.
+struct SlideParts {
+  std::string xml;            ///< ppt/slides/slideN.xml
+  std::string relationships;  ///< ppt/slides/_rels/slideN.xml.rels
+};
+
+/// Media of a slide, as targets relative to the slide part ("../media/x.png").
+struct SlideMedia {
+  std::string background;             ///< empty: no background picture
+  std::vector<std::string> pictures;  ///< one for each of the content's pictures
+};
+
+/// The slide showing the content at the placement. language is the
+/// document's (BCP 47), empty when unknown.
+SlideParts BuildSlide(const PageContent& content, const Placement& placement, const SlideMedia& media,
+                      const std::string& language);
+
+/// A link target as an external relationship may hold it: a URI with a
+/// scheme, with blanks, non-ASCII and other characters URIs cannot carry
+/// percent-encoded. Empty for links within the document and for text that
+/// is no URI.
+std::string ExternalLinkTarget(const std::string& link);
+
+}  // namespace zembra::exporter
