@@ -187,11 +187,20 @@ class SlideWriter {
       }
     }
     if (!any) return;
+    // Presentation programs set each line of a fixed spacing in a cell of
+    // that height, the line's descent at the cell's bottom, also the first
+    // line: the frame starts a pitch above the first line's bottom. The text
+    // is anchored at the frame's bottom, where the last line's descent
+    // ends, which also places a single line (of the font's own spacing)
+    // best whatever the font's ascent in the program that shows it.
+    Box frame = piece.box;
+    const double pitch = Pitch(piece);
+    if (pitch > 0) frame.y0 = piece.lines.front()->box.y1 - pitch;
     const std::string id = Str(++shapeId_);
     shapes_ += "<p:sp><p:nvSpPr><p:cNvPr id=\"" + id + "\" name=\"" + ShapeName(paragraph) + " " + id +
-               "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>" + Xfrm(piece.box) +
+               "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>" + Xfrm(frame) +
                "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody>"
-               "<a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" anchor=\"ctr\">"
+               "<a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" anchor=\"b\">"
                "<a:noAutofit/></a:bodyPr><a:lstStyle/><a:p>" +
                ParagraphProperties(piece) + body + RunProperties(lastSize, nullptr, "a:endParaRPr") +
                "</a:p></p:txBody></p:sp>";
@@ -218,6 +227,16 @@ class SlideWriter {
   // Hundredths of a point on the slide, within what the format allows.
   long Hundredths(double points) const {
     return std::clamp(std::lround(points * placement_.scale / kEmuPerPoint * 100), 100L, 400000L);
+  }
+
+  // The distance of a paragraph's printed lines (of their bottoms, which
+  // keep the baselines' distance), set as a fixed line spacing; 0 for a
+  // single line, which keeps the font's own.
+  static double Pitch(const TextPiece& piece) {
+    if (piece.lines.size() < 2) return 0;
+    const double pitch =
+        (piece.lines.back()->box.y1 - piece.lines.front()->box.y1) / static_cast<double>(piece.lines.size() - 1);
+    return pitch > 0 ? pitch : 0;
   }
 
   static bool Blank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
@@ -251,12 +270,8 @@ class SlideWriter {
     }
     if (rtl) attributes += " rtl=\"1\"";
     std::string spacing;
-    if (piece.lines.size() > 1) {
-      // The distance of the printed lines' baselines, as a fixed spacing.
-      const double pitch =
-          (piece.lines.back()->box.y1 - piece.lines.front()->box.y1) / static_cast<double>(piece.lines.size() - 1);
-      if (pitch > 0) spacing = "<a:lnSpc><a:spcPts val=\"" + Str(Hundredths(pitch)) + "\"/></a:lnSpc>";
-    }
+    const double pitch = Pitch(piece);
+    if (pitch > 0) spacing = "<a:lnSpc><a:spcPts val=\"" + Str(Hundredths(pitch)) + "\"/></a:lnSpc>";
     return "<a:pPr" + attributes + ">" + spacing +
            "<a:spcBef><a:spcPts val=\"0\"/></a:spcBef><a:spcAft><a:spcPts val=\"0\"/></a:spcAft><a:buNone/></a:pPr>";
   }

@@ -361,5 +361,147 @@ TEST_F(PptxFromModel, PicturesArePicturesWithTheirMediaAndNotInTheBackground) {
   EXPECT_GT(shown.Darkest({72, 250, 290, 266}, 72), 200);
 }
 
+// Paragraphs of several lines at various sizes and pitches, drawn with cairo
+// in DejaVu Sans, and the model of them a reader gives: line boxes from the
+// font's ascent and descent.
+struct PrintedParagraph {
+  double size, pitch, firstBaseline;
+  std::vector<const char*> lines;
+  Alignment alignment;
+};
+
+const PrintedParagraph kPrinted[] = {
+    {11,
+     15,
+     100,
+     {"Eleven points on a pitch of fifteen,", "the second line of it,", "and a third, longer than the others,",
+      "then the last."},
+     Alignment::kStart},
+    {16, 24, 200, {"Sixteen points,", "spaced by half a line", "more than usual."}, Alignment::kStart},
+    {28, 0, 320, {"A heading of 28 points"}, Alignment::kStart},
+    {11, 12, 380, {"Set tight: eleven on twelve,", "lines closer than the font's own", "height."}, Alignment::kStart},
+    {12, 16, 480, {"Centred lines", "of different widths,", "centred on the page."}, Alignment::kCenter},
+    {12, 16, 580, {"Right-aligned lines", "end at the right margin,", "as printed."}, Alignment::kEnd},
+};
+constexpr double kAscent = 0.928, kDescent = 0.236;  // DejaVu Sans
+
+class PptxLines : public PptxOutput {
+ protected:
+  void SetUp() override {
+    PptxOutput::SetUp();
+    ZEMBRA_REQUIRE_PROGRAM("pdftoppm");
+    pdf_ = TestDirectory() + "/lines.pdf";
+    cairo_surface_t* surface = cairo_pdf_surface_create(pdf_.c_str(), 612, 792);
+    cairo_t* cr = cairo_create(surface);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    document_.pages.push_back({612, 792, {72, 72, 540, 720}});
+    for (const PrintedParagraph& printed : kPrinted) {
+      cairo_set_font_size(cr, printed.size);
+      Paragraph paragraph;
+      paragraph.alignment = printed.alignment;
+      double baseline = printed.firstBaseline;
+      for (const char* text : printed.lines) {
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr, text, &extents);
+        double x = 72;
+        if (printed.alignment == Alignment::kCenter) x = 306 - extents.x_advance / 2;
+        if (printed.alignment == Alignment::kEnd) x = 540 - extents.x_advance;
+        cairo_move_to(cr, x, baseline);
+        cairo_show_text(cr, text);
+        TextLine line;
+        line.box = {x, baseline - kAscent * printed.size, x + extents.x_advance, baseline + kDescent * printed.size};
+        TextStyle style;
+        style.fontFamily = "DejaVu Sans";
+        style.size = printed.size;
+        line.runs.push_back({text, style});
+        paragraph.lines.push_back(line);
+        baseline += printed.pitch;
+      }
+      paragraph.box = paragraph.lines.front().box;
+      for (const TextLine& line : paragraph.lines) {
+        paragraph.box.x0 = std::min(paragraph.box.x0, line.box.x0);
+        paragraph.box.x1 = std::max(paragraph.box.x1, line.box.x1);
+        paragraph.box.y1 = line.box.y1;
+      }
+      document_.blocks.emplace_back(paragraph);
+    }
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+  }
+
+  std::string pdf_;
+  Document document_;
+};
+
+// How far down (in points) the ink of a line's box in one render must move to
+// best match the other: the shift with the least squared difference of the
+// rows' ink, within a third of the line's height.
+double VerticalShift(const Grey& printed, const Grey& shown, const Box& box, double dpi) {
+  const long x0 = std::lround(box.x0 * dpi / 72), x1 = std::lround(box.x1 * dpi / 72);
+  const long y0 = std::lround(box.y0 * dpi / 72), y1 = std::lround(box.y1 * dpi / 72);
+  const auto row = [&](const Grey& grey, long y) {
+    double ink = 0;
+    for (long x = x0; x < x1; ++x) ink += 255 - grey.at(x, y);
+    return ink;
+  };
+  const long reach = (y1 - y0) / 3;
+  long best = 0;
+  double least = -1;
+  for (long shift = -reach; shift <= reach; ++shift) {
+    double sum = 0;
+    for (long y = y0; y < y1; ++y) {
+      const double d = row(printed, y) - row(shown, y + shift);
+      sum += d * d;
+    }
+    if (least < 0 || sum < least) {
+      least = sum;
+      best = shift;
+    }
+  }
+  return static_cast<double>(best) * 72 / dpi;
+}
+
+// The leftmost and rightmost ink (in points) in the middle half of a line's
+// height, up to 30 points either side of its box.
+std::pair<double, double> InkColumns(const Grey& grey, const Box& box, double dpi) {
+  const double quarter = box.height() / 4;
+  double left = 1e9, right = -1;
+  for (long y = std::lround((box.y0 + quarter) * dpi / 72); y < std::lround((box.y1 - quarter) * dpi / 72); ++y) {
+    for (long x = std::lround((box.x0 - 30) * dpi / 72); x < std::lround((box.x1 + 30) * dpi / 72); ++x) {
+      if (grey.at(x, y) >= 128) continue;
+      left = std::min(left, x * 72 / dpi);
+      right = std::max(right, x * 72 / dpi);
+    }
+  }
+  return {left, right};
+}
+
+TEST_F(PptxLines, EveryLineLandsWherePrinted) {
+  const std::string pptx = TestDirectory() + "/lines.pptx";
+  std::string error;
+  const std::unique_ptr<PdfInput> input = PdfInput::Open(pdf_, "", "", error);
+  ASSERT_TRUE(input) << error;
+  ASSERT_TRUE(WritePresentation(*input, {1, 1}, document_, pptx, error)) << error;
+  const std::string back = OfficeConvert(pptx, "pdf");
+  ASSERT_FALSE(back.empty());
+  constexpr double kDpi = 288;
+  const Grey page = RenderGrey(pdf_, kDpi), slide = RenderGrey(back, kDpi);
+  for (const Block& block : document_.blocks) {
+    const Paragraph& paragraph = std::get<Paragraph>(block);
+    for (const TextLine& line : paragraph.lines) {
+      const std::string text = line.runs[0].text;
+      // Its baseline within a point of the printed one, also for lines set
+      // tighter or looser than the font's own spacing.
+      EXPECT_LE(std::fabs(VerticalShift(page, slide, line.box, kDpi)), 1) << text;
+      // Its ends within two points, as aligned.
+      const auto [left, right] = InkColumns(page, line.box, kDpi);
+      const auto [shownLeft, shownRight] = InkColumns(slide, line.box, kDpi);
+      EXPECT_NEAR(shownLeft, left, 2) << text;
+      EXPECT_NEAR(shownRight, right, 2) << text;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zembra::exporter
