@@ -271,7 +271,11 @@ class SlideWriter {
     if (rtl) attributes += " rtl=\"1\"";
     std::string spacing;
     const double pitch = Pitch(piece);
-    if (pitch > 0) spacing = "<a:lnSpc><a:spcPts val=\"" + Str(Hundredths(pitch)) + "\"/></a:lnSpc>";
+    if (pitch > 0) {
+      // Hundredths of a point again, up to the format's largest spacing.
+      const long value = std::clamp(std::lround(pitch * placement_.scale / kEmuPerPoint * 100), 0L, 158400L);
+      spacing = "<a:lnSpc><a:spcPts val=\"" + Str(value) + "\"/></a:lnSpc>";
+    }
     return "<a:pPr" + attributes + ">" + spacing +
            "<a:spcBef><a:spcPts val=\"0\"/></a:spcBef><a:spcAft><a:spcPts val=\"0\"/></a:spcAft><a:buNone/></a:pPr>";
   }

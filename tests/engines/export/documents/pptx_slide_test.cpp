@@ -324,6 +324,22 @@ TEST(BuildSlide, ScaledWithThePageAndTextCleanedForXml) {
   EXPECT_EQ(Occurrences(parts.xml, "<p:sp>"), 1u);
 }
 
+TEST(BuildSlide, SizesAndSpacingsWithinWhatTheFormatAllows) {
+  Document document;
+  document.pages = {{14400, 14400, {}}};
+  TextStyle tiny, huge;
+  tiny.size = 0.5;
+  huge.size = 9000;
+  document.blocks.emplace_back(Para(0, {Line({10, 10, 100, 11}, {{"tiny", tiny}})}));
+  document.blocks.emplace_back(
+      Para(0, {Line({10, 100, 9000, 9100}, {{"huge", huge}}), Line({10, 9200, 9000, 14300}, {{"far", huge}})}));
+  const std::vector<PageContent> pages = ContentByPage(document);
+  const SlideParts parts = BuildSlide(pages[0], PlacePage(SlideSizeFor(612, 792), 612, 792), {}, "");
+  EXPECT_NE(parts.xml.find("sz=\"100\""), std::string::npos);     // 1 pt at least
+  EXPECT_NE(parts.xml.find("sz=\"400000\""), std::string::npos);  // 4000 pt at most
+  EXPECT_NE(parts.xml.find("<a:spcPts val=\"158400\"/>"), std::string::npos);
+}
+
 TEST(ExternalLinkTarget, URIsWithASchemeEscapedAsURIs) {
   const std::pair<const char*, const char*> cases[] = {
       {"https://example.org/", "https://example.org/"},
