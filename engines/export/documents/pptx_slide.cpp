@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cwctype>
 #include <map>
 
 #include "engines/export/documents/spreadsheet_xml.h"
@@ -47,6 +48,7 @@ void AddParagraph(const Paragraph& paragraph, std::vector<PageContent>& pages) {
   int page = paragraph.page;
   TextPiece piece;
   piece.paragraph = &paragraph;
+  piece.opens = true;
   const TextLine* previous = nullptr;
   for (const TextLine& line : paragraph.lines) {
     bool next = false;
@@ -56,6 +58,7 @@ void AddParagraph(const Paragraph& paragraph, std::vector<PageContent>& pages) {
     }
     if (next) {
       Flush(piece, page, pages);
+      piece.opens = false;
       ++page;
     }
     piece.lines.push_back(&line);
@@ -196,13 +199,16 @@ class SlideWriter {
     Box frame = piece.box;
     const double pitch = Pitch(piece);
     if (pitch > 0) frame.y0 = piece.lines.front()->box.y1 - pitch;
+    // A bullet stands before the text, where the label was printed.
+    const std::optional<ListBullet> bullet = piece.opens ? BulletOf(paragraph) : std::nullopt;
+    if (bullet) frame.x0 = std::min(frame.x0, piece.lines.front()->box.x0 - bullet->indent);
     const std::string id = Str(++shapeId_);
     shapes_ += "<p:sp><p:nvSpPr><p:cNvPr id=\"" + id + "\" name=\"" + ShapeName(paragraph) + " " + id +
                "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>" + Xfrm(frame) +
                "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody>"
                "<a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" anchor=\"b\">"
                "<a:noAutofit/></a:bodyPr><a:lstStyle/><a:p>" +
-               ParagraphProperties(piece) + body + RunProperties(lastSize, nullptr, "a:endParaRPr") +
+               ParagraphProperties(piece, frame, bullet) + body + RunProperties(lastSize, nullptr, "a:endParaRPr") +
                "</a:p></p:txBody></p:sp>";
   }
 
@@ -241,7 +247,8 @@ class SlideWriter {
 
   static bool Blank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
-  std::string ParagraphProperties(const TextPiece& piece) const {
+  std::string ParagraphProperties(const TextPiece& piece, const Box& frame,
+                                  const std::optional<ListBullet>& bullet) const {
     const Paragraph& paragraph = *piece.paragraph;
     std::string attributes;
     const bool rtl = paragraph.rightToLeft;
@@ -258,13 +265,15 @@ class SlideWriter {
         break;
     }
     // Lines of a left-aligned paragraph keep their indents: the first
-    // line's, and the others' (a hanging one).
+    // line's, and the others' (a hanging one); a bullet hangs before the
+    // first line's text.
     const bool left = !rtl && (paragraph.alignment == Alignment::kStart || paragraph.alignment == Alignment::kJustify);
-    if (left && piece.lines.size() > 1) {
-      double rest = piece.lines[1]->box.x0;
+    if (left && (piece.lines.size() > 1 || bullet)) {
+      const double first = piece.lines[0]->box.x0;
+      double rest = piece.lines.size() > 1 ? piece.lines[1]->box.x0 : first;
       for (size_t i = 2; i < piece.lines.size(); ++i) rest = std::min(rest, piece.lines[i]->box.x0);
-      const long margin = Emu(rest - piece.box.x0);
-      const long indent = Emu(piece.lines[0]->box.x0 - piece.box.x0) - margin;
+      const long margin = Emu((bullet ? first : rest) - frame.x0);
+      const long indent = bullet ? -Emu(bullet->indent) : Emu(first - frame.x0) - margin;
       if (margin != 0) attributes += " marL=\"" + Str(margin) + "\"";
       if (indent != 0) attributes += " indent=\"" + Str(indent) + "\"";
     }
@@ -277,7 +286,8 @@ class SlideWriter {
       spacing = "<a:lnSpc><a:spcPts val=\"" + Str(value) + "\"/></a:lnSpc>";
     }
     return "<a:pPr" + attributes + ">" + spacing +
-           "<a:spcBef><a:spcPts val=\"0\"/></a:spcBef><a:spcAft><a:spcPts val=\"0\"/></a:spcAft><a:buNone/></a:pPr>";
+           "<a:spcBef><a:spcPts val=\"0\"/></a:spcBef><a:spcAft><a:spcPts val=\"0\"/></a:spcAft>" +
+           (bullet ? bullet->xml : std::string("<a:buNone/>")) + "</a:pPr>";
   }
 
   // A run's properties; style null for a line break or a paragraph's end,
@@ -305,7 +315,75 @@ class SlideWriter {
   long shapeId_ = 1;  // 1 is the shape tree's own
 };
 
+// A roman numeral's value; 0 when the text is none.
+int RomanValue(const std::string& text) {
+  static const std::string kDigits = "ivxlcdm";
+  static const int kValues[] = {1, 5, 10, 50, 100, 500, 1000};
+  int value = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t digit = kDigits.find(static_cast<char>(std::tolower(static_cast<unsigned char>(text[i]))));
+    if (digit == std::string::npos) return 0;
+    const size_t next = i + 1 < text.size()
+                            ? kDigits.find(static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1]))))
+                            : std::string::npos;
+    value += next != std::string::npos && kValues[next] > kValues[digit] ? -kValues[digit] : kValues[digit];
+  }
+  return value;
+}
+
+// The numbering scheme and first number of an ordered label ("3.", "b)",
+// "iv."); empty when it is none.
+std::pair<std::string, long> Numbering(const std::string& label) {
+  if (label.size() < 2 || label.size() > 8) return {"", 0};
+  const char end = label.back();
+  if (end != '.' && end != ')') return {"", 0};
+  const std::string body = label.substr(0, label.size() - 1);
+  const std::string suffix = end == '.' ? "Period" : "ParenR";
+  const auto all = [&](int (*test)(int)) {
+    return std::all_of(body.begin(), body.end(), [&](char c) { return test(static_cast<unsigned char>(c)) != 0; });
+  };
+  if (all(isdigit)) return {"arabic" + suffix, std::stol(body)};
+  if (body.size() == 1 && std::isalpha(static_cast<unsigned char>(body[0]))) {
+    const bool lower = std::islower(static_cast<unsigned char>(body[0]));
+    return {std::string(lower ? "alphaLc" : "alphaUc") + suffix,
+            std::tolower(static_cast<unsigned char>(body[0])) - 'a' + 1};
+  }
+  const bool lower = all(islower), upper = all(isupper);
+  if ((lower || upper) && RomanValue(body) > 0) {
+    return {std::string(lower ? "romanLc" : "romanUc") + suffix, RomanValue(body)};
+  }
+  return {"", 0};
+}
+
 }  // namespace
+
+std::optional<ListBullet> BulletOf(const Paragraph& paragraph) {
+  if (paragraph.role != ParagraphRole::kListItem || paragraph.rightToLeft || paragraph.lines.empty() ||
+      paragraph.lines.front().runs.empty()) {
+    return std::nullopt;
+  }
+  std::string label = CleanText(paragraph.label);
+  label.erase(0, label.find_first_not_of(' '));
+  label.erase(label.find_last_not_of(' ') + 1);
+  const double em = paragraph.lines.front().runs.front().style.size;
+  if (label.empty() || em <= 0) return std::nullopt;
+  // Browsers set the label and a blank before the text; the widths are
+  // those of common text faces, in ems.
+  ListBullet bullet;
+  const std::vector<char32_t> symbols = DecodeUtf8(label);
+  const auto [scheme, start] = Numbering(label);
+  if (!scheme.empty()) {
+    bullet.xml = "<a:buFontTx/><a:buAutoNum type=\"" + scheme + "\"" +
+                 (start != 1 ? " startAt=\"" + std::to_string(start) + "\"" : std::string()) + "/>";
+    bullet.indent = em * (0.6 * static_cast<double>(label.size() - 1) + 0.3 + 0.3);
+  } else if (symbols.size() == 1 && !std::iswalnum(static_cast<wint_t>(symbols[0]))) {
+    bullet.xml = "<a:buFontTx/><a:buChar char=\"" + XmlEscape(label) + "\"/>";
+    bullet.indent = em * 1.1;
+  } else {
+    return std::nullopt;
+  }
+  return bullet;
+}
 
 std::vector<PageContent> ContentByPage(const Document& document) {
   std::vector<PageContent> pages(document.pages.size());
@@ -329,6 +407,14 @@ BackgroundCutouts CutoutsOf(const PageContent& content) {
   BackgroundCutouts cutouts;
   for (const TextPiece& piece : content.texts) {
     for (const TextLine* line : piece.lines) cutouts.text.push_back(line->box);
+    // The printed label, glyphs or a drawn disc, in the space the bullet
+    // takes before the first line and a little more.
+    const std::optional<ListBullet> bullet = piece.opens ? BulletOf(*piece.paragraph) : std::nullopt;
+    if (bullet) {
+      const Box& first = piece.lines.front()->box;
+      const double em = piece.paragraph->lines.front().runs.front().style.size;
+      cutouts.pictures.push_back({first.x0 - bullet->indent - em / 2, first.y0, first.x0 - 0.1, first.y1});
+    }
   }
   for (const Picture* picture : content.pictures) cutouts.pictures.push_back(picture->box);
   return cutouts;

@@ -4,6 +4,7 @@
 // else the page shows (page_background).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct TextPiece {
   const Paragraph* paragraph = nullptr;
   std::vector<const TextLine*> lines;  ///< top to bottom
   Box box;                             ///< the lines' extent
+  bool opens = false;                  ///< holds the paragraph's first line
 };
 
 /// What the document holds of one page, in reading order.
@@ -31,7 +33,23 @@ struct PageContent {
 /// lines on each page they run over, and pictures (also table cells').
 std::vector<PageContent> ContentByPage(const Document& document);
 
-/// What the page's background leaves out: the text boxes' lines and the pictures.
+/// A list item's label shown as the bullet of its text box: the bullet
+/// (DrawingML's buChar or buAutoNum, numbered from the label's number) and
+/// how far before the text it starts, in points.
+struct ListBullet {
+  std::string xml;
+  double indent = 0;
+};
+
+/// The bullet of a list item whose label is printed before its first line:
+/// a single symbol ("•", "◦", "▪"), or a number, letter or roman numeral
+/// followed by "." or ")". Nothing for other paragraphs, for right-to-left
+/// ones, and for labels no bullet shows as printed; such a label stays in
+/// the background.
+std::optional<ListBullet> BulletOf(const Paragraph& paragraph);
+
+/// What the page's background leaves out: the text boxes' lines, the labels
+/// their bullets show, and the pictures.
 BackgroundCutouts CutoutsOf(const PageContent& content);
 
 /// The parts of a slide.

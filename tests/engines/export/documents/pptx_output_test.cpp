@@ -361,6 +361,96 @@ TEST_F(PptxFromModel, PicturesArePicturesWithTheirMediaAndNotInTheBackground) {
   EXPECT_GT(shown.Darkest({72, 250, 290, 266}, 72), 200);
 }
 
+// The leftmost and rightmost ink (in points) in the middle half of a line's
+// height, up to 30 points either side of its box.
+std::pair<double, double> InkColumns(const Grey& grey, const Box& box, double dpi) {
+  const double quarter = box.height() / 4;
+  double left = 1e9, right = -1;
+  for (long y = std::lround((box.y0 + quarter) * dpi / 72); y < std::lround((box.y1 - quarter) * dpi / 72); ++y) {
+    for (long x = std::lround((box.x0 - 30) * dpi / 72); x < std::lround((box.x1 + 30) * dpi / 72); ++x) {
+      if (grey.at(x, y) >= 128) continue;
+      left = std::min(left, x * 72 / dpi);
+      right = std::max(right, x * 72 / dpi);
+    }
+  }
+  return {left, right};
+}
+
+// List items printed as a browser prints them: a numbered label as text, a
+// disc drawn as a path, each ending a blank before the item's text.
+TEST_F(PptxOutput, ListLabelsAreBulletsWhereTheyWerePrinted) {
+  ZEMBRA_REQUIRE_PROGRAM("pdftoppm");
+  const std::string pdf = TestDirectory() + "/list.pdf";
+  cairo_surface_t* surface = cairo_pdf_surface_create(pdf.c_str(), 612, 792);
+  cairo_t* cr = cairo_create(surface);
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 11);
+  Document document;
+  document.pages.push_back({612, 792, {}});
+  const char* texts[] = {"Walk the transect slowly.", "Count every nest.", "Dune height at every hundred metres."};
+  const char* labels[] = {"1.", "2.", "\xE2\x80\xA2"};
+  for (int i = 0; i < 3; ++i) {
+    const double baseline = 100 + 20 * i;
+    cairo_text_extents_t extents;
+    if (i < 2) {
+      cairo_text_extents(cr, (std::string(labels[i]) + " ").c_str(), &extents);
+      cairo_move_to(cr, 90 - extents.x_advance, baseline);
+      cairo_show_text(cr, labels[i]);
+    } else {
+      cairo_new_path(cr);
+      cairo_arc(cr, 80, baseline - 3.5, 1.9, 0, 2 * M_PI);
+      cairo_fill(cr);
+    }
+    cairo_text_extents(cr, texts[i], &extents);
+    cairo_move_to(cr, 90, baseline);
+    cairo_show_text(cr, texts[i]);
+    Paragraph item;
+    item.role = ParagraphRole::kListItem;
+    item.ordered = i < 2;
+    item.level = 1;
+    item.label = labels[i];
+    TextLine line;
+    line.box = {90, baseline - 0.928 * 11, 90 + extents.x_advance, baseline + 0.236 * 11};
+    TextStyle style;
+    style.fontFamily = "DejaVu Sans";
+    style.size = 11;
+    line.runs.push_back({texts[i], style});
+    item.lines.push_back(line);
+    item.box = line.box;
+    document.blocks.emplace_back(item);
+  }
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  cairo_surface_destroy(surface);
+
+  std::string error;
+  const std::unique_ptr<PdfInput> input = PdfInput::Open(pdf, "", "", error);
+  ASSERT_TRUE(input) << error;
+  const std::string pptx = TestDirectory() + "/list.pptx";
+  ASSERT_TRUE(WritePresentation(*input, {1, 1}, document, pptx, error)) << error;
+  // The labels are the bullets': none is left printed behind.
+  EXPECT_EQ(RunProgram({"unzip", "-Z1", pptx}).output.find("ppt/media/page1.png"), std::string::npos);
+  const std::string back = OfficeConvert(pptx, "pdf");
+  ASSERT_FALSE(back.empty());
+  const std::vector<std::string> pages = PageTexts(back);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_NE(pages[0].find("1. Walk the transect slowly. 2. Count every nest."), std::string::npos) << pages[0];
+  EXPECT_NE(pages[0].find("\xE2\x80\xA2"), std::string::npos) << pages[0];
+  // Each label within a few points of where it was printed, the text where
+  // it was.
+  const Grey page = RenderGrey(pdf, 144), slide = RenderGrey(back, 144);
+  for (int i = 0; i < 3; ++i) {
+    const double baseline = 100 + 20 * i;
+    const Box label{60, baseline - 9, 89, baseline + 2};
+    const auto [left, right] = InkColumns(page, label, 144);
+    const auto [shownLeft, shownRight] = InkColumns(slide, label, 144);
+    EXPECT_NEAR(shownLeft, left, 3) << labels[i];
+    EXPECT_NEAR(shownRight, right, 3) << labels[i];
+    const Box text{90, baseline - 9, 200, baseline + 2};
+    EXPECT_NEAR(InkColumns(slide, text, 144).first, InkColumns(page, text, 144).first, 1) << texts[i];
+  }
+}
+
 // Paragraphs of several lines at various sizes and pitches, drawn with cairo
 // in DejaVu Sans, and the model of them a reader gives: line boxes from the
 // font's ascent and descent.
@@ -460,21 +550,6 @@ double VerticalShift(const Grey& printed, const Grey& shown, const Box& box, dou
     }
   }
   return static_cast<double>(best) * 72 / dpi;
-}
-
-// The leftmost and rightmost ink (in points) in the middle half of a line's
-// height, up to 30 points either side of its box.
-std::pair<double, double> InkColumns(const Grey& grey, const Box& box, double dpi) {
-  const double quarter = box.height() / 4;
-  double left = 1e9, right = -1;
-  for (long y = std::lround((box.y0 + quarter) * dpi / 72); y < std::lround((box.y1 - quarter) * dpi / 72); ++y) {
-    for (long x = std::lround((box.x0 - 30) * dpi / 72); x < std::lround((box.x1 + 30) * dpi / 72); ++x) {
-      if (grey.at(x, y) >= 128) continue;
-      left = std::min(left, x * 72 / dpi);
-      right = std::max(right, x * 72 / dpi);
-    }
-  }
-  return {left, right};
 }
 
 TEST_F(PptxLines, EveryLineLandsWherePrinted) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <regex>
 #include <set>
 
@@ -338,6 +339,91 @@ TEST(BuildSlide, SizesAndSpacingsWithinWhatTheFormatAllows) {
   EXPECT_NE(parts.xml.find("sz=\"100\""), std::string::npos);     // 1 pt at least
   EXPECT_NE(parts.xml.find("sz=\"400000\""), std::string::npos);  // 4000 pt at most
   EXPECT_NE(parts.xml.find("<a:spcPts val=\"158400\"/>"), std::string::npos);
+}
+
+Paragraph Item(const std::string& label, bool rightToLeft = false) {
+  Paragraph item = Para(
+      0, {Line({100, 100, 300, 114}, {{"Item text", Style(10)}}), Line({100, 116, 250, 130}, {{"goes on", Style(10)}})},
+      ParagraphRole::kListItem);
+  item.label = label;
+  item.rightToLeft = rightToLeft;
+  return item;
+}
+
+TEST(BulletOf, LabelsThatBulletsShowAsPrinted) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\xE2\x80\xA2", "<a:buFontTx/><a:buChar char=\"\xE2\x80\xA2\"/>"},    // disc
+      {" \xE2\x97\xA6 ", "<a:buFontTx/><a:buChar char=\"\xE2\x97\xA6\"/>"},  // circle, blanks around
+      {"-", "<a:buFontTx/><a:buChar char=\"-\"/>"},
+      {"1.", "<a:buFontTx/><a:buAutoNum type=\"arabicPeriod\"/>"},
+      {"12.", "<a:buFontTx/><a:buAutoNum type=\"arabicPeriod\" startAt=\"12\"/>"},
+      {"3)", "<a:buFontTx/><a:buAutoNum type=\"arabicParenR\" startAt=\"3\"/>"},
+      {"c.", "<a:buFontTx/><a:buAutoNum type=\"alphaLcPeriod\" startAt=\"3\"/>"},
+      {"B)", "<a:buFontTx/><a:buAutoNum type=\"alphaUcParenR\" startAt=\"2\"/>"},
+      {"iv.", "<a:buFontTx/><a:buAutoNum type=\"romanLcPeriod\" startAt=\"4\"/>"},
+      {"XII.", "<a:buFontTx/><a:buAutoNum type=\"romanUcPeriod\" startAt=\"12\"/>"},
+      {"MCMXC.", "<a:buFontTx/><a:buAutoNum type=\"romanUcPeriod\" startAt=\"1990\"/>"},
+      {"\"", "<a:buFontTx/><a:buChar char=\"&quot;\"/>"},
+      // Left to the background: no bullet shows these.
+      {"", nullptr},
+      {"1.2.", nullptr},
+      {"(1)", nullptr},
+      {"Step 1:", nullptr},
+      {"ab.", nullptr},
+      {"x", nullptr},
+      {"\xE2\x86\x92\xE2\x86\x92", nullptr},
+  };
+  for (const auto& [label, xml] : cases) {
+    const std::optional<ListBullet> bullet = BulletOf(Item(label));
+    if (xml == nullptr) {
+      EXPECT_FALSE(bullet) << label;
+      continue;
+    }
+    ASSERT_TRUE(bullet) << label;
+    EXPECT_EQ(bullet->xml, xml);
+    // About the label and a blank of a 10 pt face.
+    EXPECT_GT(bullet->indent, 7) << label;
+    EXPECT_LT(bullet->indent, 10 * (0.8 * static_cast<double>(std::string(label).size()) + 1)) << label;
+  }
+  EXPECT_FALSE(BulletOf(Item("1.", true)));  // right to left: its label stays printed
+  Paragraph body = Item("1.");
+  body.role = ParagraphRole::kBody;
+  EXPECT_FALSE(BulletOf(body));
+}
+
+TEST(BuildSlide, AListItemsLabelIsItsBulletHangingBeforeTheText) {
+  Document document;
+  document.pages = {{612, 792, {}}, {612, 792, {}}};
+  Paragraph item = Item("2.");
+  // Its last line on the next page: no bullet there.
+  item.lines.push_back(Line({100, 72, 200, 86}, {{"and ends here", Style(10)}}));
+  document.blocks.emplace_back(item);
+  const std::vector<PageContent> pages = ContentByPage(document);
+  ASSERT_EQ(pages[1].texts.size(), 1u);
+  const Placement placement = PlacePage(SlideSizeFor(612, 792), 612, 792);
+  const std::string first = BuildSlide(pages[0], placement, {}, "").xml;
+  const ListBullet bullet = *BulletOf(item);
+  const long indent = std::lround(bullet.indent * kEmuPerPoint);
+  // The frame starts where the bullet does, the text where it was printed.
+  EXPECT_NE(first.find("<a:off x=\"" + std::to_string(1270000 - indent) + "\""), std::string::npos) << first;
+  EXPECT_NE(first.find("marL=\"" + std::to_string(indent) + "\" indent=\"-" + std::to_string(indent) + "\""),
+            std::string::npos)
+      << first;
+  EXPECT_NE(first.find("<a:buAutoNum type=\"arabicPeriod\" startAt=\"2\"/></a:pPr>"), std::string::npos);
+  EXPECT_EQ(first.find("<a:buNone/>"), std::string::npos);
+  const std::string second = BuildSlide(pages[1], placement, {}, "").xml;
+  EXPECT_NE(second.find("<a:buNone/>"), std::string::npos);
+  EXPECT_NE(second.find("<a:off x=\"1270000\""), std::string::npos);
+  // The printed label is left out of the background before the first line
+  // only.
+  const BackgroundCutouts cutouts = CutoutsOf(pages[0]);
+  ASSERT_EQ(cutouts.pictures.size(), 1u);
+  EXPECT_LT(cutouts.pictures[0].x0, 100 - bullet.indent);
+  EXPECT_LT(cutouts.pictures[0].x1, 100);
+  EXPECT_GT(cutouts.pictures[0].x1, 99);
+  EXPECT_EQ(cutouts.pictures[0].y0, 100);
+  EXPECT_EQ(cutouts.pictures[0].y1, 114);
+  EXPECT_TRUE(CutoutsOf(pages[1]).pictures.empty());
 }
 
 TEST(ExternalLinkTarget, URIsWithASchemeEscapedAsURIs) {
