@@ -74,6 +74,7 @@ class PageBackgrounds::Device : public SplashOutputDev {
   void SetCutouts(const BackgroundCutouts& cutouts, double pixelsPerPoint) {
     text_ = ToDevice(cutouts.text, pixelsPerPoint, kTextSlackPoints);
     pictures_ = ToDevice(cutouts.pictures, pixelsPerPoint, kPictureSlackPoints);
+    underlined_ = ToDevice(cutouts.underlined, pixelsPerPoint, kTextSlackPoints);
     shifts_.clear();
     shiftX_ = shiftY_ = 0;
     nested_ = 0;
@@ -100,12 +101,12 @@ class PageBackgrounds::Device : public SplashOutputDev {
   }
 
   void stroke(GfxState* state) override {
-    if (!InsidePicture(PathExtent(state, state->getTransformedLineWidth() / 2), state)) {
-      SplashOutputDev::stroke(state);
-    }
+    const Extent extent = PathExtent(state, state->getTransformedLineWidth() / 2);
+    if (!InsidePicture(extent, state) && !Underline(extent)) SplashOutputDev::stroke(state);
   }
   void fill(GfxState* state) override {
-    if (!InsidePicture(PathExtent(state, 0), state)) SplashOutputDev::fill(state);
+    const Extent extent = PathExtent(state, 0);
+    if (!InsidePicture(extent, state) && !Underline(extent)) SplashOutputDev::fill(state);
   }
   void eoFill(GfxState* state) override {
     if (!InsidePicture(PathExtent(state, 0), state)) SplashOutputDev::eoFill(state);
@@ -237,6 +238,16 @@ class PageBackgrounds::Device : public SplashOutputDev {
                        [&](const Extent& picture) { return picture.Contains(visible); });
   }
 
+  // A rule in an underlined line, at most a sixth of its height thick and
+  // three times as long as thick.
+  bool Underline(const Extent& drawn) const {
+    if (nested_ > 0 || drawn.Empty()) return false;
+    const double thick = drawn.y1 - drawn.y0, length = drawn.x1 - drawn.x0;
+    return std::any_of(underlined_.begin(), underlined_.end(), [&](const Extent& line) {
+      return line.Contains(drawn) && thick <= (line.y1 - line.y0) / 6 && length >= 3 * thick;
+    });
+  }
+
   // A glyph is judged by its middle: halfway along its advance, a third of
   // an em above the baseline.
   bool LeaveOutGlyph(GfxState* state, double x, double y, double dx, double dy) const {
@@ -253,7 +264,7 @@ class PageBackgrounds::Device : public SplashOutputDev {
     return InsidePicture(glyph, state);
   }
 
-  std::vector<Extent> text_, pictures_;
+  std::vector<Extent> text_, pictures_, underlined_;
   std::vector<std::pair<double, double>> shifts_;
   double shiftX_ = 0, shiftY_ = 0;
   int nested_ = 0;

@@ -26,6 +26,9 @@ struct BackgroundCutouts {
   /// one of them (the image, and the paths and glyphs of vector art) is not
   /// drawn.
   std::vector<Box> pictures;
+  /// Lines whose text boxes underline their text: a thin horizontal rule
+  /// drawn inside one of them (the printed underline) is not drawn.
+  std::vector<Box> underlined;
 };
 
 /// How large a background is rendered.

@@ -406,7 +406,11 @@ std::vector<PageContent> ContentByPage(const Document& document) {
 BackgroundCutouts CutoutsOf(const PageContent& content) {
   BackgroundCutouts cutouts;
   for (const TextPiece& piece : content.texts) {
-    for (const TextLine* line : piece.lines) cutouts.text.push_back(line->box);
+    for (const TextLine* line : piece.lines) {
+      cutouts.text.push_back(line->box);
+      const auto underlined = [](const TextRun& run) { return run.style.underline; };
+      if (std::any_of(line->runs.begin(), line->runs.end(), underlined)) cutouts.underlined.push_back(line->box);
+    }
     // The printed label, glyphs or a drawn disc, in the space the bullet
     // takes before the first line and a little more.
     const std::optional<ListBullet> bullet = piece.opens ? BulletOf(*piece.paragraph) : std::nullopt;

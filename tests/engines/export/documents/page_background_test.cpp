@@ -16,12 +16,14 @@ using testing::TestDirectory;
 
 // The page drawn below, in points from the top left as cairo and the
 // document model both count them.
-const Box kHeading = {72, 80, 280, 106};      // "Background test", 20 pt bold, baseline 100
-const Box kOtherLine = {72, 129, 200, 143};   // "Not in the model", 11 pt, baseline 140
-const Box kRule = {100, 300, 300, 420};       // a blue rectangle
-const Box kImage = {350, 300, 470, 390};      // a red raster image
-const Box kFadedRect = {100, 500, 200, 560};  // a green rectangle at half opacity (a transparency group)
-const Box kFadedText = {300, 634, 420, 654};  // "Faded words", 14 pt at half opacity, baseline 650
+const Box kHeading = {72, 80, 280, 106};         // "Background test", 20 pt bold, baseline 100
+const Box kOtherLine = {72, 129, 200, 143};      // "Not in the model", 11 pt, baseline 140
+const Box kUnderline = {72, 141.5, 160, 142.3};  // under "Not in the model"
+const Box kMarker = {170, 130, 190, 142};        // a square in that line, no underline
+const Box kRule = {100, 300, 300, 420};          // a blue rectangle
+const Box kImage = {350, 300, 470, 390};         // a red raster image
+const Box kFadedRect = {100, 500, 200, 560};     // a green rectangle at half opacity (a transparency group)
+const Box kFadedText = {300, 634, 420, 654};     // "Faded words", 14 pt at half opacity, baseline 650
 
 void Words(cairo_t* cr, double x, double baseline, double size, bool bold, const char* text) {
   cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
@@ -44,6 +46,8 @@ std::string MakeLayersPdf() {
   cairo_t* cr = cairo_create(surface);
   Words(cr, 72, 100, 20, true, "Background test");
   Words(cr, 72, 140, 11, false, "Not in the model");
+  Rectangle(cr, kUnderline, 0, 0, 0);
+  Rectangle(cr, kMarker, 0.9, 0.8, 0.1);
   Rectangle(cr, kRule, 0.1, 0.3, 0.8);
 
   cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 40, 30);
@@ -155,8 +159,24 @@ TEST_F(PageBackgroundTest, KeepsWhatReachesOutOfAPicture) {
 TEST_F(PageBackgroundTest, BlankWhenNothingButCutoutsIsDrawn) {
   BackgroundCutouts cutouts;
   cutouts.text = {kHeading, kOtherLine, kFadedText};
-  cutouts.pictures = {kImage, kFadedRect, kRule};
+  cutouts.pictures = {kImage, kFadedRect, kRule, kMarker};
+  cutouts.underlined = {kOtherLine};
   EXPECT_TRUE(IsBlank(Render(cutouts)));
+}
+
+TEST_F(PageBackgroundTest, AnUnderlineGoesWithTheTextThatDrawsItsOwn) {
+  BackgroundCutouts cutouts;
+  cutouts.text = {kOtherLine};
+  // The text box does not underline: the printed underline stays.
+  RawImage image = Render(cutouts);
+  EXPECT_GT(Ink(image, {kUnderline.x0, kUnderline.y0 - 1, kUnderline.x1, kUnderline.y1 + 1}), 40);
+  EXPECT_EQ(Ink(image, {72, 129, 165, 141}), 0);  // the glyphs are gone
+  // It does: the rule goes, and only the rule; a thick mark in the line stays.
+  cutouts.underlined = {kOtherLine};
+  image = Render(cutouts);
+  EXPECT_EQ(Ink(image, {kOtherLine.x0, kOtherLine.y0, 165, kOtherLine.y1}), 0);
+  EXPECT_EQ(Ink(image, kMarker), static_cast<long>(kMarker.width() * kMarker.height()));
+  EXPECT_GT(Ink(image, kRule), 0);
 }
 
 TEST_F(PageBackgroundTest, RendersSeveralPagesWithOneDevice) {

@@ -21,6 +21,7 @@ TextStyle Style(double size, bool bold = false, const std::string& link = "") {
   style.size = size;
   style.bold = bold;
   style.link = link;
+  style.underline = !link.empty();  // as browsers show links
   return style;
 }
 
@@ -155,8 +156,11 @@ TEST(CutoutsOf, TheLinesAndPicturesOfThePage) {
   EXPECT_EQ(first.text.size(), 7u);  // 1 + 2 + 1 + 1 + caption 1 + cell 1
   EXPECT_EQ(first.text[2], (Box{72, 756, 380, 770}));
   EXPECT_EQ(first.pictures, (std::vector<Box>{{72, 400, 192, 448}, {76, 520, 140, 580}}));
+  // The lines with underlined runs, whose printed underlines go.
+  EXPECT_EQ(first.underlined, (std::vector<Box>{{72, 756, 380, 770}}));
   const BackgroundCutouts second = CutoutsOf(pages[1]);
   EXPECT_EQ(second.text, (std::vector<Box>{{72, 72, 200, 86}}));
+  EXPECT_EQ(second.underlined, second.text);
   EXPECT_TRUE(second.pictures.empty());
 }
 
@@ -261,6 +265,7 @@ TEST_F(BuildSlideTest, TextBoxesAtTheirPlaceWithTheirLook) {
   EXPECT_EQ(Occurrences(flowing, "<a:br>"), 1u);
   EXPECT_NE(flowing.find("<a:lnSpc><a:spcPts val=\"1600\"/></a:lnSpc>"), std::string::npos);
   EXPECT_NE(flowing.find("i=\"1\""), std::string::npos);
+  EXPECT_NE(flowing.find("b=\"0\" i=\"0\" u=\"sng\""), std::string::npos);
   EXPECT_NE(flowing.find("<a:t>Runs over </a:t></a:r><a:r><a:rPr lang=\"en-GB\" sz=\"1100\" b=\"0\" i=\"1\""),
             std::string::npos);
   EXPECT_EQ(flowing.find("the same link"), std::string::npos);
