@@ -12,6 +12,8 @@
 #include "engines/export/page_geometry.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/files.h"
+#include "tests/support/pdf_samples.h"
 #include "tests/support/pdf_text.h"
 #include "tests/support/run_program.h"
 
@@ -252,6 +254,15 @@ TEST(PptxErrors, OneLineAndNoPackageWhenTheOutputCannotBeWritten) {
   EXPECT_FALSE(testing::Convert(Job(pdf, "/nonexistent/dir/deck.pptx"), error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+
+  // A page too narrow for a picture within the image limits: one line.
+  const std::string sliver = TestDirectory() + "/sliver.pdf";
+  ASSERT_TRUE(zembra::testing::WriteFile(sliver, zembra::testing::SamplePdf(1, 100000, 2)));
+  const std::string slivered = TestDirectory() + "/sliver.pptx";
+  EXPECT_FALSE(testing::Convert(Job(sliver, slivered), error));
+  EXPECT_NE(error.find("page 1: the page of 100000 x 2 points is too narrow"), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  EXPECT_FALSE(testing::Exists(slivered));
 
   // A document that does not match the selected pages is refused.
   const std::unique_ptr<PdfInput> input = PdfInput::Open(pdf, "", "", error);
