@@ -15,17 +15,6 @@ namespace zembra::exporter {
 
 namespace {
 
-// How far a line may reach outside its paragraph's box and still count as
-// printed on the paragraph's first page.
-constexpr double kBoxSlackPoints = 2;
-
-bool Within(const Box& inner, const Box& outer) {
-  return inner.x0 >= outer.x0 - kBoxSlackPoints && inner.x1 <= outer.x1 + kBoxSlackPoints &&
-         inner.y0 >= outer.y0 - kBoxSlackPoints && inner.y1 <= outer.y1 + kBoxSlackPoints;
-}
-
-bool HasArea(const Box& box) { return box.width() > 0 && box.height() > 0; }
-
 Box Union(const Box& a, const Box& b) {
   return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
@@ -39,30 +28,19 @@ void Flush(TextPiece& piece, int page, std::vector<PageContent>& pages) {
   piece.lines.clear();
 }
 
-// A paragraph's lines go with its first page while they lie in its box (the
-// extent of its lines on that page); the first line outside it starts the
-// next page, and there a line above the one before starts another.
+// A paragraph shows on each page it has lines on: a piece there.
 void AddParagraph(const Paragraph& paragraph, std::vector<PageContent>& pages) {
-  const bool boxed =
-      !paragraph.lines.empty() && HasArea(paragraph.box) && Within(paragraph.lines.front().box, paragraph.box);
-  int page = paragraph.page;
   TextPiece piece;
   piece.paragraph = &paragraph;
   piece.opens = true;
-  const TextLine* previous = nullptr;
+  int page = paragraph.lines.empty() ? paragraph.page : paragraph.lines.front().page;
   for (const TextLine& line : paragraph.lines) {
-    bool next = false;
-    if (previous != nullptr) {
-      next = boxed && page == paragraph.page ? !Within(line.box, paragraph.box)
-                                             : line.box.y1 < previous->box.y0 - kBoxSlackPoints;
-    }
-    if (next) {
+    if (line.page != page) {
       Flush(piece, page, pages);
       piece.opens = false;
-      ++page;
+      page = line.page;
     }
     piece.lines.push_back(&line);
-    previous = &line;
   }
   Flush(piece, page, pages);
 }

@@ -31,6 +31,7 @@ struct PageContent {
 /// The document's content page by page, one entry for each of
 /// document.pages: paragraphs (also table cells' and captions) with their
 /// lines on each page they run over, and pictures (also table cells').
+/// What lies on no page of the document is left out.
 std::vector<PageContent> ContentByPage(const Document& document);
 
 /// A list item's label shown as the bullet of its text box: the bullet

@@ -25,10 +25,12 @@ TextStyle Style(double size, bool bold = false, const std::string& link = "") {
   return style;
 }
 
-TextLine Line(Box box, std::vector<TextRun> runs) {
+// A line on the page given, or on its paragraph's first page.
+TextLine Line(Box box, std::vector<TextRun> runs, int page = -1) {
   TextLine line;
   line.box = box;
   line.runs = std::move(runs);
+  line.page = page;
   return line;
 }
 
@@ -37,9 +39,12 @@ Paragraph Para(int page, std::vector<TextLine> lines, ParagraphRole role = Parag
   paragraph.role = role;
   paragraph.page = page;
   paragraph.lines = std::move(lines);
+  for (TextLine& line : paragraph.lines) {
+    if (line.page < 0) line.page = page;
+  }
   paragraph.box = paragraph.lines.front().box;
   for (const TextLine& line : paragraph.lines) {
-    if (line.box.y0 < paragraph.box.y0) continue;  // on a later page
+    if (line.page != page) continue;
     paragraph.box.x0 = std::min(paragraph.box.x0, line.box.x0);
     paragraph.box.x1 = std::max(paragraph.box.x1, line.box.x1);
     paragraph.box.y1 = std::max(paragraph.box.y1, line.box.y1);
@@ -71,11 +76,11 @@ Document TwoPages() {
   document.blocks.emplace_back(title);
   TextStyle italic = Style(11);
   italic.italic = true;
-  document.blocks.emplace_back(
-      Para(0, {Line({72, 740, 400, 754}, {{"Runs over ", Style(11)}, {"two", italic}}),
-               Line({72, 756, 380, 770},
-                    {{"pages with ", Style(11)}, {"a link", Style(11, false, "https://example.org/a b?q=\xC3\xA9")}}),
-               Line({72, 72, 200, 86}, {{"the same link", Style(11, false, "https://example.org/a b?q=\xC3\xA9")}})}));
+  document.blocks.emplace_back(Para(
+      0, {Line({72, 740, 400, 754}, {{"Runs over ", Style(11)}, {"two", italic}}),
+          Line({72, 756, 380, 770},
+               {{"pages with ", Style(11)}, {"a link", Style(11, false, "https://example.org/a b?q=\xC3\xA9")}}),
+          Line({72, 72, 200, 86}, {{"the same link", Style(11, false, "https://example.org/a b?q=\xC3\xA9")}}, 1)}));
   Paragraph arabic =
       Para(0, {Line({300, 200, 540, 214}, {{"\xD8\xA7\xD9\x84\xD8\xAA\xD8\xAF\xD9\x88\xD9\x8A\xD9\x84", Style(12)}})});
   arabic.rightToLeft = true;
@@ -128,24 +133,28 @@ TEST(ContentByPage, EveryParagraphAndPictureOnItsPagesInReadingOrder) {
   EXPECT_TRUE(pages[1].pictures.empty());
 }
 
-TEST(ContentByPage, ParagraphWithoutABoxGoesOnWhereItsLinesStartAgainAtTheTop) {
+TEST(ContentByPage, LinesOnTheirPagesAndNothingOutsideTheDocument) {
   Document document;
   document.pages.resize(3, {612, 792, {}});
-  Paragraph paragraph =
+  document.blocks.emplace_back(
       Para(1, {Line({72, 700, 300, 714}, {{"a", Style(11)}}), Line({72, 716, 300, 730}, {{"b", Style(11)}}),
-               Line({72, 72, 300, 86}, {{"c", Style(11)}}), Line({72, 88, 300, 102}, {{"d", Style(11)}})});
-  paragraph.box = {};
-  document.blocks.emplace_back(paragraph);
-  // On a page the document does not have: left out.
+               Line({72, 72, 300, 86}, {{"c", Style(11)}}, 2), Line({72, 88, 300, 102}, {{"d", Style(11)}}, 2)}));
+  // A paragraph running off the document's last page keeps what is on it.
+  document.blocks.emplace_back(
+      Para(2, {Line({72, 740, 300, 754}, {{"kept", Style(11)}}), Line({72, 72, 300, 86}, {{"lost", Style(11)}}, 3)}));
   document.blocks.emplace_back(Para(7, {Line({72, 72, 300, 86}, {{"lost", Style(11)}})}));
   document.blocks.emplace_back(Pic(-1, {0, 0, 10, 10}, "lost"));
   const std::vector<PageContent> pages = ContentByPage(document);
   ASSERT_EQ(pages.size(), 3u);
   EXPECT_TRUE(pages[0].texts.empty());
   ASSERT_EQ(pages[1].texts.size(), 1u);
-  ASSERT_EQ(pages[2].texts.size(), 1u);
+  ASSERT_EQ(pages[2].texts.size(), 2u);
   EXPECT_EQ(TextOf(pages[1].texts[0]), "a|b|");
+  EXPECT_TRUE(pages[1].texts[0].opens);
   EXPECT_EQ(TextOf(pages[2].texts[0]), "c|d|");
+  EXPECT_FALSE(pages[2].texts[0].opens);
+  EXPECT_EQ(pages[2].texts[0].box, (Box{72, 72, 300, 102}));
+  EXPECT_EQ(TextOf(pages[2].texts[1]), "kept|");
   for (const PageContent& page : pages) EXPECT_TRUE(page.pictures.empty());
 }
 
@@ -401,7 +410,7 @@ TEST(BuildSlide, AListItemsLabelIsItsBulletHangingBeforeTheText) {
   document.pages = {{612, 792, {}}, {612, 792, {}}};
   Paragraph item = Item("2.");
   // Its last line on the next page: no bullet there.
-  item.lines.push_back(Line({100, 72, 200, 86}, {{"and ends here", Style(10)}}));
+  item.lines.push_back(Line({100, 72, 200, 86}, {{"and ends here", Style(10)}}, 1));
   document.blocks.emplace_back(item);
   const std::vector<PageContent> pages = ContentByPage(document);
   ASSERT_EQ(pages[1].texts.size(), 1u);
