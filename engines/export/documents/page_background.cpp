@@ -1,5 +1,6 @@
 #include "engines/export/documents/page_background.h"
 
+#include <poppler/GfxFont.h>
 #include <poppler/GfxState.h>
 #include <poppler/PDFDoc.h>
 #include <poppler/SplashOutputDev.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 #include "engines/export/page_geometry.h"
 #include "engines/export/poppler_core.h"
@@ -75,6 +77,8 @@ class PageBackgrounds::Device : public SplashOutputDev {
     text_ = ToDevice(cutouts.text, pixelsPerPoint, kTextSlackPoints);
     pictures_ = ToDevice(cutouts.pictures, pixelsPerPoint, kPictureSlackPoints);
     underlined_ = ToDevice(cutouts.underlined, pixelsPerPoint, kTextSlackPoints);
+    pixelsPerPoint_ = pixelsPerPoint;
+    votes_.assign(text_.size(), {});
     shifts_.clear();
     shiftX_ = shiftY_ = 0;
     nested_ = 0;
@@ -82,14 +86,36 @@ class PageBackgrounds::Device : public SplashOutputDev {
 
   void drawChar(GfxState* state, double x, double y, double dx, double dy, double originX, double originY,
                 CharCode code, int nBytes, const Unicode* u, int uLen) override {
-    if (LeaveOutGlyph(state, x - originX, y - originY, dx, dy)) return;
+    if (nested_ == 0 && state->getRender() <= 2) {
+      // The glyph's origin, its advance and the text's em upwards, on the page.
+      Glyph glyph;
+      PagePoint(state, x - originX, y - originY, glyph.x, glyph.y);
+      state->transformDelta(dx, dy, &glyph.advanceX, &glyph.advanceY);
+      double m11 = 0, m12 = 0;
+      state->getFontTransMat(&m11, &m12, &glyph.upX, &glyph.upY);
+      if (LeaveOut(glyph, state)) return;
+    }
     SplashOutputDev::drawChar(state, x, y, dx, dy, originX, originY, code, nBytes, u, uLen);
   }
 
   bool beginType3Char(GfxState* state, double x, double y, double dx, double dy, CharCode code, const Unicode* u,
                       int uLen) override {
-    // true: the glyph is done (here: not drawn), and no endType3Char follows.
-    if (LeaveOutGlyph(state, x, y, dx, dy)) return true;
+    // The state's matrix maps the glyph's own space (the font matrix's) to
+    // the device, its origin at the glyph's. Its width is not known yet: a
+    // third of an em stands for half its advance.
+    const double* font = state->getFont() ? state->getFont()->getFontMatrix() : nullptr;
+    if (nested_ == 0 && state->getRender() <= 2 && font != nullptr && font[0] != 0 && font[3] != 0) {
+      const double* m = state->getCTM();
+      Glyph glyph;
+      glyph.x = m[4] - shiftX_;
+      glyph.y = m[5] - shiftY_;
+      glyph.advanceX = m[0] / font[0] * 2 / 3;
+      glyph.advanceY = m[1] / font[0] * 2 / 3;
+      glyph.upX = m[2] / font[3];
+      glyph.upY = m[3] / font[3];
+      // true: the glyph is done (here: not drawn), and no endType3Char follows.
+      if (LeaveOut(glyph, state)) return true;
+    }
     const bool done = SplashOutputDev::beginType3Char(state, x, y, dx, dy, code, u, uLen);
     if (!done) ++nested_;
     return done;
@@ -248,23 +274,48 @@ class PageBackgrounds::Device : public SplashOutputDev {
     });
   }
 
+  // A glyph on the page, in device pixels: its origin on the baseline, its
+  // advance, and an em of its text upwards.
+  struct Glyph {
+    double x = 0, y = 0, advanceX = 0, advanceY = 0, upX = 0, upY = 0;
+  };
+
   // A glyph is judged by its middle: halfway along its advance, a third of
-  // an em above the baseline.
-  bool LeaveOutGlyph(GfxState* state, double x, double y, double dx, double dy) const {
-    if (nested_ > 0 || state->getRender() > 2) return false;
-    double x0 = 0, y0 = 0;
-    PagePoint(state, x + dx / 2, y + dy / 2, x0, y0);
-    double m11 = 0, m12 = 0, m21 = 0, m22 = 0;
-    state->getFontTransMat(&m11, &m12, &m21, &m22);
-    const double mx = x0 + m21 / 3, my = y0 + m22 / 3;
+  // an em above the baseline. One left out for a text line votes for its
+  // baseline when it stands upright.
+  bool LeaveOut(const Glyph& glyph, const GfxState* state) {
+    const double mx = glyph.x + glyph.advanceX / 2 + glyph.upX / 3;
+    const double my = glyph.y + glyph.advanceY / 2 + glyph.upY / 3;
     const auto holds = [&](const Extent& box) { return box.Contains(mx, my); };
-    if (std::any_of(text_.begin(), text_.end(), holds)) return true;
-    Extent glyph;
-    glyph.Add(mx, my);
-    return InsidePicture(glyph, state);
+    const auto line = std::find_if(text_.begin(), text_.end(), holds);
+    if (line != text_.end()) {
+      const bool upright =
+          glyph.upY < 0 && std::fabs(glyph.upX) < 1e-3 * -glyph.upY && std::fabs(glyph.advanceY) < 1e-3 * -glyph.upY;
+      if (upright) ++votes_[static_cast<size_t>(line - text_.begin())][std::lround(glyph.y / pixelsPerPoint_ * 4)];
+      return true;
+    }
+    Extent middle;
+    middle.Add(mx, my);
+    return InsidePicture(middle, state);
   }
 
+ public:
+  /// The baseline most glyphs of each text line stood on, in points; NaN
+  /// for none.
+  std::vector<double> Baselines() const {
+    std::vector<double> baselines;
+    for (const std::map<long, int>& votes : votes_) {
+      const auto most = std::max_element(votes.begin(), votes.end(),
+                                         [](const auto& a, const auto& b) { return a.second < b.second; });
+      baselines.push_back(most == votes.end() ? NAN : static_cast<double>(most->first) / 4);
+    }
+    return baselines;
+  }
+
+ private:
   std::vector<Extent> text_, pictures_, underlined_;
+  double pixelsPerPoint_ = 1;
+  std::vector<std::map<long, int>> votes_;  // per text line: baselines in quarter points, and their glyphs
   std::vector<std::pair<double, double>> shifts_;
   double shiftX_ = 0, shiftY_ = 0;
   int nested_ = 0;
@@ -310,7 +361,7 @@ PageBackgrounds::PageBackgrounds(const PdfInput& input) : input_(input) {
 PageBackgrounds::~PageBackgrounds() = default;
 
 bool PageBackgrounds::Render(int index, const BackgroundSize& size, const BackgroundCutouts& cutouts, RawImage& image,
-                             std::string& error) {
+                             std::string& error, std::vector<double>* baselines) {
   PDFDoc& doc = input_.core();
   if (index < 0 || index >= doc.getNumPages() || doc.getPage(index + 1) == nullptr) {
     error = "page " + std::to_string(index + 1) + " cannot be read";
@@ -325,6 +376,7 @@ bool PageBackgrounds::Render(int index, const BackgroundSize& size, const Backgr
             std::to_string(size.height) + " pixels";
     return false;
   }
+  if (baselines != nullptr) *baselines = device_->Baselines();
   image.Release();
   image.width = bitmap->getWidth();
   image.height = bitmap->getHeight();

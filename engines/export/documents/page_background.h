@@ -54,9 +54,11 @@ class PageBackgrounds {
   PageBackgrounds& operator=(const PageBackgrounds&) = delete;
 
   /// Renders page index (from 0) on white at size, 3 bytes a pixel, rows
-  /// packed, leaving out the cutouts.
+  /// packed, leaving out the cutouts. baselines, when given, gets for each
+  /// of cutouts.text the baseline (points from the page's top) that most of
+  /// the glyphs left out in it stand on, or NaN when no upright glyph was.
   bool Render(int index, const BackgroundSize& size, const BackgroundCutouts& cutouts, RawImage& image,
-              std::string& error);
+              std::string& error, std::vector<double>* baselines = nullptr);
 
  private:
   class Device;

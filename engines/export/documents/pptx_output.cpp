@@ -76,16 +76,19 @@ class Package {
 
 // The slide's background picture: the page without its text boxes' text
 // and its pictures, at kSlidePictureDpi per inch of the slide. Written to
-// path, or nothing (path cleared) when it shows nothing but white.
+// path, or nothing (path cleared) when it shows nothing but white. The
+// baselines of the text left out go to the content.
 bool WriteBackground(PageBackgrounds& backgrounds, int index, const PageFrame& frame, const Placement& placement,
-                     const BackgroundCutouts& cutouts, std::string& path, std::string& error) {
+                     PageContent& content, std::string& path, std::string& error) {
   const double dpi = kSlidePictureDpi * placement.scale / kEmuPerPoint;
   const std::optional<BackgroundSize> size = BackgroundSizeFor(frame.width, frame.height, dpi, error);
   RawImage image;
-  if (!size || !backgrounds.Render(index, *size, cutouts, image, error)) {
+  std::vector<double> baselines;
+  if (!size || !backgrounds.Render(index, *size, CutoutsOf(content), image, error, &baselines)) {
     error = "page " + std::to_string(index + 1) + ": " + error;
     return false;
   }
+  SetBaselines(content, baselines);
   if (IsBlank(image)) {
     path.clear();
     return true;
@@ -105,7 +108,7 @@ bool WritePresentation(const PdfInput& input, PageSpan pages, const Document& do
   std::unique_ptr<TempDir> scratch = TempDir::Create("zemexport-pptx", error);
   if (!scratch) return false;
 
-  const std::vector<PageContent> contents = ContentByPage(document);
+  std::vector<PageContent> contents = ContentByPage(document);
   const size_t slides = document.pages.size();
   const SlideSize size = SlideSizeFor(document.pages[0].width, document.pages[0].height);
 
@@ -135,11 +138,11 @@ bool WritePresentation(const PdfInput& input, PageSpan pages, const Document& do
     const std::string number = std::to_string(i + 1);
     const PageFrame& frame = document.pages[i];
     const Placement placement = PlacePage(size, frame.width, frame.height);
-    const PageContent& content = contents[i];
+    PageContent& content = contents[i];
     SlideMedia media;
     std::string background = scratch->path() + "/page" + number + ".png";
-    if (!WriteBackground(backgrounds, pages.first - 1 + static_cast<int>(i), frame, placement, CutoutsOf(content),
-                         background, error)) {
+    if (!WriteBackground(backgrounds, pages.first - 1 + static_cast<int>(i), frame, placement, content, background,
+                         error)) {
       return false;
     }
     if (!background.empty()) {

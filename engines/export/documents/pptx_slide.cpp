@@ -15,6 +15,10 @@ namespace zembra::exporter {
 
 namespace {
 
+// How far below its baseline presentation programs end the cell of a line,
+// in ems of its text.
+constexpr double kCellDescent = 0.2;
+
 Box Union(const Box& a, const Box& b) {
   return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
@@ -169,14 +173,15 @@ class SlideWriter {
     }
     if (!any) return;
     // Presentation programs set each line of a fixed spacing in a cell of
-    // that height, the line's descent at the cell's bottom, also the first
-    // line: the frame starts a pitch above the first line's bottom. The text
-    // is anchored at the frame's bottom, where the last line's descent
-    // ends, which also places a single line (of the font's own spacing)
-    // best whatever the font's ascent in the program that shows it.
+    // that height, also the first line, its baseline a fifth of its font
+    // size above the cell's bottom; a single line of the font's own spacing
+    // too, whatever the font's ascent and descent. The text is anchored at
+    // the frame's bottom, the last line's cell's, and the frame starts a
+    // pitch above the first line's cell's bottom.
     Box frame = piece.box;
     const double pitch = Pitch(piece);
-    if (pitch > 0) frame.y0 = piece.lines.front()->box.y1 - pitch;
+    frame.y1 = CellBottom(piece, piece.lines.size() - 1);
+    frame.y0 = pitch > 0 ? CellBottom(piece, 0) - pitch : std::min(frame.y0, frame.y1 - LineSize(*piece.lines[0]));
     // A bullet stands before the text, where the label was printed.
     const std::optional<ListBullet> bullet = piece.opens ? BulletOf(paragraph) : std::nullopt;
     if (bullet) frame.x0 = std::min(frame.x0, piece.lines.front()->box.x0 - bullet->indent);
@@ -213,13 +218,27 @@ class SlideWriter {
     return std::clamp(std::lround(points * placement_.scale / kEmuPerPoint * 100), 100L, 400000L);
   }
 
-  // The distance of a paragraph's printed lines (of their bottoms, which
-  // keep the baselines' distance), set as a fixed line spacing; 0 for a
-  // single line, which keeps the font's own.
+  // The size of a line's largest text.
+  static double LineSize(const TextLine& line) {
+    double size = 0;
+    for (const TextRun& run : line.runs) size = std::max(size, run.style.size);
+    return size;
+  }
+
+  // Where the cell of a line ends: a fifth of its size below its baseline,
+  // or without a baseline the bottom of its box.
+  static double CellBottom(const TextPiece& piece, size_t line) {
+    const double baseline = line < piece.baselines.size() ? piece.baselines[line] : NAN;
+    return std::isfinite(baseline) ? baseline + kCellDescent * LineSize(*piece.lines[line]) : piece.lines[line]->box.y1;
+  }
+
+  // The distance of a paragraph's printed lines (of their cells' bottoms,
+  // which keep the baselines' distance), set as a fixed line spacing; 0 for
+  // a single line, which keeps the font's own.
   static double Pitch(const TextPiece& piece) {
     if (piece.lines.size() < 2) return 0;
-    const double pitch =
-        (piece.lines.back()->box.y1 - piece.lines.front()->box.y1) / static_cast<double>(piece.lines.size() - 1);
+    const double pitch = (CellBottom(piece, piece.lines.size() - 1) - CellBottom(piece, 0)) /
+                         static_cast<double>(piece.lines.size() - 1);
     return pitch > 0 ? pitch : 0;
   }
 
@@ -379,6 +398,17 @@ std::vector<PageContent> ContentByPage(const Document& document) {
     }
   }
   return pages;
+}
+
+void SetBaselines(PageContent& content, const std::vector<double>& baselines) {
+  size_t next = 0;
+  for (TextPiece& piece : content.texts) {
+    piece.baselines.clear();
+    for (size_t i = 0; i < piece.lines.size(); ++i) {
+      piece.baselines.push_back(next < baselines.size() ? baselines[next] : NAN);
+      ++next;
+    }
+  }
 }
 
 BackgroundCutouts CutoutsOf(const PageContent& content) {

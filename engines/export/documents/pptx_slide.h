@@ -20,6 +20,10 @@ struct TextPiece {
   std::vector<const TextLine*> lines;  ///< top to bottom
   Box box;                             ///< the lines' extent
   bool opens = false;                  ///< holds the paragraph's first line
+  /// Each line's baseline as printed (points from the page's top), NaN or
+  /// missing where not known: the text box is placed by it when known, by
+  /// the lines' boxes when not.
+  std::vector<double> baselines;
 };
 
 /// What the document holds of one page, in reading order.
@@ -33,6 +37,10 @@ struct PageContent {
 /// lines on each page they run over, and pictures (also table cells').
 /// What lies on no page of the document is left out.
 std::vector<PageContent> ContentByPage(const Document& document);
+
+/// Sets the baselines of the content's lines from those found in the order
+/// of CutoutsOf's text lines.
+void SetBaselines(PageContent& content, const std::vector<double>& baselines);
 
 /// A list item's label shown as the bullet of its text box: the bullet
 /// (DrawingML's buChar or buAutoNum, numbered from the label's number) and
@@ -49,8 +57,9 @@ struct ListBullet {
 /// the background.
 std::optional<ListBullet> BulletOf(const Paragraph& paragraph);
 
-/// What the page's background leaves out: the text boxes' lines, the labels
-/// their bullets show, and the pictures.
+/// What the page's background leaves out: the text boxes' lines (text: the
+/// lines of content.texts in order), the labels their bullets show, and the
+/// pictures.
 BackgroundCutouts CutoutsOf(const PageContent& content);
 
 /// The parts of a slide.

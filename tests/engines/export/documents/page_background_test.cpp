@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "engines/export/page_geometry.h"
@@ -20,10 +21,30 @@ const Box kHeading = {72, 80, 280, 106};         // "Background test", 20 pt bol
 const Box kOtherLine = {72, 129, 200, 143};      // "Not in the model", 11 pt, baseline 140
 const Box kUnderline = {72, 141.5, 160, 142.3};  // under "Not in the model"
 const Box kMarker = {170, 130, 190, 142};        // a square in that line, no underline
+const Box kTypeThree = {72, 684, 200, 704};      // 16 pt boxes of a Type 3 font, baseline 700
 const Box kRule = {100, 300, 300, 420};          // a blue rectangle
 const Box kImage = {350, 300, 470, 390};         // a red raster image
 const Box kFadedRect = {100, 500, 200, 560};     // a green rectangle at half opacity (a transparency group)
 const Box kFadedText = {300, 634, 420, 654};     // "Faded words", 14 pt at half opacity, baseline 650
+
+// A font of Type 3 in the PDF, as browsers embed fonts they cannot subset
+// (CJK faces): each glyph a box from the baseline up to 0.7 em.
+cairo_status_t BoxGlyph(cairo_scaled_font_t*, unsigned long, cairo_t* cr, cairo_text_extents_t* extents) {
+  cairo_rectangle(cr, 0.1, -0.7, 0.6, 0.7);
+  cairo_fill(cr);
+  extents->x_advance = 0.8;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+void BoxWords(cairo_t* cr, double x, double baseline, double size, const char* text) {
+  cairo_font_face_t* face = cairo_user_font_face_create();
+  cairo_user_font_face_set_render_glyph_func(face, BoxGlyph);
+  cairo_set_font_face(cr, face);
+  cairo_set_font_size(cr, size);
+  cairo_move_to(cr, x, baseline);
+  cairo_show_text(cr, text);
+  cairo_font_face_destroy(face);
+}
 
 void Words(cairo_t* cr, double x, double baseline, double size, bool bold, const char* text) {
   cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
@@ -46,6 +67,7 @@ std::string MakeLayersPdf() {
   cairo_t* cr = cairo_create(surface);
   Words(cr, 72, 100, 20, true, "Background test");
   Words(cr, 72, 140, 11, false, "Not in the model");
+  BoxWords(cr, 72, 700, 16, "Boxes");
   Rectangle(cr, kUnderline, 0, 0, 0);
   Rectangle(cr, kMarker, 0.9, 0.8, 0.1);
   Rectangle(cr, kRule, 0.1, 0.3, 0.8);
@@ -126,7 +148,7 @@ class PageBackgroundTest : public ::testing::Test {
 
 TEST_F(PageBackgroundTest, WithoutCutoutsEverythingIsDrawn) {
   const RawImage image = Render({});
-  for (const Box& box : {kHeading, kOtherLine, kRule, kImage, kFadedRect, kFadedText}) {
+  for (const Box& box : {kHeading, kOtherLine, kRule, kImage, kFadedRect, kFadedText, kTypeThree}) {
     EXPECT_GT(Ink(image, box), 20) << box.x0 << "," << box.y0;
   }
   EXPECT_FALSE(IsBlank(image));
@@ -158,10 +180,29 @@ TEST_F(PageBackgroundTest, KeepsWhatReachesOutOfAPicture) {
 
 TEST_F(PageBackgroundTest, BlankWhenNothingButCutoutsIsDrawn) {
   BackgroundCutouts cutouts;
-  cutouts.text = {kHeading, kOtherLine, kFadedText};
+  cutouts.text = {kHeading, kOtherLine, kFadedText, kTypeThree};
   cutouts.pictures = {kImage, kFadedRect, kRule, kMarker};
   cutouts.underlined = {kOtherLine};
   EXPECT_TRUE(IsBlank(Render(cutouts)));
+}
+
+TEST_F(PageBackgroundTest, TheBaselinesOfTheTextLeftOut) {
+  BackgroundCutouts cutouts;
+  // Also of a Type 3 font's glyphs and of text in a transparency group;
+  // none for a box no glyph falls in.
+  cutouts.text = {kHeading, kFadedText, kTypeThree, {400, 100, 500, 120}};
+  std::string error;
+  PageBackgrounds backgrounds(*input_);
+  RawImage image;
+  std::vector<double> baselines;
+  ASSERT_TRUE(backgrounds.Render(0, *BackgroundSizeFor(612, 792, 100, error), cutouts, image, error, &baselines))
+      << error;
+  ASSERT_EQ(baselines.size(), 4u);
+  EXPECT_NEAR(baselines[0], 100, 0.3);
+  EXPECT_NEAR(baselines[1], 650, 0.3);
+  EXPECT_NEAR(baselines[2], 700, 0.3);
+  EXPECT_TRUE(std::isnan(baselines[3]));
+  EXPECT_EQ(Ink(Render(cutouts), kTypeThree), 0);
 }
 
 TEST_F(PageBackgroundTest, AnUnderlineGoesWithTheTextThatDrawsItsOwn) {

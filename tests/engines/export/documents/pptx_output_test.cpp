@@ -8,7 +8,9 @@
 #include <cmath>
 #include <memory>
 
+#include "engines/export/documents/document_reader.h"
 #include "engines/export/documents/png_file.h"
+#include "engines/export/documents/pptx_slide.h"
 #include "engines/export/page_geometry.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 #include "tests/support/engine_check.h"
@@ -173,10 +175,16 @@ TEST_F(PptxOutput, RealPagesKeepTheirTextForLibreOffice) {
        {"Invoice 2026-114", "Website design",
         "\xE2\x82\xAC"
         "3,420.00",
-        "merged cell", "Gamma"}},
-      {"article", {"Field notes from the coast", "Methods", "survey form", "Conclusion"}},
+        "merged cell", "Gamma", "1.234,56"}},
+      {"article",
+       {"Field notes from the coast", "Methods", "survey form", "1. Walk the transect slowly.", "Conclusion"}},
       {"pictures", {"Quarterly figures", "The chart above shows growth in every quarter."}},
-      {"scripts", {"Mixed scripts", "Latin text with an Arabic word"}},
+      // Right to left in reading order, and CJK.
+      {"scripts",
+       {"Mixed scripts", "\xD8\xA7\xD9\x84\xD8\xAA\xD8\xAF\xD9\x88\xD9\x8A\xD9\x84 \xD9\x87\xD9\x88",
+        "\xD7\x91\xD7\x99\xD7\xA0\xD7\x90\xD7\x95\xD7\x9D \xD7\x94\xD7\x95\xD7\x90",
+        "\xD8\xA7\xD9\x84\xD9\x82\xD8\xA7\xD9\x87\xD8\xB1\xD8\xA9", "9,540,000",
+        "\xE5\x9B\xBD\xE9\x99\x85\xE5\x8C\x96\xE6\x98\xAF\xE8\xAE\xBE\xE8\xAE\xA1", "Latin text with an Arabic word"}},
   };
   for (const auto& [name, texts] : pages) {
     const std::string pdf = RenderedPage(name);
@@ -185,8 +193,64 @@ TEST_F(PptxOutput, RealPagesKeepTheirTextForLibreOffice) {
     const std::string back = OfficeConvert(pptx, "pdf");
     ASSERT_FALSE(back.empty()) << name;
     const std::vector<std::string> read = PageTexts(back);
-    ASSERT_FALSE(read.empty()) << name;
+    ASSERT_EQ(read.size(), 1u) << name;
     for (const char* text : texts) EXPECT_NE(read[0].find(text), std::string::npos) << name << ": " << text;
+  }
+}
+
+TEST_F(PptxOutput, AnArticleIsTextAlone) {
+  const std::string pptx = Convert(RenderedPage("article"), "article-alone");
+  EXPECT_EQ(RunProgram({"unzip", "-Z1", pptx}).output.find("ppt/media/"), std::string::npos);
+  const std::string slide = ZipMember(pptx, "ppt/slides/slide1.xml");
+  EXPECT_EQ(Occurrences(slide, "<a:buAutoNum type=\"arabicPeriod\""), 3u);
+  EXPECT_EQ(Occurrences(slide, "<a:buChar "), 4u);
+  EXPECT_NE(slide.find("<a:hlinkClick"), std::string::npos);
+}
+
+TEST_F(PptxOutput, RealPicturesArePicturesWithTheirAltText) {
+  const std::string pptx = Convert(RenderedPage("pictures"), "pictures-alone");
+  const std::string slide = ZipMember(pptx, "ppt/slides/slide1.xml");
+  EXPECT_EQ(Occurrences(slide, "<p:pic>"), 3u);
+  for (const char* alt : {"descr=\"ACME logo\"", "descr=\"Site photograph\"", "descr=\"Sales chart\""}) {
+    EXPECT_NE(slide.find(alt), std::string::npos) << alt;
+  }
+  // The photograph at its own size, 360 x 240 pixels.
+  EXPECT_EQ(PngSize(ZipMember(pptx, "ppt/media/page1-picture2.png")), (std::pair<long, long>{360, 240}));
+  // The chart's labels belong to the chart: no text box holds them.
+  EXPECT_EQ(slide.find(">Q1<"), std::string::npos);
+  // Nothing else on the page but text and white: no picture behind.
+  EXPECT_EQ(RunProgram({"unzip", "-Z1", pptx}).output.find("ppt/media/page1.png"), std::string::npos);
+}
+
+// The backgrounds of real pages with rules show no text where a text box
+// shows it. (The article's has nothing left to show: its list labels are
+// bullets, its link's underline the text box's.)
+TEST_F(PptxOutput, RealBackgroundsLeaveOutTheTextOfTheTextBoxes) {
+  for (const char* name : {"tables", "scripts", "long_table"}) {
+    const std::string pdf = RenderedPage(name);
+    ASSERT_FALSE(pdf.empty());
+    const std::string pptx = Convert(pdf, std::string(name) + "-background");
+    std::string error;
+    const std::unique_ptr<PdfInput> input = PdfInput::Open(pdf, "", "", error);
+    ASSERT_TRUE(input) << error;
+    const std::optional<Document> document = ReadDocument(*input, {1, input->pageCount()}, error);
+    ASSERT_TRUE(document) << error;
+    const std::vector<PageContent> contents = ContentByPage(*document);
+    size_t checked = 0;
+    for (size_t page = 0; page < contents.size(); ++page) {
+      const std::string png = ZipMember(pptx, "ppt/media/page" + std::to_string(page + 1) + ".png");
+      if (png.empty()) continue;  // a page of text alone
+      const Grey background = DecodePng(png);
+      ASSERT_GT(background.width, 0);
+      for (const Box& line : CutoutsOf(contents[page]).text) {
+        // Inside the line, off its edges where rules may run.
+        const Box inside{line.x0 + 1, line.y0 + 2, line.x1 - 1, line.y1 - 2};
+        EXPECT_GT(background.Darkest(inside, 200), 160)
+            << name << " page " << page + 1 << " at " << line.x0 << "," << line.y0;
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 5u) << name;
   }
 }
 
