@@ -256,8 +256,10 @@ class SlideWriter {
       case Alignment::kEnd:
         attributes += rtl ? " algn=\"l\"" : " algn=\"r\"";
         break;
-      case Alignment::kStart:
       case Alignment::kJustify:
+        attributes += " algn=\"just\"";
+        break;
+      case Alignment::kStart:
         attributes += rtl ? " algn=\"r\"" : " algn=\"l\"";
         break;
     }

@@ -6,6 +6,7 @@
 #include <png.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "engines/export/documents/document_reader.h"
@@ -547,6 +548,11 @@ const PrintedParagraph kPrinted[] = {
     {11, 12, 380, {"Set tight: eleven on twelve,", "lines closer than the font's own", "height."}, Alignment::kStart},
     {12, 16, 480, {"Centred lines", "of different widths,", "centred on the page."}, Alignment::kCenter},
     {12, 16, 580, {"Right-aligned lines", "end at the right margin,", "as printed."}, Alignment::kEnd},
+    {12,
+     16,
+     660,
+     {"Justified lines are stretched", "to the full width of their", "column but the last."},
+     Alignment::kJustify},
 };
 constexpr double kAscent = 0.928, kDescent = 0.236;  // DejaVu Sans
 
@@ -565,16 +571,41 @@ class PptxLines : public PptxOutput {
       Paragraph paragraph;
       paragraph.alignment = printed.alignment;
       double baseline = printed.firstBaseline;
-      for (const char* text : printed.lines) {
+      for (size_t k = 0; k < printed.lines.size(); ++k) {
+        const char* text = printed.lines[k];
         cairo_text_extents_t extents;
         cairo_text_extents(cr, text, &extents);
-        double x = 72;
+        double x = 72, width = extents.x_advance;
         if (printed.alignment == Alignment::kCenter) x = 306 - extents.x_advance / 2;
         if (printed.alignment == Alignment::kEnd) x = 540 - extents.x_advance;
-        cairo_move_to(cr, x, baseline);
-        cairo_show_text(cr, text);
+        if (printed.alignment == Alignment::kJustify && k + 1 < printed.lines.size()) {
+          // Word by word, the blanks widened to end the line at 468 points.
+          std::vector<std::string> words;
+          for (size_t at = 0, end = 0; at <= std::strlen(text); at = end + 1) {
+            end = std::string(text).find(' ', at);
+            if (end == std::string::npos) end = std::strlen(text);
+            words.push_back(std::string(text, at, end - at));
+          }
+          double inked = 0;
+          for (const std::string& word : words) {
+            cairo_text_extents(cr, word.c_str(), &extents);
+            inked += extents.x_advance;
+          }
+          const double blank = (468 - inked) / static_cast<double>(words.size() - 1);
+          double at = x;
+          for (const std::string& word : words) {
+            cairo_move_to(cr, at, baseline);
+            cairo_show_text(cr, word.c_str());
+            cairo_text_extents(cr, word.c_str(), &extents);
+            at += extents.x_advance + blank;
+          }
+          width = 468;
+        } else {
+          cairo_move_to(cr, x, baseline);
+          cairo_show_text(cr, text);
+        }
         TextLine line;
-        line.box = {x, baseline - kAscent * printed.size, x + extents.x_advance, baseline + kDescent * printed.size};
+        line.box = {x, baseline - kAscent * printed.size, x + width, baseline + kDescent * printed.size};
         TextStyle style;
         style.fontFamily = "DejaVu Sans";
         style.size = printed.size;

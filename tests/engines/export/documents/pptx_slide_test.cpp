@@ -76,11 +76,13 @@ Document TwoPages() {
   document.blocks.emplace_back(title);
   TextStyle italic = Style(11);
   italic.italic = true;
-  document.blocks.emplace_back(Para(
+  Paragraph flowing = Para(
       0, {Line({72, 740, 400, 754}, {{"Runs over ", Style(11)}, {"two", italic}}),
           Line({72, 756, 380, 770},
                {{"pages with ", Style(11)}, {"a link", Style(11, false, "https://example.org/a b?q=\xC3\xA9")}}),
-          Line({72, 72, 200, 86}, {{"the same link", Style(11, false, "https://example.org/a b?q=\xC3\xA9")}}, 1)}));
+          Line({72, 72, 200, 86}, {{"the same link", Style(11, false, "https://example.org/a b?q=\xC3\xA9")}}, 1)});
+  flowing.alignment = Alignment::kJustify;
+  document.blocks.emplace_back(flowing);
   Paragraph arabic =
       Para(0, {Line({300, 200, 540, 214}, {{"\xD8\xA7\xD9\x84\xD8\xAA\xD8\xAF\xD9\x88\xD9\x8A\xD9\x84", Style(12)}})});
   arabic.rightToLeft = true;
@@ -273,6 +275,9 @@ TEST_F(BuildSlideTest, TextBoxesAtTheirPlaceWithTheirLook) {
   const std::string& flowing = shapes[4];
   EXPECT_EQ(Occurrences(flowing, "<a:br>"), 1u);
   EXPECT_NE(flowing.find("<a:lnSpc><a:spcPts val=\"1600\"/></a:lnSpc>"), std::string::npos);
+  // Justified: lines broken as printed are stretched to the frame, the
+  // paragraph's last is not.
+  EXPECT_NE(flowing.find("<a:pPr algn=\"just\">"), std::string::npos);
   EXPECT_NE(flowing.find("i=\"1\""), std::string::npos);
   EXPECT_NE(flowing.find("b=\"0\" i=\"0\" u=\"sng\""), std::string::npos);
   EXPECT_NE(flowing.find("<a:t>Runs over </a:t></a:r><a:r><a:rPr lang=\"en-GB\" sz=\"1100\" b=\"0\" i=\"1\""),
