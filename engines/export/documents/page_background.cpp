@@ -264,13 +264,15 @@ class PageBackgrounds::Device : public SplashOutputDev {
                        [&](const Extent& picture) { return picture.Contains(visible); });
   }
 
-  // A rule in an underlined line, at most a sixth of its height thick and
-  // three times as long as thick.
+  // A rule in the lower third of an underlined line (below the middle of
+  // its letters, where a line-through runs), at most a sixth of its height
+  // thick and three times as long as thick.
   bool Underline(const Extent& drawn) const {
     if (nested_ > 0 || drawn.Empty()) return false;
     const double thick = drawn.y1 - drawn.y0, length = drawn.x1 - drawn.x0;
     return std::any_of(underlined_.begin(), underlined_.end(), [&](const Extent& line) {
-      return line.Contains(drawn) && thick <= (line.y1 - line.y0) / 6 && length >= 3 * thick;
+      const double height = line.y1 - line.y0;
+      return line.Contains(drawn) && drawn.y0 >= line.y0 + height * 2 / 3 && thick <= height / 6 && length >= 3 * thick;
     });
   }
 

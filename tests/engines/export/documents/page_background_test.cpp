@@ -20,6 +20,7 @@ using testing::TestDirectory;
 const Box kHeading = {72, 80, 280, 106};         // "Background test", 20 pt bold, baseline 100
 const Box kOtherLine = {72, 129, 200, 143};      // "Not in the model", 11 pt, baseline 140
 const Box kUnderline = {72, 141.5, 160, 142.3};  // under "Not in the model"
+const Box kStrike = {72, 135.5, 160, 136.3};     // through "Not in the model"
 const Box kMarker = {170, 130, 190, 142};        // a square in that line, no underline
 const Box kTypeThree = {72, 684, 200, 704};      // 16 pt boxes of a Type 3 font, baseline 700
 const Box kRule = {100, 300, 300, 420};          // a blue rectangle
@@ -69,6 +70,7 @@ std::string MakeLayersPdf() {
   Words(cr, 72, 140, 11, false, "Not in the model");
   BoxWords(cr, 72, 700, 16, "Boxes");
   Rectangle(cr, kUnderline, 0, 0, 0);
+  Rectangle(cr, kStrike, 0, 0, 0);
   Rectangle(cr, kMarker, 0.9, 0.8, 0.1);
   Rectangle(cr, kRule, 0.1, 0.3, 0.8);
 
@@ -181,7 +183,7 @@ TEST_F(PageBackgroundTest, KeepsWhatReachesOutOfAPicture) {
 TEST_F(PageBackgroundTest, BlankWhenNothingButCutoutsIsDrawn) {
   BackgroundCutouts cutouts;
   cutouts.text = {kHeading, kOtherLine, kFadedText, kTypeThree};
-  cutouts.pictures = {kImage, kFadedRect, kRule, kMarker};
+  cutouts.pictures = {kImage, kFadedRect, kRule, kMarker, kStrike};
   cutouts.underlined = {kOtherLine};
   EXPECT_TRUE(IsBlank(Render(cutouts)));
 }
@@ -211,11 +213,14 @@ TEST_F(PageBackgroundTest, AnUnderlineGoesWithTheTextThatDrawsItsOwn) {
   // The text box does not underline: the printed underline stays.
   RawImage image = Render(cutouts);
   EXPECT_GT(Ink(image, {kUnderline.x0, kUnderline.y0 - 1, kUnderline.x1, kUnderline.y1 + 1}), 40);
-  EXPECT_EQ(Ink(image, {72, 129, 165, 141}), 0);  // the glyphs are gone
-  // It does: the rule goes, and only the rule; a thick mark in the line stays.
+  EXPECT_EQ(Ink(image, {72, 129, 165, kStrike.y0 - 1}), 0);  // the glyphs are gone
+  // It does: the rule goes, and only the rule; a line through the text and
+  // a thick mark in the line stay.
   cutouts.underlined = {kOtherLine};
   image = Render(cutouts);
-  EXPECT_EQ(Ink(image, {kOtherLine.x0, kOtherLine.y0, 165, kOtherLine.y1}), 0);
+  EXPECT_EQ(Ink(image, {kOtherLine.x0, kOtherLine.y0, 165, kStrike.y0 - 1}), 0);
+  EXPECT_EQ(Ink(image, {kOtherLine.x0, kStrike.y1 + 1, 165, kOtherLine.y1}), 0);
+  EXPECT_GT(Ink(image, {kStrike.x0, kStrike.y0 - 1, kStrike.x1, kStrike.y1 + 1}), 40);
   EXPECT_EQ(Ink(image, kMarker), static_cast<long>(kMarker.width() * kMarker.height()));
   EXPECT_GT(Ink(image, kRule), 0);
 }
