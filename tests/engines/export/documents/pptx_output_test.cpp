@@ -312,6 +312,17 @@ TEST(PptxHugePage, ScaledToTheLargestSlideAndTheImageLimits) {
   EXPECT_NE(slide.find("sz=\"11200\""), std::string::npos);
 }
 
+TEST(PptxPages, TheSelectedPagesOnly) {
+  ZEMBRA_REQUIRE_PROGRAM("unzip");
+  const std::string pdf = TestDirectory() + "/text.pdf";
+  testing::MakeTextPdf(pdf);
+  const std::string pptx = Convert(pdf, "part", 2, 3);
+  EXPECT_EQ(Occurrences(ZipMember(pptx, "ppt/presentation.xml"), "<p:sldId "), 2u);
+  EXPECT_NE(ZipMember(pptx, "ppt/slides/slide1.xml").find(">Second page text<"), std::string::npos);
+  EXPECT_NE(ZipMember(pptx, "ppt/slides/slide2.xml").find(">Third page text<"), std::string::npos);
+  EXPECT_EQ(ZipMember(pptx, "ppt/slides/slide1.xml").find("Quarterly"), std::string::npos);
+}
+
 TEST(PptxErrors, OneLineAndNoPackageWhenTheOutputCannotBeWritten) {
   const std::string pdf = TestDirectory() + "/text.pdf";
   testing::MakeTextPdf(pdf);
