@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "engines/export/documents/document_reader.h"
-#include "engines/export/documents/png_file.h"
 #include "engines/export/documents/pptx_slide.h"
 #include "engines/export/page_geometry.h"
 #include "tests/engines/export/documents/test_pdfs.h"
@@ -257,7 +256,7 @@ TEST_F(PptxOutput, RealBackgroundsLeaveOutTheTextOfTheTextBoxes) {
 
 TEST_F(PptxOutput, ASlideLooksLikeItsPage) {
   ZEMBRA_REQUIRE_PROGRAM("pdftoppm");
-  for (const char* name : {"article", "tables", "pictures"}) {
+  for (const char* name : {"article", "tables", "pictures", "scripts"}) {
     const std::string pdf = RenderedPage(name);
     ASSERT_FALSE(pdf.empty());
     const std::string back = OfficeConvert(Convert(pdf, std::string(name) + "-look"), "pdf");
@@ -349,103 +348,6 @@ TEST(PptxErrors, OneLineAndNoPackageWhenTheOutputCannotBeWritten) {
   EXPECT_FALSE(WritePresentation(*input, {1, 3}, document, output, error));
   EXPECT_NE(error.find("1 pages of the 3 selected"), std::string::npos) << error;
   EXPECT_FALSE(testing::Exists(output));
-}
-
-// A document built by hand on a page drawn with cairo: what the writer
-// makes of the model, whatever the reader of the day finds.
-class PptxFromModel : public PptxOutput {
- protected:
-  void SetUp() override {
-    PptxOutput::SetUp();
-    directory_ = TestDirectory();
-    pdf_ = directory_ + "/drawn.pdf";
-    cairo_surface_t* surface = cairo_pdf_surface_create(pdf_.c_str(), 612, 792);
-    cairo_t* cr = cairo_create(surface);
-    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, 12);
-    cairo_move_to(cr, 72, 100);
-    cairo_show_text(cr, "Caption above the picture");
-    cairo_set_source_rgb(cr, 0.9, 0.1, 0.1);
-    cairo_rectangle(cr, 72, 120, 200, 100);  // stands for the picture
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
-    std::string error;
-    input_ = PdfInput::Open(pdf_, "", "", error);
-    ASSERT_TRUE(input_) << error;
-
-    document_.pages.push_back({612, 792, {72, 80, 540, 300}});
-    Paragraph caption;
-    caption.page = 0;
-    caption.box = {72, 88, 240, 104};
-    TextLine line;
-    line.box = caption.box;
-    TextStyle style;
-    style.fontFamily = "DejaVu Sans";
-    style.size = 12;
-    line.runs.push_back({"Caption above the picture", style});
-    caption.lines.push_back(line);
-    document_.blocks.emplace_back(caption);
-    // Arabic, in logical order, right to left, below.
-    Paragraph arabic;
-    arabic.page = 0;
-    arabic.rightToLeft = true;
-    arabic.box = {300, 250, 540, 266};
-    line.box = arabic.box;
-    style.fontFamily = "Noto Sans Arabic";
-    line.runs = {{"\xD8\xA7\xD9\x84\xD8\xAA\xD8\xAF\xD9\x88\xD9\x8A\xD9\x84 \xD9\x87\xD9\x88", style}};
-    arabic.lines = {line};
-    document_.blocks.emplace_back(arabic);
-    Picture picture;
-    picture.page = 0;
-    picture.box = {72, 120, 272, 220};
-    picture.alt = "A red square";
-    RawImage red;
-    red.width = 20;
-    red.height = 10;
-    red.pixels.assign(600, 0);
-    for (size_t i = 0; i < red.pixels.size(); i += 3) red.pixels[i] = 230;
-    ASSERT_TRUE(WritePagePng(red, 72, directory_ + "/red.png", error)) << error;
-    picture.png = testing::ReadFile(directory_ + "/red.png");
-    picture.pixelWidth = 20;
-    picture.pixelHeight = 10;
-    document_.blocks.emplace_back(picture);
-  }
-
-  std::string directory_, pdf_;
-  std::unique_ptr<PdfInput> input_;
-  Document document_;
-};
-
-TEST_F(PptxFromModel, PicturesArePicturesWithTheirMediaAndNotInTheBackground) {
-  const std::string pptx = directory_ + "/model.pptx";
-  std::string error;
-  ASSERT_TRUE(WritePresentation(*input_, {1, 1}, document_, pptx, error)) << error;
-  const std::string slide = ZipMember(pptx, "ppt/slides/slide1.xml");
-  EXPECT_EQ(Occurrences(slide, "<p:pic>"), 1u);  // the picture; the page shows nothing else
-  EXPECT_NE(slide.find("descr=\"A red square\""), std::string::npos);
-  EXPECT_EQ(ZipMember(pptx, "ppt/media/page1-picture1.png"), std::get<Picture>(document_.blocks[2]).png);
-  EXPECT_EQ(RunProgram({"unzip", "-Z1", pptx}).output.find("ppt/media/page1.png"), std::string::npos);
-
-  const std::string back = OfficeConvert(pptx, "pdf");
-  ASSERT_FALSE(back.empty());
-  EXPECT_NE(Capture("pdfimages -list '" + back + "'").find(" 20    10  rgb"), std::string::npos)
-      << Capture("pdfimages -list '" + back + "'");
-  const std::vector<std::string> pages = PageTexts(back);
-  ASSERT_EQ(pages.size(), 1u);
-  EXPECT_NE(pages[0].find("Caption above the picture"), std::string::npos) << pages[0];
-  // Right to left in logical order, as typed.
-  EXPECT_NE(pages[0].find("\xD8\xA7\xD9\x84\xD8\xAA\xD8\xAF\xD9\x88\xD9\x8A\xD9\x84"), std::string::npos) << pages[0];
-  // Shown where the page has them: the caption's ink on its line, the red
-  // square at its place, the Arabic at the right margin.
-  const Grey shown = RenderGrey(back, 72);
-  ASSERT_EQ(shown.width, 612);
-  EXPECT_LT(shown.Darkest({72, 88, 240, 104}, 72), 100);
-  EXPECT_LT(shown.Darkest({80, 130, 260, 210}, 72), 140);
-  EXPECT_GT(shown.Darkest({72, 225, 272, 245}, 72), 200);
-  EXPECT_LT(shown.Darkest({440, 250, 540, 266}, 72), 100);
-  EXPECT_GT(shown.Darkest({72, 250, 290, 266}, 72), 200);
 }
 
 // The leftmost and rightmost ink (in points) in the middle half of a line's
