@@ -92,20 +92,22 @@ std::string Typeface(const TextStyle& style) {
   return "Arial";
 }
 
-const char* ShapeName(const Paragraph& paragraph) {
+// What a text box holds, as its name shows in the selection list: a
+// heading by its level, others by their role and the shape's number.
+std::string ShapeName(const Paragraph& paragraph, const std::string& id) {
   switch (paragraph.role) {
     case ParagraphRole::kHeading:
-      return "Heading";
+      return "Heading " + std::to_string(std::clamp(paragraph.level, 1, 6));
     case ParagraphRole::kListItem:
-      return "List item";
+      return "List item " + id;
     case ParagraphRole::kCaption:
-      return "Caption";
+      return "Caption " + id;
     case ParagraphRole::kArtifact:
-      return "Page header or footer";
+      return "Page header or footer " + id;
     case ParagraphRole::kBody:
       break;
   }
-  return "Text";
+  return "Text " + id;
 }
 
 // The relationships of one slide, numbered in the order they are asked for;
@@ -186,7 +188,7 @@ class SlideWriter {
     const std::optional<ListBullet> bullet = piece.opens ? BulletOf(paragraph) : std::nullopt;
     if (bullet) frame.x0 = std::min(frame.x0, piece.lines.front()->box.x0 - bullet->indent);
     const std::string id = Str(++shapeId_);
-    shapes_ += "<p:sp><p:nvSpPr><p:cNvPr id=\"" + id + "\" name=\"" + ShapeName(paragraph) + " " + id +
+    shapes_ += "<p:sp><p:nvSpPr><p:cNvPr id=\"" + id + "\" name=\"" + ShapeName(paragraph, id) +
                "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>" + Xfrm(frame) +
                "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody>"
                "<a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" anchor=\"b\">"

@@ -246,8 +246,8 @@ TEST_F(BuildSlideTest, BackgroundThenPicturesThenTextInReadingOrder) {
     EXPECT_EQ(shapes[3 + i].rfind("<p:sp>", 0), 0u);
     EXPECT_NE(shapes[3 + i].find(texts[i]), std::string::npos) << i;
   }
-  EXPECT_NE(shapes[3].find("name=\"Heading"), std::string::npos);
-  EXPECT_NE(shapes[7].find("name=\"Caption"), std::string::npos);
+  EXPECT_NE(shapes[3].find("name=\"Heading 1\""), std::string::npos);
+  EXPECT_NE(shapes[7].find("name=\"Caption 9\""), std::string::npos);
   // The relationships: layout, background, pictures in order, one hyperlink.
   EXPECT_NE(slide_.relationships.find("Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                                       "relationships/image\" Target=\"../media/page1.png\""),
