@@ -27,7 +27,7 @@ struct BackgroundCutouts {
   /// drawn.
   std::vector<Box> pictures;
   /// Lines whose text boxes underline their text: a thin horizontal rule
-  /// drawn inside one of them (the printed underline) is not drawn.
+  /// in the lower third of one of them (the printed underline) is not drawn.
   std::vector<Box> underlined;
 };
 
