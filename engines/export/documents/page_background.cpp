@@ -78,7 +78,7 @@ class PageBackgrounds::Device : public SplashOutputDev {
     pictures_ = ToDevice(cutouts.pictures, pixelsPerPoint, kPictureSlackPoints);
     underlined_ = ToDevice(cutouts.underlined, pixelsPerPoint, kTextSlackPoints);
     pixelsPerPoint_ = pixelsPerPoint;
-    votes_.assign(text_.size(), {});
+    seen_.assign(text_.size(), {});
     shifts_.clear();
     shiftX_ = shiftY_ = 0;
     nested_ = 0;
@@ -283,18 +283,24 @@ class PageBackgrounds::Device : public SplashOutputDev {
   };
 
   // A glyph is judged by its middle: halfway along its advance, a third of
-  // an em above the baseline. One left out for a text line votes for its
-  // baseline when it stands upright.
+  // an em above the baseline. In a text line, an upright one (written left
+  // or right, upwards, slanted at most) is left out and votes for the
+  // line's baseline; a glyph on its side or upside down stays, as the text
+  // box cannot show it so.
   bool LeaveOut(const Glyph& glyph, const GfxState* state) {
     const double mx = glyph.x + glyph.advanceX / 2 + glyph.upX / 3;
     const double my = glyph.y + glyph.advanceY / 2 + glyph.upY / 3;
     const auto holds = [&](const Extent& box) { return box.Contains(mx, my); };
     const auto line = std::find_if(text_.begin(), text_.end(), holds);
     if (line != text_.end()) {
-      const bool upright =
-          glyph.upY < 0 && std::fabs(glyph.upX) < 1e-3 * -glyph.upY && std::fabs(glyph.advanceY) < 1e-3 * -glyph.upY;
-      if (upright) ++votes_[static_cast<size_t>(line - text_.begin())][std::lround(glyph.y / pixelsPerPoint_ * 4)];
-      return true;
+      Seen& seen = seen_[static_cast<size_t>(line - text_.begin())];
+      const double up = -glyph.upY;
+      const bool upright = up > 0 && std::fabs(glyph.upX) < up / 2 && std::fabs(glyph.advanceY) < 1e-3 * up;
+      if (upright) {
+        ++seen.baselines[std::lround(glyph.y / pixelsPerPoint_ * 4)];
+        return true;
+      }
+      ++seen.sideways;
     }
     Extent middle;
     middle.Add(mx, my);
@@ -302,22 +308,30 @@ class PageBackgrounds::Device : public SplashOutputDev {
   }
 
  public:
-  /// The baseline most glyphs of each text line stood on, in points; NaN
-  /// for none.
-  std::vector<double> Baselines() const {
-    std::vector<double> baselines;
-    for (const std::map<long, int>& votes : votes_) {
-      const auto most = std::max_element(votes.begin(), votes.end(),
+  /// What the glyphs of each text line showed.
+  std::vector<PrintedLine> Printed() const {
+    std::vector<PrintedLine> printed;
+    for (const Seen& seen : seen_) {
+      const auto most = std::max_element(seen.baselines.begin(), seen.baselines.end(),
                                          [](const auto& a, const auto& b) { return a.second < b.second; });
-      baselines.push_back(most == votes.end() ? NAN : static_cast<double>(most->first) / 4);
+      PrintedLine line;
+      if (most != seen.baselines.end()) line.baseline = static_cast<double>(most->first) / 4;
+      line.sideways = most == seen.baselines.end() && seen.sideways > 0;
+      printed.push_back(line);
     }
-    return baselines;
+    return printed;
   }
 
  private:
   std::vector<Extent> text_, pictures_, underlined_;
   double pixelsPerPoint_ = 1;
-  std::vector<std::map<long, int>> votes_;  // per text line: baselines in quarter points, and their glyphs
+  // Per text line: the baselines of its upright glyphs in quarter points,
+  // with their number, and how many were not upright.
+  struct Seen {
+    std::map<long, int> baselines;
+    int sideways = 0;
+  };
+  std::vector<Seen> seen_;
   std::vector<std::pair<double, double>> shifts_;
   double shiftX_ = 0, shiftY_ = 0;
   int nested_ = 0;
@@ -363,7 +377,7 @@ PageBackgrounds::PageBackgrounds(const PdfInput& input) : input_(input) {
 PageBackgrounds::~PageBackgrounds() = default;
 
 bool PageBackgrounds::Render(int index, const BackgroundSize& size, const BackgroundCutouts& cutouts, RawImage& image,
-                             std::string& error, std::vector<double>* baselines) {
+                             std::string& error, std::vector<PrintedLine>* printed) {
   PDFDoc& doc = input_.core();
   if (index < 0 || index >= doc.getNumPages() || doc.getPage(index + 1) == nullptr) {
     error = "page " + std::to_string(index + 1) + " cannot be read";
@@ -378,7 +392,7 @@ bool PageBackgrounds::Render(int index, const BackgroundSize& size, const Backgr
             std::to_string(size.height) + " pixels";
     return false;
   }
-  if (baselines != nullptr) *baselines = device_->Baselines();
+  if (printed != nullptr) *printed = device_->Printed();
   image.Release();
   image.width = bitmap->getWidth();
   image.height = bitmap->getHeight();

@@ -6,6 +6,7 @@
 // appears twice and nothing is lost.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,8 +20,8 @@ namespace zembra::exporter {
 /// What the background leaves out, in points on the page as shown (origin
 /// top left).
 struct BackgroundCutouts {
-  /// Text lines the slide shows in text boxes: a glyph whose middle lies in
-  /// one of them is not drawn; other glyphs are.
+  /// Text lines the slide shows in text boxes: an upright glyph whose
+  /// middle lies in one of them is not drawn; other glyphs are.
   std::vector<Box> text;
   /// Pictures the slide shows as pictures: whatever is drawn entirely inside
   /// one of them (the image, and the paths and glyphs of vector art) is not
@@ -29,6 +30,16 @@ struct BackgroundCutouts {
   /// Lines whose text boxes underline their text: a thin horizontal rule
   /// in the lower third of one of them (the printed underline) is not drawn.
   std::vector<Box> underlined;
+};
+
+/// What the glyphs of a text line of the cutouts showed when rendered.
+struct PrintedLine {
+  /// The baseline (points from the page's top) most of its upright glyphs
+  /// stand on; NaN when none was upright.
+  double baseline = NAN;
+  /// Its glyphs are on their side or upside down (rotated text), none
+  /// upright: they were drawn, as a text box cannot show them so.
+  bool sideways = false;
 };
 
 /// How large a background is rendered.
@@ -54,11 +65,10 @@ class PageBackgrounds {
   PageBackgrounds& operator=(const PageBackgrounds&) = delete;
 
   /// Renders page index (from 0) on white at size, 3 bytes a pixel, rows
-  /// packed, leaving out the cutouts. baselines, when given, gets for each
-  /// of cutouts.text the baseline (points from the page's top) that most of
-  /// the glyphs left out in it stand on, or NaN when no upright glyph was.
+  /// packed, leaving out the cutouts. printed, when given, gets what the
+  /// glyphs of each of cutouts.text showed.
   bool Render(int index, const BackgroundSize& size, const BackgroundCutouts& cutouts, RawImage& image,
-              std::string& error, std::vector<double>* baselines = nullptr);
+              std::string& error, std::vector<PrintedLine>* printed = nullptr);
 
  private:
   class Device;

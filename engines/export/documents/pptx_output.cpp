@@ -77,18 +77,18 @@ class Package {
 // The slide's background picture: the page without its text boxes' text
 // and its pictures, at kSlidePictureDpi per inch of the slide. Written to
 // path, or nothing (path cleared) when it shows nothing but white. The
-// baselines of the text left out go to the content.
+// content learns where its lines were printed, and which were sideways.
 bool WriteBackground(PageBackgrounds& backgrounds, int index, const PageFrame& frame, const Placement& placement,
                      PageContent& content, std::string& path, std::string& error) {
   const double dpi = kSlidePictureDpi * placement.scale / kEmuPerPoint;
   const std::optional<BackgroundSize> size = BackgroundSizeFor(frame.width, frame.height, dpi, error);
   RawImage image;
-  std::vector<double> baselines;
-  if (!size || !backgrounds.Render(index, *size, CutoutsOf(content), image, error, &baselines)) {
+  std::vector<PrintedLine> printed;
+  if (!size || !backgrounds.Render(index, *size, CutoutsOf(content), image, error, &printed)) {
     error = "page " + std::to_string(index + 1) + ": " + error;
     return false;
   }
-  SetBaselines(content, baselines);
+  SetPrinted(content, printed);
   if (IsBlank(image)) {
     path.clear();
     return true;

@@ -404,15 +404,27 @@ std::vector<PageContent> ContentByPage(const Document& document) {
   return pages;
 }
 
-void SetBaselines(PageContent& content, const std::vector<double>& baselines) {
+void SetPrinted(PageContent& content, const std::vector<PrintedLine>& printed) {
   size_t next = 0;
-  for (TextPiece& piece : content.texts) {
-    piece.baselines.clear();
-    for (size_t i = 0; i < piece.lines.size(); ++i) {
-      piece.baselines.push_back(next < baselines.size() ? baselines[next] : NAN);
+  std::vector<TextPiece> shown;
+  for (const TextPiece& piece : content.texts) {
+    TextPiece kept = piece;
+    kept.lines.clear();
+    kept.baselines.clear();
+    for (const TextLine* line : piece.lines) {
+      const PrintedLine seen = next < printed.size() ? printed[next] : PrintedLine();
       ++next;
+      if (seen.sideways) continue;
+      kept.lines.push_back(line);
+      kept.baselines.push_back(seen.baseline);
     }
+    if (kept.lines.empty()) continue;
+    kept.opens = piece.opens && kept.lines.front() == piece.lines.front();
+    kept.box = kept.lines.front()->box;
+    for (const TextLine* line : kept.lines) kept.box = Union(kept.box, line->box);
+    shown.push_back(std::move(kept));
   }
+  content.texts = std::move(shown);
 }
 
 BackgroundCutouts CutoutsOf(const PageContent& content) {

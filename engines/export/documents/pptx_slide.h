@@ -38,9 +38,11 @@ struct PageContent {
 /// What lies on no page of the document is left out.
 std::vector<PageContent> ContentByPage(const Document& document);
 
-/// Sets the baselines of the content's lines from those found in the order
-/// of CutoutsOf's text lines.
-void SetBaselines(PageContent& content, const std::vector<double>& baselines);
+/// Takes in what the background's render found of the content's lines,
+/// given in the order of CutoutsOf's text lines: their baselines, and which
+/// are printed sideways; those stay in the background, their text boxes
+/// are left out.
+void SetPrinted(PageContent& content, const std::vector<PrintedLine>& printed);
 
 /// A list item's label shown as the bullet of its text box: the bullet
 /// (DrawingML's buChar or buAutoNum, numbered from the label's number) and

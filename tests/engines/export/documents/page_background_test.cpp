@@ -23,6 +23,8 @@ const Box kUnderline = {72, 141.5, 160, 142.3};  // under "Not in the model"
 const Box kStrike = {72, 135.5, 160, 136.3};     // through "Not in the model"
 const Box kMarker = {170, 130, 190, 142};        // a square in that line, no underline
 const Box kTypeThree = {72, 684, 200, 704};      // 16 pt boxes of a Type 3 font, baseline 700
+const Box kSlanted = {300, 745, 420, 765};       // "Slanted", 14 pt, sheared as a synthetic italic, baseline 760
+const Box kSideways = {500, 600, 520, 720};      // "Sideways", 14 pt, turned a quarter, reading downwards
 const Box kRule = {100, 300, 300, 420};          // a blue rectangle
 const Box kImage = {350, 300, 470, 390};         // a red raster image
 const Box kFadedRect = {100, 500, 200, 560};     // a green rectangle at half opacity (a transparency group)
@@ -69,6 +71,22 @@ std::string MakeLayersPdf() {
   Words(cr, 72, 100, 20, true, "Background test");
   Words(cr, 72, 140, 11, false, "Not in the model");
   BoxWords(cr, 72, 700, 16, "Boxes");
+  cairo_save(cr);
+  cairo_move_to(cr, 300, 760);
+  cairo_matrix_t shear = {1, 0, -0.25, 1, 0, 0};
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 14);
+  cairo_matrix_t font;
+  cairo_get_font_matrix(cr, &font);
+  cairo_matrix_multiply(&font, &shear, &font);
+  cairo_set_font_matrix(cr, &font);
+  cairo_show_text(cr, "Slanted");
+  cairo_restore(cr);
+  cairo_save(cr);
+  cairo_translate(cr, 505, 605);
+  cairo_rotate(cr, M_PI / 2);
+  Words(cr, 0, 0, 14, false, "Sideways");
+  cairo_restore(cr);
   Rectangle(cr, kUnderline, 0, 0, 0);
   Rectangle(cr, kStrike, 0, 0, 0);
   Rectangle(cr, kMarker, 0.9, 0.8, 0.1);
@@ -150,7 +168,8 @@ class PageBackgroundTest : public ::testing::Test {
 
 TEST_F(PageBackgroundTest, WithoutCutoutsEverythingIsDrawn) {
   const RawImage image = Render({});
-  for (const Box& box : {kHeading, kOtherLine, kRule, kImage, kFadedRect, kFadedText, kTypeThree}) {
+  for (const Box& box :
+       {kHeading, kOtherLine, kRule, kImage, kFadedRect, kFadedText, kTypeThree, kSlanted, kSideways}) {
     EXPECT_GT(Ink(image, box), 20) << box.x0 << "," << box.y0;
   }
   EXPECT_FALSE(IsBlank(image));
@@ -182,29 +201,38 @@ TEST_F(PageBackgroundTest, KeepsWhatReachesOutOfAPicture) {
 
 TEST_F(PageBackgroundTest, BlankWhenNothingButCutoutsIsDrawn) {
   BackgroundCutouts cutouts;
-  cutouts.text = {kHeading, kOtherLine, kFadedText, kTypeThree};
-  cutouts.pictures = {kImage, kFadedRect, kRule, kMarker, kStrike};
+  cutouts.text = {kHeading, kOtherLine, kFadedText, kTypeThree, kSlanted};
+  cutouts.pictures = {kImage, kFadedRect, kRule, kMarker, kStrike, kSideways};
   cutouts.underlined = {kOtherLine};
   EXPECT_TRUE(IsBlank(Render(cutouts)));
 }
 
-TEST_F(PageBackgroundTest, TheBaselinesOfTheTextLeftOut) {
+TEST_F(PageBackgroundTest, WhatTheGlyphsOfTheTextLinesShowed) {
   BackgroundCutouts cutouts;
-  // Also of a Type 3 font's glyphs and of text in a transparency group;
-  // none for a box no glyph falls in.
-  cutouts.text = {kHeading, kFadedText, kTypeThree, {400, 100, 500, 120}};
+  // Baselines also of a Type 3 font's glyphs, of text in a transparency
+  // group and of slanted text; none for a box no glyph falls in; text on
+  // its side is no text box's.
+  cutouts.text = {kHeading, kFadedText, kTypeThree, {400, 100, 500, 120}, kSlanted, kSideways};
   std::string error;
   PageBackgrounds backgrounds(*input_);
   RawImage image;
-  std::vector<double> baselines;
-  ASSERT_TRUE(backgrounds.Render(0, *BackgroundSizeFor(612, 792, 100, error), cutouts, image, error, &baselines))
-      << error;
-  ASSERT_EQ(baselines.size(), 4u);
-  EXPECT_NEAR(baselines[0], 100, 0.3);
-  EXPECT_NEAR(baselines[1], 650, 0.3);
-  EXPECT_NEAR(baselines[2], 700, 0.3);
-  EXPECT_TRUE(std::isnan(baselines[3]));
-  EXPECT_EQ(Ink(Render(cutouts), kTypeThree), 0);
+  std::vector<PrintedLine> printed;
+  ASSERT_TRUE(backgrounds.Render(0, *BackgroundSizeFor(612, 792, 72, error), cutouts, image, error, &printed)) << error;
+  ASSERT_EQ(printed.size(), 6u);
+  const double expected[] = {100, 650, 700, NAN, 760};
+  for (size_t i = 0; i < 5; ++i) {
+    if (std::isnan(expected[i])) {
+      EXPECT_TRUE(std::isnan(printed[i].baseline)) << i;
+    } else {
+      EXPECT_NEAR(printed[i].baseline, expected[i], 0.3) << i;
+    }
+    EXPECT_FALSE(printed[i].sideways) << i;
+  }
+  EXPECT_TRUE(std::isnan(printed[5].baseline));
+  EXPECT_TRUE(printed[5].sideways);
+  // Left out, but the sideways text.
+  for (const Box& box : {kTypeThree, kSlanted}) EXPECT_EQ(Ink(image, box), 0) << box.y0;
+  EXPECT_GT(Ink(image, kSideways), 20);
 }
 
 TEST_F(PageBackgroundTest, AnUnderlineGoesWithTheTextThatDrawsItsOwn) {

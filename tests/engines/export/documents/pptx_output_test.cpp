@@ -322,6 +322,26 @@ TEST(PptxPages, TheSelectedPagesOnly) {
   EXPECT_EQ(ZipMember(pptx, "ppt/slides/slide1.xml").find("Quarterly"), std::string::npos);
 }
 
+// A page turned a quarter shows its lines on their side: no text box can
+// show them so, the background does.
+TEST(PptxPages, TextOnItsSideStaysInTheBackground) {
+  ZEMBRA_REQUIRE_PROGRAM("unzip");
+  ZEMBRA_REQUIRE_PROGRAM("qpdf");
+  const std::string pdf = TestDirectory() + "/text.pdf", turned = TestDirectory() + "/turned.pdf";
+  testing::MakeTextPdf(pdf);
+  ASSERT_EQ(RunProgram({"qpdf", "--rotate=+90:1", pdf, turned}).exitCode, 0);
+  const std::string pptx = Convert(turned, "turned", 1, 1);
+  EXPECT_NE(ZipMember(pptx, "ppt/presentation.xml").find("<p:sldSz cx=\"10058400\" cy=\"7772400\"/>"),
+            std::string::npos);
+  const std::string slide = ZipMember(pptx, "ppt/slides/slide1.xml");
+  EXPECT_EQ(slide.find("Quarterly"), std::string::npos) << slide;
+  EXPECT_EQ(slide.find("quick brown"), std::string::npos);
+  // Its picture holds the text: dark where the heading runs down the page.
+  const Grey background = DecodePng(ZipMember(pptx, "ppt/media/page1.png"));
+  ASSERT_EQ(background.width, 2200);
+  EXPECT_LT(background.Darkest({680, 72, 700, 250}, 200), 100);
+}
+
 TEST(PptxErrors, OneLineAndNoPackageWhenTheOutputCannotBeWritten) {
   const std::string pdf = TestDirectory() + "/text.pdf";
   testing::MakeTextPdf(pdf);

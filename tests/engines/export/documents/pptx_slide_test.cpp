@@ -175,6 +175,51 @@ TEST(CutoutsOf, TheLinesAndPicturesOfThePage) {
   EXPECT_TRUE(second.pictures.empty());
 }
 
+TEST(SetPrinted, BaselinesTakenInAndSidewaysLinesLeftToTheBackground) {
+  Document document = TwoPages();
+  std::vector<PageContent> pages = ContentByPage(document);
+  PrintedLine sideways;
+  sideways.sideways = true;
+  PrintedLine at100, at750;
+  at100.baseline = 100;
+  at750.baseline = 750;
+  // Heading; the flowing paragraph's two lines; the Arabic line; the rest
+  // not reported.
+  SetPrinted(pages[0], {at100, sideways, at750, sideways});
+  ASSERT_EQ(pages[0].texts.size(), 5u);  // the Arabic line went
+  EXPECT_EQ(pages[0].texts[0].baselines, std::vector<double>{100});
+  ASSERT_EQ(pages[0].texts[1].lines.size(), 1u);
+  EXPECT_EQ(TextOf(pages[0].texts[1]), "pages with a link|");
+  EXPECT_EQ(pages[0].texts[1].box, (Box{72, 756, 380, 770}));
+  EXPECT_EQ(pages[0].texts[1].baselines, std::vector<double>{750});
+  EXPECT_FALSE(pages[0].texts[1].opens);  // its first line is not shown
+  EXPECT_EQ(TextOf(pages[0].texts[2]), "Centred|");
+  ASSERT_EQ(pages[0].texts[2].baselines.size(), 1u);
+  EXPECT_TRUE(std::isnan(pages[0].texts[2].baselines[0]));
+}
+
+TEST(BuildSlide, PlacedByThePrintedBaselinesWhenKnown) {
+  Document document = TwoPages();
+  std::vector<PageContent> pages = ContentByPage(document);
+  PrintedLine at100, at750, at766;
+  at100.baseline = 100;
+  at750.baseline = 750;
+  at766.baseline = 766;
+  SetPrinted(pages[0], {at100, at750, at766});
+  const std::string xml = BuildSlide(pages[0], PlacePage(SlideSizeFor(612, 792), 612, 792), {}, "").xml;
+  // A line's cell ends a fifth of its size below its baseline: the
+  // heading's (20 pt) at 104, the paragraph's (11 pt) at 768.2, a pitch of
+  // 16 pt above 752.2 for the first.
+  const auto emu = [](double points) { return std::to_string(std::lround(points * kEmuPerPoint)); };
+  EXPECT_NE(xml.find("<a:off x=\"914400\" y=\"" + emu(80) + "\"/><a:ext cx=\"2895600\" cy=\"" + emu(24) + "\"/>"),
+            std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("<a:off x=\"914400\" y=\"" + emu(736.2) + "\"/><a:ext cx=\"4165600\" cy=\"" + emu(32) + "\"/>"),
+            std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("<a:spcPts val=\"1600\"/>"), std::string::npos);
+}
+
 class BuildSlideTest : public ::testing::Test {
  protected:
   void SetUp() override {
