@@ -21,11 +21,11 @@ struct SlideSize {
 /// an inch is made an inch (the page is then centred on the slide).
 SlideSize SlideSizeFor(double widthPoints, double heightPoints);
 
-/// Where a page's picture sits on the slide: scaled to fit, centred.
+/// Where a page sits on its slide: scaled to fit, centred.
 struct Placement {
   double scale = 1;  ///< EMU per point
   long offsetX = 0, offsetY = 0;
-  long cx = 0, cy = 0;  ///< the picture's extent
+  long cx = 0, cy = 0;  ///< the page's extent on the slide
 };
 Placement PlacePage(const SlideSize& slide, double widthPoints, double heightPoints);
 
