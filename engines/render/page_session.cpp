@@ -199,7 +199,6 @@ void PageSession::RunSetup(const AttachedTarget& target, const TargetSetup& setu
   if (!setup.run) {
     // Its script was fetched for it, unseen by the page's own session.
     interceptor_.NoteRefused(setup.refusedPath, attachment.rule->refusal());
-    inFlight_.erase(target.targetId);
     return;
   }
   for (const auto& [method, params] : setup.commands) pipe_.Send(method, params, target.sessionId);
@@ -222,11 +221,19 @@ void PageSession::RunSetup(const AttachedTarget& target, const TargetSetup& setu
   });
 }
 
+void PageSession::WorkerAttached(const std::string& targetId) {
+  // The request of a worker's script carries the worker's id. Its end is
+  // told by the worker itself, late or (while a script of it runs for
+  // ever) never, and a page may tell of the request after the worker was
+  // attached: once the worker exists, only its own requests count.
+  workers_.insert(targetId);
+  inFlight_.erase(targetId);
+}
+
 void PageSession::Forget(const std::string& sessionId) {
   const auto found = attached_.find(sessionId);
   if (found == attached_.end() || found->second.role == Role::kMain) return;
-  // What it still had in flight ends with it, its worker script too.
-  inFlight_.erase(found->second.targetId);
+  // What it still had in flight ends with it.
   for (auto request = requestSession_.begin(); request != requestSession_.end();) {
     if (request->second == sessionId) {
       inFlight_.erase(request->first);
@@ -242,7 +249,7 @@ void PageSession::OnNetworkEvent(const std::string& method, const Json& params, 
                                  const Attachment& origin, Clock::time_point now) {
   const std::string id = params.value("requestId", "");
   if (method == "Network.requestWillBeSent") {
-    if (origin.counted) {
+    if (origin.counted && !workers_.contains(id)) {
       inFlight_.insert(id);
       lastNetworkActivity_ = now;
       if (origin.role != Role::kMain) requestSession_[id] = from;
@@ -256,11 +263,6 @@ void PageSession::OnNetworkEvent(const std::string& method, const Json& params, 
       mainFailure_.clear();
     }
   } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
-    if (origin.counted || inFlight_.contains(id)) {
-      inFlight_.erase(id);
-      requestSession_.erase(id);
-      lastNetworkActivity_ = now;
-    }
     if (method == "Network.loadingFailed" && params.value("blockedReason", "") == "inspector") {
       // Blocked by the worker's URL patterns: named as the page's refusals are.
       if (const auto url = fileRequests_.find(id); url != fileRequests_.end()) {
@@ -296,10 +298,24 @@ void PageSession::OnEvent(const Json& event) {
     return;
   }
   const std::string from = event.value("sessionId", "");
+  const auto now = Clock::now();
+  if (method == "Target.attachedToTarget" && KindOf(ReadAttachedTarget(event).type) == TargetKind::kWorker) {
+    // Whichever page adopts it (a shared worker goes to the first page).
+    WorkerAttached(ReadAttachedTarget(event).targetId);
+  }
+  if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+    // Request ids are the browser's: a request the page counted may end on
+    // another session (a worker's script ends on the worker's own, a shared
+    // worker's on the page that adopted it).
+    const std::string id = params.value("requestId", "");
+    if (inFlight_.erase(id) > 0 || from == sessionId_) {
+      requestSession_.erase(id);
+      lastNetworkActivity_ = now;
+    }
+  }
   const auto found = attached_.find(from);
   if (found == attached_.end()) return;
   const Attachment origin = found->second;  // a copy: handling may attach or forget sessions
-  const auto now = Clock::now();
   if (method == "Target.attachedToTarget") {
     AdoptChild(ReadAttachedTarget(event), origin);
     return;

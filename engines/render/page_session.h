@@ -79,6 +79,8 @@ class PageSession : public TargetRouter::Owner {
   void RunSetup(const AttachedTarget& target, const TargetSetup& setup);
   /// A session that went away, with what it had in flight.
   void Forget(const std::string& sessionId);
+  /// A worker exists: its script's request is not waited for.
+  void WorkerAttached(const std::string& targetId);
   /// Fetch.enable's parameters for the page's pop-ups and frames, null when none.
   Json PageFetchParameters() const;
   std::optional<Json> Call(const std::string& method, const Json& params, Clock::time_point deadline,
@@ -124,6 +126,7 @@ class PageSession : public TargetRouter::Owner {
   std::list<FileAccessRule> foreignRules_;             ///< the rules of workers of no page, given to this one
   std::map<std::string, std::string> fileRequests_;    ///< workers' file: requests in flight: id, URL
   std::map<std::string, std::string> requestSession_;  ///< counted requests of other sessions: id, session
+  std::set<std::string> workers_;                      ///< the workers attached, by target id
   /// Replies that come after this page is gone find it expired.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -52,7 +52,17 @@ TargetSetup PlanWorkerSetup(const AttachedTarget& target, const FileAccessRule& 
   }
   setup.commands.emplace_back("Network.enable", Json::object());
   setup.commands.emplace_back("Target.setAutoAttach", AutoAttachParameters());
-  if (!rule.everything()) setup.gate = Command("Network.setBlockedURLs", {{"urlPatterns", WorkerBlockedUrls(rule)}});
+  if (rule.everything()) return setup;
+  Command blocked("Network.setBlockedURLs", {{"urlPatterns", WorkerBlockedUrls(rule)}});
+  // Dedicated and shared workers answer while they wait, and may come from
+  // a local page: they run only behind their blocked URLs. Others (service
+  // workers) answer nothing before they run, and come only from web pages,
+  // to which Chromium refuses every local file itself.
+  if (target.type == "worker" || target.type == "shared_worker") {
+    setup.gate = std::move(blocked);
+  } else {
+    setup.commands.push_back(std::move(blocked));
+  }
   return setup;
 }
 

@@ -54,7 +54,9 @@ struct TargetSetup {
 /// Fetch.enable parameters (null when the page needs none).
 TargetSetup PlanPageSetup(const Json& fetchParameters);
 
-/// A worker under the rule of the document it belongs to.
+/// A worker under the rule of the document it belongs to. Dedicated and
+/// shared workers wait for their blocked URLs; a service worker (which
+/// answers nothing while it waits) is told them as it starts.
 TargetSetup PlanWorkerSetup(const AttachedTarget& target, const FileAccessRule& rule);
 
 }  // namespace zembra::render

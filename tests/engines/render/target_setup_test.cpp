@@ -103,6 +103,18 @@ TEST_F(RenderWorkerSetupTest, WorkersRunOnlyBehindTheirBlockedUrls) {
     EXPECT_EQ(setup.gate->first, "Network.setBlockedURLs");
     EXPECT_EQ(setup.gate->second["urlPatterns"], WorkerBlockedUrls(rule)) << url;
   }
+  // A shared worker waits the same; a service worker, which answers nothing
+  // before it runs (and comes only from web pages), gets them unwaited.
+  AttachedTarget shared = Worker("blob:file:///0c-11");
+  shared.type = "shared_worker";
+  ASSERT_TRUE(PlanWorkerSetup(shared, rule).gate);
+  AttachedTarget service = Worker("http://127.0.0.1/sw.js");
+  service.type = "service_worker";
+  const TargetSetup serviceSetup = PlanWorkerSetup(service, rule);
+  EXPECT_FALSE(serviceSetup.gate);
+  EXPECT_EQ(Methods(serviceSetup),
+            (std::vector<std::string>{"Network.enable", "Target.setAutoAttach", "Network.setBlockedURLs"}));
+  EXPECT_TRUE(serviceSetup.run);
   // Everything allowed: nothing to block, nothing to wait for.
   const TargetSetup open = PlanWorkerSetup(Worker("file:///etc/w.js"), Rule(LocalFileAccess::kEverything));
   EXPECT_TRUE(open.run);
