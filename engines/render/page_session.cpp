@@ -299,9 +299,10 @@ void PageSession::OnEvent(const Json& event) {
   }
   const std::string from = event.value("sessionId", "");
   const auto now = Clock::now();
-  if (method == "Target.attachedToTarget" && KindOf(ReadAttachedTarget(event).type) == TargetKind::kWorker) {
+  if (method == "Target.attachedToTarget") {
     // Whichever page adopts it (a shared worker goes to the first page).
-    WorkerAttached(ReadAttachedTarget(event).targetId);
+    if (const AttachedTarget target = ReadAttachedTarget(event); KindOf(target.type) == TargetKind::kWorker)
+      WorkerAttached(target.targetId);
   }
   if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
     // Request ids are the browser's: a request the page counted may end on
