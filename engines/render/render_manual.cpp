@@ -1,5 +1,6 @@
 #include "engines/render/render_manual.h"
 
+#include "engines/render/file_access.h"
 #include "engines/render/option_table.h"
 
 namespace zembra::render {
@@ -31,7 +32,10 @@ std::string RenderManual() {
       "the page prints without it, and one warning names the refused file. A path is\n"
       "resolved first: \"..\", encoded characters and symbolic links that lead out of\n"
       "an allowed directory are refused. Workers, whose requests Chromium compares by\n"
-      "name only, read no local file while an allowed directory holds a symbolic link.\n"
+      "name only, read no local file while an allowed directory holds a symbolic link\n"
+      "(or more than " +
+      std::to_string(kLinkSearchLimit) +
+      " entries to look through for one).\n"
       "--enable-local-file-access lets a local page read any file;\n"
       "--disable-local-file-access leaves it only the page file itself and the\n"
       "--allow directories. A web page never reads a local file, whatever the options.\n"
