@@ -331,6 +331,8 @@ class LocalFileWays : public HostilePages {
     WriteFile(outside_ + "/importscripts.js", "self.imported = 'LEAK-importscripts';");
     WriteFile(outside_ + "/workermodule.js", "export const v = 'LEAK-workermodule';");
     WriteFile(outside_ + "/workerscript.js", "postMessage('LEAK-workerscript');");
+    WriteFile(outside_ + "/worklet.js", "registerPaint('leak', class { paint() {} });");
+    for (const char* name : {"media.txt", "prefetch.txt"}) WriteFile(outside_ + "/" + name, "LEAK\n");
     WriteFile(outside_ + "/csslink.css", "#csslink::after { content: 'LEAK-csslink'; }");
     WriteFile(outside_ + "/cssimport.css", "#cssimport::after { content: 'LEAK-cssimport'; }");
     const std::string font = ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
@@ -338,7 +340,7 @@ class LocalFileWays : public HostilePages {
     WriteFile(outside_ + "/font.ttf", font);
     WriteFile(site_ + "/font.ttf", font);
     const std::string picture(kPicture, sizeof kPicture - 1);
-    for (const char* name : {"/outside/img.png", "/outside/background.png", "/site/img.png"})
+    for (const char* name : {"/outside/img.png", "/outside/svgimage.png", "/outside/background.png", "/site/img.png"})
       WriteFile(root_ + name, picture);
 
     // The page's own files.
@@ -389,7 +391,7 @@ class LocalFileWays : public HostilePages {
 </style>
 <link rel="stylesheet" href="OUT/csslink.css"><link rel="stylesheet" href="style.css">
 <script>
-const expected = 26;
+const expected = 28;
 let notes = 0;
 function note(text) {
   document.getElementById('notes').textContent += String(text).trim() + '\n';
@@ -406,6 +408,9 @@ setTimeout(() => { window.status = 'done'; }, 2500);
 <iframe src="HTTP/redirect"></iframe>
 <img src="OUT/img.png" onload="note('LEAK-img')" onerror="note('img refused')">
 <img src="img.png" onload="note('INSIDE-img')" onerror="note('inside img refused')">
+<svg width="8" height="8"><image href="OUT/svgimage.png" width="8" height="8" onload="note('LEAK-svgimage')"
+  onerror="note('svgimage refused')"/></svg>
+<audio src="OUT/media.txt"></audio><link rel="prefetch" href="OUT/prefetch.txt">
 <script src="OUT/script.js" onerror="note('script refused')"></script>
 <script src="script.js"></script>
 <script type="module" src="OUT/module.js" onerror="note('module refused')"></script>
@@ -429,6 +434,7 @@ try {
   note(sync.responseText);
 } catch (e) { note('xhrsync refused'); }
 import('OUT/dynamic.js').then(m => note(m.v), () => note('dynamic refused'));
+CSS.paintWorklet.addModule('OUT/worklet.js').then(() => note('LEAK-worklet'), () => note('worklet refused'));
 for (const family of ['OutFont', 'InFont']) {
   const face = [...document.fonts].find(f => f.family === family);
   face.load().then(() => note(family === 'OutFont' ? 'LEAK-font' : 'INSIDE-font'), () => note(family + ' refused'));
@@ -509,6 +515,8 @@ const struct {
     {"workermodule", "workermodule.js"},
     {"workerscript", "workerscript.js"},
     {"shared", "shared.txt"},
+    {"svgimage", "svgimage.png"},
+    {"worklet", "worklet.js"},
     {"sharedblob", "sharedblob.txt"},
 };
 const char* const kInsideWays[] = {"iframe", "fetch", "img", "script", "module", "font", "csslink", "worker"};
@@ -553,8 +561,8 @@ TEST_F(LocalFileWays, EachWayIsRefusedOutsideThePageDirectoryAndOpenedByTheOptio
     EXPECT_EQ(text.find("LEAK-redirect"), std::string::npos) << mode.name;
     EXPECT_EQ(text.find("LEAK-serviceworker"), std::string::npos) << mode.name;
     // Ways that leave nothing on the page: a new window of a link, a CSS
-    // background picture.
-    for (const char* file : {"blank.txt", "background.png"})
+    // background picture, a sound, a prefetch.
+    for (const char* file : {"blank.txt", "background.png", "media.txt", "prefetch.txt"})
       EXPECT_EQ(CountOf(result.errorOutput, "): " + outside_ + "/" + file + "\n"), mode.leaks ? 0 : 1)
           << mode.name << ", " << file << ":\n"
           << result.errorOutput;
