@@ -30,20 +30,6 @@ TEST(RenderTargetSetup, AttachedTargetsAreReadFromTheirEvent) {
   EXPECT_EQ(bare.sessionId, "S");
 }
 
-TEST(RenderTargetSetup, WhatIsNeitherPageNorFrameIsTreatedAsAWorker) {
-  const struct {
-    const char* type;
-    TargetKind kind;
-  } kCases[] = {{"page", TargetKind::kPage},
-                {"iframe", TargetKind::kFrame},
-                {"worker", TargetKind::kWorker},
-                {"shared_worker", TargetKind::kWorker},
-                {"service_worker", TargetKind::kWorker},
-                {"worklet", TargetKind::kWorker},
-                {"", TargetKind::kWorker}};
-  for (const auto& c : kCases) EXPECT_EQ(KindOf(c.type), c.kind) << c.type;
-}
-
 std::vector<std::string> Methods(const TargetSetup& setup) {
   std::vector<std::string> methods;
   for (const auto& [method, params] : setup.commands) methods.push_back(method);
