@@ -95,6 +95,13 @@ TEST(OdfDocument, StylesPagesAndBodyOfAFlatTextDocument) {
   EXPECT_NE(odf.find("<style:master-page style:name=\"Standard\" style:page-layout-name=\"pm1\"/>"), std::string::npos);
 }
 
+TEST(OdfDocument, AnEmptyDocumentHasItsPaperAndNoBody) {
+  const std::string odf = OdfDocument(Pages(1));
+  EXPECT_NE(odf.find("<office:body><office:text>\n</office:text></office:body>"), std::string::npos) << odf;
+  EXPECT_NE(odf.find("fo:page-width=\"595pt\""), std::string::npos);
+  EXPECT_EQ(odf.find("<text:list-style"), std::string::npos);
+}
+
 TEST(OdfDocument, ListsNestInsideTheirItems) {
   Document document = Pages(1);
   document.blocks = {ListItem("Walk", 1, "1.", 0, 100), ListItem("Occupied", 2, "\xE2\x80\xA2", 0, 116),

@@ -127,6 +127,16 @@ TEST(RtfDocument, ParagraphPropertiesSayEveryDecisionOfThePlan) {
   EXPECT_TRUE(Balanced(rtf));
 }
 
+TEST(RtfDocument, AnEmptyDocumentIsAnEmptyPageOfItsPaper) {
+  Document document = Pages(1);
+  const std::string rtf = RtfDocument(document);
+  EXPECT_TRUE(Balanced(rtf));
+  EXPECT_NE(rtf.find("{\\fonttbl{\\f0\\fswiss\\fcharset0\\fprq2 Arial;}}"), std::string::npos);
+  EXPECT_NE(rtf.find("\\sectd\\pgwsxn11900\\pghsxn16840"), std::string::npos);
+  EXPECT_EQ(rtf.find("\\par"), std::string::npos);
+  EXPECT_EQ(rtf.find("listtable"), std::string::npos);
+}
+
 TEST(RtfDocument, RunsDoNotTakeTheParagraphMarksLook) {
   Document document = Pages(1);
   Paragraph card = Text("North", 0, 100, kMargin, kMargin + 100, Style(11, true));
