@@ -26,6 +26,36 @@ std::string Pt(double points) {
   return text + "pt";
 }
 
+// Text as XML character data or attribute value: valid UTF-8 (a malformed
+// byte becomes U+FFFD, which XML can carry, where it would make the whole
+// file unreadable), markup escaped.
+std::string Xml(const std::string& text) {
+  bool ascii = true;
+  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return XmlEscape(text);
+  std::string valid;
+  valid.reserve(text.size());
+  for (char32_t c : DecodeUtf8(text)) {
+    if (c == 0xFFFE || c == 0xFFFF) c = 0xFFFD;  // not characters XML allows
+    if (c < 0x80) {
+      valid += static_cast<char>(c);
+    } else if (c < 0x800) {
+      valid += static_cast<char>(0xC0 | (c >> 6));
+      valid += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      valid += static_cast<char>(0xE0 | (c >> 12));
+      valid += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      valid += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      valid += static_cast<char>(0xF0 | (c >> 18));
+      valid += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      valid += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      valid += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return XmlEscape(valid);
+}
+
 std::string Hex(Rgb color) {
   char buffer[8];
   std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", color.r, color.g, color.b);
@@ -170,15 +200,15 @@ class OdfWriter {
         " xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\""
         " office:version=\"1.3\" office:mimetype=\"application/vnd.oasis.opendocument.text\">\n";
     out += "<office:meta>";
-    if (!document_.title.empty()) out += "<dc:title>" + XmlEscape(document_.title) + "</dc:title>";
-    if (!document_.language.empty()) out += "<dc:language>" + XmlEscape(document_.language) + "</dc:language>";
+    if (!document_.title.empty()) out += "<dc:title>" + Xml(document_.title) + "</dc:title>";
+    if (!document_.language.empty()) out += "<dc:language>" + Xml(document_.language) + "</dc:language>";
     out += "</office:meta>\n";
     // The common styles name their fonts too, before the faces are listed.
     const std::string common = CommonStyles();
     out += "<office:font-face-decls>";
     for (const auto& [name, kind] : fonts_) {
       const char* generic = kind == FontKind::kSerif ? "roman" : kind == FontKind::kMono ? "modern" : "swiss";
-      out += "<style:font-face style:name=\"" + XmlEscape(name) + "\" svg:font-family=\"&apos;" + XmlEscape(name) +
+      out += "<style:font-face style:name=\"" + Xml(name) + "\" svg:font-family=\"&apos;" + Xml(name) +
              "&apos;\" style:font-family-generic=\"" + generic + "\" style:font-pitch=\"" +
              (kind == FontKind::kMono ? "fixed" : "variable") + "\"/>";
     }
@@ -221,9 +251,9 @@ class OdfWriter {
     if (!document_.language.empty()) {
       const std::string tag = document_.language;
       const size_t dash = tag.find('-');
-      language = " fo:language=\"" + XmlEscape(tag.substr(0, dash)) + "\"";
+      language = " fo:language=\"" + Xml(tag.substr(0, dash)) + "\"";
       if (dash != std::string::npos && tag.size() - dash - 1 == 2) {
-        language += " fo:country=\"" + XmlEscape(tag.substr(dash + 1)) + "\"";
+        language += " fo:country=\"" + Xml(tag.substr(dash + 1)) + "\"";
       }
     }
     std::string out =
@@ -269,10 +299,10 @@ class OdfWriter {
             Pt(level.indent) + "\"/></style:list-level-properties>";
         if (level.label.format == ListLabel::Format::kBullet) {
           out += "<text:list-level-style-bullet text:level=\"" + number + "\" text:bullet-char=\"" +
-                 XmlEscape(FirstCharacter(level.label.bullet)) + "\">" + position + "</text:list-level-style-bullet>";
+                 Xml(FirstCharacter(level.label.bullet)) + "\">" + position + "</text:list-level-style-bullet>";
         } else {
           out += "<text:list-level-style-number text:level=\"" + number + "\" style:num-prefix=\"" +
-                 XmlEscape(level.label.before) + "\" style:num-suffix=\"" + XmlEscape(level.label.after) +
+                 Xml(level.label.before) + "\" style:num-suffix=\"" + Xml(level.label.after) +
                  "\" style:num-format=\"" + NumberFormat(level.label.format) + "\" text:start-value=\"" +
                  std::to_string(level.label.number) + "\">" + position + "</text:list-level-style-number>";
         }
@@ -285,7 +315,7 @@ class OdfWriter {
   std::string TextProperties(const TextStyle& style) {
     const std::string family = FamilyName(style);
     fonts_.emplace(family, style.kind);
-    const std::string font = XmlEscape(family);
+    const std::string font = Xml(family);
     const std::string size = Pt(style.size > 0 ? style.size : 12);
     std::string out = "<style:text-properties style:font-name=\"" + font + "\" style:font-name-asian=\"" + font +
                       "\" style:font-name-complex=\"" + font + "\" fo:font-size=\"" + size +
@@ -436,7 +466,7 @@ class OdfWriter {
       const std::string& link = runs[i].style.link;
       size_t end = i + 1;
       while (!link.empty() && end < runs.size() && runs[end].style.link == link) ++end;
-      if (!link.empty()) out += "<text:a xlink:type=\"simple\" xlink:href=\"" + XmlEscape(link) + "\">";
+      if (!link.empty()) out += "<text:a xlink:type=\"simple\" xlink:href=\"" + Xml(link) + "\">";
       for (size_t k = i; k < end; ++k) {
         TextStyle look = runs[k].style;
         look.link.clear();
@@ -463,7 +493,7 @@ class OdfWriter {
                       "\" draw:z-index=\"0\"><draw:image draw:mime-type=\"image/png\"><office:binary-data>" +
                       Base64(picture.png) + "</office:binary-data></draw:image>";
     if (!picture.alt.empty()) {
-      out += "<svg:title>" + XmlEscape(picture.alt) + "</svg:title><svg:desc>" + XmlEscape(picture.alt) + "</svg:desc>";
+      out += "<svg:title>" + Xml(picture.alt) + "</svg:title><svg:desc>" + Xml(picture.alt) + "</svg:desc>";
     }
     return out + "</draw:frame>";
   }
@@ -587,7 +617,7 @@ std::string OdfText(const std::string& text, bool& afterSpace) {
   std::string out;
   size_t plain = 0;  // where the run of ordinary characters started
   const auto flush = [&](size_t end) {
-    if (end > plain) out += XmlEscape(text.substr(plain, end - plain));
+    if (end > plain) out += Xml(text.substr(plain, end - plain));
   };
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];

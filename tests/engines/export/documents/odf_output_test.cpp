@@ -32,15 +32,16 @@ TEST(OdfText, BlanksThatWouldCollapseAreKeptAndMarkupEscaped) {
     const char* odf;
   };
   for (const Case& c : {
-           Case{"plain words", false, "plain words"},
-           Case{"\xE2\x82\xAC 1,204.50", false, "\xE2\x82\xAC 1,204.50"},
+           Case{"plain words", false, "plain words"}, Case{"\xE2\x82\xAC 1,204.50", false, "\xE2\x82\xAC 1,204.50"},
            Case{" leading", true, "<text:s/>leading"},  // a paragraph's first blank
-           Case{" after", false, " after"},
-           Case{"two  blanks", false, "two <text:s/>blanks"},
-           Case{"a\tb", false, "a<text:tab/>b"},
-           Case{"line\nnext", false, "line<text:line-break/>next"},
-           Case{"<a & \"b\">", false, "&lt;a &amp; &quot;b&quot;&gt;"},
-           Case{"bell\x07", false, "bell"},
+           Case{" after", false, " after"}, Case{"two  blanks", false, "two <text:s/>blanks"},
+           Case{"a\tb", false, "a<text:tab/>b"}, Case{"line\nnext", false, "line<text:line-break/>next"},
+           Case{"<a & \"b\">", false, "&lt;a &amp; &quot;b&quot;&gt;"}, Case{"bell\x07", false, "bell"},
+           Case{"bad\xFF"
+                "byte \xEF\xBF\xBE",
+                false,
+                "bad\xEF\xBF\xBD"
+                "byte \xEF\xBF\xBD"},  // XML takes neither
        }) {
     bool afterSpace = c.afterSpace;
     EXPECT_EQ(OdfText(c.text, afterSpace), c.odf) << c.text;
