@@ -22,6 +22,12 @@ std::string RenderManual() {
       "is work scheduled by a timer or frame that changed nothing. A page that keeps\n"
       "changing is printed at the timeout with a warning. --window-status decides\n"
       "instead when given; a delay given is always waited for. --timings tells why.\n\n"
+      "Memory is bounded: when Chromium's processes and this program together hold more\n"
+      "than --memory-limit MiB of their own (anonymous and shared pages, not the program\n"
+      "files they share), Chromium is stopped at once and the run fails with one line.\n"
+      "The default, " + std::to_string(kDefaultMemoryLimitMb) +
+      ", takes a document of about a thousand pages; --timings notes\n"
+      "the most a run held.\n\n"
       "Options:\n";
   for (const OptionEntry& entry : OptionTable()) {
     std::string head = std::string("  ") + entry.name;
