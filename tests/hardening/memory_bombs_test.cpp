@@ -33,7 +33,8 @@ std::string SvgFilterBomb() {
   }
   return "<html><body style='margin:0'><svg width='16000' height='16000'><filter id='f' x='0' y='0' width='1' "
          "height='1'>" +
-         filter + merge + "</feMerge></filter><rect width='16000' height='16000' filter='url(#f)'/></svg></body></html>";
+         filter + merge +
+         "</feMerge></filter><rect width='16000' height='16000' filter='url(#f)'/></svg></body></html>";
 }
 
 class MemoryBombs : public ::testing::Test {
