@@ -1,6 +1,5 @@
 #include "engines/common/output_set.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,21 +89,6 @@ const OutputSet::Staging* OutputSet::StagingFor(const std::string& target, std::
   return &staging_.back();
 }
 
-namespace {
-
-// Writers that close their files without a sync (image libraries among
-// them) leave it to this one. Read-only descriptors sync too.
-bool Synced(const std::string& path, const std::string& target, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  bool ok = fd >= 0 && (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS);
-  const int problem = errno;
-  if (fd >= 0) ::close(fd);
-  if (!ok) error = "cannot write " + target + ": " + std::strerror(problem);
-  return ok;
-}
-
-}  // namespace
-
 std::string OutputSet::InTargetNames(std::string text) const {
   // Longest staged paths first, so that a path that begins another is not
   // replaced inside it.
@@ -127,7 +111,8 @@ bool OutputSet::PublishFile(const File& file, std::vector<std::string>& placed, 
     error = "nothing was written for " + file.target;
     return false;
   }
-  if (!Synced(file.staged, file.target, error)) return false;
+  // Writers that close their files without a sync (image libraries among them) are checked here.
+  if (!SyncFile(file.staged, file.target, error)) return false;
   // The copies first, as hard links, which never replace a file either.
   for (const std::string& copy : file.copies) {
     if (::link(file.staged.c_str(), copy.c_str()) != 0) {
