@@ -22,7 +22,7 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 // How copying an engine's standard output into its file ended.
-enum class Copied { kAll, kWriteFailed, kTimedOut };
+enum class Copied { kAll, kWriteFailed, kReadFailed, kTimedOut };
 
 // Reads the pipe to its end into the file. The engine's main process is
 // checked between reads: a helper it left behind may hold the pipe open,
@@ -36,7 +36,7 @@ Copied CopyOutput(int pipe, FILE* file, Process& process, SteadyClock::time_poin
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
     pollfd entry{pipe, POLLIN, 0};
     const int ready = ::poll(&entry, 1, static_cast<int>(std::min<long>(left, 100)));
-    if (ready < 0 && errno != EINTR) return Copied::kAll;
+    if (ready < 0 && errno != EINTR) return Copied::kReadFailed;
     if (ready <= 0) {
       if (!status) status = process.WaitUntil(SteadyClock::now());
       if (status) ::fcntl(pipe, F_SETFL, O_NONBLOCK);  // drain what is there, then stop
@@ -44,7 +44,8 @@ Copied CopyOutput(int pipe, FILE* file, Process& process, SteadyClock::time_poin
     }
     const ssize_t n = ::read(pipe, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return Copied::kAll;  // the end, or nothing more from an engine that is gone
+    if (n == 0 || (n < 0 && errno == EAGAIN)) return Copied::kAll;  // the end, or all an engine that is gone left
+    if (n < 0) return Copied::kReadFailed;
     if (std::fwrite(buffer, 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) return Copied::kWriteFailed;
   }
 }
@@ -113,14 +114,20 @@ bool RunEngine(const EngineCall& call, std::string& error) {
   const auto deadline = SteadyClock::now() + call.timeout;
   std::optional<int> status;
   Copied copied = Copied::kAll;
+  int readProblem = 0;
   if (output) {
     copied = CopyOutput(pipe[0], output->get(), *process, deadline, status);
+    readProblem = errno;
     ::close(pipe[0]);  // an engine still writing gets SIGPIPE
   }
   if (copied == Copied::kAll && !status) status = process->WaitUntil(deadline);
   process->KillGroup();  // helpers it left behind go with it
   if (copied == Copied::kWriteFailed) {
     output->Close(error);  // the reason of the failed write
+    return false;
+  }
+  if (copied == Copied::kReadFailed) {
+    error = "cannot read what " + name + " wrote: " + std::strerror(readProblem);
     return false;
   }
   if (!status) {
