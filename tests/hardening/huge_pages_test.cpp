@@ -70,7 +70,7 @@ TEST_F(HugePages, EveryFormatGivesTheWholePageOrOneLine) {
     WriteFile(pdf, SamplePdf(1, page.width, page.height));
     std::set<exporter::Format> seen;
     for (const exporter::OutputFormat& row : exporter::OutputFormats()) {
-      // The presentation writer is being rewritten to place such pages; its own tests cover them.
+      // The presentation writer's own tests cover such pages (PptxHugePage in pptx_output_test).
       if (!seen.insert(row.format).second || row.format == exporter::Format::kPptx) continue;
       const std::string what = std::string(page.what) + ", ." + row.suffix;
       const std::string directory = root_ + "/" + std::to_string(round) + row.suffix;
