@@ -6,6 +6,7 @@
 
 #include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
+#include "engines/export/documents/document_reader.h"
 #include "engines/export/documents/engine_run.h"
 #include "engines/export/documents/libreoffice.h"
 #include "engines/export/documents/page_layout.h"
@@ -71,9 +72,9 @@ bool WriteDoc(const ExportJob& job, std::string& error) {
 }
 
 bool WriteXls(const ExportJob& job, std::string& error) {
-  const std::string sheets =
-      SpreadsheetXml(ReadPagesText(job.input.document(), job.pages.first, job.pages.last), job.pages.first);
-  return ConvertOne(job, sheets, "workbook.fods", "xls:MS Excel 97", "xls", error);
+  const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
+  if (!document) return false;
+  return ConvertOne(job, SpreadsheetXml(GridOfDocument(*document)), "workbook.fods", "xls:MS Excel 97", "xls", error);
 }
 
 bool WriteMetafile(const ExportJob& job, std::string& error) {
