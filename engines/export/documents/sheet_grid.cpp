@@ -78,6 +78,15 @@ int RepeatedHeaderRows(const Table& first, const Table& part) {
   return repeated;
 }
 
+// Centred text stays centred; text at the right (the start of right-to-left
+// text) stays at the right.
+CellAlignment AlignmentOf(const Paragraph& paragraph) {
+  if (paragraph.alignment == Alignment::kCenter) return CellAlignment::kCenter;
+  const bool right =
+      paragraph.rightToLeft ? paragraph.alignment == Alignment::kStart : paragraph.alignment == Alignment::kEnd;
+  return right ? CellAlignment::kRight : CellAlignment::kDefault;
+}
+
 std::string CellText(const TableCell& cell, bool& wrapped) {
   std::string text;
   size_t lines = 0;
@@ -117,6 +126,7 @@ TableBlock BlockOf(const std::vector<const Table*>& parts) {
       const int rowSpan = std::clamp(cell.rowSpan, 1, static_cast<int>(block.rows.size() - row));
       const int columnSpan = std::clamp(cell.columnSpan, 1, static_cast<int>(columns - column));
       target.text = CellText(cell, target.wrapped);
+      if (!cell.paragraphs.empty()) target.alignment = AlignmentOf(cell.paragraphs.front());
       target.bold = cell.header;
       target.rowSpan = rowSpan;
       target.columnSpan = columnSpan;
@@ -224,6 +234,7 @@ SheetGrid GridOfDocument(const Document& document) {
       cell.text = ParagraphText(*piece.paragraph);
       if (cell.text.empty()) continue;
       cell.bold = piece.paragraph->role == ParagraphRole::kHeading;
+      cell.alignment = AlignmentOf(*piece.paragraph);
       if (afterTable) grid.rows.emplace_back();
       grid.rows.push_back({std::move(cell)});
       afterTable = false;

@@ -15,6 +15,9 @@
 
 namespace zembra::exporter {
 
+/// Where a text cell's text stands; numbers stay at the right, as spreadsheets show them.
+enum class CellAlignment { kDefault, kCenter, kRight };
+
 struct SheetCell {
   std::string text;                  ///< as printed, logical order; a table cell's paragraphs joined by '\n'
   std::optional<CellNumber> number;  ///< set when the text is a number of a table's body
@@ -22,6 +25,7 @@ struct SheetCell {
   bool covered = false;              ///< inside another cell's merge: holds nothing
   bool bold = false;                 ///< a heading, or a table's header cell
   bool wrapped = false;              ///< its text ran over several lines on the page
+  CellAlignment alignment = CellAlignment::kDefault;  ///< as the page aligned it, for text
 };
 
 struct SheetGrid {

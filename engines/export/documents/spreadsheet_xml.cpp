@@ -80,8 +80,8 @@ const char* StyleElement(NumberKind kind) {
   return "number:number-style";
 }
 
-// Cell styles by what sets them apart: number format, bold, wrapped.
-using CellStyleKey = std::tuple<std::string, bool, bool>;
+// Cell styles by what sets them apart: number format, bold, wrapped, alignment.
+using CellStyleKey = std::tuple<std::string, bool, bool, CellAlignment>;
 
 class Styles {
  public:
@@ -93,8 +93,8 @@ class Styles {
       if (added) at->second = "N" + std::to_string(numberStyles_.size());
       data = at->second;
     }
-    const CellStyleKey key{data, cell.bold, cell.wrapped};
-    if (key == CellStyleKey{"", false, false}) return "";
+    const CellStyleKey key{data, cell.bold, cell.wrapped, cell.number ? CellAlignment::kDefault : cell.alignment};
+    if (key == CellStyleKey{"", false, false, CellAlignment::kDefault}) return "";
     auto [at, added] = cellStyles_.emplace(key, "");
     if (added) at->second = "ce" + std::to_string(cellStyles_.size());
     return at->second;
@@ -117,11 +117,20 @@ class Styles {
              "\"/></style:style>\n";
     }
     for (const auto& [key, name] : cellStyles_) {
-      const auto& [data, bold, wrapped] = key;
+      const auto& [data, bold, wrapped, alignment] = key;
       xml += "<style:style style:name=\"" + name +
              "\" style:family=\"table-cell\" style:parent-style-name=\"Default\"" +
              (data.empty() ? "" : " style:data-style-name=\"" + data + "\"") + ">";
-      if (wrapped) xml += "<style:table-cell-properties fo:wrap-option=\"wrap\" style:vertical-align=\"top\"/>";
+      const bool aligned = alignment != CellAlignment::kDefault;
+      if (wrapped || aligned) {
+        xml += std::string("<style:table-cell-properties") +
+               (wrapped ? " fo:wrap-option=\"wrap\" style:vertical-align=\"top\"" : "") +
+               (aligned ? " style:text-align-source=\"fix\"" : "") + "/>";
+      }
+      if (aligned) {
+        xml += std::string("<style:paragraph-properties fo:text-align=\"") +
+               (alignment == CellAlignment::kCenter ? "center" : "end") + "\"/>";
+      }
       if (bold) {
         xml +=
             "<style:text-properties fo:font-weight=\"bold\" style:font-weight-asian=\"bold\""

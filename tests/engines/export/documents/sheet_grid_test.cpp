@@ -191,6 +191,32 @@ TEST(GridOfDocument, ParagraphsOfACellAreLinesOfOneCell) {
   EXPECT_TRUE(grid.rows[0][0].wrapped);
 }
 
+TEST(GridOfDocument, TextKeepsItsAlignmentNumbersTheirs) {
+  struct Case {
+    Alignment alignment;
+    bool rightToLeft;
+    CellAlignment cell;
+  };
+  for (const Case& c :
+       {Case{Alignment::kStart, false, CellAlignment::kDefault},
+        Case{Alignment::kJustify, false, CellAlignment::kDefault},
+        Case{Alignment::kCenter, false, CellAlignment::kCenter}, Case{Alignment::kEnd, false, CellAlignment::kRight},
+        Case{Alignment::kStart, true, CellAlignment::kRight}, Case{Alignment::kEnd, true, CellAlignment::kDefault},
+        Case{Alignment::kCenter, true, CellAlignment::kCenter}}) {
+    Table table = Rows({{"label"}});
+    table.cells[0].paragraphs[0].alignment = c.alignment;
+    table.cells[0].paragraphs[0].rightToLeft = c.rightToLeft;
+    Paragraph paragraph = Text("outside");
+    paragraph.alignment = c.alignment;
+    paragraph.rightToLeft = c.rightToLeft;
+    Document document;
+    document.blocks = {table, paragraph};
+    const SheetGrid grid = GridOfDocument(document);
+    EXPECT_EQ(grid.rows[0][0].alignment, c.cell) << static_cast<int>(c.alignment) << " " << c.rightToLeft;
+    EXPECT_EQ(grid.rows[2][0].alignment, c.cell) << static_cast<int>(c.alignment) << " " << c.rightToLeft;
+  }
+}
+
 // The value "1,234" takes in a document whose tables hold these columns.
 std::string ValueOfAmbiguous(const std::vector<std::vector<std::vector<std::string>>>& tables,
                              const std::string& language = "") {

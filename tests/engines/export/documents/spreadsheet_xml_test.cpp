@@ -42,6 +42,9 @@ TableCell Cell(int row, int column, const std::string& text, int rowSpan = 1, in
   cell.columnSpan = columnSpan;
   cell.header = header;
   cell.paragraphs.push_back(Text(text));
+  // Header cells centred, numbers at the right, as a browser prints them.
+  if (header) cell.paragraphs.back().alignment = Alignment::kCenter;
+  else if (std::isdigit(static_cast<unsigned char>(text.back()))) cell.paragraphs.back().alignment = Alignment::kEnd;
   return cell;
 }
 
@@ -231,6 +234,27 @@ TEST_F(Workbook, ColumnsAsWideAsThePageHadThem) {
   EXPECT_NEAR(widths[0], 150, 3);  // Description: as the page had it
   EXPECT_NEAR(widths[1], 70, 3);
   EXPECT_GE(widths[3], 80 - 3);
+}
+
+// The horizontal alignment of a cell's style in a content.xml; "" for none.
+std::string TextAlign(const std::string& content, const std::string& style) {
+  const size_t at = content.find("style:name=\"" + style + "\"");
+  if (style.empty() || at == std::string::npos) return "";
+  const std::string definition = content.substr(at, content.find("</style:style>", at) - at);
+  const size_t align = definition.find("fo:text-align=\"");
+  return align == std::string::npos ? "" : definition.substr(align + 15, definition.find('"', align + 15) - align - 15);
+}
+
+TEST_F(Workbook, TextIsAlignedAsOnThePage) {
+  const std::string xls = InvoiceWorkbook();
+  ASSERT_FALSE(xls.empty());
+  const std::string content = testing::ZipMember(testing::OfficeConvert(xls, "ods"), "content.xml");
+  const ReadSheet sheet = testing::ReadSheets(content).at(0).second;
+  EXPECT_EQ(TextAlign(content, At(sheet, "Description").style), "center");
+  EXPECT_EQ(TextAlign(content, At(sheet, "2025").style), "center");
+  EXPECT_EQ(TextAlign(content, At(sheet, "Website design").style), "");
+  EXPECT_NE(TextAlign(content, At(sheet, "Code", 0, 1).style), "center");  // "12-34-56": right on the page
+  EXPECT_NE(TextAlign(content, At(sheet, "Code", 0, 1).style), "");
 }
 
 TEST_F(Workbook, NumbersShowAsThePagePrintedThem) {
