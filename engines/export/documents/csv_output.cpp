@@ -45,6 +45,9 @@ std::string CsvLineEnd(const std::string& eol) {
 }
 
 bool WriteCsv(const ExportJob& job, std::string& error) {
+  if (TextEncodingName(job.options.text.encoding).value_or("") != "UTF-8") {
+    job.diagnostics.warn("-enc " + job.options.text.encoding + " applies to TXT output; CSV is written in UTF-8");
+  }
   const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
   if (!document) return false;
   const std::string text = CsvOfGrid(GridOfDocument(*document), CsvLineEnd(job.options.text.endOfLine));

@@ -9,6 +9,7 @@
 #include "tests/engines/export/documents/sheet_readback.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_program.h"
 
 namespace zembra::exporter {
 namespace {
@@ -182,6 +183,18 @@ TEST(CsvOutput, EolDosEndsEveryRecordWithCrLfAndUnixWithLf) {
   EXPECT_EQ(testing::Occurrences(dosText, "\n"), fromDos.size());
   EXPECT_EQ(testing::Occurrences(unixText, "\r"), 0u);
   EXPECT_EQ(testing::Occurrences(unixText, "\n"), fromUnix.size());
+}
+
+TEST(CsvOutput, AnotherEncodingIsWarnedAboutAndUtf8Written) {
+  const std::string directory = TestDirectory();
+  const std::string pdf = directory + "/text.pdf";
+  testing::MakeTextPdf(pdf);
+  const std::string csv = directory + "/text.csv";
+  const zembra::testing::ProgramResult run =
+      zembra::testing::RunBuilt("zemexport.lib", {"-call", "-enc", "Latin1", "-l", "1", pdf, csv});
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_NE(run.errorOutput.find("-enc Latin1"), std::string::npos) << run.errorOutput;
+  EXPECT_NE(ReadFile(csv).find("Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu"), std::string::npos);
 }
 
 TEST(CsvOutput, AnUntaggedTablePageGivesItsCells) {
