@@ -2,6 +2,7 @@
 
 #include "engines/common/files.h"
 #include "engines/export/documents/engine_run.h"
+#include "engines/export/documents/office_profile.h"
 
 namespace zembra::exporter {
 
@@ -37,6 +38,8 @@ std::string OfficeResultPath(const OfficeConversion& conversion, const std::stri
 }
 
 bool RunOffice(const OfficeConversion& conversion, std::string& error) {
+  // Without a template LibreOffice makes the profile itself, only slower.
+  SeedOfficeProfile(OfficeProgram(), OfficeCacheRoot(), conversion.profileDirectory);
   EngineCall call;
   call.argv = OfficeCommand(conversion);
   call.timeout = conversion.timeout;
