@@ -12,11 +12,24 @@ namespace {
 // Sheet columns stay readable and on screen whatever the page had.
 constexpr double kNarrowestColumn = 24;
 constexpr double kWidestColumn = 400;
+constexpr double kWrappedColumn = 200;
 
 std::string Trimmed(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// A sheet name's most characters.
+constexpr size_t kNameLength = 31;
+
+// The first count characters (code points) of UTF-8 text.
+std::string FirstCharacters(const std::string& text, size_t count) {
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && ++characters > count) return text.substr(0, i);
+  }
+  return text;
 }
 
 std::string ParagraphText(const Paragraph& paragraph) {
@@ -127,10 +140,11 @@ TableBlock BlockOf(const std::vector<const Table*>& parts) {
       const int columnSpan = std::clamp(cell.columnSpan, 1, static_cast<int>(columns - column));
       target.text = CellText(cell, target.wrapped);
       if (!cell.paragraphs.empty()) target.alignment = AlignmentOf(cell.paragraphs.front());
-      target.bold = cell.header;
+      const bool header = cell.header || cell.row < part->headerRows;
+      target.bold = header;
       target.rowSpan = rowSpan;
       target.columnSpan = columnSpan;
-      block.body[row][column] = !cell.header && !target.wrapped;
+      block.body[row][column] = !header && !target.wrapped;
       for (int r = 0; r < rowSpan; ++r) {
         for (int c = 0; c < columnSpan; ++c) {
           if (r > 0 || c > 0) block.rows[row + static_cast<size_t>(r)][column + static_cast<size_t>(c)].covered = true;
@@ -182,13 +196,9 @@ void ReadNumbers(std::vector<TableBlock>& blocks, const std::string& language) {
 }  // namespace
 
 std::string SheetName(const std::string& title) {
-  std::string name;
-  size_t characters = 0;
-  for (size_t i = 0; i < title.size(); ++i) {
-    const char c = title[i];
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
-    if (characters > 31) break;
-    name += std::string("[]:*?/\\").find(c) != std::string::npos || static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  std::string name = FirstCharacters(title, kNameLength);
+  for (char& c : name) {
+    if (std::string("[]:*?/\\").find(c) != std::string::npos || static_cast<unsigned char>(c) < 0x20) c = ' ';
   }
   name = Trimmed(name);
   // Apostrophes cannot open or close a sheet name.
@@ -196,6 +206,48 @@ std::string SheetName(const std::string& title) {
   while (!name.empty() && name.back() == '\'') name.pop_back();
   name = Trimmed(name);
   return name.empty() ? "Sheet1" : name;
+}
+
+std::vector<SheetGrid> SplitSheets(const SheetGrid& grid, size_t maxRows) {
+  std::vector<SheetGrid> sheets;
+  maxRows = std::max<size_t>(maxRows, 1);
+  for (size_t start = 0; start < grid.rows.size() || sheets.empty();) {
+    size_t end = std::min(start + maxRows, grid.rows.size());
+    if (end < grid.rows.size()) {
+      for (size_t k = end; k > start + maxRows / 2; --k) {
+        if (grid.rows[k - 1].empty()) {
+          end = k;
+          break;
+        }
+      }
+    }
+    SheetGrid& sheet = sheets.emplace_back();
+    sheet.columnWidths = grid.columnWidths;
+    sheet.rows.assign(grid.rows.begin() + static_cast<std::ptrdiff_t>(start),
+                      grid.rows.begin() + static_cast<std::ptrdiff_t>(end));
+    // What each cell covers, anew: a span cut at the sheet's end, and cells
+    // whose merge began on the sheet before, are cells of their own.
+    for (std::vector<SheetCell>& row : sheet.rows) {
+      for (SheetCell& cell : row) cell.covered = false;
+    }
+    for (size_t r = 0; r < sheet.rows.size(); ++r) {
+      for (size_t c = 0; c < sheet.rows[r].size(); ++c) {
+        SheetCell& cell = sheet.rows[r][c];
+        cell.rowSpan = std::min(cell.rowSpan, static_cast<int>(sheet.rows.size() - r));
+        for (int dr = 0; dr < cell.rowSpan; ++dr) {
+          std::vector<SheetCell>& below = sheet.rows[r + static_cast<size_t>(dr)];
+          for (int dc = 0; dc < cell.columnSpan; ++dc) {
+            const size_t at = c + static_cast<size_t>(dc);
+            if ((dr > 0 || dc > 0) && at < below.size()) below[at].covered = true;
+          }
+        }
+      }
+    }
+    const std::string suffix = sheets.size() == 1 ? "" : " (" + std::to_string(sheets.size()) + ")";
+    sheet.name = FirstCharacters(grid.name, kNameLength - suffix.size()) + suffix;
+    start = end;
+  }
+  return sheets;
 }
 
 SheetGrid GridOfDocument(const Document& document) {
@@ -249,11 +301,17 @@ SheetGrid GridOfDocument(const Document& document) {
     }
     if (widths.size() < table.widths.size()) widths.resize(table.widths.size(), 0);
     for (size_t c = 0; c < table.widths.size(); ++c) {
+      // Text on one line needs its width; wrapped text wraps at the page's
+      // width, or at a readable one when the page's is unknown.
       double width = table.widths[c];
       for (const std::vector<SheetCell>& row : table.rows) {
         const SheetCell& cell = row[c];
-        if (cell.columnSpan == 1 && !cell.wrapped && !cell.text.empty())
+        if (cell.columnSpan != 1 || cell.text.empty()) continue;
+        if (!cell.wrapped) {
           width = std::max(width, EstimatedWidth(cell.text, cell.bold));
+        } else if (table.widths[c] <= 0) {
+          width = std::max(width, std::min(EstimatedWidth(cell.text, cell.bold), kWrappedColumn));
+        }
       }
       widths[c] = std::max(widths[c], std::clamp(width, kNarrowestColumn, kWidestColumn));
     }

@@ -42,6 +42,12 @@ struct SheetGrid {
 /// (artifacts) and pictures are left out.
 SheetGrid GridOfDocument(const Document& document);
 
+/// The grid in sheets of at most maxRows rows (a legacy workbook holds
+/// 65536), each ended after a blank row where one is in its second half, so
+/// that a table is cut only when it is longer than that. Spans end at a
+/// sheet's end. Sheets after the first are named "Name (2)", "Name (3)"...
+std::vector<SheetGrid> SplitSheets(const SheetGrid& grid, size_t maxRows);
+
 /// A sheet name from a title: at most 31 characters, none of []:*?/\,
 /// "Sheet1" when nothing is left.
 std::string SheetName(const std::string& title);

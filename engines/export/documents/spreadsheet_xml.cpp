@@ -228,20 +228,24 @@ std::string NumberStyleXml(const NumberLook& look, const std::string& name) {
          " style:apply-style-name=\"" + positive + "\"/></" + element + ">\n";
 }
 
-std::string SpreadsheetXml(const SheetGrid& grid) {
+std::string SpreadsheetXml(const SheetGrid& grid, size_t sheetRows) {
   Styles styles;
-  std::string columns;
-  for (double width : grid.columnWidths) {
-    columns += "<table:table-column table:style-name=\"" + styles.columnStyle(width) + "\"/>";
+  std::string tables;
+  for (const SheetGrid& sheet : SplitSheets(grid, sheetRows)) {
+    tables += "<table:table table:name=\"" + XmlEscape(sheet.name) + "\">\n";
+    for (double width : sheet.columnWidths) {
+      tables += "<table:table-column table:style-name=\"" + styles.columnStyle(width) + "\"/>";
+    }
+    tables += "\n";
+    for (const std::vector<SheetCell>& row : sheet.rows) {
+      tables += "<table:table-row>";
+      for (const SheetCell& cell : row) tables += CellXml(cell, styles);
+      if (row.empty()) tables += "<table:table-cell/>";
+      tables += "</table:table-row>\n";
+    }
+    if (sheet.rows.empty()) tables += "<table:table-row><table:table-cell/></table:table-row>\n";
+    tables += "</table:table>\n";
   }
-  std::string rows;
-  for (const std::vector<SheetCell>& row : grid.rows) {
-    rows += "<table:table-row>";
-    for (const SheetCell& cell : row) rows += CellXml(cell, styles);
-    if (row.empty()) rows += "<table:table-cell/>";
-    rows += "</table:table-row>\n";
-  }
-  if (grid.rows.empty()) rows = "<table:table-row><table:table-cell/></table:table-row>\n";
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
          " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
@@ -250,8 +254,8 @@ std::string SpreadsheetXml(const SheetGrid& grid) {
          " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
          " xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\""
          " office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n" +
-         styles.xml() + "<office:body><office:spreadsheet>\n<table:table table:name=\"" + XmlEscape(grid.name) +
-         "\">\n" + columns + "\n" + rows + "</table:table>\n</office:spreadsheet></office:body></office:document>\n";
+         styles.xml() + "<office:body><office:spreadsheet>\n" + tables +
+         "</office:spreadsheet></office:body></office:document>\n";
 }
 
 }  // namespace zembra::exporter

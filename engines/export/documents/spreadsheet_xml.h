@@ -19,7 +19,11 @@ std::string XmlEscape(const std::string& text);
 /// negatives are printed in parentheses.
 std::string NumberStyleXml(const NumberLook& look, const std::string& name);
 
-/// The spreadsheet: one sheet named after the grid.
-std::string SpreadsheetXml(const SheetGrid& grid);
+/// The rows a sheet of a legacy workbook holds.
+constexpr size_t kWorkbookRows = 65536;
+
+/// The spreadsheet: one sheet named after the grid, or as many as its rows
+/// need at sheetRows rows a sheet (SplitSheets).
+std::string SpreadsheetXml(const SheetGrid& grid, size_t sheetRows = kWorkbookRows);
 
 }  // namespace zembra::exporter

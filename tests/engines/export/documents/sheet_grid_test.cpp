@@ -154,6 +154,18 @@ TEST(GridOfDocument, TablesOnLaterPagesThatDoNotContinueStayApart) {
   }
 }
 
+TEST(GridOfDocument, RowsTheTableCallsHeaderRowsAreHeaders) {
+  Table table = Rows({{"2025", "2026"}, {"1", "2"}});
+  table.headerRows = 1;  // its cells not marked as header cells
+  Document document;
+  document.blocks = {table};
+  const SheetGrid grid = GridOfDocument(document);
+  EXPECT_TRUE(grid.rows[0][0].bold);
+  EXPECT_FALSE(grid.rows[0][0].number);
+  EXPECT_FALSE(grid.rows[1][0].bold);
+  EXPECT_TRUE(grid.rows[1][0].number);
+}
+
 TEST(GridOfDocument, NumbersOnlyInTheBodyOfTables) {
   Table table = Rows({{"2025", "Note"}, {"1,200", "2026"}, {"12.5 %", "ORD-1"}}, 0, 1);
   TableCell twoLines = Cell(2, 1, "");
@@ -289,9 +301,74 @@ TEST(GridOfDocument, ColumnWidthsFromThePageWideEnoughForNumbers) {
   EXPECT_GT(grid.columnWidths[1], 13 * 5.0);    // room for 13 characters of a number
   EXPECT_LT(grid.columnWidths[1], 13 * 8.0);
   EXPECT_DOUBLE_EQ(grid.columnWidths[2], 400);  // no wider than a screen
+  // Without the page's widths: the text's own, wrapped text at most 200 pt.
+  Table unknown = Rows({{"Name", "A long text that ran over several lines on its page, as cells do"}});
+  unknown.columnWidths.clear();
+  unknown.cells[1].paragraphs[0].lines.push_back({{{"and more", {}}}, {}});
+  Document measured;
+  measured.blocks = {unknown};
+  const std::vector<double> estimated = GridOfDocument(measured).columnWidths;
+  ASSERT_EQ(estimated.size(), 2u);
+  EXPECT_GT(estimated[0], 24);
+  EXPECT_LT(estimated[0], 60);
+  EXPECT_DOUBLE_EQ(estimated[1], 200);
   Document prose;
   prose.blocks = {Text("Only a paragraph")};
   EXPECT_TRUE(GridOfDocument(prose).columnWidths.empty());
+}
+
+SheetGrid Cut(const std::string& name) {
+  SheetCell merged;
+  merged.text = "A";
+  merged.rowSpan = 3;
+  SheetCell covered;
+  covered.covered = true;
+  const auto text = [](const char* t) {
+    SheetCell cell;
+    cell.text = t;
+    return cell;
+  };
+  SheetGrid grid;
+  grid.name = name;
+  grid.columnWidths = {50, 60};
+  grid.rows = {{text("Heading")},    {}, {merged, text("x")}, {covered, text("y")},
+               {covered, text("z")}, {}, {text("After")},     {text("More")}};
+  return grid;
+}
+
+TEST(SplitSheets, SheetsEndAfterABlankRowOrCutTheTableAndItsSpans) {
+  struct Case {
+    size_t maxRows;
+    std::vector<Grid> sheets;
+  };
+  for (const Case& c : {
+           Case{100, {{{"Heading"}, {}, {"A", "x"}, {"~", "y"}, {"~", "z"}, {}, {"After"}, {"More"}}}},
+           Case{6, {{{"Heading"}, {}, {"A", "x"}, {"~", "y"}, {"~", "z"}, {}}, {{"After"}, {"More"}}}},
+           Case{4, {{{"Heading"}, {}, {"A", "x"}, {"~", "y"}}, {{"", "z"}, {}, {"After"}, {"More"}}}},
+           Case{3, {{{"Heading"}, {}}, {{"A", "x"}, {"~", "y"}, {"~", "z"}}, {{}, {"After"}, {"More"}}}},
+       }) {
+    const std::vector<SheetGrid> sheets = SplitSheets(Cut("Doc"), c.maxRows);
+    std::vector<Grid> texts;
+    for (const SheetGrid& sheet : sheets) texts.push_back(Texts(sheet));
+    EXPECT_EQ(texts, c.sheets) << c.maxRows;
+    for (size_t i = 0; i < sheets.size(); ++i) {
+      EXPECT_EQ(sheets[i].name, i == 0 ? "Doc" : "Doc (" + std::to_string(i + 1) + ")");
+      EXPECT_EQ(sheets[i].columnWidths, (std::vector<double>{50, 60}));
+    }
+  }
+  const std::vector<SheetGrid> cut = SplitSheets(Cut("Doc"), 4);
+  EXPECT_EQ(cut[0].rows[2][0].rowSpan, 2);  // ends with its sheet
+  EXPECT_EQ(SplitSheets(Cut("Doc"), 6)[0].rows[2][0].rowSpan, 3);
+  EXPECT_EQ(SplitSheets(SheetGrid{}, 10).size(), 1u);
+}
+
+TEST(SplitSheets, NamesOfLaterSheetsKeepTheirNumberWithin31Characters) {
+  std::string title;
+  for (int i = 0; i < 31; ++i) title += "\u00E9";
+  const std::vector<SheetGrid> sheets = SplitSheets(Cut(title), 4);
+  ASSERT_EQ(sheets.size(), 2u);
+  EXPECT_EQ(sheets[0].name, title);
+  EXPECT_EQ(sheets[1].name, title.substr(0, 27 * 2) + " (2)");
 }
 
 TEST(SheetName, TitlesAsASheetMayBeNamed) {

@@ -286,6 +286,34 @@ TEST_F(Workbook, NumbersShowAsThePagePrintedThem) {
   EXPECT_TRUE(parenthesized);
 }
 
+TEST_F(Workbook, RowsPastASheetsLimitGoOnInTheNextSheet) {
+  Document document = InvoiceDocument();
+  document.title = "Invoice";
+  const std::string fods = TestDirectory() + "/long.fods";
+  // Sheets of 8 rows: the first ends after the invoice, the second after
+  // the spans table and half the numbers, which the third goes on with.
+  std::ofstream(fods) << SpreadsheetXml(GridOfDocument(document), 8);
+  const auto sheets = SheetsOf(testing::OfficeConvert(fods, "xls:MS Excel 97"));
+  ASSERT_EQ(sheets.size(), 3u);
+  EXPECT_EQ(sheets[0].first, "Invoice");
+  EXPECT_EQ(sheets[1].first, "Invoice (2)");
+  EXPECT_EQ(sheets[2].first, "Invoice (3)");
+  EXPECT_EQ(Shown(testing::SheetTexts(sheets[0].second)),
+            (Texts{{"Invoice 2026-114"},
+                   {},
+                   {"Description", "Unit price", "Quantity", "Amount"},
+                   {"Website design", "\u20AC34.20", "100", "\u20AC3,420.00"},
+                   {"Total", "~", "~", "\u20AC4,744.38"}}));
+  const ReadSheet& second = sheets[1].second;
+  ASSERT_GE(second.size(), 3u);
+  EXPECT_EQ(second[0][0].text, "Region");
+  EXPECT_EQ(second[0][0].rowsSpanned, 2);
+  EXPECT_EQ(second.back()[0].text, "Negative");
+  EXPECT_EQ(At(second, "North", 0, 2).value, "-1204.5");
+  EXPECT_EQ(sheets[2].second.front()[0].text, "Pound");
+  EXPECT_EQ(At(sheets[2].second, "Year", 0, 1).value, "2026");
+}
+
 // The one sheet of the XLS of a real page.
 ReadSheet PageSheet(const std::string& page) {
   const std::string pdf = testing::RenderedPage(page);
