@@ -286,7 +286,6 @@ SheetGrid GridOfDocument(const Document& document) {
       cell.text = ParagraphText(*piece.paragraph);
       if (cell.text.empty()) continue;
       cell.bold = piece.paragraph->role == ParagraphRole::kHeading;
-      cell.alignment = AlignmentOf(*piece.paragraph);
       if (afterTable) grid.rows.emplace_back();
       grid.rows.push_back({std::move(cell)});
       afterTable = false;

@@ -25,7 +25,10 @@ struct SheetCell {
   bool covered = false;              ///< inside another cell's merge: holds nothing
   bool bold = false;                 ///< a heading, or a table's header cell
   bool wrapped = false;              ///< its text ran over several lines on the page
-  CellAlignment alignment = CellAlignment::kDefault;  ///< as the page aligned it, for text
+  /// As the page aligned a table cell's text. Paragraphs outside tables
+  /// run on from the first column to the right, whatever the page did:
+  /// aligned, they would run out of the sheet at its left edge.
+  CellAlignment alignment = CellAlignment::kDefault;
 };
 
 struct SheetGrid {

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <map>
-#include <tuple>
 
 namespace zembra::exporter {
 
@@ -80,22 +79,37 @@ const char* StyleElement(NumberKind kind) {
   return "number:number-style";
 }
 
-// Cell styles by what sets them apart: number format, bold, wrapped, alignment.
-using CellStyleKey = std::tuple<std::string, bool, bool, CellAlignment>;
+enum class Vertical { kBottom, kTop, kMiddle };
+
+// What sets cell styles apart.
+struct CellLook {
+  std::string dataStyle;  // the number format's style; "" for none
+  bool bold = false;
+  bool wrapped = false;
+  CellAlignment alignment = CellAlignment::kDefault;
+  Vertical vertical = Vertical::kBottom;
+  auto operator<=>(const CellLook&) const = default;
+};
 
 class Styles {
  public:
   /// The name of the cell style for a cell; "" for the default.
   std::string cellStyle(const SheetCell& cell) {
-    std::string data;
+    CellLook look;
     if (cell.number) {
       auto [at, added] = numberStyles_.emplace(cell.number->look, "");
       if (added) at->second = "N" + std::to_string(numberStyles_.size());
-      data = at->second;
+      look.dataStyle = at->second;
+    } else {
+      look.alignment = cell.alignment;  // numbers stay at the right
     }
-    const CellStyleKey key{data, cell.bold, cell.wrapped, cell.number ? CellAlignment::kDefault : cell.alignment};
-    if (key == CellStyleKey{"", false, false, CellAlignment::kDefault}) return "";
-    auto [at, added] = cellStyles_.emplace(key, "");
+    look.bold = cell.bold;
+    look.wrapped = cell.wrapped;
+    // A cell over several rows has its text in their middle, as browsers
+    // show it; a cell of several lines starts at the top.
+    look.vertical = cell.rowSpan > 1 ? Vertical::kMiddle : cell.wrapped ? Vertical::kTop : Vertical::kBottom;
+    if (look == CellLook{}) return "";
+    auto [at, added] = cellStyles_.emplace(look, "");
     if (added) at->second = "ce" + std::to_string(cellStyles_.size());
     return at->second;
   }
@@ -116,22 +130,23 @@ class Styles {
              "\" style:family=\"table-column\"><style:table-column-properties style:column-width=\"" + width +
              "\"/></style:style>\n";
     }
-    for (const auto& [key, name] : cellStyles_) {
-      const auto& [data, bold, wrapped, alignment] = key;
+    for (const auto& [look, name] : cellStyles_) {
       xml += "<style:style style:name=\"" + name +
              "\" style:family=\"table-cell\" style:parent-style-name=\"Default\"" +
-             (data.empty() ? "" : " style:data-style-name=\"" + data + "\"") + ">";
-      const bool aligned = alignment != CellAlignment::kDefault;
-      if (wrapped || aligned) {
-        xml += std::string("<style:table-cell-properties") +
-               (wrapped ? " fo:wrap-option=\"wrap\" style:vertical-align=\"top\"" : "") +
+             (look.dataStyle.empty() ? "" : " style:data-style-name=\"" + look.dataStyle + "\"") + ">";
+      const bool aligned = look.alignment != CellAlignment::kDefault;
+      if (look.wrapped || aligned || look.vertical != Vertical::kBottom) {
+        xml += std::string("<style:table-cell-properties") + (look.wrapped ? " fo:wrap-option=\"wrap\"" : "") +
+               (look.vertical == Vertical::kTop      ? " style:vertical-align=\"top\""
+                : look.vertical == Vertical::kMiddle ? " style:vertical-align=\"middle\""
+                                                     : "") +
                (aligned ? " style:text-align-source=\"fix\"" : "") + "/>";
       }
       if (aligned) {
         xml += std::string("<style:paragraph-properties fo:text-align=\"") +
-               (alignment == CellAlignment::kCenter ? "center" : "end") + "\"/>";
+               (look.alignment == CellAlignment::kCenter ? "center" : "end") + "\"/>";
       }
-      if (bold) {
+      if (look.bold) {
         xml +=
             "<style:text-properties fo:font-weight=\"bold\" style:font-weight-asian=\"bold\""
             " style:font-weight-complex=\"bold\"/>";
@@ -143,7 +158,7 @@ class Styles {
 
  private:
   std::map<NumberLook, std::string> numberStyles_;
-  std::map<CellStyleKey, std::string> cellStyles_;
+  std::map<CellLook, std::string> cellStyles_;
   std::map<std::string, std::string> columnStyles_;
 };
 

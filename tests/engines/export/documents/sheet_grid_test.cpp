@@ -203,7 +203,7 @@ TEST(GridOfDocument, ParagraphsOfACellAreLinesOfOneCell) {
   EXPECT_TRUE(grid.rows[0][0].wrapped);
 }
 
-TEST(GridOfDocument, TextKeepsItsAlignmentNumbersTheirs) {
+TEST(GridOfDocument, TableCellsKeepTheirAlignmentParagraphsRunOnToTheRight) {
   struct Case {
     Alignment alignment;
     bool rightToLeft;
@@ -225,7 +225,7 @@ TEST(GridOfDocument, TextKeepsItsAlignmentNumbersTheirs) {
     document.blocks = {table, paragraph};
     const SheetGrid grid = GridOfDocument(document);
     EXPECT_EQ(grid.rows[0][0].alignment, c.cell) << static_cast<int>(c.alignment) << " " << c.rightToLeft;
-    EXPECT_EQ(grid.rows[2][0].alignment, c.cell) << static_cast<int>(c.alignment) << " " << c.rightToLeft;
+    EXPECT_EQ(grid.rows[2][0].alignment, CellAlignment::kDefault) << static_cast<int>(c.alignment);
   }
 }
 

@@ -236,13 +236,15 @@ TEST_F(Workbook, ColumnsAsWideAsThePageHadThem) {
   EXPECT_GE(widths[3], 80 - 3);
 }
 
-// The horizontal alignment of a cell's style in a content.xml; "" for none.
-std::string TextAlign(const std::string& content, const std::string& style) {
+// A property of a cell style in a content.xml ("fo:text-align"); "" for none.
+std::string StyleProperty(const std::string& content, const std::string& style, const std::string& property) {
   const size_t at = content.find("style:name=\"" + style + "\"");
   if (style.empty() || at == std::string::npos) return "";
   const std::string definition = content.substr(at, content.find("</style:style>", at) - at);
-  const size_t align = definition.find("fo:text-align=\"");
-  return align == std::string::npos ? "" : definition.substr(align + 15, definition.find('"', align + 15) - align - 15);
+  const size_t found = definition.find(property + "=\"");
+  if (found == std::string::npos) return "";
+  const size_t value = found + property.size() + 2;
+  return definition.substr(value, definition.find('"', value) - value);
 }
 
 TEST_F(Workbook, TextIsAlignedAsOnThePage) {
@@ -250,11 +252,18 @@ TEST_F(Workbook, TextIsAlignedAsOnThePage) {
   ASSERT_FALSE(xls.empty());
   const std::string content = testing::ZipMember(testing::OfficeConvert(xls, "ods"), "content.xml");
   const ReadSheet sheet = testing::ReadSheets(content).at(0).second;
-  EXPECT_EQ(TextAlign(content, At(sheet, "Description").style), "center");
-  EXPECT_EQ(TextAlign(content, At(sheet, "2025").style), "center");
-  EXPECT_EQ(TextAlign(content, At(sheet, "Website design").style), "");
-  EXPECT_NE(TextAlign(content, At(sheet, "Code", 0, 1).style), "center");  // "12-34-56": right on the page
-  EXPECT_NE(TextAlign(content, At(sheet, "Code", 0, 1).style), "");
+  const auto align = [&](const std::string& text, int right = 0) {
+    return StyleProperty(content, At(sheet, text, 0, right).style, "fo:text-align");
+  };
+  EXPECT_EQ(align("Description"), "center");
+  EXPECT_EQ(align("2025"), "center");
+  EXPECT_EQ(align("Website design"), "");
+  EXPECT_EQ(align("Invoice 2026-114"), "");
+  EXPECT_NE(align("Code", 1), "center");  // "12-34-56": right on the page
+  EXPECT_NE(align("Code", 1), "");
+  // Merged over two rows: in their middle, as the page shows it.
+  EXPECT_EQ(StyleProperty(content, At(sheet, "Region").style, "style:vertical-align"), "middle");
+  EXPECT_EQ(StyleProperty(content, At(sheet, "North").style, "style:vertical-align"), "");
 }
 
 TEST_F(Workbook, NumbersShowAsThePagePrintedThem) {
