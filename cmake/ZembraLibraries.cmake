@@ -12,6 +12,7 @@
 #   Zembra::zip         libzip
 #   Zembra::cairo       cairo with its PDF surface
 #   Zembra::rsvg        librsvg
+#   Zembra::fontconfig  fontconfig (family names of embedded fonts)
 #   nlohmann_json::nlohmann_json and Threads::Threads come from their own packages.
 include_guard(GLOBAL)
 find_package(PkgConfig REQUIRED)
@@ -37,3 +38,4 @@ zembra_library(zlib zlib)
 zembra_library(zip libzip)
 zembra_library(cairo cairo cairo-pdf)
 zembra_library(rsvg librsvg-2.0)
+zembra_library(fontconfig fontconfig)

@@ -53,6 +53,7 @@ struct TextRun {
 struct TextLine {
   std::vector<TextRun> runs;
   Box box;
+  int page = 0;  ///< index into Document::pages; a paragraph's lines may go on over the next page
 };
 
 enum class Alignment { kStart, kCenter, kEnd, kJustify };
@@ -108,13 +109,14 @@ struct TableCell {
 /// One table, also when it runs over several pages.
 struct Table {
   int rows = 0, columns = 0;
-  std::vector<double> columnWidths;  ///< points, left to right
+  std::vector<double> columnWidths;  ///< points, in column order: left to right, or right to left when rightToLeft
   std::vector<double> rowHeights;    ///< points, top to bottom
   int headerRows = 0;                ///< leading rows repeated at the top of every page
   std::vector<TableCell> cells;      ///< each cell once, row by row, left to right; a spanned grid position has none
   std::optional<Paragraph> caption;
   int page = 0;  ///< where the table starts
   Box box;       ///< its extent on that page
+  bool rightToLeft = false;  ///< column 0 stands at the right (a table of a right-to-left page)
 };
 
 using Block = std::variant<Paragraph, Table, Picture>;

@@ -1,126 +1,171 @@
 #include "engines/export/documents/document_reader.h"
 
+#include <poppler/Object.h>
+#include <poppler/PDFDoc.h>
+#include <poppler/SplashOutputDev.h>
+#include <poppler/XRef.h>
+#include <poppler/splash/SplashBitmap.h>
+
 #include <algorithm>
 #include <cmath>
+#include <map>
 
-#include "engines/export/documents/page_layout.h"
+#include "engines/export/documents/block_builder.h"
+#include "engines/export/documents/layout_reader.h"
+#include "engines/export/documents/page_content.h"
+#include "engines/export/documents/png_file.h"
+#include "engines/export/documents/structure_tree.h"
+#include "engines/export/documents/tagged_reader.h"
+#include "engines/export/poppler_core.h"
 
 namespace zembra::exporter {
 
 namespace {
 
-TextStyle StyleOf(const Word& word) {
-  TextStyle style;
-  style.kind = word.font;
-  style.size = EffectiveSize(word);
-  style.bold = word.bold;
-  style.italic = word.italic;
-  return style;
+// The structure tree is trusted when its elements hold at least this share
+// of the text drawn; less is a tree of some other content (annotations,
+// forms) or a broken one, and the layout tells more.
+constexpr double kTrustedShare = 0.5;
+// Rendered regions larger than this many pixels are scaled down.
+constexpr double kMaxRegionPixels = 25e6;
+
+std::string RenderRegion(PDFDoc& document, int pageNumber, const Box& region, double dpi, int& pixelWidth,
+                         int& pixelHeight) {
+  const double area = region.width() * region.height() * (dpi / 72) * (dpi / 72);
+  if (area > kMaxRegionPixels) dpi *= std::sqrt(kMaxRegionPixels / area);
+  const double scale = dpi / 72;
+  const int x = static_cast<int>(std::floor(region.x0 * scale));
+  const int y = static_cast<int>(std::floor(region.y0 * scale));
+  const int width = std::max(1, static_cast<int>(std::ceil(region.x1 * scale)) - x);
+  const int height = std::max(1, static_cast<int>(std::ceil(region.y1 * scale)) - y);
+  SplashColor paper = {255, 255, 255, 0};
+  SplashOutputDev output(splashModeRGB8, 1, false, paper);
+  output.setFontAntialias(true);
+  output.setVectorAntialias(true);
+  output.startDoc(&document);
+  document.displayPageSlice(&output, pageNumber, dpi, dpi, 0, false, true, false, x, y, width, height);
+  SplashBitmap* bitmap = output.getBitmap();
+  if (bitmap == nullptr || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0) return "";
+  pixelWidth = bitmap->getWidth();
+  pixelHeight = bitmap->getHeight();
+  const int rowSize = bitmap->getRowSize();
+  if (rowSize == pixelWidth * 3) return EncodePng(bitmap->getDataPtr(), pixelWidth, pixelHeight, 3);
+  std::vector<unsigned char> packed(static_cast<size_t>(pixelWidth) * 3 * static_cast<size_t>(pixelHeight));
+  for (int row = 0; row < pixelHeight; ++row) {
+    std::copy_n(bitmap->getDataPtr() + static_cast<size_t>(row) * static_cast<size_t>(rowSize),
+                static_cast<size_t>(pixelWidth) * 3, packed.data() + static_cast<size_t>(row) * pixelWidth * 3);
+  }
+  return EncodePng(packed.data(), pixelWidth, pixelHeight, 3);
 }
 
-TextLine LineOf(const std::vector<const Cell*>& cells, Box box) {
-  TextLine line;
-  line.box = box;
-  for (size_t c = 0; c < cells.size(); ++c) {
-    const std::vector<Word>& words = cells[c]->words;
-    for (size_t i = 0; i < words.size(); ++i) {
-      std::string text = words[i].text;
-      const bool last = i + 1 == words.size();
-      if ((!last && words[i].spaceAfter) || (last && c + 1 < cells.size())) text += ' ';
-      const TextStyle style = StyleOf(words[i]);
-      if (!line.runs.empty() && line.runs.back().style == style) {
-        line.runs.back().text += text;
-      } else {
-        line.runs.push_back({text, style});
-      }
+std::string CatalogLanguage(PDFDoc& document) {
+  const Object catalog = document.getXRef()->getCatalog();
+  if (!catalog.isDict()) return "";
+  const Object language = catalog.dictLookup("Lang");
+  return language.isString() ? Utf8FromTextString(language.getString()) : std::string();
+}
+
+// Glyphs no element claims: running headers and footers, page numbers.
+std::vector<std::vector<Paragraph>> Artifacts(const ReadPages& pages, const Claims& claims) {
+  std::vector<std::vector<Paragraph>> artifacts(pages.pages.size());
+  for (size_t p = 0; p < pages.pages.size(); ++p) {
+    const PageContent& content = pages.pages[p];
+    std::vector<const Glyph*> loose;
+    for (size_t i = 0; i < content.glyphs.size(); ++i) {
+      if (!claims.glyphs[p][i]) loose.push_back(&content.glyphs[i]);
+    }
+    for (Paragraph& paragraph : SplitParagraphs(loose, pages.styles, Box{0, 0, content.width, content.height})) {
+      paragraph.role = ParagraphRole::kArtifact;
+      artifacts[p].push_back(std::move(paragraph));
     }
   }
-  return line;
+  return artifacts;
 }
 
-Paragraph ParagraphOf(const Line& line, int page) {
-  std::vector<const Cell*> cells;
-  for (const Cell& cell : line.cells) cells.push_back(&cell);
-  Paragraph paragraph;
-  paragraph.page = page;
-  paragraph.box = {line.x0, line.y0, line.x1, line.y1};
-  paragraph.lines.push_back(LineOf(cells, paragraph.box));
-  return paragraph;
+void ExtendArea(std::vector<std::optional<Box>>& areas, int page, const Box& box) {
+  if (page < 0 || static_cast<size_t>(page) >= areas.size() || !(box.width() >= 0 && box.height() >= 0)) return;
+  std::optional<Box>& area = areas[static_cast<size_t>(page)];
+  area = area ? Union(*area, box) : box;
 }
 
-Table TableOf(const std::vector<Line>& lines, const TableBlock& block, int page) {
-  Table table;
-  table.page = page;
-  table.rows = static_cast<int>(block.endLine - block.firstLine);
-  table.columns = static_cast<int>(block.columns.size());
-  table.box = {block.columns.front().first, lines[block.firstLine].y0, block.columns.back().second,
-               lines[block.endLine - 1].y1};
-  for (const auto& [x0, x1] : block.columns) table.columnWidths.push_back(x1 - x0);
-  for (size_t k = block.firstLine; k < block.endLine; ++k) {
-    const Line& line = lines[k];
-    table.rowHeights.push_back(line.y1 - line.y0);
-    for (int column = 0; column < table.columns; ++column) {
-      TableCell cell;
-      cell.row = static_cast<int>(k - block.firstLine);
-      cell.column = column;
-      cell.page = page;
-      cell.box = {block.columns[static_cast<size_t>(column)].first, line.y0,
-                  block.columns[static_cast<size_t>(column)].second, line.y1};
-      std::vector<const Cell*> inside;
-      for (const Cell& part : line.cells) {
-        const double middle = (part.x0 + part.x1) / 2;
-        if (middle >= cell.box.x0 - 1 && middle <= cell.box.x1 + 1) inside.push_back(&part);
-      }
-      if (!inside.empty()) {
-        Paragraph paragraph;
-        paragraph.page = page;
-        paragraph.box = {inside.front()->x0, line.y0, inside.back()->x1, line.y1};
-        paragraph.lines.push_back(LineOf(inside, paragraph.box));
-        cell.paragraphs.push_back(std::move(paragraph));
-      }
-      table.cells.push_back(std::move(cell));
+void ExtendArea(std::vector<std::optional<Box>>& areas, const Paragraph& paragraph) {
+  for (const TextLine& line : paragraph.lines) ExtendArea(areas, line.page, line.box);
+}
+
+// The extent of each page's flow content.
+std::vector<std::optional<Box>> TextAreas(const std::vector<Block>& blocks, size_t pageCount) {
+  std::vector<std::optional<Box>> areas(pageCount);
+  for (const Block& block : blocks) {
+    if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+      if (paragraph->role != ParagraphRole::kArtifact) ExtendArea(areas, *paragraph);
+    } else if (const auto* picture = std::get_if<Picture>(&block)) {
+      ExtendArea(areas, picture->page, picture->box);
+    } else if (const auto* table = std::get_if<Table>(&block)) {
+      for (const TableCell& cell : table->cells) ExtendArea(areas, cell.page, cell.box);
+      if (table->caption) ExtendArea(areas, *table->caption);
     }
   }
-  return table;
+  return areas;
 }
 
 }  // namespace
 
-std::optional<Document> ReadDocument(const PdfInput& input, PageSpan pages, std::string& error) {
+std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::string& error) {
+  UsePopplerCore();
+  PDFDoc& pdf = input.core();
   Document document;
   document.title = input.Info("Title").value_or("");
-  const std::vector<PageText> texts = ReadPagesText(input.document(), pages.first, pages.last);
-  for (size_t p = 0; p < texts.size(); ++p) {
-    const PageText& text = texts[p];
-    const int page = static_cast<int>(p);
-    PageFrame frame;
-    frame.width = text.width;
-    frame.height = text.height;
-    frame.textArea = {text.width, text.height, 0, 0};
-    for (const Line& line : text.lines) {
-      frame.textArea.x0 = std::min(frame.textArea.x0, line.x0);
-      frame.textArea.y0 = std::min(frame.textArea.y0, line.y0);
-      frame.textArea.x1 = std::max(frame.textArea.x1, line.x1);
-      frame.textArea.y1 = std::max(frame.textArea.y1, line.y1);
+  document.language = CatalogLanguage(pdf);
+  const std::unique_ptr<StructNode> tree = ReadStructureTree(pdf);
+
+  ReadPages pages;
+  for (int number = span.first; number <= span.last; ++number) {
+    if (number < 1 || number > pdf.getNumPages() || pdf.getPage(number) == nullptr) {
+      error = "page " + std::to_string(number) + " cannot be read";
+      return std::nullopt;
     }
-    if (text.lines.empty()) frame.textArea = {0, 0, text.width, text.height};
-    document.pages.push_back(frame);
-    const std::vector<TableBlock> tables = FindTables(text.lines);
-    size_t nextTable = 0;
-    for (size_t k = 0; k < text.lines.size(); ++k) {
-      if (nextTable < tables.size() && k >= tables[nextTable].firstLine) {
-        document.blocks.emplace_back(TableOf(text.lines, tables[nextTable], page));
-        k = tables[nextTable].endLine - 1;
-        ++nextTable;
-        continue;
-      }
-      document.blocks.emplace_back(ParagraphOf(text.lines[k], page));
+    PageContent content = ReadPageContent(pdf, number);
+    const int index = number - span.first;
+    for (Glyph& glyph : content.glyphs) glyph.page = index;
+    document.pages.push_back({content.width, content.height, {0, 0, content.width, content.height}});
+    pages.pages.push_back(std::move(content));
+  }
+  ShareStyles(pages);
+  const RegionRenderer render = [&pdf, &span](int page, const Box& region, double dpi, int& width, int& height) {
+    return RenderRegion(pdf, span.first + page, region, dpi, width, height);
+  };
+
+  std::vector<Block> flow;
+  std::vector<std::vector<Paragraph>> artifacts(pages.pages.size());
+  if (tree) {
+    Claims claims;
+    flow = ReadTaggedBlocks(*tree, pages, span.first - 1, render, claims);
+    size_t total = 0, claimed = 0;
+    for (size_t p = 0; p < pages.pages.size(); ++p) {
+      total += claims.glyphs[p].size();
+      claimed += static_cast<size_t>(std::count(claims.glyphs[p].begin(), claims.glyphs[p].end(), true));
     }
+    document.tagged = total == 0 || static_cast<double>(claimed) >= kTrustedShare * static_cast<double>(total);
+    if (document.tagged) artifacts = Artifacts(pages, claims);
   }
-  if (document.pages.empty()) {
-    error = "no page could be read";
-    return std::nullopt;
+  if (!document.tagged) flow = ReadLayoutBlocks(pages, render);
+
+  const std::vector<std::optional<Box>> areas = TextAreas(flow, pages.pages.size());
+  for (size_t p = 0; p < areas.size(); ++p) {
+    if (areas[p]) document.pages[p].textArea = *areas[p];
   }
+  // Artifacts follow the flow blocks of their page.
+  size_t nextArtifactPage = 0;
+  auto flushArtifacts = [&](size_t beforePage) {
+    for (; nextArtifactPage < beforePage && nextArtifactPage < artifacts.size(); ++nextArtifactPage) {
+      for (Paragraph& paragraph : artifacts[nextArtifactPage]) document.blocks.emplace_back(std::move(paragraph));
+    }
+  };
+  for (Block& block : flow) {
+    flushArtifacts(static_cast<size_t>(std::max(0, BlockPage(block))));
+    document.blocks.push_back(std::move(block));
+  }
+  flushArtifacts(artifacts.size());
   return document;
 }
 

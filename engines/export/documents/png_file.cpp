@@ -61,7 +61,44 @@ bool Encode(FILE* file, const poppler::image& picture, double dpi, png_byte* row
   return true;
 }
 
+void AppendToString(png_structp png, png_bytep data, png_size_t length) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+
+void NoFlush(png_structp) {}
+
+bool EncodeRows(std::string* out, const unsigned char* pixels, int width, int height, int channels) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_set_write_fn(png, out, AppendToString, NoFlush);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, Z_BEST_SPEED);
+  png_write_info(png, info);
+  const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(channels);
+  for (int y = 0; y < height; ++y) png_write_row(png, pixels + static_cast<size_t>(y) * stride);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
 }  // namespace
+
+std::string EncodePng(const unsigned char* pixels, int width, int height, int channels) {
+  std::string png;
+  if (width <= 0 || height <= 0 || (channels != 3 && channels != 4)) return png;
+  if (!EncodeRows(&png, pixels, width, height, channels)) png.clear();
+  return png;
+}
 
 bool WritePagePng(const poppler::image& picture, double dpi, const std::string& path, std::string& error) {
   if (!picture.is_valid() || picture.format() != poppler::image::format_argb32) {

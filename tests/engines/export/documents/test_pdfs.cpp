@@ -147,19 +147,38 @@ size_t Occurrences(const std::string& text, const std::string& what) {
   return count;
 }
 
-std::string RenderedPage(const std::string& name) {
-  static std::map<std::string, std::string> rendered;
-  const auto known = rendered.find(name);
-  if (known != rendered.end()) return known->second;
+namespace {
+
+// Prints a page of tests/engines/export/documents/pages with the built
+// renderer into a file of the given name (its suffix decides whether the
+// PDF is tagged), once per process for each name and set of options.
+std::string PrintPage(const std::string& name, const std::string& file, const std::vector<std::string>& options) {
+  static std::map<std::string, std::string> printed;
+  std::string key = file;
+  for (const std::string& option : options) key += "\n" + option;
+  const auto known = printed.find(key);
+  if (known != printed.end()) return known->second;
   const std::string page = std::string(ZEMBRA_SOURCE_DIR) + "/tests/engines/export/documents/pages/" + name + ".html";
-  const std::string pdf = TestDirectory() + "/" + name + "temp.pdf";
-  const zembra::testing::ProgramResult run = zembra::testing::RunBuilt("zemrender.lib", {page, pdf});
+  const std::string pdf = TestDirectory() + "/" + file;
+  std::vector<std::string> words = options;
+  words.insert(words.end(), {page, pdf});
+  const zembra::testing::ProgramResult run = zembra::testing::RunBuilt("zemrender.lib", words);
   if (run.exitCode != 0 || !Exists(pdf)) {
     ADD_FAILURE() << "zemrender.lib could not print " << page << ": " << run.errorOutput;
-    return rendered[name] = "";
+    return printed[key] = "";
   }
-  return rendered[name] = pdf;
+  return printed[key] = pdf;
 }
+
+}  // namespace
+
+std::string RenderedPage(const std::string& name) { return PrintPage(name, name + "temp.pdf", {}); }
+
+std::string RenderedPage(const std::string& name, const std::vector<std::string>& options) {
+  return PrintPage(name, name + "temp.pdf", options);
+}
+
+std::string UntaggedPage(const std::string& name) { return PrintPage(name, name + "-untagged.pdf", {}); }
 
 std::string TestDirectory() {
   // Leaked on purpose: the clean-up at exit must still see it.
@@ -229,8 +248,6 @@ bool Convert(const ExportOptions& options, std::string& error) {
   return Export(options, diagnostics, error);
 }
 
-std::string OfficeProfileArgument() {
-  return "-env:UserInstallation=file://" + TestDirectory() + "/profile";
-}
+std::string OfficeProfileArgument() { return "-env:UserInstallation=file://" + TestDirectory() + "/profile"; }
 
 }  // namespace zembra::exporter::testing

@@ -54,6 +54,15 @@ void MakeEncryptedPdf(const std::string& path);
 /// test failure) when the renderer fails.
 std::string RenderedPage(const std::string& name);
 
+/// RenderedPage with more renderer options (a footer: {"--footer-center",
+/// "Page [page] of [topage]"}), tagged, once per process for each set.
+std::string RenderedPage(const std::string& name, const std::vector<std::string>& options);
+
+/// The page printed without tags (to a name not ending in temp.pdf), as a
+/// PDF handed to the exporter directly would be: its structure must come
+/// from the layout.
+std::string UntaggedPage(const std::string& name);
+
 /// A fresh directory for a test's files, removed when the test binary ends.
 std::string TestDirectory();
 
