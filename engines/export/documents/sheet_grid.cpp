@@ -40,13 +40,13 @@ std::string ParagraphText(const Paragraph& paragraph) {
 }
 
 // About how wide a text is in the spreadsheet's 10 pt font: most characters
-// half an em, CJK ones a whole em.
+// a little more than half an em, CJK ones a whole em.
 double EstimatedWidth(const std::string& text, bool bold) {
   double width = 0;
   for (char32_t c : DecodeUtf8(text)) {
     const bool wide = (c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
                       (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60) || c >= 0x20000;
-    width += wide ? 10 : 5.6;
+    width += wide ? 10 : 6;
   }
   return width * (bold ? 1.1 : 1) + 8;
 }
@@ -286,6 +286,7 @@ SheetGrid GridOfDocument(const Document& document) {
       cell.text = ParagraphText(*piece.paragraph);
       if (cell.text.empty()) continue;
       cell.bold = piece.paragraph->role == ParagraphRole::kHeading;
+      if (piece.paragraph->role == ParagraphRole::kListItem) cell.indent = std::max(piece.paragraph->level - 1, 0);
       if (afterTable) grid.rows.emplace_back();
       grid.rows.push_back({std::move(cell)});
       afterTable = false;
@@ -300,18 +301,21 @@ SheetGrid GridOfDocument(const Document& document) {
     }
     if (widths.size() < table.widths.size()) widths.resize(table.widths.size(), 0);
     for (size_t c = 0; c < table.widths.size(); ++c) {
-      // Text on one line needs its width; wrapped text wraps at the page's
-      // width, or at a readable one when the page's is unknown.
-      double width = table.widths[c];
+      // As wide as its longest line of text needs. Text that wrapped on the
+      // page wraps at the page's width, or at a readable one when the page's
+      // is unknown; a column of nothing but spanned cells keeps the page's.
+      double width = 0;
       for (const std::vector<SheetCell>& row : table.rows) {
         const SheetCell& cell = row[c];
         if (cell.columnSpan != 1 || cell.text.empty()) continue;
+        const double needed = EstimatedWidth(cell.text, cell.bold);
         if (!cell.wrapped) {
-          width = std::max(width, EstimatedWidth(cell.text, cell.bold));
-        } else if (table.widths[c] <= 0) {
-          width = std::max(width, std::min(EstimatedWidth(cell.text, cell.bold), kWrappedColumn));
+          width = std::max(width, needed);
+        } else {
+          width = std::max(width, table.widths[c] > 0 ? table.widths[c] : std::min(needed, kWrappedColumn));
         }
       }
+      if (width == 0) width = table.widths[c];
       widths[c] = std::max(widths[c], std::clamp(width, kNarrowestColumn, kWidestColumn));
     }
     for (std::vector<SheetCell>& row : table.rows) grid.rows.push_back(std::move(row));

@@ -29,6 +29,7 @@ struct SheetCell {
   /// run on from the first column to the right, whatever the page did:
   /// aligned, they would run out of the sheet at its left edge.
   CellAlignment alignment = CellAlignment::kDefault;
+  int indent = 0;  ///< steps of indentation: a nested list item's depth below the first
 };
 
 struct SheetGrid {
@@ -36,8 +37,9 @@ struct SheetGrid {
   /// Rows top to bottom. A row holds as many cells as it uses: one for a
   /// paragraph, a table's column count for its rows, none for a blank row.
   std::vector<std::vector<SheetCell>> rows;
-  /// Points, left to right, as wide as the tables had them on the page (and
-  /// wide enough for their numbers); columns no table uses are left out.
+  /// Points, left to right: as wide as the longest line of a table's column
+  /// needs, its wrapped text as wide as the page had it; columns no table
+  /// uses are left out.
   std::vector<double> columnWidths;
 };
 

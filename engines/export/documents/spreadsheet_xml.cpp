@@ -88,6 +88,7 @@ struct CellLook {
   bool wrapped = false;
   CellAlignment alignment = CellAlignment::kDefault;
   Vertical vertical = Vertical::kBottom;
+  int indent = 0;
   auto operator<=>(const CellLook&) const = default;
 };
 
@@ -104,6 +105,7 @@ class Styles {
       look.alignment = cell.alignment;  // numbers stay at the right
     }
     look.bold = cell.bold;
+    look.indent = cell.indent;
     look.wrapped = cell.wrapped;
     // A cell over several rows has its text in their middle, as browsers
     // show it; a cell of several lines starts at the top.
@@ -142,9 +144,12 @@ class Styles {
                                                      : "") +
                (aligned ? " style:text-align-source=\"fix\"" : "") + "/>";
       }
-      if (aligned) {
-        xml += std::string("<style:paragraph-properties fo:text-align=\"") +
-               (look.alignment == CellAlignment::kCenter ? "center" : "end") + "\"/>";
+      if (aligned || look.indent > 0) {
+        xml += std::string("<style:paragraph-properties") +
+               (aligned ? std::string(" fo:text-align=\"") +
+                              (look.alignment == CellAlignment::kCenter ? "center" : "end") + "\""
+                        : "") +
+               (look.indent > 0 ? " fo:margin-left=\"" + std::to_string(look.indent * 10) + "pt\"" : "") + "/>";
       }
       if (look.bold) {
         xml +=

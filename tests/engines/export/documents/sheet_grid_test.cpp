@@ -71,6 +71,10 @@ TEST(GridOfDocument, ReadingOrderWithTablesSetApartAndNothingOutsideTheFlow) {
   Paragraph item = Text("First point", ParagraphRole::kListItem);
   item.label = "1.";
   document.blocks.push_back(item);
+  Paragraph nested = Text("Nested point", ParagraphRole::kListItem);
+  nested.label = "\u25E6";
+  nested.level = 2;
+  document.blocks.push_back(nested);
   document.blocks.push_back(Text("   "));  // nothing to show: no row
   const SheetGrid grid = GridOfDocument(document);
   EXPECT_EQ(Texts(grid), (Grid{{"Invoice"},
@@ -85,11 +89,14 @@ TEST(GridOfDocument, ReadingOrderWithTablesSetApartAndNothingOutsideTheFlow) {
                                {},
                                {"d"},
                                {},
-                               {"1. First point"}}));
+                               {"1. First point"},
+                               {"\u25E6 Nested point"}}));
   EXPECT_TRUE(grid.rows[0][0].bold);
   EXPECT_FALSE(grid.rows[1][0].bold);
   EXPECT_TRUE(grid.rows[3][1].bold);  // header cell
   EXPECT_FALSE(grid.rows[4][1].bold);
+  EXPECT_EQ(grid.rows[12][0].indent, 0);
+  EXPECT_EQ(grid.rows[13][0].indent, 1);
 }
 
 TEST(GridOfDocument, SpansBecomeMergedCellsWithTheirPositionsCovered) {
@@ -288,28 +295,35 @@ TEST(GridOfDocument, ANumberThatShowsItsMarkKeepsItInAColumnOfTheOther) {
   EXPECT_EQ(values, (std::vector<std::string>{"1204.5", "0.125", "1234.56", "0.5", "1234", "3.25"}));
 }
 
-TEST(GridOfDocument, ColumnWidthsFromThePageWideEnoughForNumbers) {
-  Table first = Rows({{"Name", "Amount"}, {"a", "\u20AC1,234,567.00"}});
-  first.columnWidths = {150, 30};
-  Table second = Rows({{"x", "y", "z"}});
-  second.columnWidths = {80, 90, 2000};
+TEST(GridOfDocument, ColumnsFitTheirLongestLineAndWrapAsThePageDid) {
+  const std::string longText = "A long text that ran over several lines on its page, as cells do";
+  Table first = Rows({{"Name", "Amount", "Note"}, {"a", "\u20AC1,234,567.00", longText}});
+  first.columnWidths = {150, 30, 120};
+  first.cells[5].paragraphs[0].lines.push_back({{{"and more", {}}}, {}});  // wrapped on the page
+  Table second = Rows({{"x", "y", "z", std::string(100, 'w')}});
+  second.columnWidths = {80, 90, 100, 300};
+  Table spanned = Rows({{"", "", "", "", ""}});
+  spanned.columnWidths = {10, 10, 10, 10, 70};
+  spanned.cells = {Cell(0, 0, "spans the whole table", 1, 5)};
   Document document;
-  document.blocks = {first, second};
+  document.blocks = {first, second, spanned};
   const SheetGrid grid = GridOfDocument(document);
-  ASSERT_EQ(grid.columnWidths.size(), 3u);
-  EXPECT_DOUBLE_EQ(grid.columnWidths[0], 150);  // the widest the page had
-  EXPECT_GT(grid.columnWidths[1], 13 * 5.0);    // room for 13 characters of a number
+  ASSERT_EQ(grid.columnWidths.size(), 5u);
+  EXPECT_GT(grid.columnWidths[0], 24);  // "Name": narrower than the page's 150
+  EXPECT_LT(grid.columnWidths[0], 60);
+  EXPECT_GT(grid.columnWidths[1], 13 * 5.0);  // room for 13 characters of a number, not the page's 30
   EXPECT_LT(grid.columnWidths[1], 13 * 8.0);
-  EXPECT_DOUBLE_EQ(grid.columnWidths[2], 400);  // no wider than a screen
+  EXPECT_DOUBLE_EQ(grid.columnWidths[2], 120);  // wrapped: the page's width
+  EXPECT_DOUBLE_EQ(grid.columnWidths[3], 400);  // no wider than a screen
+  EXPECT_DOUBLE_EQ(grid.columnWidths[4], 70);   // nothing but a spanned cell: the page's width
   // Without the page's widths: the text's own, wrapped text at most 200 pt.
-  Table unknown = Rows({{"Name", "A long text that ran over several lines on its page, as cells do"}});
+  Table unknown = Rows({{"Name", longText}});
   unknown.columnWidths.clear();
   unknown.cells[1].paragraphs[0].lines.push_back({{{"and more", {}}}, {}});
   Document measured;
   measured.blocks = {unknown};
   const std::vector<double> estimated = GridOfDocument(measured).columnWidths;
   ASSERT_EQ(estimated.size(), 2u);
-  EXPECT_GT(estimated[0], 24);
   EXPECT_LT(estimated[0], 60);
   EXPECT_DOUBLE_EQ(estimated[1], 200);
   Document prose;
