@@ -1,5 +1,7 @@
 #include "engines/export/documents/csv_output.h"
 
+#include <string_view>
+
 #include "engines/common/files.h"
 #include "engines/export/documents/document_reader.h"
 #include "engines/export/documents/text_output.h"
@@ -30,11 +32,28 @@ std::string CsvRecords(const std::vector<std::vector<std::string>>& rows, const 
   return text;
 }
 
+std::string CsvNumberText(const std::string& text) {
+  std::string field;
+  for (size_t i = 0; i < text.size(); ++i) {
+    // U+2212 (E2 88 92), U+FE63 (EF B9 A3), U+FF0D (EF BC 8D).
+    const std::string_view rest = std::string_view(text).substr(i, 3);
+    if (rest == "\xE2\x88\x92" || rest == "\xEF\xB9\xA3" || rest == "\xEF\xBC\x8D") {
+      field += '-';
+      i += 2;
+    } else {
+      field += text[i];
+    }
+  }
+  return field;
+}
+
 std::string CsvOfGrid(const SheetGrid& grid, const std::string& endOfLine) {
   std::vector<std::vector<std::string>> rows;
   for (const std::vector<SheetCell>& row : grid.rows) {
     std::vector<std::string>& fields = rows.emplace_back();
-    for (const SheetCell& cell : row) fields.push_back(cell.covered ? "" : cell.text);
+    for (const SheetCell& cell : row) {
+      fields.push_back(cell.covered ? "" : cell.number ? CsvNumberText(cell.text) : cell.text);
+    }
   }
   return CsvRecords(rows, endOfLine);
 }

@@ -20,7 +20,13 @@ std::string CsvField(const std::string& text);
 /// The records, each ended by endOfLine.
 std::string CsvRecords(const std::vector<std::vector<std::string>>& rows, const std::string& endOfLine);
 
-/// The CSV text of a grid.
+/// A number cell's text as a field: as printed, but with a hyphen-minus for
+/// a real minus sign ("−42" gives "-42"), as the workbook shows it, so that
+/// whatever reads the file takes it for a number.
+std::string CsvNumberText(const std::string& text);
+
+/// The CSV text of a grid: each cell's text as printed, numbers as
+/// CsvNumberText gives them.
 std::string CsvOfGrid(const SheetGrid& grid, const std::string& endOfLine);
 
 /// The line end of an -eol value: "\n" for unix, "\r\n" for dos, "\r" for mac.

@@ -55,6 +55,18 @@ SheetCell Field(const std::string& text) {
   return cell;
 }
 
+TEST(CsvNumberText, RealMinusSignsBecomeHyphens) {
+  struct Case {
+    const char* text;
+    const char* field;
+  };
+  for (const Case& c :
+       {Case{"\u221242", "-42"}, Case{"\uFE631.5", "-1.5"}, Case{"\uFF0D7", "-7"}, Case{"\u20AC \u22125", "\u20AC -5"},
+        Case{"(1,204.50)", "(1,204.50)"}, Case{"1.234,56 \u20AC", "1.234,56 \u20AC"}, Case{"\u2213", "\u2213"}}) {
+    EXPECT_EQ(CsvNumberText(c.text), c.field) << c.text;
+  }
+}
+
 TEST(CsvOfGrid, AFieldPerTableCellAndOnePerParagraph) {
   SheetGrid grid;
   SheetCell merged = Field("Total");
@@ -62,12 +74,16 @@ TEST(CsvOfGrid, AFieldPerTableCellAndOnePerParagraph) {
   SheetCell covered;
   covered.covered = true;
   covered.text = "never shown";
+  SheetCell negative = Field("\u221242");
+  negative.number = ReadCellNumber(negative.text, DecimalMark::kPoint);
   grid.rows = {{Field("Invoice, November")},
                {},
                {merged, covered, covered, Field("\u20AC4,744.38")},
-               {Field("two\nlines"), Field(""), Field("say \"hi\""), Field("")}};
+               {Field("two\nlines"), Field(""), Field("say \"hi\""), Field("")},
+               {negative, Field("a \u2212 b")}};
   EXPECT_EQ(CsvOfGrid(grid, "\r\n"),
-            "\"Invoice, November\"\r\n\r\nTotal,,,\"\u20AC4,744.38\"\r\n\"two\nlines\",,\"say \"\"hi\"\"\",\r\n");
+            "\"Invoice, November\"\r\n\r\nTotal,,,\"\u20AC4,744.38\"\r\n\"two\nlines\",,\"say \"\"hi\"\"\",\r\n"
+            "-42,a \u2212 b\r\n");
 }
 
 TEST(CsvOfGrid, PythonsCsvModuleReadsTheFieldsBackWithEveryLineEnd) {
@@ -134,15 +150,16 @@ TEST(CsvOutput, SpannedCellsLeaveTheFieldsTheyCoverEmpty) {
                                                         {"North", "1,200", "1,350", "1,410", "1,502"},
                                                         {"South", "880", "910", "merged cell", ""},
                                                         {"", "15%", "-4.5%", "0.5", "(1,204.50)"}}));
-  EXPECT_EQ(RecordsFrom(records, "Notation", 9), (Records{{"Notation", "Value", "Meaning"},
-                                                          {"Decimal comma", "1.234,56 \u20AC", "1234.56 euro"},
-                                                          {"Dollar", "$ 1,204.50", "1204.5 dollar"},
-                                                          {"Percent", "12.5 %", "0.125"},
-                                                          {"Negative", "\u221242", "minus forty-two"},
-                                                          {"Pound", "\u00A30.99", "0.99 pound"},
-                                                          {"Plain integer", "2026", "a year"},
-                                                          {"Not a number", "12-34-56", "a code"},
-                                                          {}}));
+  EXPECT_EQ(RecordsFrom(records, "Notation", 9),
+            (Records{{"Notation", "Value", "Meaning"},
+                     {"Decimal comma", "1.234,56 \u20AC", "1234.56 euro"},
+                     {"Dollar", "$ 1,204.50", "1204.5 dollar"},
+                     {"Percent", "12.5 %", "0.125"},
+                     {"Negative", "-42", "minus forty-two"},  // a number: as the workbook shows it
+                     {"Pound", "\u00A30.99", "0.99 pound"},
+                     {"Plain integer", "2026", "a year"},
+                     {"Not a number", "12-34-56", "a code"},
+                     {}}));
 }
 
 TEST(CsvOutput, ALongTableOverTwoPagesIsOneRunOfRecords) {
