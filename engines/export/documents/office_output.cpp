@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "engines/common/files.h"
@@ -74,7 +75,14 @@ bool WriteDoc(const ExportJob& job, std::string& error) {
 bool WriteXls(const ExportJob& job, std::string& error) {
   const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
   if (!document) return false;
-  return ConvertOne(job, SpreadsheetXml(GridOfDocument(*document)), "workbook.fods", "xls:MS Excel 97", "xls", error);
+  const SheetGrid grid = GridOfDocument(*document);
+  size_t columns = 0;
+  for (const std::vector<SheetCell>& row : grid.rows) columns = std::max(columns, row.size());
+  if (columns > kWorkbookColumns) {
+    job.diagnostics.warn("a table of " + std::to_string(columns) + " columns loses those past the " +
+                         std::to_string(kWorkbookColumns) + "th in XLS, which holds no more; CSV keeps them");
+  }
+  return ConvertOne(job, SpreadsheetXml(grid), "workbook.fods", "xls:MS Excel 97", "xls", error);
 }
 
 bool WriteMetafile(const ExportJob& job, std::string& error) {

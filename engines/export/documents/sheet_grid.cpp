@@ -32,10 +32,35 @@ std::string FirstCharacters(const std::string& text, size_t count) {
   return text;
 }
 
+// Text both formats can carry: malformed UTF-8 as U+FFFD, and neither the
+// control characters nor the noncharacters XML refuses.
+std::string CellSafe(const std::string& text) {
+  std::string safe;
+  for (char32_t c : DecodeUtf8(text)) {
+    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0xFFFE || c == 0xFFFF) continue;
+    if (c < 0x80) {
+      safe += static_cast<char>(c);
+    } else if (c < 0x800) {
+      safe += static_cast<char>(0xC0 | (c >> 6));
+      safe += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      safe += static_cast<char>(0xE0 | (c >> 12));
+      safe += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      safe += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      safe += static_cast<char>(0xF0 | (c >> 18));
+      safe += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      safe += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      safe += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return safe;
+}
+
 std::string ParagraphText(const Paragraph& paragraph) {
-  const std::string text = Trimmed(FlowText(paragraph));
+  const std::string text = Trimmed(CellSafe(FlowText(paragraph)));
   if (paragraph.role == ParagraphRole::kListItem && !paragraph.label.empty() && !text.empty())
-    return paragraph.label + " " + text;
+    return CellSafe(paragraph.label) + " " + text;
   return text;
 }
 

@@ -19,8 +19,9 @@ std::string XmlEscape(const std::string& text);
 /// negatives are printed in parentheses.
 std::string NumberStyleXml(const NumberLook& look, const std::string& name);
 
-/// The rows a sheet of a legacy workbook holds.
+/// The rows and columns a sheet of a legacy workbook holds.
 constexpr size_t kWorkbookRows = 65536;
+constexpr size_t kWorkbookColumns = 256;
 
 /// The spreadsheet: one sheet named after the grid, or as many as its rows
 /// need at sheetRows rows a sheet (SplitSheets).

@@ -196,6 +196,23 @@ TEST(GridOfDocument, NumbersOnlyInTheBodyOfTables) {
   EXPECT_FALSE(grid.rows[4][1].number);
 }
 
+TEST(GridOfDocument, TextsAreValidUtf8WithoutControlCharacters) {
+  struct Case {
+    std::string text;
+    std::string cell;
+  };
+  for (const Case& c : {Case{"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+                        Case{"bad \xC3 byte", "bad \xEF\xBF\xBD byte"}, Case{"bell\x07 and \x01", "bell and "},
+                        Case{"tab\tstays", "tab\tstays"},
+                        Case{"non\xEF\xBF\xBF"
+                             "character",
+                             "noncharacter"}}) {
+    Document document;
+    document.blocks = {Text(c.text + "!")};
+    EXPECT_EQ(GridOfDocument(document).rows.at(0).at(0).text, c.cell + "!") << c.text;
+  }
+}
+
 TEST(GridOfDocument, ParagraphsOfACellAreLinesOfOneCell) {
   TableCell cell = Cell(0, 0, "Hosting");
   cell.paragraphs.push_back(Text("12 months"));

@@ -11,6 +11,7 @@
 #include "tests/engines/export/documents/sheet_readback.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 #include "tests/support/engine_check.h"
+#include "tests/support/run_program.h"
 
 namespace zembra::exporter {
 namespace {
@@ -326,6 +327,27 @@ TEST_F(Workbook, RowsPastASheetsLimitGoOnInTheNextSheet) {
   EXPECT_EQ(At(second, "North", 0, 2).value, "-1204.5");
   EXPECT_EQ(sheets[2].second.front()[0].text, "Pound");
   EXPECT_EQ(At(sheets[2].second, "Year", 0, 1).value, "2026");
+}
+
+TEST_F(Workbook, ATableWiderThanASheetIsWarnedAbout) {
+  const std::string directory = TestDirectory();
+  // Two ruled rows of 260 cells, small enough to fit on the page.
+  std::string row = "<tr>";
+  for (int c = 1; c <= 260; ++c) row += "<td>1</td>";
+  row += "</tr>";
+  std::ofstream(directory + "/wide.html")
+      << "<html><head><style>body{margin:0}table{border-collapse:collapse;font-size:2px}"
+         "td{padding:0;border:0.5px solid #000}</style></head><body><table>"
+      << row << row << "</table></body></html>";
+  const zembra::testing::ProgramResult render =
+      zembra::testing::RunBuilt("zemrender.lib", {"--tagged", directory + "/wide.html", directory + "/wide.pdf"});
+  ASSERT_EQ(render.exitCode, 0) << render.errorOutput;
+  const zembra::testing::ProgramResult run =
+      zembra::testing::RunBuilt("zemexport.lib", {"-call", directory + "/wide.pdf", directory + "/wide.xls"});
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_NE(run.errorOutput.find("a table of 260 columns loses those past the 256th"), std::string::npos)
+      << run.errorOutput;
+  EXPECT_TRUE(testing::Exists(directory + "/wide.xls"));
 }
 
 // The one sheet of the XLS of a real page.
