@@ -44,7 +44,7 @@ std::string Bad(const std::string& value, const char* expected) {
 }
 
 // Setters shared by many rows.
-template <auto Member, bool Value>
+template <auto Member, auto Value>
 std::string SetFlag(RenderOptions& o, const Values&) {
   Field<Member>(o) = Value;
   return "";
@@ -205,14 +205,16 @@ const std::vector<OptionEntry>& OptionTable() {
        AddNameValue<&LoadOptions::postFiles>},
       {"--proxy", -1, "<proxy>", "send every request through this proxy (http://host:port, socks5://host:port)",
        SetText<&LoadOptions::proxy>},
-      {"--allow", -1, "<path>", "the page may read files in this directory even without local file access",
+      {"--allow", -1, "<path>", "a local page may also read the files in this directory and below (repeatable)",
        AddText<&LoadOptions::allowedPaths>},
-      {"--disallow-local-file-access", -1, "", "the page may not read local files besides the input",
-       SetFlag<&LoadOptions::localFileAccess, false>},
+      {"--disallow-local-file-access", -1, "",
+       "a local page reads no local file but itself and those under --allow directories",
+       SetFlag<&LoadOptions::localFileAccess, LocalFileAccess::kPageOnly>},
       {"--disable-local-file-access", -1, "", "the same as --disallow-local-file-access",
-       SetFlag<&LoadOptions::localFileAccess, false>},
-      {"--enable-local-file-access", -1, "", "the page may read local files (default)",
-       SetFlag<&LoadOptions::localFileAccess, true>},
+       SetFlag<&LoadOptions::localFileAccess, LocalFileAccess::kPageOnly>},
+      {"--enable-local-file-access", -1, "",
+       "a local page may read any local file (default: its own directory and --allow directories)",
+       SetFlag<&LoadOptions::localFileAccess, LocalFileAccess::kEverything>},
       {"--images", -1, "", "load images (default)", SetFlag<&LoadOptions::images, true>},
       {"--no-images", -1, "", "do not request images at all", SetFlag<&LoadOptions::images, false>},
       {"--user-style-sheet", -1, "<url>", "a style sheet (file or URL) applied to the page",

@@ -40,6 +40,13 @@ struct PageOptions {
   std::optional<std::string> title;  ///< of the PDF and in the margins; unset: the page's own
 };
 
+/// Which local files a local page may read (a web page reads none).
+enum class LocalFileAccess {
+  kPageDirectory,  ///< its own directory and below, and the --allow directories (default)
+  kEverything,     ///< any file the user may read (--enable-local-file-access)
+  kPageOnly,       ///< only the page file itself, and the --allow directories
+};
+
 /// The JavaScript delay of a page with scripts when none is given.
 constexpr long kDefaultJavascriptDelayMs = 200;
 
@@ -60,8 +67,8 @@ struct LoadOptions {
   std::vector<NameValue> postFields;
   std::vector<NameValue> postFiles;  ///< field name, file path
   std::string proxy;
-  bool localFileAccess = true;
-  std::vector<std::string> allowedPaths;
+  LocalFileAccess localFileAccess = LocalFileAccess::kPageDirectory;
+  std::vector<std::string> allowedPaths;  ///< directories a local page may read besides its own
   bool images = true;
   std::vector<std::string> userStyleSheets;
   std::vector<std::string> runScripts;

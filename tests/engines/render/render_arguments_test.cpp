@@ -128,7 +128,19 @@ TEST(RenderArguments, LastSwitchWins) {
                    .options.load.propagateCustomHeaders);
   EXPECT_EQ(Parse({"--load-error-handling", "skip", "--ignore-load-errors", "a", "b"}).options.load.loadErrors,
             LoadErrorHandling::kIgnore);
-  EXPECT_FALSE(Parse({"--disable-local-file-access", "a", "b"}).options.load.localFileAccess);
+  // Local files: the page's directory unless a switch says otherwise, the last one winning.
+  const struct {
+    std::vector<std::string> words;
+    LocalFileAccess access;
+  } kAccess[] = {
+      {{"a", "b"}, LocalFileAccess::kPageDirectory},
+      {{"--disable-local-file-access", "a", "b"}, LocalFileAccess::kPageOnly},
+      {{"--disallow-local-file-access", "a", "b"}, LocalFileAccess::kPageOnly},
+      {{"--enable-local-file-access", "a", "b"}, LocalFileAccess::kEverything},
+      {{"--enable-local-file-access", "--disallow-local-file-access", "a", "b"}, LocalFileAccess::kPageOnly},
+      {{"--disable-local-file-access", "--enable-local-file-access", "a", "b"}, LocalFileAccess::kEverything},
+  };
+  for (const auto& c : kAccess) EXPECT_EQ(Parse(c.words).options.load.localFileAccess, c.access) << c.words[0];
 }
 
 TEST(RenderArguments, FinishingOptionsAreKept) {
