@@ -4,6 +4,7 @@
 
 #include "engines/common/files.h"
 #include "engines/export/documents/engine_run.h"
+#include "engines/export/documents/office_profile.h"
 
 namespace zembra::exporter {
 
@@ -49,6 +50,8 @@ bool RunOffice(const OfficeConversion& conversion, std::string& error) {
             std::to_string(kOfficeRoomBytes >> 20) + " MiB needed; TMPDIR chooses the directory)";
     return false;
   }
+  // Without a template LibreOffice makes the profile itself, only slower.
+  SeedOfficeProfile(OfficeProgram(), OfficeCacheRoot(), conversion.profileDirectory);
   EngineCall call;
   call.argv = OfficeCommand(conversion);
   call.timeout = conversion.timeout;
