@@ -97,6 +97,7 @@ std::string SetCrop(RenderOptions& o, const Values& v) {
 std::string Accept(RenderOptions&, const Values&) { return ""; }
 
 static_assert(finish::kMaxCopies == 999, "the --copies message names the largest number");
+static_assert(kDefaultMemoryLimitMb == 4096, "the --memory-limit help names the default");
 
 }  // namespace
 
@@ -176,6 +177,15 @@ const std::vector<OptionEntry>& OptionTable() {
          const auto seconds = ParseReal(v[0], 0.1, 86400);
          if (!seconds) return Bad(v[0], "seconds, 0.1 or more");
          o.load.timeoutSeconds = *seconds;
+         return "";
+       }},
+      {"--memory-limit", 1, "<MB>",
+       "stop a page when Chromium's processes and this program hold more than this many MiB of memory together "
+       "(default 4096; 0 for no limit)",
+       [](RenderOptions& o, const Values& v) -> std::string {
+         const auto megabytes = ParseInteger(v[0], 0, 1L << 24);
+         if (!megabytes || (*megabytes > 0 && *megabytes < 16)) return Bad(v[0], "MiB, 16 or more, or 0 for no limit");
+         o.memoryLimitMb = *megabytes;
          return "";
        }},
       {"--window-status", -1, "<text>", "wait until the page sets window.status to this text",

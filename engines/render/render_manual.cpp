@@ -41,6 +41,12 @@ std::string RenderManual() {
       "--allow directories. A web page never reads a local file, whatever the options.\n"
       "Covers follow the rule of their own directory.\n"
       "Example: zemrender.lib --allow /srv/shared/logos invoice.html invoice.pdf\n\n"
+      "Memory is bounded: when Chromium's processes and this program together hold more\n"
+      "than --memory-limit MiB of their own (anonymous and shared pages, not the program\n"
+      "files they share), Chromium is stopped at once and the run fails with one line.\n"
+      "The default, " + std::to_string(kDefaultMemoryLimitMb) +
+      ", takes a document of about a thousand pages; --timings notes\n"
+      "the most a run held.\n\n"
       "Options:\n";
   for (const OptionEntry& entry : OptionTable()) {
     std::string head = std::string("  ") + entry.name;

@@ -18,6 +18,7 @@
 #include "engines/render/browser.h"
 #include "engines/render/cookie_jar.h"
 #include "engines/render/input_location.h"
+#include "engines/render/memory_watch.h"
 #include "engines/render/page_session.h"
 #include "engines/render/page_setup.h"
 #include "engines/render/pdf_finish/cover.h"
@@ -244,9 +245,9 @@ std::string CoverPdf(const RunContext& run, const Parts& covers, std::string& pa
   return error.empty() ? "" : "cannot put the covers together: " + error;
 }
 
-}  // namespace
-
-std::string Render(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings) {
+// Render, with Chromium's memory watched from its start until it is ended.
+std::string RenderWatched(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings,
+                          MemoryWatch& memory) {
   const InputLocation input = ResolveInput(options.input);
   if (!input.error.empty()) return input.error;
   if (::access(options.output.c_str(), F_OK) == 0) return "the output file exists: " + options.output;
@@ -277,6 +278,9 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
   if (timings != nullptr) timings->Mark("setup");
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
+  memory.Watch(browser->processGroup());
+  // Ends the watch before the group is reaped on every way out (declared after the browser).
+  const std::unique_ptr<MemoryWatch, void (*)(MemoryWatch*)> unwatch(&memory, [](MemoryWatch* m) { m->Stop(); });
   if (timings != nullptr) timings->WatchGroup(browser->processGroup());
   // Every target is attached before it runs, from the first page on.
   auto router = std::make_unique<TargetRouter>(browser->pipe());
@@ -325,6 +329,7 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
   covers.clear();
   body.page.reset();
   router.reset();
+  memory.Stop();
   browser.reset();  // Chromium and its helpers are gone before the PDF appears
   if (timings != nullptr) timings->Mark("teardown");
   if (!finishing) return output->Commit(error) ? "" : error;
@@ -332,6 +337,18 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
   error = finish::FinishPdf(printed, options.output, options.finish);
   if (timings != nullptr) timings->Mark("finish");
   return error;
+}
+
+}  // namespace
+
+std::string Render(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings) {
+  MemoryWatch memory(options.memoryLimitMb);
+  const std::string error = RenderWatched(options, diagnostics, timings, memory);
+  if (timings != nullptr && memory.peakBytes() > 0)
+    diagnostics.note("memory: at most " + std::to_string(memory.peakBytes() >> 20) +
+                     " MB held by Chromium's processes and this program together");
+  // Whatever failed once Chromium was stopped for its memory, that is the reason.
+  return memory.exceeded() ? "cannot print " + options.input + ": " + memory.Failure() : error;
 }
 
 int RunRenderer(std::span<const std::string> words) {

@@ -584,13 +584,13 @@ class OdfWriter {
                              BorderOdf(cell.right) + "\"";
     if (cell.background) properties += " fo:background-color=\"" + Hex(*cell.background) + "\"";
     switch (VerticalAlignment(cell)) {
-      case CellAlignment::kMiddle:
+      case CellVertical::kMiddle:
         properties += " style:vertical-align=\"middle\"";
         break;
-      case CellAlignment::kBottom:
+      case CellVertical::kBottom:
         properties += " style:vertical-align=\"bottom\"";
         break;
-      case CellAlignment::kTop:
+      case CellVertical::kTop:
         break;
     }
     return cells_.Name("", "<style:table-cell-properties" + properties + "/>");

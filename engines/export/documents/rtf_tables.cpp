@@ -17,11 +17,11 @@ std::string BorderRtf(const char* side, const Border& border, RtfPalette& palett
 
 const char* VerticalAlignmentRtf(const TableCell& cell) {
   switch (VerticalAlignment(cell)) {
-    case CellAlignment::kMiddle:
+    case CellVertical::kMiddle:
       return "\\clvertalc";
-    case CellAlignment::kBottom:
+    case CellVertical::kBottom:
       return "\\clvertalb";
-    case CellAlignment::kTop:
+    case CellVertical::kTop:
       break;
   }
   return "";

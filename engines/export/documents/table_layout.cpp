@@ -107,17 +107,17 @@ TableLayout LayoutTable(const Table& table, double frameLeft, double frameWidth)
   return layout;
 }
 
-CellAlignment VerticalAlignment(const TableCell& cell) {
-  if (cell.paragraphs.empty() || cell.box.height() <= 0) return CellAlignment::kTop;
+CellVertical VerticalAlignment(const TableCell& cell) {
+  if (cell.paragraphs.empty() || cell.box.height() <= 0) return CellVertical::kTop;
   const double above = cell.paragraphs.front().box.y0 - cell.box.y0;
   const double below = cell.box.y1 - cell.paragraphs.back().box.y1;
   // Even room above and below is a middle (a table cell's default), more
   // room above than below the bottom.
   const double larger = std::max(above, below);
   if (above > 0.5 && below > 0.5 && std::fabs(above - below) <= std::max(1.5, 0.25 * larger)) {
-    return CellAlignment::kMiddle;
+    return CellVertical::kMiddle;
   }
-  return above - below > std::max(2.0, 0.25 * larger) ? CellAlignment::kBottom : CellAlignment::kTop;
+  return above - below > std::max(2.0, 0.25 * larger) ? CellVertical::kBottom : CellVertical::kTop;
 }
 
 double RowHeight(const Table& table, int row) {

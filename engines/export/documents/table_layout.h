@@ -38,8 +38,8 @@ struct TableLayout {
 TableLayout LayoutTable(const Table& table, double frameLeft, double frameWidth);
 
 /// Where the content of a cell taller than it sits.
-enum class CellAlignment { kTop, kMiddle, kBottom };
-CellAlignment VerticalAlignment(const TableCell& cell);
+enum class CellVertical { kTop, kMiddle, kBottom };
+CellVertical VerticalAlignment(const TableCell& cell);
 
 /// A row's height on the page; 0 when nothing tells.
 double RowHeight(const Table& table, int row);

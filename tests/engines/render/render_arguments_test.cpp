@@ -108,6 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadValue{{"--page-size", "A99"}, "--page-size"}, BadValue{{"--page-width", "10furlong"}, "--page-width"},
                       BadValue{{"--orientation", "sideways"}, "--orientation"}, BadValue{{"--copies", "0"}, "--copies"},
                       BadValue{{"--quality", "101"}, "--quality"}, BadValue{{"--timeout", "0"}, "--timeout"},
+                      BadValue{{"--memory-limit", "15"}, "--memory-limit"},
+                      BadValue{{"--memory-limit", "-1"}, "--memory-limit"},
+                      BadValue{{"--memory-limit", "4GB"}, "--memory-limit"},
                       BadValue{{"--load-error-handling", "maybe"}, "--load-error-handling"},
                       BadValue{{"--format", "png"}, "--format"}));
 
@@ -196,6 +199,15 @@ TEST(RenderArguments, FinishingOptionsMapOntoTheStep) {
 TEST(RenderArguments, MinimumFontSizeDefaultsToFivePixels) {
   EXPECT_EQ(Parse({"a", "b"}).options.load.minimumFontSize, 5);
   EXPECT_EQ(Parse({"--minimum-font-size", "0", "a", "b"}).options.load.minimumFontSize, 0);
+}
+
+TEST(RenderArguments, MemoryLimitHasADefaultAndZeroLiftsIt) {
+  EXPECT_EQ(Parse({"a", "b"}).options.memoryLimitMb, 4096);
+  EXPECT_EQ(Parse({"--memory-limit", "16", "a", "b"}).options.memoryLimitMb, 16);
+  EXPECT_EQ(Parse({"--memory-limit", "65536", "a", "b"}).options.memoryLimitMb, 65536);
+  EXPECT_EQ(Parse({"--memory-limit", "0", "a", "b"}).options.memoryLimitMb, 0);
+  // A bad value leaves the default in place (and is warned about).
+  EXPECT_EQ(Parse({"--memory-limit", "lots", "a", "b"}).options.memoryLimitMb, 4096);
 }
 
 TEST(RenderArguments, DelayLongerThanTheTimeoutIsWarnedAbout) {

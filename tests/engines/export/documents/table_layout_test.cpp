@@ -122,16 +122,16 @@ TEST(LayoutTable, TextAtAnUnruledTablesEdgeKeepsItsPlace) {
 TEST(VerticalAlignment, ContentWithRoomAboveAndBelowIsMiddleWithRoomAboveBottom) {
   struct Case {
     double top, bottom;  // of the content in a cell from 100 to 160
-    CellAlignment alignment;
+    CellVertical alignment;
   };
   for (const Case& c : {
-           Case{102, 114, CellAlignment::kTop},
-           Case{124, 136, CellAlignment::kMiddle},
-           Case{125, 138, CellAlignment::kMiddle},
-           Case{146, 158, CellAlignment::kBottom},
-           Case{101, 159, CellAlignment::kMiddle},  // a full cell with even room: a table cell's default
-           Case{100.2, 140, CellAlignment::kTop},
-           Case{103, 157.5, CellAlignment::kMiddle},
+           Case{102, 114, CellVertical::kTop},
+           Case{124, 136, CellVertical::kMiddle},
+           Case{125, 138, CellVertical::kMiddle},
+           Case{146, 158, CellVertical::kBottom},
+           Case{101, 159, CellVertical::kMiddle},  // a full cell with even room: a table cell's default
+           Case{100.2, 140, CellVertical::kTop},
+           Case{103, 157.5, CellVertical::kMiddle},
        }) {
     TableCell cell = Cell(0, 0);
     cell.box = {0, 100, 50, 160};
@@ -140,7 +140,7 @@ TEST(VerticalAlignment, ContentWithRoomAboveAndBelowIsMiddleWithRoomAboveBottom)
     cell.paragraphs.push_back(paragraph);
     EXPECT_EQ(VerticalAlignment(cell), c.alignment) << c.top;
   }
-  EXPECT_EQ(VerticalAlignment(Cell(0, 0)), CellAlignment::kTop);  // empty
+  EXPECT_EQ(VerticalAlignment(Cell(0, 0)), CellVertical::kTop);  // empty
 }
 
 TEST(RowHeight, TheTablesOwnOrASingleRowCellsOrNothing) {
