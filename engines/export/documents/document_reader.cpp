@@ -7,8 +7,12 @@
 #include <poppler/splash/SplashBitmap.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <exception>
 #include <map>
+#include <thread>
 
 #include "engines/export/documents/block_builder.h"
 #include "engines/export/documents/layout_reader.h"
@@ -29,8 +33,19 @@ constexpr double kTrustedShare = 0.5;
 // Rendered regions larger than this many pixels are scaled down.
 constexpr double kMaxRegionPixels = 25e6;
 
-std::string RenderRegion(PDFDoc& document, int pageNumber, const Box& region, double dpi, int& pixelWidth,
-                         int& pixelHeight) {
+// Paints regions of pages into pictures, with one painter (and its fonts)
+// for the whole document.
+class RegionPainter {
+ public:
+  explicit RegionPainter(PDFDoc& document) : document_(document) {}
+  std::string Paint(int pageNumber, const Box& region, double dpi, int& pixelWidth, int& pixelHeight);
+
+ private:
+  PDFDoc& document_;
+  std::unique_ptr<SplashOutputDev> output_;
+};
+
+std::string RegionPainter::Paint(int pageNumber, const Box& region, double dpi, int& pixelWidth, int& pixelHeight) {
   const double area = region.width() * region.height() * (dpi / 72) * (dpi / 72);
   if (area > kMaxRegionPixels) dpi *= std::sqrt(kMaxRegionPixels / area);
   const double scale = dpi / 72;
@@ -38,13 +53,15 @@ std::string RenderRegion(PDFDoc& document, int pageNumber, const Box& region, do
   const int y = static_cast<int>(std::floor(region.y0 * scale));
   const int width = std::max(1, static_cast<int>(std::ceil(region.x1 * scale)) - x);
   const int height = std::max(1, static_cast<int>(std::ceil(region.y1 * scale)) - y);
-  SplashColor paper = {255, 255, 255, 0};
-  SplashOutputDev output(splashModeRGB8, 1, false, paper);
-  output.setFontAntialias(true);
-  output.setVectorAntialias(true);
-  output.startDoc(&document);
-  document.displayPageSlice(&output, pageNumber, dpi, dpi, 0, false, true, false, x, y, width, height);
-  SplashBitmap* bitmap = output.getBitmap();
+  if (!output_) {
+    SplashColor paper = {255, 255, 255, 0};
+    output_ = std::make_unique<SplashOutputDev>(splashModeRGB8, 1, false, paper);
+    output_->setFontAntialias(true);
+    output_->setVectorAntialias(true);
+    output_->startDoc(&document_);
+  }
+  document_.displayPageSlice(output_.get(), pageNumber, dpi, dpi, 0, false, true, false, x, y, width, height);
+  SplashBitmap* bitmap = output_->getBitmap();
   if (bitmap == nullptr || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0) return "";
   pixelWidth = bitmap->getWidth();
   pixelHeight = bitmap->getHeight();
@@ -108,31 +125,86 @@ std::vector<std::optional<Box>> TextAreas(const std::vector<Block>& blocks, size
   return areas;
 }
 
+// Reads the structure tree and the pages' content. Both cost about as much
+// as parsing the PDF: a second thread with a document of its own reads the
+// tree and then takes pages as the first one does.
+std::unique_ptr<StructNode> ReadContent(const PdfInput& input, PageSpan span, std::vector<PageContent>& contents) {
+  PDFDoc& pdf = input.core();
+  contents.assign(static_cast<size_t>(span.count()), PageContent());
+  std::atomic<int> next{0};
+  auto readPages = [&](PDFDoc& document) {
+    DecodedImages decoded;
+    for (int index = next++; index < span.count(); index = next++) {
+      contents[static_cast<size_t>(index)] = ReadPageContent(document, span.first + index, decoded);
+    }
+  };
+  std::unique_ptr<PDFDoc> second = span.count() > 1 ? input.OpenCoreAgain() : nullptr;
+  if (!second) {
+    std::unique_ptr<StructNode> tree = ReadStructureTree(pdf);
+    readPages(pdf);
+    return tree;
+  }
+  std::unique_ptr<StructNode> tree;
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      tree = ReadStructureTree(*second);
+      readPages(*second);
+    } catch (...) {
+      failure = std::current_exception();
+      next = span.count();
+    }
+  });
+  try {
+    readPages(pdf);
+  } catch (...) {
+    next = span.count();
+    worker.join();
+    throw;
+  }
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
+  return tree;
+}
+
 }  // namespace
 
 std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::string& error) {
+  return ReadDocument(input, span, error, nullptr);
+}
+
+std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::string& error, ReadTimes* times) {
+  using Clock = std::chrono::steady_clock;
+  auto seconds = [](Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); };
+  const Clock::time_point start = Clock::now();
   UsePopplerCore();
   PDFDoc& pdf = input.core();
   Document document;
   document.title = input.Info("Title").value_or("");
   document.language = CatalogLanguage(pdf);
-  const std::unique_ptr<StructNode> tree = ReadStructureTree(pdf);
-
-  ReadPages pages;
   for (int number = span.first; number <= span.last; ++number) {
     if (number < 1 || number > pdf.getNumPages() || pdf.getPage(number) == nullptr) {
       error = "page " + std::to_string(number) + " cannot be read";
       return std::nullopt;
     }
-    PageContent content = ReadPageContent(pdf, number);
-    const int index = number - span.first;
-    for (Glyph& glyph : content.glyphs) glyph.page = index;
+  }
+  ReadPages pages;
+  std::unique_ptr<StructNode> tree = ReadContent(input, span, pages.pages);
+  for (size_t p = 0; p < pages.pages.size(); ++p) {
+    PageContent& content = pages.pages[p];
+    for (Glyph& glyph : content.glyphs) glyph.page = static_cast<int>(p);
     document.pages.push_back({content.width, content.height, {0, 0, content.width, content.height}});
-    pages.pages.push_back(std::move(content));
   }
   ShareStyles(pages);
-  const RegionRenderer render = [&pdf, &span](int page, const Box& region, double dpi, int& width, int& height) {
-    return RenderRegion(pdf, span.first + page, region, dpi, width, height);
+  const double contentSeconds = seconds(start);
+  const Clock::time_point blocksStart = Clock::now();
+  RegionPainter painter(pdf);
+  double pictureSeconds = 0;
+  const RegionRenderer render = [&](int page, const Box& region, double dpi, int& width, int& height) {
+    const Clock::time_point paintStart = Clock::now();
+    std::string png = painter.Paint(span.first + page, region, dpi, width, height);
+    pictureSeconds += seconds(paintStart);
+    return png;
   };
 
   std::vector<Block> flow;
@@ -149,6 +221,7 @@ std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::
     if (document.tagged) artifacts = Artifacts(pages, claims);
   }
   if (!document.tagged) flow = ReadLayoutBlocks(pages, render);
+  if (times != nullptr) *times = {contentSeconds, seconds(blocksStart), pictureSeconds};
 
   const std::vector<std::optional<Box>> areas = TextAreas(flow, pages.pages.size());
   for (size_t p = 0; p < areas.size(); ++p) {

@@ -86,10 +86,25 @@ Face FaceOf(const GfxFont& font) {
   return face;
 }
 
+// Whether an image's samples are its RGB or grey values as they are: 8 bits,
+// no decode array, and a device space or an ICC profile of three or one
+// components (the sRGB of the page, whose exact conversion costs much and
+// changes nothing a picture of a document needs).
+bool PlainSamples(GfxImageColorMap& colorMap) {
+  GfxColorSpace* space = colorMap.getColorSpace();
+  const int components = colorMap.getNumPixelComps();
+  if (space == nullptr || colorMap.getBits() != 8 || (components != 3 && components != 1)) return false;
+  const GfxColorSpaceMode mode = space->getMode();
+  if (mode != csDeviceRGB && mode != csDeviceGray && mode != csICCBased) return false;
+  for (int i = 0; i < components; ++i) {
+    if (colorMap.getDecodeLow(i) != 0 || colorMap.getDecodeHigh(i) != 1) return false;
+  }
+  return true;
+}
+
 class ContentReader : public OutputDev {
  public:
-  ContentReader(PageContent& content, const std::function<bool(const Mark&)>& wantImage)
-      : content_(content), wantImage_(wantImage) {}
+  ContentReader(PageContent& content, DecodedImages& decoded) : content_(content), decoded_(decoded) {}
 
   std::vector<RawStyle> rawStyles;  // one per glyph
   std::vector<Face> faces;
@@ -244,22 +259,22 @@ class ContentReader : public OutputDev {
 
   void drawImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
                  bool interpolate, const int* maskColors, bool inlineImg) override {
-    if (!AddImage(state, str, width, height, colorMap, nullptr)) {
+    if (!AddImage(state, ref, str, width, height, colorMap, nullptr)) {
       OutputDev::drawImage(state, ref, str, width, height, colorMap, interpolate, maskColors, inlineImg);
     }
   }
 
-  void drawMaskedImage(GfxState* state, Object*, Stream* str, int width, int height, GfxImageColorMap* colorMap, bool,
-                       Stream* maskStr, int maskWidth, int maskHeight, bool maskInvert, bool) override {
+  void drawMaskedImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+                       bool, Stream* maskStr, int maskWidth, int maskHeight, bool maskInvert, bool) override {
     MaskSource mask{maskStr, maskWidth, maskHeight, nullptr, maskInvert};
-    AddImage(state, str, width, height, colorMap, &mask);
+    AddImage(state, ref, str, width, height, colorMap, &mask);
   }
 
-  void drawSoftMaskedImage(GfxState* state, Object*, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+  void drawSoftMaskedImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
                            bool, Stream* maskStr, int maskWidth, int maskHeight, GfxImageColorMap* maskColorMap,
                            bool) override {
     MaskSource mask{maskStr, maskWidth, maskHeight, maskColorMap, false};
-    AddImage(state, str, width, height, colorMap, &mask);
+    AddImage(state, ref, str, width, height, colorMap, &mask);
   }
 
  private:
@@ -357,28 +372,57 @@ class ContentReader : public OutputDev {
   // Decodes the image into a PNG as shown (rows and columns flipped as the
   // page shows them). False when it is not kept (not wanted, too large, or
   // unreadable), with the stream untouched.
-  bool AddImage(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+  bool AddImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
                 const MaskSource* mask) {
     Image image;
     image.box = ImageBox(state);
     image.mark = CurrentMark();
     if (Disjoint(image.box, content_.width, content_.height)) return false;
-    if (wantImage_ && !wantImage_(image.mark)) return false;
     if (width <= 0 || height <= 0 || static_cast<double>(width) * height > kMaxImagePixels || colorMap == nullptr ||
         !colorMap->isOk()) {
       return false;
     }
+    // An image object drawn again the same way is decoded once.
+    double topX, topY, bottomX, bottomY, rightX, rightY;
+    state->transform(0, 1, &topX, &topY);
+    state->transform(0, 0, &bottomX, &bottomY);
+    state->transform(1, 1, &rightX, &rightY);
+    const bool flipRows = topY > bottomY;
+    const bool flipColumns = rightX < topX;
+    std::string key;
+    if (ref != nullptr && ref->isRef()) {
+      key = std::to_string(ref->getRef().num) + " " + std::to_string(ref->getRef().gen) + (flipRows ? " r" : "") +
+            (flipColumns ? " c" : "") + (mask != nullptr ? " m" : "");
+      const auto known = decoded_.find(key);
+      if (known != decoded_.end()) {
+        image.png = known->second.png;
+        image.pixelWidth = known->second.pixelWidth;
+        image.pixelHeight = known->second.pixelHeight;
+        content_.images.push_back(std::move(image));
+        return false;  // the stream is left for the default handling to skip
+      }
+    }
     const int channels = mask != nullptr ? 4 : 3;
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * channels, 255);
     {
-      ImageStream stream(str, width, colorMap->getNumPixelComps(), colorMap->getBits());
+      const int components = colorMap->getNumPixelComps();
+      const bool plain = PlainSamples(*colorMap);
+      ImageStream stream(str, width, components, colorMap->getBits());
       stream.reset();
       std::vector<unsigned char> rgb(static_cast<size_t>(width) * 3);
       for (int row = 0; row < height; ++row) {
         unsigned char* line = stream.getLine();
         if (line == nullptr) break;
-        colorMap->getRGBLine(line, rgb.data(), width);
         unsigned char* out = pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width) * channels;
+        if (plain && components == 3) {
+          for (int x = 0; x < width; ++x) std::copy_n(line + x * 3, 3, out + static_cast<size_t>(x) * channels);
+          continue;
+        }
+        if (plain) {
+          for (int x = 0; x < width; ++x) std::fill_n(out + static_cast<size_t>(x) * channels, 3, line[x]);
+          continue;
+        }
+        colorMap->getRGBLine(line, rgb.data(), width);
         for (int x = 0; x < width; ++x) {
           std::copy_n(rgb.data() + static_cast<size_t>(x) * 3, 3, out + static_cast<size_t>(x) * channels);
         }
@@ -388,12 +432,6 @@ class ContentReader : public OutputDev {
     if (mask != nullptr) ApplyMask(*mask, pixels, width, height);
     // Row 0 of an image maps to the top of its unit square, column 0 to its
     // left; a page may show it mirrored.
-    double topX, topY, bottomX, bottomY, rightX, rightY;
-    state->transform(0, 1, &topX, &topY);
-    state->transform(0, 0, &bottomX, &bottomY);
-    state->transform(1, 1, &rightX, &rightY);
-    const bool flipRows = topY > bottomY;
-    const bool flipColumns = rightX < topX;
     const size_t stride = static_cast<size_t>(width) * channels;
     if (flipRows) {
       for (int row = 0; row < height / 2; ++row) {
@@ -414,6 +452,7 @@ class ContentReader : public OutputDev {
     image.pixelHeight = height;
     image.png = EncodePng(pixels.data(), width, height, channels);
     if (image.png.empty()) return true;
+    if (!key.empty()) decoded_[key] = image;
     content_.images.push_back(std::move(image));
     return true;
   }
@@ -448,7 +487,7 @@ class ContentReader : public OutputDev {
   }
 
   PageContent& content_;
-  const std::function<bool(const Mark&)>& wantImage_;
+  DecodedImages& decoded_;
   std::vector<Mark> marks_;
   size_t actualStart_ = 0;
   std::string actualText_;
@@ -549,11 +588,12 @@ std::string FontFamilyOf(const std::string& fontName) {
   return known[name] = family;
 }
 
-PageContent ReadPageContent(PDFDoc& document, int pageNumber, const std::function<bool(const Mark&)>& wantImage) {
+PageContent ReadPageContent(PDFDoc& document, int pageNumber, DecodedImages& decoded) {
   PageContent content;
   Page* page = document.getPage(pageNumber);
   if (page == nullptr) return content;
-  ContentReader reader(content, wantImage);
+  content.glyphs.reserve(4096);
+  ContentReader reader(content, decoded);
   document.displayPage(&reader, pageNumber, 72, 72, 0, false, true, false);
   ReadLinks(*page, reader.baseCtm, content);
 

@@ -6,7 +6,7 @@
 // top left of the page as shown.
 #pragma once
 
-#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -70,10 +70,12 @@ struct PageContent {
   std::vector<LinkArea> links;
 };
 
-/// Reads page pageNumber (1-based) of the document; images are decoded only
-/// where wantImage says so for their mark (all when it is empty).
-PageContent ReadPageContent(PDFDoc& document, int pageNumber,
-                            const std::function<bool(const Mark&)>& wantImage = nullptr);
+/// Images decoded so far, by object and the way they are shown: an image
+/// drawn again (on the same or another page) is decoded once.
+using DecodedImages = std::map<std::string, Image>;
+
+/// Reads page pageNumber (1-based) of the document.
+PageContent ReadPageContent(PDFDoc& document, int pageNumber, DecodedImages& decoded);
 
 /// The family of an embedded font by its name: the subset tag and the style
 /// suffix removed and, where the font is installed, its family as the

@@ -83,6 +83,7 @@ bool EncodeRows(std::string* out, const unsigned char* pixels, int width, int he
                channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, Z_BEST_SPEED);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_write_info(png, info);
   const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(channels);
   for (int y = 0; y < height; ++y) png_write_row(png, pixels + static_cast<size_t>(y) * stride);

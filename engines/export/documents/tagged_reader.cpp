@@ -436,7 +436,7 @@ class Walker {
         region = Box{std::max(0.0, region->x0), std::max(0.0, region->y0), std::min(content.width, region->x1),
                      std::min(content.height, region->y1)};
         if (std::optional<Picture> picture = MakePicture(page, *region, images, other, render_)) {
-          picture->alt = !node.alt.empty() ? node.alt : node.actualText;
+          picture->alt = node.alt;
           sink.Add(std::move(*picture));
         }
       }
