@@ -519,14 +519,15 @@ void ReadLinks(Page& page, const double (&ctm)[6], PageContent& content) {
   }
 }
 
-// A thin bar just below a baseline under the glyphs it spans is their
-// underline; a rule under a table cell is wider than the cell's words.
-void FindUnderlines(const PageContent& content, std::vector<bool>& underlined) {
+// A thin bar just below a baseline, as wide as the glyphs above it, is
+// their underline; a rule under a table cell is wider than the cell's words
+// and lies lower.
+void FindUnderlines(PageContent& content, std::vector<bool>& underlined) {
   std::multimap<long, size_t> byBaseline;  // baseline in whole points -> glyph
   for (size_t i = 0; i < content.glyphs.size(); ++i) {
     byBaseline.emplace(std::lround(content.glyphs[i].baseline), i);
   }
-  for (const Shape& shape : content.shapes) {
+  for (Shape& shape : content.shapes) {
     const bool bar = (shape.kind == ShapeKind::kRectangle && shape.filled) || shape.kind == ShapeKind::kLine;
     if (!bar || shape.box.height() > 3 || shape.box.width() < 1 || shape.box.height() > shape.box.width()) continue;
     std::vector<size_t> above;
@@ -536,14 +537,15 @@ void FindUnderlines(const PageContent& content, std::vector<bool>& underlined) {
     for (auto it = from; it != to; ++it) {
       const Glyph& glyph = content.glyphs[it->second];
       const double drop = shape.box.y0 - glyph.baseline;
-      if (drop < -0.05 * glyph.size || drop > 0.3 * glyph.size || shape.box.height() > 0.15 * glyph.size) continue;
+      if (drop < -0.05 * glyph.size || drop > 0.25 * glyph.size || shape.box.height() > 0.15 * glyph.size) continue;
       const double overlap = std::min(glyph.box.x1, shape.box.x1) - std::max(glyph.box.x0, shape.box.x0);
       if (overlap <= 0.5 * glyph.box.width()) continue;
       above.push_back(it->second);
       covered += overlap;
     }
-    if (above.empty() || covered < 0.6 * shape.box.width()) continue;
+    if (above.empty() || covered < 0.85 * shape.box.width()) continue;
     for (size_t i : above) underlined[i] = true;
+    shape.underline = true;
   }
 }
 

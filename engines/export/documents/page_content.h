@@ -47,6 +47,7 @@ struct Shape {
   Rgb color;
   double lineWidth = 0;  ///< stroked shapes
   Mark mark;
+  bool underline = false;  ///< a bar under text: the text's underline, not a rule
 };
 
 struct Image {

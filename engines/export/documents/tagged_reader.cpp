@@ -720,7 +720,7 @@ class Walker {
         }
       }
     }
-    LayOutTable(table, cells, shapes, pages_.styles);
+    LayOutTable(table, cells, shapes);
     if (tableAreas_.size() < pages_.pages.size()) tableAreas_.resize(pages_.pages.size());
     std::vector<std::optional<Box>> cellAreas(pages_.pages.size());
     for (const TableCell& cell : table.cells) {
