@@ -167,6 +167,17 @@ std::unique_ptr<StructNode> ReadContent(const PdfInput& input, PageSpan span, st
   return tree;
 }
 
+// Puts a paragraph into the flow after the last block that starts above it.
+void InsertByPlace(std::vector<Block>& flow, Paragraph paragraph) {
+  auto top = [](const Block& block) { return std::visit([](const auto& b) { return b.box.y0; }, block); };
+  size_t at = 0;
+  for (size_t i = 0; i < flow.size(); ++i) {
+    const int page = BlockPage(flow[i]);
+    if (page < paragraph.page || (page == paragraph.page && top(flow[i]) <= paragraph.box.y0)) at = i + 1;
+  }
+  flow.insert(flow.begin() + static_cast<long>(at), Block(std::move(paragraph)));
+}
+
 }  // namespace
 
 std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::string& error) {
@@ -223,7 +234,24 @@ std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::
   if (!document.tagged) flow = ReadLayoutBlocks(pages, render);
   if (times != nullptr) *times = {contentSeconds, seconds(blocksStart), pictureSeconds};
 
-  const std::vector<std::optional<Box>> areas = TextAreas(flow, pages.pages.size());
+  std::vector<std::optional<Box>> areas = TextAreas(flow, pages.pages.size());
+  // Loose text inside the flow's area (what a form control shows, which the
+  // tags leave out) joins the flow where it stands; only what lies above
+  // or below the flow is a running header or footer.
+  for (size_t p = 0; p < artifacts.size(); ++p) {
+    if (!areas[p]) continue;
+    std::vector<Paragraph> furniture;
+    for (Paragraph& paragraph : artifacts[p]) {
+      if (paragraph.box.y1 <= areas[p]->y0 + 1 || paragraph.box.y0 >= areas[p]->y1 - 1) {
+        furniture.push_back(std::move(paragraph));
+        continue;
+      }
+      paragraph.role = ParagraphRole::kBody;
+      InsertByPlace(flow, std::move(paragraph));
+    }
+    artifacts[p] = std::move(furniture);
+  }
+  areas = TextAreas(flow, pages.pages.size());
   for (size_t p = 0; p < areas.size(); ++p) {
     if (areas[p]) document.pages[p].textArea = *areas[p];
   }

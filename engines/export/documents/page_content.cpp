@@ -307,6 +307,7 @@ class ContentReader : public OutputDev {
       state->getStrokeRGB(&rgb);
     }
     const double lineWidth = filled ? 0 : std::max(0.1, state->getTransformedLineWidth());
+    const size_t first = content_.shapes.size();
     Shape other;
     other.kind = ShapeKind::kOther;
     other.filled = filled;
@@ -335,6 +336,8 @@ class ContentReader : public OutputDev {
       Shape shape = other;
       if (axisParallel && n == 4) {
         shape.kind = ShapeKind::kRectangle;
+        if (!filled)
+          box = {box.x0 - lineWidth / 2, box.y0 - lineWidth / 2, box.x1 + lineWidth / 2, box.y1 + lineWidth / 2};
       } else if (axisParallel && n == 2 && !filled) {
         shape.kind = ShapeKind::kLine;
         const bool horizontal = box.height() < box.width();
@@ -358,6 +361,14 @@ class ContentReader : public OutputDev {
       if (!Disjoint(box, content_.width, content_.height)) content_.shapes.push_back(shape);
     }
     if (haveOther && !Disjoint(other.box, content_.width, content_.height)) content_.shapes.push_back(other);
+    // What is drawn outside the clip is not seen: the shapes are as large as they show.
+    double clipX0, clipY0, clipX1, clipY1;
+    state->getClipBBox(&clipX0, &clipY0, &clipX1, &clipY1);
+    for (size_t i = first; i < content_.shapes.size(); ++i) {
+      Box& box = content_.shapes[i].box;
+      box = {std::max(box.x0, clipX0), std::max(box.y0, clipY0), std::min(box.x1, clipX1), std::min(box.y1, clipY1)};
+      if (box.x1 < box.x0 || box.y1 < box.y0) box = {box.x0, box.y0, box.x0, box.y0};
+    }
   }
 
   Box ImageBox(GfxState* state) const {

@@ -433,6 +433,11 @@ class Walker {
       }
       if (region) {
         const PageContent& content = pages_.pages[static_cast<size_t>(page)];
+        std::vector<const Glyph*> own;
+        for (const Glyph* glyph : collected.glyphs) {
+          if (glyph->page == page) own.push_back(glyph);
+        }
+        if (GrowByUnmarkedArt(page, own, *region)) other = true;
         region = Box{std::max(0.0, region->x0), std::max(0.0, region->y0), std::min(content.width, region->x1),
                      std::min(content.height, region->y1)};
         if (std::optional<Picture> picture = MakePicture(page, *region, images, other, render_)) {
@@ -444,6 +449,42 @@ class Walker {
     for (const StructNode& child : node.children) {
       if (child.type == "Caption") TextBlock(child, sink, ParagraphRole::kCaption, 0);
     }
+  }
+
+  // Chromium marks the text of an SVG drawing but not its shapes: the
+  // unmarked shapes that touch a figure (and what touches them) are part of
+  // it, unless they hold other text of the page (a section's background).
+  // True when it grew.
+  bool GrowByUnmarkedArt(int page, std::vector<const Glyph*> own, Box& region) {
+    const PageContent& content = pages_.pages[static_cast<size_t>(page)];
+    std::sort(own.begin(), own.end());
+    const double pageArea = content.width * content.height;
+    auto holdsOtherText = [&](const Box& box) {
+      for (size_t i = 0; i < content.glyphs.size(); ++i) {
+        const Glyph& glyph = content.glyphs[i];
+        if (!claims_.glyphs[static_cast<size_t>(page)][i] || glyph.space()) continue;
+        const double x = (glyph.box.x0 + glyph.box.x1) / 2, y = (glyph.box.y0 + glyph.box.y1) / 2;
+        if (x < box.x0 || x > box.x1 || y < box.y0 || y > box.y1) continue;
+        if (!std::binary_search(own.begin(), own.end(), &glyph)) return true;
+      }
+      return false;
+    };
+    std::vector<bool>& taken = claims_.shapes[static_cast<size_t>(page)];
+    bool grew = false, again = true;
+    while (again) {
+      again = false;
+      for (size_t i = 0; i < content.shapes.size(); ++i) {
+        const Shape& shape = content.shapes[i];
+        if (taken[i] || shape.mark.mcid >= 0) continue;
+        const Box& b = shape.box;
+        if (b.x1 < region.x0 - 2 || b.x0 > region.x1 + 2 || b.y1 < region.y0 - 2 || b.y0 > region.y1 + 2) continue;
+        if (b.width() * b.height() > 0.5 * pageArea || holdsOtherText(b)) continue;
+        taken[i] = true;
+        region = Union(region, b);
+        grew = again = true;
+      }
+    }
+    return grew;
   }
 
   // The extent of a subtree's glyphs and images on its first page.

@@ -1,10 +1,12 @@
 // Prints the document model the exporter reads from a PDF:
 // document_dump <file.pdf> [first [last]]; with --times before the file,
-// reads it five times and prints where the time went instead.
+// reads it five times and prints where the time went instead; with
+// --pictures <dir>, also writes every picture there (picture1.png, ...).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <string>
 
 #include "engines/export/documents/document_reader.h"
@@ -14,6 +16,11 @@ int main(int argc, char** argv) {
   using namespace zembra::exporter;
   const bool times = argc > 1 && std::string(argv[1]) == "--times";
   if (times) --argc, ++argv;
+  std::string pictures;
+  if (argc > 2 && std::string(argv[1]) == "--pictures") {
+    pictures = argv[2];
+    argc -= 2, argv += 2;
+  }
   if (argc < 2) {
     std::fprintf(stderr, "usage: document_dump [--times] <file.pdf> [first [last]]\n");
     return 2;
@@ -46,5 +53,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fputs(testing::DescribeDocument(*document).c_str(), stdout);
+  int count = 0;
+  auto write = [&](const Picture& picture) {
+    if (pictures.empty()) return;
+    std::ofstream(pictures + "/picture" + std::to_string(++count) + ".png", std::ios::binary) << picture.png;
+  };
+  for (const Block& block : document->blocks) {
+    if (const auto* picture = std::get_if<Picture>(&block)) write(*picture);
+    if (const auto* table = std::get_if<Table>(&block)) {
+      for (const TableCell& cell : table->cells) {
+        for (const Picture& picture : cell.pictures) write(picture);
+      }
+    }
+  }
   return 0;
 }

@@ -19,10 +19,10 @@ TEST(TextEncodingName, AcceptsTheUsualSpellings) {
     const char* typed;
     const char* engine;
   };
-  for (const Case& c : {Case{"UTF-8", "UTF-8"}, Case{"utf8", "UTF-8"}, Case{"Latin1", "Latin1"},
-                        Case{"ISO-8859-1", "Latin1"}, Case{"iso_8859_1", "Latin1"}, Case{"ASCII7", "ASCII7"},
-                        Case{"US-ASCII", "ASCII7"}, Case{"UCS-2", "UTF-16"}, Case{"utf-16", "UTF-16"},
-                        Case{"Shift_JIS", "Shift-JIS"}, Case{"KOI8-R", "KOI8-R"}}) {
+  for (const Case& c :
+       {Case{"UTF-8", "UTF-8"}, Case{"utf8", "UTF-8"}, Case{"Latin1", "Latin1"}, Case{"ISO-8859-1", "Latin1"},
+        Case{"iso_8859_1", "Latin1"}, Case{"ASCII7", "ASCII7"}, Case{"US-ASCII", "ASCII7"}, Case{"UCS-2", "UTF-16"},
+        Case{"utf-16", "UTF-16"}, Case{"Shift_JIS", "Shift-JIS"}, Case{"KOI8-R", "KOI8-R"}}) {
     EXPECT_EQ(TextEncodingName(c.typed).value_or("?"), c.engine) << c.typed;
   }
   EXPECT_FALSE(TextEncodingName("EBCDIC"));
@@ -48,9 +48,9 @@ TEST(TextCommand, CarriesEveryOption) {
   std::string error;
   const auto argv = TextCommand(job, PageSpan{2, 5}, "tmp.txt", error);
   ASSERT_TRUE(argv) << error;
-  EXPECT_EQ(*argv, (std::vector<std::string>{"pdftotext", "-f", "2", "-l", "5", "-layout", "-htmlmeta", "-enc",
-                                             "Latin1", "-eol", "dos", "-nopgbrk", "-opw", "own er", "-upw", "us",
-                                             "in.pdf", "tmp.txt"}));
+  EXPECT_EQ(*argv,
+            (std::vector<std::string>{"pdftotext", "-f", "2", "-l", "5", "-layout", "-htmlmeta", "-enc", "Latin1",
+                                      "-eol", "dos", "-nopgbrk", "-opw", "own er", "-upw", "us", "in.pdf", "tmp.txt"}));
 }
 
 TEST(TextCommand, FixedPitchReplacesLayout) {
@@ -151,6 +151,34 @@ TEST_F(TextOutput, LayoutKeepsColumnsApart) {
   EXPECT_EQ(layout.substr(line, right - line).find('\n'), std::string::npos);
   const std::string plain = Convert({}, 1, 1);
   EXPECT_EQ(plain.find("Left column                "), std::string::npos);
+}
+
+// A section set in two columns reads the whole left column first, tagged
+// or not; with -layout the columns stand side by side as printed.
+TEST(TextOutputColumns, TwoColumnsReadOneAfterTheOther) {
+  const std::string directory = testing::TestDirectory();
+  int count = 0;
+  for (const std::string& pdf : {testing::RenderedPage("article"), testing::UntaggedPage("article")}) {
+    for (int mode = 0; mode < 2; ++mode) {
+      ExportOptions job = Job(pdf, directory + "/columns" + std::to_string(++count) + ".txt");
+      job.text.layout = mode == 1;
+      std::string error;
+      ASSERT_TRUE(testing::Convert(job, error)) << error;
+      const std::string text = ReadFile(job.outputPath);
+      const size_t leftStart = text.find("Left column first paragraph.");
+      const size_t leftEnd = text.find("measured them.");
+      const size_t right = text.find("Right column paragraph.");
+      ASSERT_NE(leftStart, std::string::npos) << pdf << " mode " << mode;
+      ASSERT_NE(leftEnd, std::string::npos) << pdf << " mode " << mode;
+      ASSERT_NE(right, std::string::npos) << pdf << " mode " << mode;
+      if (mode == 1) {
+        EXPECT_LT(right, leftEnd) << "-layout prints the columns side by side";
+      } else {
+        EXPECT_LT(leftEnd, right) << pdf << " mode " << mode;
+        EXPECT_LT(right, text.find("Conclusion")) << pdf << " mode " << mode;
+      }
+    }
+  }
 }
 
 TEST_F(TextOutput, FixedPitchLaysOutByPoints) {
