@@ -19,10 +19,10 @@ TEST(TextEncodingName, AcceptsTheUsualSpellings) {
     const char* typed;
     const char* engine;
   };
-  for (const Case& c :
-       {Case{"UTF-8", "UTF-8"}, Case{"utf8", "UTF-8"}, Case{"Latin1", "Latin1"}, Case{"ISO-8859-1", "Latin1"},
-        Case{"iso_8859_1", "Latin1"}, Case{"ASCII7", "ASCII7"}, Case{"US-ASCII", "ASCII7"}, Case{"UCS-2", "UTF-16"},
-        Case{"utf-16", "UTF-16"}, Case{"Shift_JIS", "Shift-JIS"}, Case{"KOI8-R", "KOI8-R"}}) {
+  for (const Case& c : {Case{"UTF-8", "UTF-8"}, Case{"utf8", "UTF-8"}, Case{"Latin1", "Latin1"},
+                        Case{"ISO-8859-1", "Latin1"}, Case{"iso_8859_1", "Latin1"}, Case{"ASCII7", "ASCII7"},
+                        Case{"US-ASCII", "ASCII7"}, Case{"UCS-2", "UTF-16"}, Case{"utf-16", "UTF-16"},
+                        Case{"Shift_JIS", "Shift-JIS"}, Case{"KOI8-R", "KOI8-R"}}) {
     EXPECT_EQ(TextEncodingName(c.typed).value_or("?"), c.engine) << c.typed;
   }
   EXPECT_FALSE(TextEncodingName("EBCDIC"));
@@ -48,9 +48,9 @@ TEST(TextCommand, CarriesEveryOption) {
   std::string error;
   const auto argv = TextCommand(job, PageSpan{2, 5}, "tmp.txt", error);
   ASSERT_TRUE(argv) << error;
-  EXPECT_EQ(*argv,
-            (std::vector<std::string>{"pdftotext", "-f", "2", "-l", "5", "-layout", "-htmlmeta", "-enc", "Latin1",
-                                      "-eol", "dos", "-nopgbrk", "-opw", "own er", "-upw", "us", "in.pdf", "tmp.txt"}));
+  EXPECT_EQ(*argv, (std::vector<std::string>{"pdftotext", "-f", "2", "-l", "5", "-layout", "-htmlmeta", "-enc",
+                                             "Latin1", "-eol", "dos", "-nopgbrk", "-opw", "own er", "-upw", "us",
+                                             "in.pdf", "tmp.txt"}));
 }
 
 TEST(TextCommand, FixedPitchReplacesLayout) {
