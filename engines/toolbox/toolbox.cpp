@@ -16,6 +16,7 @@
 #include "engines/toolbox/pdf_input.h"
 #include "engines/toolbox/pdf_output.h"
 #include "engines/toolbox/security.h"
+#include "engines/toolbox/structure_tags.h"
 
 namespace zembra::toolbox {
 
@@ -74,6 +75,7 @@ bool Run::Execute(std::string& error) {
   passwords_.ask = io_.ask;
   pdf_ = OpenPdf(request_.input, "input", passwords_, messages_.warnings, error);
   if (pdf_ == nullptr) return false;
+  if (IsIntermediateOf(request_.input, request_.output)) DropStructureTags(*pdf_);
 
   try {
     for (const Operation& operation : request_.operations) {
