@@ -78,12 +78,13 @@ void AlignCellParagraphs(Table& table) {
     double position = 0;
     bool known = false;
   };
-  auto shared = [](const std::vector<double>& values, double& position) {
-    size_t best = 0;
-    for (double value : values) {
-      const size_t count = static_cast<size_t>(
-          std::count_if(values.begin(), values.end(), [&](double other) { return Near(value, other); }));
-      if (count > best) best = count, position = value;
+  auto shared = [](std::vector<double> values, double& position) {
+    // The most values within a window of twice the tolerance, around its middle one.
+    std::sort(values.begin(), values.end());
+    size_t best = 0, from = 0;
+    for (size_t to = 0; to < values.size(); ++to) {
+      while (values[to] - values[from] > 2 * kFlush) ++from;
+      if (to - from + 1 > best) best = to - from + 1, position = values[(from + to) / 2];
     }
     return best;
   };

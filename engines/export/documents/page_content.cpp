@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -534,17 +535,20 @@ void ReadLinks(Page& page, const double (&ctm)[6], PageContent& content) {
 // their underline; a rule under a table cell is wider than the cell's words
 // and lies lower.
 void FindUnderlines(PageContent& content, std::vector<bool>& underlined) {
-  std::multimap<long, size_t> byBaseline;  // baseline in whole points -> glyph
-  for (size_t i = 0; i < content.glyphs.size(); ++i) {
-    byBaseline.emplace(std::lround(content.glyphs[i].baseline), i);
-  }
+  std::vector<std::pair<double, size_t>> byBaseline;  // baseline -> glyph
+  byBaseline.reserve(content.glyphs.size());
+  for (size_t i = 0; i < content.glyphs.size(); ++i) byBaseline.emplace_back(content.glyphs[i].baseline, i);
+  std::sort(byBaseline.begin(), byBaseline.end());
   for (Shape& shape : content.shapes) {
     const bool bar = (shape.kind == ShapeKind::kRectangle && shape.filled) || shape.kind == ShapeKind::kLine;
     if (!bar || shape.box.height() > 3 || shape.box.width() < 1 || shape.box.height() > shape.box.width()) continue;
     std::vector<size_t> above;
     double covered = 0;
-    const auto from = byBaseline.lower_bound(std::lround(shape.box.y0) - 6);
-    const auto to = byBaseline.upper_bound(std::lround(shape.box.y0) + 1);
+    // Glyphs whose baseline lies at most a third of a large size above the bar.
+    const auto from =
+        std::lower_bound(byBaseline.begin(), byBaseline.end(), std::make_pair(shape.box.y0 - 12, size_t{0}));
+    const auto to = std::upper_bound(byBaseline.begin(), byBaseline.end(),
+                                     std::make_pair(shape.box.y0 + 1, std::numeric_limits<size_t>::max()));
     for (auto it = from; it != to; ++it) {
       const Glyph& glyph = content.glyphs[it->second];
       const double drop = shape.box.y0 - glyph.baseline;
