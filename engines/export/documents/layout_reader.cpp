@@ -29,6 +29,10 @@ constexpr double kHeadingScale = 1.15;
 constexpr double kSmallestArt = 12;
 // Shapes this close (points) belong to one drawing.
 constexpr double kArtReach = 3;
+// Text of this many glyphs at most next to a drawing is its label.
+constexpr size_t kLabelGlyphs = 30;
+// A stretch of a line this long is running text.
+constexpr size_t kRunningGlyphs = 40;
 
 Box Extent(const std::vector<const Glyph*>& glyphs) {
   Box box;
@@ -165,11 +169,16 @@ double Median(std::vector<double> values) {
 // The page's bands in reading order, as flows: one for each run of
 // single-column text, and one for each column of a section set in columns
 // (left to right).
-std::vector<std::vector<Item>> Flows(std::vector<Band> bands, double left, double right, double bodySize) {
-  std::vector<std::vector<Item>> flows;
+struct FlowRun {
+  std::vector<Item> items;
+  bool column = false;  // one column of a section set in columns
+};
+
+std::vector<FlowRun> Flows(std::vector<Band> bands, double left, double right, double bodySize) {
+  std::vector<FlowRun> flows;
   std::vector<Item> single;
   auto flushSingle = [&] {
-    if (!single.empty()) flows.push_back(std::move(single));
+    if (!single.empty()) flows.push_back({std::move(single), false});
     single.clear();
   };
   auto addWhole = [&](Band& band) {
@@ -298,7 +307,7 @@ std::vector<std::vector<Item>> Flows(std::vector<Band> bands, double left, doubl
       }
     }
     for (std::vector<Item>& column : columnFlows) {
-      if (!column.empty()) flows.push_back(std::move(column));
+      if (!column.empty()) flows.push_back({std::move(column), true});
     }
     i = last;
   }
@@ -398,7 +407,12 @@ class PageReader {
     double left = content_.width, right = 0;
     for (const Band& band : bands) left = std::min(left, band.box.x0), right = std::max(right, band.box.x1);
     std::vector<Block> out;
-    for (std::vector<Item>& flow : Flows(std::move(bands), left, right, bodySize_)) Flow(flow, out);
+    // Text outside columns stands in the page's text area, whose margins
+    // are taken to be alike on both sides.
+    const Box page{std::min(left, content_.width - right), 0, std::max(right, content_.width - left), content_.height};
+    for (FlowRun& flow : Flows(std::move(bands), left, right, bodySize_)) {
+      Flow(flow.items, out, flow.column ? nullptr : &page);
+    }
     return out;
   }
 
@@ -413,7 +427,7 @@ class PageReader {
     const std::vector<Rule> rules = RulesOf(lines);
     const std::vector<Fill> fills = FillsOf(lines);
     for (RuledGrid& grid : FindRuledGrids(rules)) {
-      if (!grid.ruledColumns) ExtendUpwards(grid);
+      if (!grid.ruledColumns && !AddShadedRows(grid, fills)) ExtendUpwards(grid);
       const Box area = grid.area();
       if (!LooksLikeTable(grid, fills)) continue;
       std::optional<Table> table = grid.ruledColumns ? GridTable(grid) : RowRuledTable(grid);
@@ -431,17 +445,67 @@ class PageReader {
     }
   }
 
+  // Rules between rows only: rows shaded across the whole table (a dark
+  // heading row, stripes) are rows too; the shade's edges are theirs.
+  // True when a shade extends the table above its first rule.
+  static bool AddShadedRows(RuledGrid& grid, const std::vector<Fill>& fills) {
+    const double top = grid.rows.front();
+    std::vector<double> heights;
+    for (size_t r = 1; r < grid.rows.size(); ++r) heights.push_back(grid.rows[r] - grid.rows[r - 1]);
+    const double pitch = Median(heights);
+    // Shades drawn cell by cell make one band across the row.
+    std::vector<Box> bands;
+    for (const Fill& fill : fills) bands.push_back(fill.box);
+    std::sort(bands.begin(), bands.end(),
+              [](const Box& a, const Box& b) { return std::fabs(a.y0 - b.y0) > 0.5 ? a.y0 < b.y0 : a.x0 < b.x0; });
+    std::vector<Box> joined;
+    for (const Box& band : bands) {
+      if (!joined.empty() && std::fabs(joined.back().y0 - band.y0) <= 0.5 &&
+          std::fabs(joined.back().y1 - band.y1) <= 0.5 && band.x0 <= joined.back().x1 + 1) {
+        joined.back().x1 = std::max(joined.back().x1, band.x1);
+        continue;
+      }
+      joined.push_back(band);
+    }
+    std::vector<double> rows = grid.rows;
+    for (const Box& band : joined) {
+      const Fill fill{band, Rgb{}};
+      if (std::fabs(fill.box.x0 - grid.columns.front()) > 3 || std::fabs(fill.box.x1 - grid.columns.back()) > 3)
+        continue;
+      if (fill.box.y1 < grid.rows.front() - 3 * pitch || fill.box.y0 > grid.rows.back() + pitch) continue;
+      rows.push_back(fill.box.y0);
+      rows.push_back(fill.box.y1);
+    }
+    std::sort(rows.begin(), rows.end());
+    grid.rows.clear();
+    for (double y : rows) {
+      if (grid.rows.empty() || y - grid.rows.back() > 1.5) grid.rows.push_back(y);
+    }
+    grid.cells.clear();
+    for (size_t r = 0; r + 1 < grid.rows.size(); ++r) grid.cells.push_back({static_cast<int>(r), 0, 1, 1});
+    return grid.rows.front() < top - 1;
+  }
+
   // Rules between rows only: the heading row stands above the first rule.
   void ExtendUpwards(RuledGrid& grid) {
     std::vector<double> heights;
     for (size_t r = 1; r < grid.rows.size(); ++r) heights.push_back(grid.rows[r] - grid.rows[r - 1]);
     const double pitch = Median(heights);
+    // The size of the table's own text; a larger one above is a heading.
+    std::vector<double> sizes;
+    for (size_t i = 0; i < content_.glyphs.size(); ++i) {
+      if (!glyphUsed_[i] && !content_.glyphs[i].space() && CentreInside(grid.area(), content_.glyphs[i])) {
+        sizes.push_back(content_.glyphs[i].size);
+      }
+    }
+    const double size = sizes.empty() ? 0 : Median(sizes);
     double top = grid.rows.front();
     for (size_t i = 0; i < content_.glyphs.size(); ++i) {
       const Glyph& glyph = content_.glyphs[i];
       if (glyphUsed_[i] || glyph.space()) continue;
       const double x = (glyph.box.x0 + glyph.box.x1) / 2;
       if (x < grid.columns.front() || x > grid.columns.back()) continue;
+      if (size > 0 && glyph.size > 1.2 * size) continue;
       if (glyph.box.y1 <= grid.rows.front() + 1 && glyph.box.y1 >= grid.rows.front() - 1.5 * pitch) {
         top = std::min(top, glyph.box.y0 - 1);
       }
@@ -555,17 +619,19 @@ class PageReader {
       for (const auto& line : lines) allLines.push_back(&line);
     }
     const std::vector<std::vector<std::pair<size_t, size_t>>> cellsOfLines = CellRanges(allLines);
-    // Column extents from the cells of every line.
-    std::vector<std::pair<double, double>> extents;
-    for (size_t l = 0; l < allLines.size(); ++l) {
-      for (const auto& [from, to] : cellsOfLines[l]) {
-        std::vector<const Glyph*> piece(allLines[l]->begin() + static_cast<long>(from),
-                                        allLines[l]->begin() + static_cast<long>(to));
-        const Box box = Extent(piece);
-        extents.emplace_back(box.x0, box.x1);
+    // Column extents from the cells of every line, by table row.
+    std::vector<std::vector<std::pair<double, double>>> extents(rowLines.size());
+    for (size_t r = 0, l = 0; r < rowLines.size(); ++r) {
+      for (size_t k = 0; k < rowLines[r].size(); ++k, ++l) {
+        for (const auto& [from, to] : cellsOfLines[l]) {
+          std::vector<const Glyph*> piece(allLines[l]->begin() + static_cast<long>(from),
+                                          allLines[l]->begin() + static_cast<long>(to));
+          const Box box = Extent(piece);
+          extents[r].emplace_back(box.x0, box.x1);
+        }
       }
     }
-    const std::vector<std::pair<double, double>> columns = ColumnsOf(extents);
+    const std::vector<std::pair<double, double>> columns = MergedColumns(extents);
     if (columns.size() < 2) return std::nullopt;
     Table table;
     table.columns = static_cast<int>(columns.size());
@@ -662,6 +728,36 @@ class PageReader {
     size_t column = 0;
     while (column + 1 < columns.size() && columns[column + 1].first <= x + 0.5) ++column;
     return column;
+  }
+
+  // The columns of rows of cells (each cell its x extent): overlapping
+  // extents are one column, and so are neighbouring columns of which no row
+  // fills both (a heading beside right-aligned numbers).
+  static std::vector<std::pair<double, double>> MergedColumns(
+      const std::vector<std::vector<std::pair<double, double>>>& rows) {
+    std::vector<std::pair<double, double>> extents;
+    for (const auto& row : rows) extents.insert(extents.end(), row.begin(), row.end());
+    std::vector<std::pair<double, double>> columns = ColumnsOf(extents);
+    std::vector<std::vector<bool>> filled(rows.size(), std::vector<bool>(columns.size(), false));
+    for (size_t r = 0; r < rows.size(); ++r) {
+      for (const auto& extent : rows[r]) filled[r][ColumnOf(columns, extent.first)] = true;
+    }
+    size_t c = 0;
+    while (c + 1 < columns.size()) {
+      const bool clash =
+          std::any_of(filled.begin(), filled.end(), [&](const std::vector<bool>& row) { return row[c] && row[c + 1]; });
+      if (clash) {
+        ++c;
+        continue;
+      }
+      columns[c].second = std::max(columns[c].second, columns[c + 1].second);
+      columns.erase(columns.begin() + static_cast<long>(c) + 1);
+      for (std::vector<bool>& row : filled) {
+        row[c] = row[c] || row[c + 1];
+        row.erase(row.begin() + static_cast<long>(c) + 1);
+      }
+    }
+    return columns;
   }
 
   std::optional<Table> Finish(Table& table, std::vector<PlacedCell>& cells, const std::vector<double>& columns,
@@ -783,9 +879,11 @@ class PageReader {
           std::min(drawing.box.width(), drawing.box.height()) < 4) {
         continue;
       }
-      if (HoldsRunningText(drawing.box)) continue;  // a box behind text, not a picture
+      // A box behind text (a background, a border), or behind a line of
+      // running text, is no picture.
+      if ((IsBox(drawing.members, drawing.box) && HoldsText(drawing.box)) || HoldsRunningText(drawing.box)) continue;
       for (size_t member : drawing.members) shapeUsed_[member] = true;
-      regions.push_back(drawing.box);
+      regions.push_back(AbsorbLabels(drawing.box));
       regionImages.emplace_back();
     }
     for (const Image& image : content_.images) {
@@ -813,6 +911,83 @@ class PageReader {
         blocks.push_back(std::move(item));
       }
     }
+  }
+
+  // Whether shapes only make a box: each fills (or outlines) nearly all of
+  // it, or is a rule along one of its sides.
+  bool IsBox(const std::vector<size_t>& members, const Box& box) const {
+    const double area = box.width() * box.height();
+    for (size_t member : members) {
+      const Box& b = content_.shapes[member].box;
+      if (b.width() * b.height() >= 0.9 * area) continue;
+      const bool horizontalSide =
+          b.height() <= kMaxRuleWidth && (std::fabs(b.y0 - box.y0) <= 1 || std::fabs(b.y1 - box.y1) <= 1);
+      const bool verticalSide =
+          b.width() <= kMaxRuleWidth && (std::fabs(b.x0 - box.x0) <= 1 || std::fabs(b.x1 - box.x1) <= 1);
+      if (!horizontalSide && !verticalSide) return false;
+    }
+    return true;
+  }
+
+  bool HoldsText(const Box& region) const {
+    for (size_t i = 0; i < content_.glyphs.size(); ++i) {
+      if (!glyphUsed_[i] && !content_.glyphs[i].space() && CentreInside(region, content_.glyphs[i])) return true;
+    }
+    return false;
+  }
+
+  // A drawing's title, legend and labels: short lines of text of body size
+  // or smaller next to it (within a line's height above or below, a few ems
+  // beside), and the small marks among them (a legend's swatches).
+  Box AbsorbLabels(Box region) {
+    std::vector<const Glyph*> loose;
+    for (size_t i = 0; i < content_.glyphs.size(); ++i) {
+      if (!glyphUsed_[i] && !content_.glyphs[i].space()) loose.push_back(&content_.glyphs[i]);
+    }
+    struct Label {
+      Box box;
+      bool taken = false;
+      bool text = true;
+    };
+    std::vector<Label> labels;
+    for (const auto& band : Bands(loose)) {
+      for (const Item& piece : Pieces(band)) {
+        if (piece.glyphs.size() <= kLabelGlyphs && piece.size < kHeadingScale * bodySize_)
+          labels.push_back({piece.box});
+      }
+    }
+    for (size_t i = 0; i < content_.shapes.size(); ++i) {
+      const Box& b = content_.shapes[i].box;
+      if (!shapeUsed_[i] && !content_.shapes[i].underline && std::max(b.width(), b.height()) < kSmallestArt) {
+        labels.push_back({b, false, false});
+      }
+    }
+    bool grew = true;
+    while (grew) {
+      grew = false;
+      for (Label& label : labels) {
+        if (label.taken) continue;
+        const double height = std::min(label.box.height(), 14.0);
+        const double reach = 4 * bodySize_;
+        const bool above = label.box.y1 <= region.y0 && region.y0 - label.box.y1 <= height;
+        const bool below = label.box.y0 >= region.y1 && label.box.y0 - region.y1 <= height;
+        const bool acrossX = label.box.x1 >= region.x0 && label.box.x0 <= region.x1;
+        const bool acrossY = label.box.y1 >= region.y0 && label.box.y0 <= region.y1;
+        const bool beside =
+            acrossY && (label.box.x1 < region.x0 ? region.x0 - label.box.x1 : label.box.x0 - region.x1) <= reach;
+        if (!(((above || below) && acrossX) || beside || (acrossX && acrossY))) continue;
+        label.taken = grew = true;
+        region = Union(region, label.box);
+      }
+    }
+    for (size_t i = 0; i < content_.shapes.size(); ++i) {
+      const Box& b = content_.shapes[i].box;
+      if (!shapeUsed_[i] && b.x0 >= region.x0 - 0.5 && b.x1 <= region.x1 + 0.5 && b.y0 >= region.y0 - 0.5 &&
+          b.y1 <= region.y1 + 0.5) {
+        shapeUsed_[i] = true;
+      }
+    }
+    return region;
   }
 
   // Whether a region holds a line of text of a dozen letters or more.
@@ -851,7 +1026,7 @@ class PageReader {
     }
   }
 
-  void Flow(std::vector<Item>& flow, std::vector<Block>& out) {
+  void Flow(std::vector<Item>& flow, std::vector<Block>& out, const Box* page) {
     FindBullets(flow);
     Box container;
     bool first = true;
@@ -859,6 +1034,8 @@ class PageReader {
       container = first ? item.box : Union(container, item.box);
       first = false;
     }
+    if (page != nullptr)
+      container.x0 = std::min(container.x0, page->x0), container.x1 = std::max(container.x1, page->x1);
     // Runs of text lines between blocks; each run's tables found first.
     size_t i = 0;
     std::vector<Draft> drafts;
@@ -919,38 +1096,15 @@ class PageReader {
   std::optional<Table> AlignedTable(const std::vector<const std::vector<const Glyph*>*>& lines,
                                     const std::vector<std::vector<std::pair<size_t, size_t>>>& ranges, size_t from,
                                     size_t to) {
-    std::vector<std::pair<double, double>> extents;
+    std::vector<std::vector<std::pair<double, double>>> extents;
     for (size_t l = from; l < to; ++l) {
+      extents.emplace_back();
       for (const auto& [a, b] : ranges[l]) {
         const Box box = Extent({lines[l]->begin() + static_cast<long>(a), lines[l]->begin() + static_cast<long>(b)});
-        extents.emplace_back(box.x0, box.x1);
+        extents.back().emplace_back(box.x0, box.x1);
       }
     }
-    std::vector<std::pair<double, double>> columns = ColumnsOf(extents);
-    // Columns of which no row fills both (a heading beside right-aligned
-    // numbers) are one.
-    std::vector<std::vector<bool>> filled(to - from, std::vector<bool>(columns.size(), false));
-    for (size_t l = from; l < to; ++l) {
-      for (const auto& [a, b] : ranges[l]) {
-        const Box box = Extent({lines[l]->begin() + static_cast<long>(a), lines[l]->begin() + static_cast<long>(b)});
-        filled[l - from][ColumnOf(columns, box.x0)] = true;
-      }
-    }
-    size_t c = 0;
-    while (c + 1 < columns.size()) {
-      const bool clash =
-          std::any_of(filled.begin(), filled.end(), [&](const std::vector<bool>& row) { return row[c] && row[c + 1]; });
-      if (clash) {
-        ++c;
-        continue;
-      }
-      columns[c].second = std::max(columns[c].second, columns[c + 1].second);
-      columns.erase(columns.begin() + static_cast<long>(c) + 1);
-      for (std::vector<bool>& row : filled) {
-        row[c] = row[c] || row[c + 1];
-        row.erase(row.begin() + static_cast<long>(c) + 1);
-      }
-    }
+    const std::vector<std::pair<double, double>> columns = MergedColumns(extents);
     if (columns.size() < 2) return std::nullopt;
     Table table;
     table.columns = static_cast<int>(columns.size());
@@ -987,7 +1141,9 @@ class PageReader {
 
   // Adds a line to the paragraph being built, or starts the next one.
   void AddLine(const Item& line, std::vector<Draft>& drafts) {
-    std::optional<Label> label = line.bullet.empty() ? LabelOf(line.glyphs) : std::nullopt;
+    // A number before a heading's words ("2. Charts") is no list label.
+    const bool heading = line.size >= kHeadingScale * bodySize_;
+    std::optional<Label> label = line.bullet.empty() && !heading ? LabelOf(line.glyphs) : std::nullopt;
     const bool item = label || !line.bullet.empty();
     if (!drafts.empty() && !item && Continues(drafts.back(), line)) {
       drafts.back().lines.push_back(&line);
@@ -1093,12 +1249,24 @@ class PageReader {
 
 // The size most of the document's text is set in.
 double BodySize(const ReadPages& pages) {
-  std::map<long, size_t> counts;
+  // Running text: the long stretches of its lines; the cells of a large
+  // table, however many, are short.
+  std::map<long, size_t> counts, all;
   for (const PageContent& page : pages.pages) {
+    std::vector<const Glyph*> glyphs;
     for (const Glyph& glyph : page.glyphs) {
-      if (!glyph.space()) ++counts[std::lround(glyph.size * 2)];
+      if (glyph.space()) continue;
+      glyphs.push_back(&glyph);
+      ++all[std::lround(glyph.size * 2)];
+    }
+    for (const auto& band : Bands(glyphs)) {
+      for (const Item& piece : Pieces(band)) {
+        if (piece.glyphs.size() < kRunningGlyphs) continue;
+        for (const Glyph* glyph : piece.glyphs) ++counts[std::lround(glyph->size * 2)];
+      }
     }
   }
+  if (counts.empty()) counts = all;
   long best = 20;
   size_t most = 0;
   for (const auto& [size, count] : counts) {
@@ -1142,10 +1310,16 @@ void JoinContinuedTables(std::vector<Block>& blocks) {
     if (first == nullptr || next == nullptr) continue;
     const int lastPage = first->cells.empty() ? first->page : first->cells.back().page;
     if (next->page != lastPage + 1 || next->columns != first->columns) continue;
-    bool sameColumns = std::fabs(next->box.x0 - first->box.x0) <= 3;
+    // The same columns: the tables' sides line up, and each column's middle
+    // on the next page falls in the same column on the first.
+    bool sameColumns = std::fabs(next->box.x0 - first->box.x0) <= 3 && std::fabs(next->box.x1 - first->box.x1) <= 3;
+    double firstEdge = first->box.x0, nextEdge = next->box.x0;
     for (int c = 0; sameColumns && c < first->columns; ++c) {
-      sameColumns =
-          std::fabs(first->columnWidths[static_cast<size_t>(c)] - next->columnWidths[static_cast<size_t>(c)]) <= 3;
+      const double firstEnd = firstEdge + first->columnWidths[static_cast<size_t>(c)];
+      const double nextEnd = nextEdge + next->columnWidths[static_cast<size_t>(c)];
+      const double middle = (nextEdge + nextEnd) / 2;
+      sameColumns = middle > firstEdge && middle < firstEnd;
+      firstEdge = firstEnd, nextEdge = nextEnd;
     }
     if (!sameColumns) continue;
     int repeated = 0;

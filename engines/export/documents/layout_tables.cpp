@@ -160,10 +160,24 @@ std::vector<RuledGrid> FindRuledGrids(const std::vector<Rule>& rules) {
   for (const Rule& rule : MergeRules(rules)) {
     if (rule.to - rule.from >= kShortest) kept.push_back(rule);
   }
+  // Rules that cross or meet first; then horizontal rules that meet no
+  // vertical one, stacked with the same extent (rules between rows). Boxes
+  // drawn one below the other (cards) are not joined that way.
   UnionFind groups(kept.size());
+  std::vector<bool> crossed(kept.size(), false);
   for (size_t i = 0; i < kept.size(); ++i) {
     for (size_t j = i + 1; j < kept.size(); ++j) {
-      if (Meet(kept[i], kept[j])) groups.Join(i, j);
+      if (kept[i].horizontal != kept[j].horizontal && Meet(kept[i], kept[j])) {
+        groups.Join(i, j);
+        crossed[i] = crossed[j] = true;
+      }
+    }
+  }
+  for (size_t i = 0; i < kept.size(); ++i) {
+    for (size_t j = i + 1; j < kept.size(); ++j) {
+      if (!crossed[i] && !crossed[j] && kept[i].horizontal && kept[j].horizontal && Meet(kept[i], kept[j])) {
+        groups.Join(i, j);
+      }
     }
   }
   std::vector<std::vector<Rule>> members(kept.size());

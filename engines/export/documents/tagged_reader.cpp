@@ -191,11 +191,17 @@ class Walker {
     }
   }
 
+  // The page's text area, its margins taken to be alike on both sides.
   Box Container(int page) const {
     if (page < 0 || static_cast<size_t>(page) >= textAreas_.size() || !haveTextArea_[static_cast<size_t>(page)]) {
       return {};
     }
-    return textAreas_[static_cast<size_t>(page)];
+    Box area = textAreas_[static_cast<size_t>(page)];
+    const double width = pages_.pages[static_cast<size_t>(page)].width;
+    const double x0 = area.x0, x1 = area.x1;
+    area.x0 = std::min(x0, width - x1);
+    area.x1 = std::max(x1, width - x0);
+    return area;
   }
 
   // Whether a subtree holds structure beyond running text (a paragraph, a

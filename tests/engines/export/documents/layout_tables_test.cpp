@@ -72,6 +72,9 @@ TEST(FindRuledGrids, FramesSeparatorsAndMarksAreNoGrids) {
       {"two separators", {H(100, 0, 500), H(300, 0, 500)}},
       {"rules of different lengths", {H(100, 0, 500), H(120, 0, 200), H(140, 100, 400)}},
       {"tick marks", {H(100, 0, 2), H(110, 0, 2), H(120, 0, 2), H(130, 0, 2)}},
+      {"boxes one below the other",
+       {H(100, 0, 200), H(140, 0, 200), V(0, 100, 140), V(200, 100, 140), H(150, 0, 200), H(190, 0, 200),
+        V(0, 150, 190), V(200, 150, 190)}},
   };
   for (const Case& c : cases) EXPECT_TRUE(FindRuledGrids(c.rules).empty()) << c.what;
 }
