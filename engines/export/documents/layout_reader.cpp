@@ -373,10 +373,12 @@ struct Draft {
 
 class PageReader {
  public:
+  /// excluded: glyphs that are not part of the page's flow.
   PageReader(const PageContent& content, int page, const std::vector<TextStyle>& styles, const RegionRenderer& render,
-             double bodySize)
+             double bodySize, const std::vector<bool>& excluded)
       : content_(content), page_(page), styles_(styles), render_(render), bodySize_(bodySize) {
-    glyphUsed_.assign(content.glyphs.size(), false);
+    glyphUsed_ = excluded;
+    glyphUsed_.resize(content.glyphs.size(), false);
     shapeUsed_.assign(content.shapes.size(), false);
   }
 
@@ -1304,9 +1306,17 @@ std::string RowText(const Table& table, int row) {
 // A table that goes on at the top of the next page, with the same columns,
 // is one table; its heading rows repeated there are dropped.
 void JoinContinuedTables(std::vector<Block>& blocks) {
+  auto artifact = [](const Block& block) {
+    const auto* paragraph = std::get_if<Paragraph>(&block);
+    return paragraph != nullptr && paragraph->role == ParagraphRole::kArtifact;
+  };
   for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+    // The next block of the flow: a running footer and header may stand between.
+    size_t j = i + 1;
+    while (j < blocks.size() && artifact(blocks[j])) ++j;
+    if (j == blocks.size()) break;
     auto* first = std::get_if<Table>(&blocks[i]);
-    auto* next = std::get_if<Table>(&blocks[i + 1]);
+    auto* next = std::get_if<Table>(&blocks[j]);
     if (first == nullptr || next == nullptr) continue;
     const int lastPage = first->cells.empty() ? first->page : first->cells.back().page;
     if (next->page != lastPage + 1 || next->columns != first->columns) continue;
@@ -1336,19 +1346,76 @@ void JoinContinuedTables(std::vector<Block>& blocks) {
     }
     first->rowHeights.insert(first->rowHeights.end(), next->rowHeights.begin() + repeated, next->rowHeights.end());
     first->rows += next->rows - repeated;
-    blocks.erase(blocks.begin() + static_cast<long>(i) + 1);
+    blocks.erase(blocks.begin() + static_cast<long>(j));
     --i;
   }
+}
+
+// Running headers and footers: pieces of lines in the top or bottom tenth of
+// a page that come back on another page at the same height, alike but for
+// their numbers ("Page 2 of 7"). For each page, the glyphs they hold, and
+// the pieces themselves.
+struct RunningLines {
+  std::vector<std::vector<bool>> glyphs;
+  std::vector<std::vector<std::vector<const Glyph*>>> pieces;
+};
+
+RunningLines FindRunningLines(const ReadPages& pages) {
+  RunningLines running;
+  running.glyphs.resize(pages.pages.size());
+  running.pieces.resize(pages.pages.size());
+  struct Candidate {
+    size_t page;
+    std::string key;
+    std::vector<const Glyph*> glyphs;
+  };
+  std::vector<Candidate> candidates;
+  std::map<std::string, std::set<size_t>> seen;  // key -> pages
+  for (size_t p = 0; p < pages.pages.size(); ++p) {
+    const PageContent& page = pages.pages[p];
+    running.glyphs[p].assign(page.glyphs.size(), false);
+    std::vector<const Glyph*> glyphs;
+    for (const Glyph& glyph : page.glyphs) glyphs.push_back(&glyph);
+    for (const auto& band : Bands(glyphs)) {
+      for (const Item& piece : Pieces(band)) {
+        const bool top = piece.box.y1 <= 0.1 * page.height, bottom = piece.box.y0 >= 0.9 * page.height;
+        if (!top && !bottom) continue;
+        std::string key = (top ? "t" : "b") + std::to_string(std::lround(piece.box.y0 / 2)) + ":";
+        for (const Glyph* glyph : piece.glyphs) {
+          if (glyph->space()) continue;
+          key += glyph->code < 0x80 && std::isdigit(static_cast<int>(glyph->code)) ? "#" : glyph->text;
+        }
+        seen[key].insert(p);
+        candidates.push_back({p, key, piece.glyphs});
+      }
+    }
+  }
+  for (Candidate& candidate : candidates) {
+    if (seen[candidate.key].size() < 2) continue;
+    const PageContent& page = pages.pages[candidate.page];
+    for (const Glyph* glyph : candidate.glyphs)
+      running.glyphs[candidate.page][static_cast<size_t>(glyph - page.glyphs.data())] = true;
+    running.pieces[candidate.page].push_back(std::move(candidate.glyphs));
+  }
+  return running;
 }
 
 }  // namespace
 
 std::vector<Block> ReadLayoutBlocks(const ReadPages& pages, const RegionRenderer& render) {
   const double bodySize = BodySize(pages);
+  const RunningLines running = FindRunningLines(pages);
   std::vector<Block> blocks;
   for (size_t p = 0; p < pages.pages.size(); ++p) {
-    PageReader reader(pages.pages[p], static_cast<int>(p), pages.styles, render, bodySize);
+    PageReader reader(pages.pages[p], static_cast<int>(p), pages.styles, render, bodySize, running.glyphs[p]);
     for (Block& block : reader.Read()) blocks.push_back(std::move(block));
+    const PageContent& page = pages.pages[p];
+    for (const std::vector<const Glyph*>& piece : running.pieces[p]) {
+      if (std::optional<Paragraph> paragraph = MakeParagraph(piece, pages.styles, Box{0, 0, page.width, page.height})) {
+        paragraph->role = ParagraphRole::kArtifact;
+        blocks.push_back(std::move(*paragraph));
+      }
+    }
   }
   SetHeadingLevels(blocks);
   JoinContinuedTables(blocks);

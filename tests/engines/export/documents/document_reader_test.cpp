@@ -523,6 +523,20 @@ TEST(UntaggedTables, ATableContinuedOnTheNextPageIsOneTable) {
   EXPECT_EQ(CellText(*tables[0], 70, 2), "227.50");
 }
 
+TEST(UntaggedTables, RunningHeadersAndFootersAreArtifactsBetweenATablesParts) {
+  const Document document = Read(testing::UntaggedPage(
+      "long_table", {"--header-left", "Left head [page]", "--footer-center", "Page [page] of [topage]"}));
+  EXPECT_EQ(Outline(document), "H1 P T A A P A A") << testing::DescribeDocument(document);
+  const std::vector<const Table*> tables = Tables(document);
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_EQ(tables[0]->rows, 71);
+  const std::vector<const Paragraph*> artifacts = Paragraphs(document, ParagraphRole::kArtifact);
+  ASSERT_EQ(artifacts.size(), 4u);
+  EXPECT_EQ(FlowText(*artifacts[0]), "Left head 1");
+  EXPECT_EQ(FlowText(*artifacts[3]), "Page 2 of 2");
+  EXPECT_EQ(artifacts[3]->page, 1);
+}
+
 TEST(UntaggedPictures, ImagesAndVectorArtWithTheirText) {
   const Document document = Read(testing::UntaggedPage("pictures"));
   EXPECT_EQ(Outline(document), "F H1 P F P F P") << testing::DescribeDocument(document);
