@@ -621,3 +621,43 @@ TEST(ForeignPdfs, HeadingsByTheirSizeAndParagraphsByTheirSpacing) {
 
 }  // namespace
 }  // namespace zembra::exporter
+
+namespace zembra::exporter {
+namespace {
+
+TEST(ForeignPdfs, ShapesAloneArePicturesAndAnEncryptedFileReads) {
+  const std::string shapes = testing::TestDirectory() + "/shapes.pdf";
+  testing::MakeShapesPdf(shapes);
+  const Document drawn = Read(shapes);
+  ASSERT_EQ(drawn.pages.size(), 2u);
+  EXPECT_EQ(Outline(drawn), "F F") << testing::DescribeDocument(drawn);
+  const auto* second = std::get_if<Picture>(&drawn.blocks.back());
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->page, 1);
+  EXPECT_FALSE(second->raster);
+  // The rectangle of page 2, in points from the top left of the page.
+  EXPECT_NEAR(second->box.x0, testing::kShapeOnPage2.x0, 0.5);
+  EXPECT_NEAR(second->box.y0, 792 - testing::kShapeOnPage2.y1, 0.5);
+  EXPECT_NEAR(second->box.width(), testing::kShapeOnPage2.x1 - testing::kShapeOnPage2.x0, 0.5);
+
+  const std::string locked = testing::TestDirectory() + "/locked.pdf";
+  testing::MakeEncryptedPdf(locked);
+  std::string error;
+  std::unique_ptr<PdfInput> input = PdfInput::Open(locked, "", "user", error);
+  ASSERT_TRUE(input) << error;
+  const std::optional<Document> document = ReadDocument(*input, PageSpan{1, 3}, error);
+  ASSERT_TRUE(document) << error;
+  ASSERT_EQ(document->pages.size(), 3u);
+  EXPECT_NE(testing::DescribeDocument(*document).find("Third page text"), std::string::npos);
+}
+
+TEST(ReadDocument, APageOutsideTheDocumentIsAnError) {
+  std::string error;
+  std::unique_ptr<PdfInput> input = PdfInput::Open(testing::RenderedPage("scripts"), "", "", error);
+  ASSERT_TRUE(input) << error;
+  EXPECT_FALSE(ReadDocument(*input, PageSpan{1, 2}, error));
+  EXPECT_EQ(error, "page 2 cannot be read");
+}
+
+}  // namespace
+}  // namespace zembra::exporter
