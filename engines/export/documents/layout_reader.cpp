@@ -1402,7 +1402,7 @@ RunningLines FindRunningLines(const ReadPages& pages) {
 
 }  // namespace
 
-std::vector<Block> ReadLayoutBlocks(const ReadPages& pages, const RegionRenderer& render) {
+std::vector<Block> ReadLayoutBlocks(ReadPages& pages, const RegionRenderer& render) {
   const double bodySize = BodySize(pages);
   const RunningLines running = FindRunningLines(pages);
   std::vector<Block> blocks;
@@ -1416,6 +1416,7 @@ std::vector<Block> ReadLayoutBlocks(const ReadPages& pages, const RegionRenderer
         blocks.push_back(std::move(*paragraph));
       }
     }
+    pages.pages[p] = PageContent{page.width, page.height, {}, {}, {}, {}, {}};
   }
   SetHeadingLevels(blocks);
   JoinContinuedTables(blocks);

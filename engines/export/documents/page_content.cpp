@@ -650,6 +650,9 @@ PageContent ReadPageContent(PDFDoc& document, int pageNumber, DecodedImages& dec
     content.styles.push_back(style);
     styleIndex.emplace(key, glyph.style);
   }
+  // Pages are kept until the document is read: no room to spare.
+  content.glyphs.shrink_to_fit();
+  content.shapes.shrink_to_fit();
   return content;
 }
 
