@@ -21,7 +21,9 @@ struct ReadPages {
 };
 
 /// Renders a region of a page (index among the pages read) at a resolution
-/// into a PNG; "" when it cannot.
+/// into a PNG, with its pixel size; "" when it cannot. The document reader's
+/// renderer paints later: it gives a stand-in that it puts the PNG in place
+/// of once every block is made.
 using RegionRenderer =
     std::function<std::string(int page, const Box& region, double dpi, int& pixelWidth, int& pixelHeight)>;
 

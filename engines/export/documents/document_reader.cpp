@@ -45,14 +45,28 @@ class RegionPainter {
   std::unique_ptr<SplashOutputDev> output_;
 };
 
-std::string RegionPainter::Paint(int pageNumber, const Box& region, double dpi, int& pixelWidth, int& pixelHeight) {
+// The pixels a region is painted into at a resolution (scaled down when
+// too many): the slice of the page's bitmap.
+struct Slice {
+  double dpi = 0;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+Slice SliceOf(const Box& region, double dpi) {
   const double area = region.width() * region.height() * (dpi / 72) * (dpi / 72);
   if (area > kMaxRegionPixels) dpi *= std::sqrt(kMaxRegionPixels / area);
   const double scale = dpi / 72;
-  const int x = static_cast<int>(std::floor(region.x0 * scale));
-  const int y = static_cast<int>(std::floor(region.y0 * scale));
-  const int width = std::max(1, static_cast<int>(std::ceil(region.x1 * scale)) - x);
-  const int height = std::max(1, static_cast<int>(std::ceil(region.y1 * scale)) - y);
+  Slice slice;
+  slice.dpi = dpi;
+  slice.x = static_cast<int>(std::floor(region.x0 * scale));
+  slice.y = static_cast<int>(std::floor(region.y0 * scale));
+  slice.width = std::max(1, static_cast<int>(std::ceil(region.x1 * scale)) - slice.x);
+  slice.height = std::max(1, static_cast<int>(std::ceil(region.y1 * scale)) - slice.y);
+  return slice;
+}
+
+std::string RegionPainter::Paint(int pageNumber, const Box& region, double dpi, int& pixelWidth, int& pixelHeight) {
+  const Slice slice = SliceOf(region, dpi);
   if (!output_) {
     SplashColor paper = {255, 255, 255, 0};
     output_ = std::make_unique<SplashOutputDev>(splashModeRGB8, 1, false, paper);
@@ -60,7 +74,8 @@ std::string RegionPainter::Paint(int pageNumber, const Box& region, double dpi, 
     output_->setVectorAntialias(true);
     output_->startDoc(&document_);
   }
-  document_.displayPageSlice(output_.get(), pageNumber, dpi, dpi, 0, false, true, false, x, y, width, height);
+  document_.displayPageSlice(output_.get(), pageNumber, slice.dpi, slice.dpi, 0, false, true, false, slice.x, slice.y,
+                             slice.width, slice.height);
   SplashBitmap* bitmap = output_->getBitmap();
   if (bitmap == nullptr || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0) return "";
   pixelWidth = bitmap->getWidth();
@@ -167,6 +182,75 @@ std::unique_ptr<StructNode> ReadContent(const PdfInput& input, PageSpan span, st
   return tree;
 }
 
+// What a picture of vector art holds until it is painted: the mark and the
+// job's number. No PNG starts so.
+constexpr char kPaintMark[] = "\x01paint ";
+
+struct PaintJob {
+  int page;  // among the pages read
+  Box region;
+  double dpi;
+  std::string png;
+  int width, height;
+};
+
+void PaintAll(const PdfInput& input, PDFDoc& pdf, PageSpan span, std::vector<PaintJob>& jobs) {
+  std::atomic<size_t> next{0};
+  auto paint = [&](PDFDoc& document) {
+    RegionPainter painter(document);
+    for (size_t i = next++; i < jobs.size(); i = next++) {
+      PaintJob& job = jobs[i];
+      job.png = painter.Paint(span.first + job.page, job.region, job.dpi, job.width, job.height);
+    }
+  };
+  const std::shared_ptr<PDFDoc> second = jobs.size() > 1 ? std::shared_ptr<PDFDoc>(input.OpenCoreAgain()) : nullptr;
+  if (!second) {
+    paint(pdf);
+    return;
+  }
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      paint(*second);
+    } catch (...) {
+      failure = std::current_exception();
+      next = jobs.size();
+    }
+  });
+  try {
+    paint(pdf);
+  } catch (...) {
+    next = jobs.size();
+    worker.join();
+    throw;
+  }
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+// Puts each painted picture's PNG in place; a picture that could not be
+// painted is left out.
+void FillPictures(std::vector<Block>& blocks, const std::vector<PaintJob>& jobs) {
+  const std::string mark = kPaintMark;
+  // True when the picture is kept.
+  auto fill = [&](Picture& picture) {
+    if (picture.png.compare(0, mark.size(), mark) != 0) return true;
+    const PaintJob& job = jobs[std::stoul(picture.png.substr(mark.size()))];
+    picture.png = job.png;
+    picture.pixelWidth = job.width;
+    picture.pixelHeight = job.height;
+    return !picture.png.empty();
+  };
+  std::erase_if(blocks, [&](Block& block) {
+    if (auto* picture = std::get_if<Picture>(&block)) return !fill(*picture);
+    if (auto* table = std::get_if<Table>(&block)) {
+      for (TableCell& cell : table->cells)
+        std::erase_if(cell.pictures, [&](Picture& picture) { return !fill(picture); });
+    }
+    return false;
+  });
+}
+
 // Puts a paragraph into the flow after the last block that starts above it.
 void InsertByPlace(std::vector<Block>& flow, Paragraph paragraph) {
   auto top = [](const Block& block) { return std::visit([](const auto& b) { return b.box.y0; }, block); };
@@ -209,13 +293,15 @@ std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::
   ShareStyles(pages);
   const double contentSeconds = seconds(start);
   const Clock::time_point blocksStart = Clock::now();
-  RegionPainter painter(pdf);
-  double pictureSeconds = 0;
-  const RegionRenderer render = [&](int page, const Box& region, double dpi, int& width, int& height) {
-    const Clock::time_point paintStart = Clock::now();
-    std::string png = painter.Paint(span.first + page, region, dpi, width, height);
-    pictureSeconds += seconds(paintStart);
-    return png;
+  // Vector art is painted once the blocks are made, on two threads: its
+  // pictures hold a mark in the place of their PNG until then.
+  std::vector<PaintJob> jobs;
+  const RegionRenderer render = [&jobs](int page, const Box& region, double dpi, int& width, int& height) {
+    const Slice slice = SliceOf(region, dpi);
+    width = slice.width;
+    height = slice.height;
+    jobs.push_back({page, region, dpi, {}, 0, 0});
+    return std::string(kPaintMark) + std::to_string(jobs.size() - 1);
   };
 
   std::vector<Block> flow;
@@ -232,6 +318,10 @@ std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::
     if (document.tagged) artifacts = Artifacts(pages, claims);
   }
   if (!document.tagged) flow = ReadLayoutBlocks(pages, render);
+  const Clock::time_point paintStart = Clock::now();
+  PaintAll(input, pdf, span, jobs);
+  FillPictures(flow, jobs);
+  const double pictureSeconds = seconds(paintStart);
   if (times != nullptr) *times = {contentSeconds, seconds(blocksStart), pictureSeconds};
 
   std::vector<std::optional<Box>> areas = TextAreas(flow, pages.pages.size());
