@@ -334,6 +334,27 @@ void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
   }
   for (double& position : verticalRules) position *= mirror;
   std::vector<double> columnEdges = TrackEdges(columnSpans, table.columns, verticalRules);
+  // Without rules at its sides, a table reaches as far as the rules between
+  // its rows do.
+  double ruleLeft = 1e9, ruleRight = -1e9;
+  for (const std::vector<Rule>& pageRules : rules) {
+    for (const Rule& rule : pageRules) {
+      if (rule.horizontal) ruleLeft = std::min(ruleLeft, rule.from), ruleRight = std::max(ruleRight, rule.to);
+    }
+  }
+  auto onRule = [&verticalRules](double edge) {
+    return std::any_of(verticalRules.begin(), verticalRules.end(), [&](double x) { return std::fabs(x - edge) <= 1; });
+  };
+  if (ruleLeft < ruleRight && !columnEdges.empty()) {
+    const double low = std::min(mirror * ruleLeft, mirror * ruleRight);
+    const double high = std::max(mirror * ruleLeft, mirror * ruleRight);
+    if (low < columnEdges.front() && low >= columnEdges.front() - 72 && !onRule(columnEdges.front())) {
+      columnEdges.front() = low;
+    }
+    if (high > columnEdges.back() && high <= columnEdges.back() + 72 && !onRule(columnEdges.back())) {
+      columnEdges.back() = high;
+    }
+  }
   if (known != nullptr && known->columns.size() == columnEdges.size()) {
     table.rightToLeft = false;
     mirror = 1;
