@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "engines/export/documents/bidi_order.h"
+#include "engines/export/documents/layout_flow.h"
 #include "engines/export/documents/layout_tables.h"
 #include "engines/export/documents/table_grid.h"
 #include "engines/export/documents/text_lines.h"
@@ -18,11 +19,9 @@ namespace zembra::exporter {
 
 namespace {
 
-// A gap this many ems wide between pieces of text on one line may be the
-// gutter between columns.
-constexpr double kGutterEm = 1.5;
-// Columns of running text: their lines are this many ems long (median).
-constexpr double kProseEm = 8;
+using Item = LayoutItem;
+using Band = LayoutBand;
+
 // A heading's text is at least this much larger than the body text.
 constexpr double kHeadingScale = 1.15;
 // Vector art smaller than this (points, both ways) is a mark (a bullet), not a picture.
@@ -34,31 +33,6 @@ constexpr size_t kLabelGlyphs = 30;
 // A stretch of a line this long is running text.
 constexpr size_t kRunningGlyphs = 40;
 
-Box Extent(const std::vector<const Glyph*>& glyphs) {
-  Box box;
-  bool first = true;
-  for (const Glyph* glyph : glyphs) {
-    if (glyph->space()) continue;
-    box = first ? glyph->box : Union(box, glyph->box);
-    first = false;
-  }
-  if (first && !glyphs.empty()) box = glyphs.front()->box;
-  return box;
-}
-
-double DominantSize(const std::vector<const Glyph*>& glyphs) {
-  std::map<long, size_t> counts;
-  for (const Glyph* glyph : glyphs) {
-    if (!glyph->space()) ++counts[std::lround(glyph->size * 2)];
-  }
-  long best = 0;
-  size_t most = 0;
-  for (const auto& [size, count] : counts) {
-    if (count > most) best = size, most = count;
-  }
-  return static_cast<double>(best) / 2;
-}
-
 bool Inside(const Box& box, double x, double y) { return x >= box.x0 && x <= box.x1 && y >= box.y0 && y <= box.y1; }
 
 bool CentreInside(const Box& box, const Glyph& glyph) {
@@ -69,303 +43,10 @@ bool Overlaps(const Box& a, const Box& b, double reach = 0) {
   return a.x0 <= b.x1 + reach && b.x0 <= a.x1 + reach && a.y0 <= b.y1 + reach && b.y0 <= a.y1 + reach;
 }
 
-// Glyphs grouped into lines across the whole page (by vertical overlap),
-// each line left to right; lines top to bottom.
-std::vector<std::vector<const Glyph*>> Bands(std::vector<const Glyph*> glyphs) {
-  std::stable_sort(glyphs.begin(), glyphs.end(),
-                   [](const Glyph* a, const Glyph* b) { return a->box.y0 + a->box.y1 < b->box.y0 + b->box.y1; });
-  std::vector<std::vector<const Glyph*>> bands;
-  Box band;
-  for (const Glyph* glyph : glyphs) {
-    if (!bands.empty()) {
-      const double overlap = std::min(band.y1, glyph->box.y1) - std::max(band.y0, glyph->box.y0);
-      if (overlap >= 0.5 * std::min(band.height(), glyph->box.height())) {
-        bands.back().push_back(glyph);
-        band = Union(band, glyph->box);
-        continue;
-      }
-    }
-    bands.push_back({glyph});
-    band = glyph->box;
-  }
-  for (auto& line : bands) {
-    std::stable_sort(line.begin(), line.end(),
-                     [](const Glyph* a, const Glyph* b) { return a->box.x0 + a->box.x1 < b->box.x0 + b->box.x1; });
-  }
-  return bands;
-}
-
-// A piece of the page in reading order: a line of text, or a table or a
-// picture already made.
-struct Item {
-  Box box;
-  std::vector<const Glyph*> glyphs;  // a line's, left to right
-  std::optional<Block> block;
-  std::string bullet;  // a list marker drawn as a shape before the line
-  double size = 0;
-};
-
-Item LineItem(std::vector<const Glyph*> glyphs) {
-  Item item;
-  item.box = Extent(glyphs);
-  item.size = DominantSize(glyphs);
-  item.glyphs = std::move(glyphs);
-  return item;
-}
-
-// A band split where it leaves a gap wide enough to be a gutter.
-std::vector<Item> Pieces(const std::vector<const Glyph*>& band) {
-  std::vector<Item> pieces;
-  std::vector<const Glyph*> current;
-  double right = 0;
-  for (const Glyph* glyph : band) {
-    if (!current.empty() && !glyph->space() && glyph->box.x0 - right > kGutterEm * glyph->size) {
-      pieces.push_back(LineItem(std::move(current)));
-      current.clear();
-    }
-    if (current.empty() && glyph->space()) continue;
-    current.push_back(glyph);
-    if (!glyph->space()) right = std::max(right, glyph->box.x1);
-  }
-  if (!current.empty()) pieces.push_back(LineItem(std::move(current)));
-  return pieces;
-}
-
-struct Band {
-  Box box;
-  std::vector<Item> pieces;  // left to right
-};
-
-// x intervals no piece of the band covers, within [left, right].
-std::vector<std::pair<double, double>> FreeIntervals(const Band& band, double left, double right) {
-  std::vector<std::pair<double, double>> free;
-  double x = left;
-  for (const Item& piece : band.pieces) {
-    if (piece.box.x0 > x) free.emplace_back(x, piece.box.x0);
-    x = std::max(x, piece.box.x1);
-  }
-  if (x < right) free.emplace_back(x, right);
-  return free;
-}
-
-std::vector<std::pair<double, double>> Intersect(const std::vector<std::pair<double, double>>& a,
-                                                 const std::vector<std::pair<double, double>>& b, double minWidth) {
-  std::vector<std::pair<double, double>> both;
-  for (const auto& [a0, a1] : a) {
-    for (const auto& [b0, b1] : b) {
-      const double x0 = std::max(a0, b0), x1 = std::min(a1, b1);
-      if (x1 - x0 >= minWidth) both.emplace_back(x0, x1);
-    }
-  }
-  return both;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2), values.end());
-  return values[values.size() / 2];
-}
-
-// The page's bands in reading order, as flows: one for each run of
-// single-column text, and one for each column of a section set in columns
-// (left to right).
-struct FlowRun {
-  std::vector<Item> items;
-  bool column = false;  // one column of a section set in columns
-};
-
-std::vector<FlowRun> Flows(std::vector<Band> bands, double left, double right, double bodySize) {
-  std::vector<FlowRun> flows;
-  std::vector<Item> single;
-  auto flushSingle = [&] {
-    if (!single.empty()) flows.push_back({std::move(single), false});
-    single.clear();
-  };
-  auto addWhole = [&](Band& band) {
-    // A band outside columns is one line again (its pieces joined), or the
-    // block it holds.
-    if (band.pieces.size() == 1 || band.pieces.front().block) {
-      for (Item& piece : band.pieces) single.push_back(std::move(piece));
-      return;
-    }
-    std::vector<const Glyph*> glyphs;
-    for (Item& piece : band.pieces) glyphs.insert(glyphs.end(), piece.glyphs.begin(), piece.glyphs.end());
-    single.push_back(LineItem(std::move(glyphs)));
-  };
-  const double minGutter = kGutterEm * bodySize;
-  size_t i = 0;
-  while (i < bands.size()) {
-    // The longest run from here with a gutter no piece crosses.
-    std::vector<std::pair<double, double>> free = FreeIntervals(bands[i], left, right);
-    size_t end = i + 1;
-    std::vector<std::pair<double, double>> kept = free;
-    while (end < bands.size()) {
-      const auto next = Intersect(kept, FreeIntervals(bands[end], left, right), minGutter);
-      if (next.empty()) break;
-      kept = next;
-      ++end;
-    }
-    // Gutters with text on both sides, and columns of running text.
-    std::vector<std::pair<double, double>> gutters;
-    for (const auto& gutter : kept) {
-      size_t before = 0, after = 0;
-      std::vector<double> widthsBefore, widthsAfter;
-      for (size_t b = i; b < end; ++b) {
-        bool hasBefore = false, hasAfter = false;
-        for (const Item& piece : bands[b].pieces) {
-          if (piece.box.x1 <= gutter.first) {
-            hasBefore = true;
-            if (!piece.block) widthsBefore.push_back(piece.box.width());
-          }
-          if (piece.box.x0 >= gutter.second) {
-            hasAfter = true;
-            if (!piece.block) widthsAfter.push_back(piece.box.width());
-          }
-        }
-        before += hasBefore, after += hasAfter;
-      }
-      if (before >= 2 && after >= 2 && Median(widthsBefore) >= kProseEm * bodySize &&
-          Median(widthsAfter) >= kProseEm * bodySize) {
-        gutters.push_back(gutter);
-      }
-    }
-    if (end - i < 4 || gutters.empty()) {
-      addWhole(bands[i]);
-      ++i;
-      continue;
-    }
-    // Columns of the section: pieces between the gutters.
-    const size_t columns = gutters.size() + 1;
-    auto columnOf = [&](const Item& piece) {
-      size_t c = 0;
-      while (c < gutters.size() && piece.box.x0 >= gutters[c].second) ++c;
-      return c;
-    };
-    // Bands at either end with text in one column only that stand apart
-    // from it (a heading above the section, the next one below it) are
-    // outside the section.
-    auto oneSided = [&](size_t b) {
-      std::set<size_t> used;
-      for (const Item& piece : bands[b].pieces) used.insert(columnOf(piece));
-      return used.size() == 1;
-    };
-    auto apart = [&](size_t b, size_t neighbour) {
-      const Box& a = bands[b].box;
-      const Box& n = bands[neighbour].box;
-      const double gap = a.y0 > n.y1 ? a.y0 - n.y1 : n.y0 - a.y1;
-      return gap > 0.8 * std::min(a.height(), n.height());
-    };
-    // The nearest band of the same column inside the run.
-    auto sameColumnNeighbour = [&](size_t b, size_t from, size_t to) -> std::optional<size_t> {
-      const size_t column = columnOf(bands[b].pieces.front());
-      for (size_t k = from; k < to; ++k) {
-        if (k == b) continue;
-        for (const Item& piece : bands[k].pieces) {
-          if (columnOf(piece) == column) return k;
-        }
-      }
-      return std::nullopt;
-    };
-    size_t first = i, last = end;
-    while (first < last && oneSided(first)) {
-      const auto neighbour = sameColumnNeighbour(first, first + 1, last);
-      if (neighbour && !apart(first, *neighbour)) break;
-      ++first;
-    }
-    while (last > first && oneSided(last - 1)) {
-      std::optional<size_t> neighbour;
-      for (size_t k = last - 1; k-- > first;) {
-        if (sameColumnNeighbour(last - 1, k, k + 1)) {
-          neighbour = k;
-          break;
-        }
-      }
-      if (neighbour && !apart(last - 1, *neighbour)) break;
-      --last;
-    }
-    if (last - first < 4) {
-      addWhole(bands[i]);
-      ++i;
-      continue;
-    }
-    for (size_t b = i; b < first; ++b) addWhole(bands[b]);
-    flushSingle();
-    std::vector<std::vector<Item>> columnFlows(columns);
-    for (size_t b = first; b < last; ++b) {
-      // The pieces of one column on one band make one line.
-      std::vector<std::vector<const Glyph*>> lines(columns);
-      for (Item& piece : bands[b].pieces) {
-        const size_t column = columnOf(piece);
-        if (piece.block) {
-          columnFlows[column].push_back(std::move(piece));
-          continue;
-        }
-        lines[column].insert(lines[column].end(), piece.glyphs.begin(), piece.glyphs.end());
-      }
-      for (size_t c = 0; c < columns; ++c) {
-        if (!lines[c].empty()) columnFlows[c].push_back(LineItem(std::move(lines[c])));
-      }
-    }
-    for (std::vector<Item>& column : columnFlows) {
-      if (!column.empty()) flows.push_back({std::move(column), true});
-    }
-    i = last;
-  }
-  flushSingle();
-  return flows;
-}
-
-// A list item's label at the start of a line: a bullet character, or a
-// number or letter with a full stop or parenthesis ("1.", "b)", "iv.").
-struct Label {
-  std::string text;
-  bool ordered = false;
-  size_t glyphs = 0;  // how many glyphs of the line it takes
-};
-
-bool IsBullet(char32_t c) {
-  return c == 0x2022 || c == 0x25E6 || c == 0x25AA || c == 0x25AB || c == 0x25A0 || c == 0x25A1 || c == 0x25CF ||
-         c == 0x25CB || c == 0x2023 || c == 0x2043 || c == 0x2013 || c == 0x2014 || c == '-' || c == '*' || c == 0xB7 ||
-         c == 0x27A2 || c == 0x2714 || c == 0x25B8 || c == 0x25BA;
-}
-
-std::optional<Label> LabelOf(const std::vector<const Glyph*>& glyphs) {
-  size_t start = 0;
-  while (start < glyphs.size() && glyphs[start]->space()) ++start;
-  if (start >= glyphs.size()) return std::nullopt;
-  // The first word and the gap after it.
-  size_t end = start + 1;
-  while (end < glyphs.size() && !glyphs[end]->space() &&
-         glyphs[end]->box.x0 - glyphs[end - 1]->box.x1 < 0.15 * glyphs[end]->size) {
-    ++end;
-  }
-  if (end >= glyphs.size()) return std::nullopt;  // a label alone is no item
-  std::string word;
-  for (size_t k = start; k < end; ++k) word += glyphs[k]->text;
-  Label label;
-  label.glyphs = end;
-  if (end - start == 1 && IsBullet(glyphs[start]->code)) {
-    label.text = word;
-    return label;
-  }
-  if (word.size() < 2 || word.size() > 6) return std::nullopt;
-  const char close = word.back();
-  if (close != '.' && close != ')') return std::nullopt;
-  const std::string body = word.substr(0, word.size() - 1);
-  const bool digits = std::all_of(body.begin(), body.end(), [](char c) { return c >= '0' && c <= '9'; });
-  const bool letter = body.size() == 1 && std::isalpha(static_cast<unsigned char>(body[0]));
-  const bool roman = std::all_of(body.begin(), body.end(),
-                                 [](char c) { return std::string("ivxlcIVXLC").find(c) != std::string::npos; });
-  if (!digits && !letter && !roman) return std::nullopt;
-  label.text = word;
-  label.ordered = true;
-  return label;
-}
-
 // What a paragraph under construction knows of itself.
 struct Draft {
   std::vector<const Item*> lines;
-  std::optional<Label> label;
+  std::optional<ListLabel> label;
   std::string bullet;  // drawn
   double labelX = 0;   // where its label stands
   double textX = 0;    // where its text starts
@@ -391,9 +72,9 @@ class PageReader {
       if (!glyphUsed_[i]) glyphs.push_back(&content_.glyphs[i]);
     }
     std::vector<Band> bands;
-    for (std::vector<const Glyph*>& band : Bands(std::move(glyphs))) {
+    for (std::vector<const Glyph*>& band : GlyphBands(std::move(glyphs))) {
       Band b;
-      b.pieces = Pieces(band);
+      b.pieces = LinePieces(band);
       if (b.pieces.empty()) continue;
       b.box = b.pieces.front().box;
       for (const Item& piece : b.pieces) b.box = Union(b.box, piece.box);
@@ -412,7 +93,7 @@ class PageReader {
     // Text outside columns stands in the page's text area, whose margins
     // are taken to be alike on both sides.
     const Box page{std::min(left, content_.width - right), 0, std::max(right, content_.width - left), content_.height};
-    for (FlowRun& flow : Flows(std::move(bands), left, right, bodySize_)) {
+    for (FlowRun& flow : ReadingFlows(std::move(bands), left, right, bodySize_)) {
       Flow(flow.items, out, flow.column ? nullptr : &page);
     }
     return out;
@@ -582,7 +263,7 @@ class PageReader {
     for (Paragraph& paragraph : SplitParagraphs(glyphs, styles_, box))
       placed.cell.paragraphs.push_back(std::move(paragraph));
     if (!glyphs.empty()) {
-      const Box extent = Extent(glyphs);
+      const Box extent = GlyphExtent(glyphs);
       placed.content = extent;
     }
     return placed;
@@ -613,7 +294,7 @@ class PageReader {
       for (size_t i = 0; i < content_.glyphs.size(); ++i) {
         if (!glyphUsed_[i] && CentreInside(box, content_.glyphs[i])) glyphs.push_back(&content_.glyphs[i]);
       }
-      rowLines.push_back(Bands(glyphs));
+      rowLines.push_back(GlyphBands(glyphs));
     }
     // All lines of all rows, for the column finder.
     std::vector<const std::vector<const Glyph*>*> allLines;
@@ -628,7 +309,7 @@ class PageReader {
         for (const auto& [from, to] : cellsOfLines[l]) {
           std::vector<const Glyph*> piece(allLines[l]->begin() + static_cast<long>(from),
                                           allLines[l]->begin() + static_cast<long>(to));
-          const Box box = Extent(piece);
+          const Box box = GlyphExtent(piece);
           extents[r].emplace_back(box.x0, box.x1);
         }
       }
@@ -646,7 +327,7 @@ class PageReader {
         for (const auto& [from, to] : cellsOfLines[line]) {
           std::vector<const Glyph*> piece(allLines[line]->begin() + static_cast<long>(from),
                                           allLines[line]->begin() + static_cast<long>(to));
-          const size_t column = ColumnOf(columns, Extent(piece).x0);
+          const size_t column = ColumnOf(columns, GlyphExtent(piece).x0);
           columnGlyphs[column].insert(columnGlyphs[column].end(), piece.begin(), piece.end());
         }
       }
@@ -661,7 +342,7 @@ class PageReader {
         if (!glyphs.empty()) {
           for (Paragraph& paragraph : SplitParagraphs(glyphs, styles_, Box{}))
             placed.cell.paragraphs.push_back(std::move(paragraph));
-          placed.content = Extent(glyphs);
+          placed.content = GlyphExtent(glyphs);
         }
         cells.push_back(std::move(placed));
       }
@@ -952,8 +633,8 @@ class PageReader {
       bool text = true;
     };
     std::vector<Label> labels;
-    for (const auto& band : Bands(loose)) {
-      for (const Item& piece : Pieces(band)) {
+    for (const auto& band : GlyphBands(loose)) {
+      for (const Item& piece : LinePieces(band)) {
         if (piece.glyphs.size() <= kLabelGlyphs && piece.size < kHeadingScale * bodySize_)
           labels.push_back({piece.box});
       }
@@ -1000,7 +681,7 @@ class PageReader {
         inside.push_back(&content_.glyphs[i]);
       }
     }
-    for (const auto& band : Bands(inside)) {
+    for (const auto& band : GlyphBands(inside)) {
       if (band.size() >= 12) return true;
     }
     return false;
@@ -1102,7 +783,8 @@ class PageReader {
     for (size_t l = from; l < to; ++l) {
       extents.emplace_back();
       for (const auto& [a, b] : ranges[l]) {
-        const Box box = Extent({lines[l]->begin() + static_cast<long>(a), lines[l]->begin() + static_cast<long>(b)});
+        const Box box =
+            GlyphExtent({lines[l]->begin() + static_cast<long>(a), lines[l]->begin() + static_cast<long>(b)});
         extents.back().emplace_back(box.x0, box.x1);
       }
     }
@@ -1117,7 +799,7 @@ class PageReader {
       for (const auto& [a, b] : ranges[l]) {
         std::vector<const Glyph*> piece(lines[l]->begin() + static_cast<long>(a),
                                         lines[l]->begin() + static_cast<long>(b));
-        const size_t column = ColumnOf(columns, Extent(piece).x0);
+        const size_t column = ColumnOf(columns, GlyphExtent(piece).x0);
         columnGlyphs[column].insert(columnGlyphs[column].end(), piece.begin(), piece.end());
       }
       for (size_t col = 0; col < columns.size(); ++col) {
@@ -1129,7 +811,7 @@ class PageReader {
           if (std::optional<Paragraph> paragraph = MakeParagraph(columnGlyphs[col], styles_, Box{})) {
             placed.cell.paragraphs.push_back(std::move(*paragraph));
           }
-          placed.content = Extent(columnGlyphs[col]);
+          placed.content = GlyphExtent(columnGlyphs[col]);
         }
         cells.push_back(std::move(placed));
       }
@@ -1145,7 +827,7 @@ class PageReader {
   void AddLine(const Item& line, std::vector<Draft>& drafts) {
     // A number before a heading's words ("2. Charts") is no list label.
     const bool heading = line.size >= kHeadingScale * bodySize_;
-    std::optional<Label> label = line.bullet.empty() && !heading ? LabelOf(line.glyphs) : std::nullopt;
+    std::optional<ListLabel> label = line.bullet.empty() && !heading ? ListLabelOf(line.glyphs) : std::nullopt;
     const bool item = label || !line.bullet.empty();
     if (!drafts.empty() && !item && Continues(drafts.back(), line)) {
       drafts.back().lines.push_back(&line);
@@ -1261,8 +943,8 @@ double BodySize(const ReadPages& pages) {
       glyphs.push_back(&glyph);
       ++all[std::lround(glyph.size * 2)];
     }
-    for (const auto& band : Bands(glyphs)) {
-      for (const Item& piece : Pieces(band)) {
+    for (const auto& band : GlyphBands(glyphs)) {
+      for (const Item& piece : LinePieces(band)) {
         if (piece.glyphs.size() < kRunningGlyphs) continue;
         for (const Glyph* glyph : piece.glyphs) ++counts[std::lround(glyph->size * 2)];
       }
@@ -1376,8 +1058,8 @@ RunningLines FindRunningLines(const ReadPages& pages) {
     running.glyphs[p].assign(page.glyphs.size(), false);
     std::vector<const Glyph*> glyphs;
     for (const Glyph& glyph : page.glyphs) glyphs.push_back(&glyph);
-    for (const auto& band : Bands(glyphs)) {
-      for (const Item& piece : Pieces(band)) {
+    for (const auto& band : GlyphBands(glyphs)) {
+      for (const Item& piece : LinePieces(band)) {
         const bool top = piece.box.y1 <= 0.1 * page.height, bottom = piece.box.y0 >= 0.9 * page.height;
         if (!top && !bottom) continue;
         std::string key = (top ? "t" : "b") + std::to_string(std::lround(piece.box.y0 / 2)) + ":";
