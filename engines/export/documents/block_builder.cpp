@@ -153,7 +153,7 @@ Box Union(const Box& a, const Box& b) {
 
 void ShareStyles(ReadPages& pages) {
   std::vector<TextStyle>& shared = pages.styles;
-  for (PageContent& page : pages.pages) {
+  for (PageDrawing& page : pages.pages) {
     std::vector<int> index(page.styles.size(), 0);
     for (size_t s = 0; s < page.styles.size(); ++s) {
       const auto found = std::find(shared.begin(), shared.end(), page.styles[s]);

@@ -16,7 +16,7 @@ namespace zembra::exporter {
 
 /// The pages being read: their content, and the styles their glyphs index.
 struct ReadPages {
-  std::vector<PageContent> pages;
+  std::vector<PageDrawing> pages;
   std::vector<TextStyle> styles;  ///< every page's glyph styles index this one list
 };
 

@@ -101,7 +101,7 @@ std::string CatalogLanguage(PDFDoc& document) {
 std::vector<std::vector<Paragraph>> Artifacts(const ReadPages& pages, const Claims& claims) {
   std::vector<std::vector<Paragraph>> artifacts(pages.pages.size());
   for (size_t p = 0; p < pages.pages.size(); ++p) {
-    const PageContent& content = pages.pages[p];
+    const PageDrawing& content = pages.pages[p];
     std::vector<const Glyph*> loose;
     for (size_t i = 0; i < content.glyphs.size(); ++i) {
       if (!claims.glyphs[p][i]) loose.push_back(&content.glyphs[i]);
@@ -143,14 +143,14 @@ std::vector<std::optional<Box>> TextAreas(const std::vector<Block>& blocks, size
 // Reads the structure tree and the pages' content. Both cost about as much
 // as parsing the PDF: a second thread with a document of its own reads the
 // tree and then takes pages as the first one does.
-std::unique_ptr<StructNode> ReadContent(const PdfInput& input, PageSpan span, std::vector<PageContent>& contents) {
+std::unique_ptr<StructNode> ReadContent(const PdfInput& input, PageSpan span, std::vector<PageDrawing>& contents) {
   PDFDoc& pdf = input.core();
-  contents.assign(static_cast<size_t>(span.count()), PageContent());
+  contents.assign(static_cast<size_t>(span.count()), PageDrawing());
   std::atomic<int> next{0};
   auto readPages = [&](PDFDoc& document) {
     DecodedImages decoded;
     for (int index = next++; index < span.count(); index = next++) {
-      contents[static_cast<size_t>(index)] = ReadPageContent(document, span.first + index, decoded);
+      contents[static_cast<size_t>(index)] = ReadPageDrawing(document, span.first + index, decoded);
     }
   };
   std::unique_ptr<PDFDoc> second = span.count() > 1 ? input.OpenCoreAgain() : nullptr;
@@ -286,7 +286,7 @@ std::optional<Document> ReadDocument(const PdfInput& input, PageSpan span, std::
   ReadPages pages;
   std::unique_ptr<StructNode> tree = ReadContent(input, span, pages.pages);
   for (size_t p = 0; p < pages.pages.size(); ++p) {
-    PageContent& content = pages.pages[p];
+    PageDrawing& content = pages.pages[p];
     for (Glyph& glyph : content.glyphs) glyph.page = static_cast<int>(p);
     document.pages.push_back({content.width, content.height, {0, 0, content.width, content.height}});
   }

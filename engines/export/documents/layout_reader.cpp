@@ -28,6 +28,8 @@ constexpr double kHeadingScale = 1.15;
 constexpr double kSmallestArt = 12;
 // Shapes this close (points) belong to one drawing.
 constexpr double kArtReach = 3;
+// A drawing has at least this many shapes.
+constexpr size_t kDrawingShapes = 3;
 // Text of this many glyphs at most next to a drawing is its label.
 constexpr size_t kLabelGlyphs = 30;
 // A stretch of a line this long is running text.
@@ -55,7 +57,7 @@ struct Draft {
 class PageReader {
  public:
   /// excluded: glyphs that are not part of the page's flow.
-  PageReader(const PageContent& content, int page, const std::vector<TextStyle>& styles, const RegionRenderer& render,
+  PageReader(const PageDrawing& content, int page, const std::vector<TextStyle>& styles, const RegionRenderer& render,
              double bodySize, const std::vector<bool>& excluded)
       : content_(content), page_(page), styles_(styles), render_(render), bodySize_(bodySize) {
     glyphUsed_ = excluded;
@@ -558,7 +560,10 @@ class PageReader {
     std::vector<Box> regions;
     std::vector<std::vector<const Image*>> regionImages;
     for (auto& [key, drawing] : drawings) {
-      if (!drawing.art || std::max(drawing.box.width(), drawing.box.height()) < kSmallestArt ||
+      // A drawing is a few shapes at least; one shape alone (a coloured
+      // block, a frame) is the page's decoration and stays on the page.
+      if (!drawing.art || drawing.shapes < kDrawingShapes ||
+          std::max(drawing.box.width(), drawing.box.height()) < kSmallestArt ||
           std::min(drawing.box.width(), drawing.box.height()) < 4) {
         continue;
       }
@@ -923,7 +928,7 @@ class PageReader {
     return paragraph;
   }
 
-  const PageContent& content_;
+  const PageDrawing& content_;
   const int page_;
   const std::vector<TextStyle>& styles_;
   const RegionRenderer& render_;
@@ -936,7 +941,7 @@ double BodySize(const ReadPages& pages) {
   // Running text: the long stretches of its lines; the cells of a large
   // table, however many, are short.
   std::map<long, size_t> counts, all;
-  for (const PageContent& page : pages.pages) {
+  for (const PageDrawing& page : pages.pages) {
     std::vector<const Glyph*> glyphs;
     for (const Glyph& glyph : page.glyphs) {
       if (glyph.space()) continue;
@@ -1054,7 +1059,7 @@ RunningLines FindRunningLines(const ReadPages& pages) {
   std::vector<Candidate> candidates;
   std::map<std::string, std::set<size_t>> seen;  // key -> pages
   for (size_t p = 0; p < pages.pages.size(); ++p) {
-    const PageContent& page = pages.pages[p];
+    const PageDrawing& page = pages.pages[p];
     running.glyphs[p].assign(page.glyphs.size(), false);
     std::vector<const Glyph*> glyphs;
     for (const Glyph& glyph : page.glyphs) glyphs.push_back(&glyph);
@@ -1074,7 +1079,7 @@ RunningLines FindRunningLines(const ReadPages& pages) {
   }
   for (Candidate& candidate : candidates) {
     if (seen[candidate.key].size() < 2) continue;
-    const PageContent& page = pages.pages[candidate.page];
+    const PageDrawing& page = pages.pages[candidate.page];
     for (const Glyph* glyph : candidate.glyphs)
       running.glyphs[candidate.page][static_cast<size_t>(glyph - page.glyphs.data())] = true;
     running.pieces[candidate.page].push_back(std::move(candidate.glyphs));
@@ -1091,14 +1096,14 @@ std::vector<Block> ReadLayoutBlocks(ReadPages& pages, const RegionRenderer& rend
   for (size_t p = 0; p < pages.pages.size(); ++p) {
     PageReader reader(pages.pages[p], static_cast<int>(p), pages.styles, render, bodySize, running.glyphs[p]);
     for (Block& block : reader.Read()) blocks.push_back(std::move(block));
-    const PageContent& page = pages.pages[p];
+    const PageDrawing& page = pages.pages[p];
     for (const std::vector<const Glyph*>& piece : running.pieces[p]) {
       if (std::optional<Paragraph> paragraph = MakeParagraph(piece, pages.styles, Box{0, 0, page.width, page.height})) {
         paragraph->role = ParagraphRole::kArtifact;
         blocks.push_back(std::move(*paragraph));
       }
     }
-    pages.pages[p] = PageContent{page.width, page.height, {}, {}, {}, {}, {}};
+    pages.pages[p] = PageDrawing{page.width, page.height, {}, {}, {}, {}, {}};
   }
   SetHeadingLevels(blocks);
   JoinContinuedTables(blocks);

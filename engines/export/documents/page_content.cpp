@@ -105,7 +105,7 @@ bool PlainSamples(GfxImageColorMap& colorMap) {
 
 class ContentReader : public OutputDev {
  public:
-  ContentReader(PageContent& content, DecodedImages& decoded) : content_(content), decoded_(decoded) {}
+  ContentReader(PageDrawing& content, DecodedImages& decoded) : content_(content), decoded_(decoded) {}
 
   std::vector<RawStyle> rawStyles;  // one per glyph
   std::vector<Face> faces;
@@ -498,7 +498,7 @@ class ContentReader : public OutputDev {
     }
   }
 
-  PageContent& content_;
+  PageDrawing& content_;
   DecodedImages& decoded_;
   std::vector<Mark> marks_;
   size_t actualStart_ = 0;
@@ -519,7 +519,7 @@ Box Transformed(const double (&ctm)[6], const PDFRectangle& rect) {
   return Extent(xs, ys);
 }
 
-void ReadLinks(Page& page, const double (&ctm)[6], PageContent& content) {
+void ReadLinks(Page& page, const double (&ctm)[6], PageDrawing& content) {
   const std::unique_ptr<Links> links = page.getLinks();
   if (!links) return;
   for (AnnotLink* link : links->getLinks()) {
@@ -534,7 +534,7 @@ void ReadLinks(Page& page, const double (&ctm)[6], PageContent& content) {
 // A thin bar just below a baseline, as wide as the glyphs above it, is
 // their underline; a rule under a table cell is wider than the cell's words
 // and lies lower.
-void FindUnderlines(PageContent& content, std::vector<bool>& underlined) {
+void FindUnderlines(PageDrawing& content, std::vector<bool>& underlined) {
   std::vector<std::pair<double, size_t>> byBaseline;  // baseline -> glyph
   byBaseline.reserve(content.glyphs.size());
   for (size_t i = 0; i < content.glyphs.size(); ++i) byBaseline.emplace_back(content.glyphs[i].baseline, i);
@@ -605,8 +605,8 @@ std::string FontFamilyOf(const std::string& fontName) {
   return known[name] = family;
 }
 
-PageContent ReadPageContent(PDFDoc& document, int pageNumber, DecodedImages& decoded) {
-  PageContent content;
+PageDrawing ReadPageDrawing(PDFDoc& document, int pageNumber, DecodedImages& decoded) {
+  PageDrawing content;
   Page* page = document.getPage(pageNumber);
   if (page == nullptr) return content;
   content.glyphs.reserve(4096);

@@ -28,7 +28,7 @@ struct Glyph {
   Box box;
   double baseline = 0;  ///< y of the baseline
   double size = 0;      ///< font size in points as shown
-  int style = 0;        ///< index into PageContent::styles (the document's styles once read)
+  int style = 0;        ///< index into PageDrawing::styles (the document's styles once read)
   Mark mark;
   int page = 0;  ///< the page's index among the pages read
   bool space() const { return code == ' ' || code == 0xA0 || code == 0x3000; }
@@ -62,7 +62,7 @@ struct LinkArea {
   std::string uri;
 };
 
-struct PageContent {
+struct PageDrawing {
   double width = 0, height = 0;
   std::vector<Glyph> glyphs;  ///< drawing order
   std::vector<Shape> shapes;  ///< drawing order
@@ -76,7 +76,7 @@ struct PageContent {
 using DecodedImages = std::map<std::string, Image>;
 
 /// Reads page pageNumber (1-based) of the document.
-PageContent ReadPageContent(PDFDoc& document, int pageNumber, DecodedImages& decoded);
+PageDrawing ReadPageDrawing(PDFDoc& document, int pageNumber, DecodedImages& decoded);
 
 /// The family of an embedded font by its name: the subset tag and the style
 /// suffix removed and, where the font is installed, its family as the

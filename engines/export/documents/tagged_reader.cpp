@@ -112,7 +112,7 @@ class Walker {
     claims.shapes.resize(pages.pages.size());
     claims.images.resize(pages.pages.size());
     for (size_t p = 0; p < pages.pages.size(); ++p) {
-      const PageContent& page = pages.pages[p];
+      const PageDrawing& page = pages.pages[p];
       claims.glyphs[p].assign(page.glyphs.size(), false);
       claims.shapes[p].assign(page.shapes.size(), false);
       claims.images[p].assign(page.images.size(), false);
@@ -181,7 +181,7 @@ class Walker {
   }
 
   void DropInside(int page, const Box& area) {
-    const PageContent& content = pages_.pages[static_cast<size_t>(page)];
+    const PageDrawing& content = pages_.pages[static_cast<size_t>(page)];
     for (size_t i = 0; i < content.glyphs.size(); ++i) {
       const Box& b = content.glyphs[i].box;
       const double x = (b.x0 + b.x1) / 2, y = (b.y0 + b.y1) / 2;
@@ -231,7 +231,7 @@ class Walker {
       const McidContent* content = ContentOf(node);
       if (content == nullptr) return;
       const auto page = static_cast<size_t>(node.page - firstPage_);
-      const PageContent& pageContent = pages_.pages[page];
+      const PageDrawing& pageContent = pages_.pages[page];
       for (int i : content->glyphs) out.glyphs.push_back(&pageContent.glyphs[static_cast<size_t>(i)]);
       for (int i : content->shapes) {
         out.shapes.push_back(&pageContent.shapes[static_cast<size_t>(i)]);
@@ -438,7 +438,7 @@ class Walker {
         other = true;
       }
       if (region) {
-        const PageContent& content = pages_.pages[static_cast<size_t>(page)];
+        const PageDrawing& content = pages_.pages[static_cast<size_t>(page)];
         std::vector<const Glyph*> own;
         for (const Glyph* glyph : collected.glyphs) {
           if (glyph->page == page) own.push_back(glyph);
@@ -462,7 +462,7 @@ class Walker {
   // it, unless they hold other text of the page (a section's background).
   // True when it grew.
   bool GrowByUnmarkedArt(int page, std::vector<const Glyph*> own, Box& region) {
-    const PageContent& content = pages_.pages[static_cast<size_t>(page)];
+    const PageDrawing& content = pages_.pages[static_cast<size_t>(page)];
     std::sort(own.begin(), own.end());
     const double pageArea = content.width * content.height;
     auto holdsOtherText = [&](const Box& box) {
@@ -757,7 +757,7 @@ class Walker {
       if (!areas[p]) continue;
       const Box area{areas[p]->x0 - kTableMargin, areas[p]->y0 - kTableMargin, areas[p]->x1 + kTableMargin,
                      areas[p]->y1 + kTableMargin};
-      const PageContent& content = pages_.pages[p];
+      const PageDrawing& content = pages_.pages[p];
       for (size_t i = 0; i < content.shapes.size(); ++i) {
         const Shape& shape = content.shapes[i];
         if (shape.mark.mcid >= 0 || claims_.shapes[p][i]) continue;
