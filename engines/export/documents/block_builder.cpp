@@ -321,6 +321,8 @@ void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
     for (const Rule& rule : rules[p]) {
       if (!rule.horizontal) verticalRules.push_back(rule.position);
     }
+    // A cell's background ends where the cell does.
+    for (const Fill& fill : fills[p]) verticalRules.insert(verticalRules.end(), {fill.box.x0, fill.box.x1});
   }
   // Columns: one grid across every page. A right-to-left table has its
   // first column at the right: its edges are found on the mirrored page.
@@ -381,6 +383,9 @@ void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
     std::vector<double> horizontalRules;
     for (const Rule& rule : rules[static_cast<size_t>(page)]) {
       if (rule.horizontal) horizontalRules.push_back(rule.position);
+    }
+    for (const Fill& fill : fills[static_cast<size_t>(page)]) {
+      horizontalRules.insert(horizontalRules.end(), {fill.box.y0, fill.box.y1});
     }
     rowEdges[page] = TrackEdges(rowSpans, table.rows, horizontalRules);
     if (known != nullptr && known->rows.size() == rowEdges[page].size()) rowEdges[page] = known->rows;

@@ -251,13 +251,17 @@ void FillPictures(std::vector<Block>& blocks, const std::vector<PaintJob>& jobs)
   });
 }
 
-// Puts a paragraph into the flow after the last block that starts above it.
+// Puts a paragraph into the flow after the last block that starts above it,
+// or on its line to its left.
 void InsertByPlace(std::vector<Block>& flow, Paragraph paragraph) {
-  auto top = [](const Block& block) { return std::visit([](const auto& b) { return b.box.y0; }, block); };
+  auto box = [](const Block& block) { return std::visit([](const auto& b) { return b.box; }, block); };
   size_t at = 0;
   for (size_t i = 0; i < flow.size(); ++i) {
     const int page = BlockPage(flow[i]);
-    if (page < paragraph.page || (page == paragraph.page && top(flow[i]) <= paragraph.box.y0)) at = i + 1;
+    const Box other = box(flow[i]);
+    const bool sameLine = std::fabs(other.y0 - paragraph.box.y0) <= 2;
+    const bool before = sameLine ? other.x0 <= paragraph.box.x0 : other.y0 < paragraph.box.y0;
+    if (page < paragraph.page || (page == paragraph.page && before)) at = i + 1;
   }
   flow.insert(flow.begin() + static_cast<long>(at), Block(std::move(paragraph)));
 }
