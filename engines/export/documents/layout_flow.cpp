@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace zembra::exporter {
@@ -80,26 +81,60 @@ double Median(std::vector<double> values) {
 }
 
 std::vector<std::vector<const Glyph*>> GlyphBands(std::vector<const Glyph*> glyphs) {
+  // First the pieces of lines: glyphs on one line (overlapping vertically)
+  // and near each other. A line beside a taller one (an address beside a
+  // large title) stays a piece of its own, however the boxes overlap.
+  struct Fragment {
+    Box box;
+    double baseline = 0, size = 0;
+    std::vector<const Glyph*> glyphs;
+  };
   std::stable_sort(glyphs.begin(), glyphs.end(),
                    [](const Glyph* a, const Glyph* b) { return a->box.y0 + a->box.y1 < b->box.y0 + b->box.y1; });
-  std::vector<std::vector<const Glyph*>> bands;
-  Box band;
+  std::vector<Fragment> fragments;
+  std::vector<size_t> open;  // fragments a later glyph may still join
   for (const Glyph* glyph : glyphs) {
-    if (!bands.empty()) {
-      const double overlap = std::min(band.y1, glyph->box.y1) - std::max(band.y0, glyph->box.y0);
-      if (overlap >= 0.5 * std::min(band.height(), glyph->box.height())) {
-        bands.back().push_back(glyph);
-        band = Union(band, glyph->box);
-        continue;
-      }
+    const double middle = (glyph->box.y0 + glyph->box.y1) / 2;
+    std::erase_if(open, [&](size_t f) { return fragments[f].box.y1 < middle - 2 * fragments[f].size; });
+    std::optional<size_t> joined;
+    for (auto it = open.rbegin(); it != open.rend() && !joined; ++it) {
+      const Fragment& fragment = fragments[*it];
+      const double overlap = std::min(fragment.box.y1, glyph->box.y1) - std::max(fragment.box.y0, glyph->box.y0);
+      if (overlap < 0.5 * std::min(fragment.box.height(), glyph->box.height())) continue;
+      const double distance = std::max({0.0, glyph->box.x0 - fragment.box.x1, fragment.box.x0 - glyph->box.x1});
+      if (distance <= kGutterEm * std::max(fragment.size, glyph->size)) joined = *it;
     }
-    bands.push_back({glyph});
-    band = glyph->box;
+    if (joined) {
+      Fragment& fragment = fragments[*joined];
+      fragment.glyphs.push_back(glyph);
+      fragment.box = Union(fragment.box, glyph->box);
+      if (glyph->size > fragment.size) fragment.size = glyph->size, fragment.baseline = glyph->baseline;
+      continue;
+    }
+    fragments.push_back({glyph->box, glyph->baseline, glyph->size, {glyph}});
+    open.push_back(fragments.size() - 1);
+  }
+  // Then lines across the page: pieces standing on one baseline.
+  std::stable_sort(fragments.begin(), fragments.end(),
+                   [](const Fragment& a, const Fragment& b) { return a.baseline < b.baseline; });
+  std::vector<std::vector<const Glyph*>> bands;
+  double baseline = 0, size = 0;
+  for (Fragment& fragment : fragments) {
+    if (!bands.empty() && std::fabs(fragment.baseline - baseline) <= 0.3 * std::min(size, fragment.size)) {
+      bands.back().insert(bands.back().end(), fragment.glyphs.begin(), fragment.glyphs.end());
+      continue;
+    }
+    bands.push_back(std::move(fragment.glyphs));
+    baseline = fragment.baseline;
+    size = fragment.size;
   }
   for (auto& line : bands) {
     std::stable_sort(line.begin(), line.end(),
                      [](const Glyph* a, const Glyph* b) { return a->box.x0 + a->box.x1 < b->box.x0 + b->box.x1; });
   }
+  // Lines top to bottom by their tops, as they are read.
+  std::stable_sort(bands.begin(), bands.end(),
+                   [](const auto& a, const auto& b) { return GlyphExtent(a).y0 < GlyphExtent(b).y0; });
   return bands;
 }
 
@@ -175,10 +210,12 @@ std::vector<FlowRun> ReadingFlows(std::vector<LayoutBand> bands, double left, do
       kept = next;
       ++end;
     }
-    // Gutters with text on both sides, and columns of running text.
+    // Gutters with text on both sides: columns of running text, or blocks
+    // side by side whose lines do not pair up (a sender's address beside
+    // the title). Lines that pair up with short text are a table's rows.
     std::vector<std::pair<double, double>> gutters;
     for (const auto& gutter : kept) {
-      size_t before = 0, after = 0;
+      size_t before = 0, after = 0, both = 0;
       std::vector<double> widthsBefore, widthsAfter;
       for (size_t b = i; b < end; ++b) {
         bool hasBefore = false, hasAfter = false;
@@ -192,12 +229,11 @@ std::vector<FlowRun> ReadingFlows(std::vector<LayoutBand> bands, double left, do
             if (!piece.block) widthsAfter.push_back(piece.box.width());
           }
         }
-        before += hasBefore, after += hasAfter;
+        before += hasBefore, after += hasAfter, both += hasBefore && hasAfter;
       }
-      if (before >= 2 && after >= 2 && Median(widthsBefore) >= kProseEm * bodySize &&
-          Median(widthsAfter) >= kProseEm * bodySize) {
-        gutters.push_back(gutter);
-      }
+      const bool prose = Median(widthsBefore) >= kProseEm * bodySize && Median(widthsAfter) >= kProseEm * bodySize;
+      const bool unpaired = 2 * both <= end - i;
+      if (before >= 2 && after >= 2 && (prose || unpaired)) gutters.push_back(gutter);
     }
     if (end - i < 4 || gutters.empty()) {
       addWhole(bands[i]);
@@ -277,6 +313,10 @@ std::vector<FlowRun> ReadingFlows(std::vector<LayoutBand> bands, double left, do
       }
     }
     for (std::vector<LayoutItem>& column : columnFlows) {
+      // A column's lines top to bottom by their own tops (a band's top may
+      // be a taller line's in the column beside).
+      std::stable_sort(column.begin(), column.end(),
+                       [](const LayoutItem& a, const LayoutItem& b) { return a.box.y0 < b.box.y0; });
       if (!column.empty()) flows.push_back({std::move(column), true});
     }
     i = last;

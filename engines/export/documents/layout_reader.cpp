@@ -349,9 +349,19 @@ class PageReader {
         cells.push_back(std::move(placed));
       }
     }
-    // Column edges half way between the columns' text; rows from the rules.
+    // Column edges where a cell's shade ends between the columns' text,
+    // else half way between; rows from the rules.
+    std::vector<double> shadeEdges;
+    for (const Fill& fill : FillsOf(ShapesIn(area))) shadeEdges.insert(shadeEdges.end(), {fill.box.x0, fill.box.x1});
     std::vector<double> edges = {area.x0};
-    for (size_t c = 1; c < columns.size(); ++c) edges.push_back((columns[c - 1].second + columns[c].first) / 2);
+    for (size_t c = 1; c < columns.size(); ++c) {
+      const double from = columns[c - 1].second, to = columns[c].first, middle = (from + to) / 2;
+      std::optional<double> shade;
+      for (double x : shadeEdges) {
+        if (x >= from && x <= to && (!shade || std::fabs(x - middle) < std::fabs(*shade - middle))) shade = x;
+      }
+      edges.push_back(shade.value_or(middle));
+    }
     edges.push_back(area.x1);
     return Finish(table, cells, edges, grid.rows);
   }
@@ -1063,22 +1073,33 @@ RunningLines FindRunningLines(const ReadPages& pages) {
     running.glyphs[p].assign(page.glyphs.size(), false);
     std::vector<const Glyph*> glyphs;
     for (const Glyph& glyph : page.glyphs) glyphs.push_back(&glyph);
-    for (const auto& band : GlyphBands(glyphs)) {
-      for (const Item& piece : LinePieces(band)) {
-        const bool top = piece.box.y1 <= 0.1 * page.height, bottom = piece.box.y0 >= 0.9 * page.height;
-        if (!top && !bottom) continue;
-        std::string key = (top ? "t" : "b") + std::to_string(std::lround(piece.box.y0 / 2)) + ":";
+    const std::vector<std::vector<const Glyph*>> bands = GlyphBands(glyphs);
+    std::vector<Box> extents;
+    for (const auto& band : bands) extents.push_back(GlyphExtent(band));
+    for (size_t b = 0; b < bands.size(); ++b) {
+      const Box& extent = extents[b];
+      const bool top = extent.y1 <= 0.1 * page.height, bottom = extent.y0 >= 0.9 * page.height;
+      if (!top && !bottom) continue;
+      // The whole line is the key, its pieces with their places: a header
+      // comes back whole, a table's row only in part.
+      std::string key = (top ? "t" : "b") + std::to_string(std::lround(extent.y0 / 2));
+      const std::vector<Item> pieces = LinePieces(bands[b]);
+      for (const Item& piece : pieces) {
+        key += "|" + std::to_string(std::lround(piece.box.x0 / 2)) + ":";
         for (const Glyph* glyph : piece.glyphs) {
           if (glyph->space()) continue;
           key += glyph->code < 0x80 && std::isdigit(static_cast<int>(glyph->code)) ? "#" : glyph->text;
         }
-        seen[key].insert(p);
-        candidates.push_back({p, key, piece.glyphs});
       }
+      seen[key].insert(p);
+      for (const Item& piece : pieces) candidates.push_back({p, key, piece.glyphs});
     }
   }
+  // On half the pages at least (and two): a table's row that comes back by
+  // chance is rarer.
+  const size_t needed = std::max<size_t>(2, (pages.pages.size() + 1) / 2);
   for (Candidate& candidate : candidates) {
-    if (seen[candidate.key].size() < 2) continue;
+    if (seen[candidate.key].size() < needed) continue;
     const PageDrawing& page = pages.pages[candidate.page];
     for (const Glyph* glyph : candidate.glyphs)
       running.glyphs[candidate.page][static_cast<size_t>(glyph - page.glyphs.data())] = true;

@@ -251,9 +251,10 @@ std::vector<std::vector<size_t>> SplitCells(const std::vector<std::vector<Placed
       bool split = wide(l, i);
       if (!split && tableLike[l] && columnGap(l, i)) {
         split = edgeCount(l, words[i].x0, true) >= 1 || edgeCount(l, words[i - 1].x1, false) >= 1;
-      } else if (!split && gap(l, i) >= kTightGapEm * em(l, i)) {
+      } else if (!split && !tableLike[l] && gap(l, i) >= kTightGapEm * em(l, i)) {
         // A line without a wide gap of its own, tightly set: only where the
-        // edge of a column continues in two table-like lines.
+        // edge of a column continues in two table-like lines. (A line with
+        // wide gaps has shown where its cells part: a word space is none.)
         split = edgeCount(l, words[i].x0, true) >= 2 || edgeCount(l, words[i - 1].x1, false) >= 2;
       }
       if (split) splits[l].push_back(i);

@@ -165,6 +165,18 @@ TEST(SplitCells, RunningTextStaysWhole) {
   EXPECT_EQ(alone[0], (std::vector<size_t>{0, 1}));
 }
 
+TEST(SplitCells, AWordSpaceInATableRowIsNoCellEdge) {
+  // "Unit price" heads a column of right-aligned numbers of one width: the
+  // numbers' left edge falls between "Unit" and "price" by chance.
+  const auto lines = Lines({
+      {{72, 90}, {200, 230}, {233.4, 260}, {330, 360}},  // Item  Unit price  Amount
+      {{72, 130}, {233.4, 260}, {330, 360}},             // Beans       24.50    294.00
+      {{72, 125}, {233.4, 260}, {330, 360}},             // Milk        18.90     75.60
+  });
+  const auto splits = SplitCells(lines);
+  EXPECT_EQ(splits[0], (std::vector<size_t>{0, 1, 3}));
+}
+
 TEST(SplitCells, RightAlignedNumbersShareTheirRightEdge) {
   const auto lines = Lines({
       {{72, 110}, {180, 220}},                // Item      1,204.50
