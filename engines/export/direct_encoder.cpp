@@ -11,6 +11,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -18,37 +19,11 @@
 // libjpeg's header needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
+#include "engines/common/checked_file.h"
+
 namespace zembra::exporter {
 
 namespace {
-
-// A file opened for the encoders, closed on every way out.
-class OutputFile {
- public:
-  explicit OutputFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd >= 0) {
-      file_ = ::fdopen(fd, "wb");
-      if (file_ == nullptr) ::close(fd);
-    }
-    if (file_ == nullptr) error_ = std::strerror(errno);
-  }
-  ~OutputFile() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  FILE* get() const { return file_; }
-  const std::string& openError() const { return error_; }
-  /// Flushes and closes; false when the data did not all reach the file.
-  bool Close() {
-    const bool ok = std::ferror(file_) == 0 && std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok;
-  }
-
- private:
-  FILE* file_ = nullptr;
-  std::string error_;
-};
 
 struct PngFailure {
   char message[256] = "";
@@ -162,11 +137,8 @@ bool WriteDirectPng(const RawImage& image, double xDpi, double yDpi, const std::
     error = "cannot encode " + path + ": " + error;
     return false;
   }
-  OutputFile file(path);
-  if (file.get() == nullptr) {
-    error = "cannot write " + path + ": " + file.openError();
-    return false;
-  }
+  std::unique_ptr<CheckedFile> file = CheckedFile::Open(path, error);
+  if (!file) return false;
   PngFailure failure;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, PngError, PngWarning);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -178,10 +150,12 @@ bool WriteDirectPng(const RawImage& image, double xDpi, double yDpi, const std::
   // Only plain data lives between here and the encoder's jumps back.
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    error = "cannot encode " + path + ": " + failure.message;
+    // A write that failed says why (a full disk); the encoder only that it failed.
+    if (!file->failed()) error = "cannot encode " + path + ": " + failure.message;
+    file->Close(error);
     return false;
   }
-  png_init_io(png, file.get());
+  png_init_io(png, file->get());
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                image.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
@@ -195,20 +169,13 @@ bool WriteDirectPng(const RawImage& image, double xDpi, double yDpi, const std::
   }
   png_write_chunk(png, kIend, nullptr, 0);
   png_destroy_write_struct(&png, &info);
-  if (!file.Close()) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  return file->Close(error);
 }
 
 bool WriteDirectJpeg(const RawImage& image, double xDpi, double yDpi, int quality, const std::string& path,
                      std::string& error) {
-  OutputFile file(path);
-  if (file.get() == nullptr) {
-    error = "cannot write " + path + ": " + file.openError();
-    return false;
-  }
+  std::unique_ptr<CheckedFile> file = CheckedFile::Open(path, error);
+  if (!file) return false;
   jpeg_compress_struct info;
   JpegFailure failure;
   info.err = jpeg_std_error(&failure.manager);
@@ -216,11 +183,12 @@ bool WriteDirectJpeg(const RawImage& image, double xDpi, double yDpi, int qualit
   failure.manager.output_message = JpegMessage;
   if (setjmp(failure.jump)) {
     jpeg_destroy_compress(&info);
-    error = "cannot encode " + path + ": " + failure.message;
+    if (!file->failed()) error = "cannot encode " + path + ": " + failure.message;
+    file->Close(error);
     return false;
   }
   jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, file.get());
+  jpeg_stdio_dest(&info, file->get());
   info.image_width = static_cast<JDIMENSION>(image.width);
   info.image_height = static_cast<JDIMENSION>(image.height);
   info.input_components = image.channels;
@@ -238,11 +206,7 @@ bool WriteDirectJpeg(const RawImage& image, double xDpi, double yDpi, int qualit
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
-  if (!file.Close()) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  return file->Close(error);
 }
 
 }  // namespace zembra::exporter

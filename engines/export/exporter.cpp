@@ -39,7 +39,9 @@ bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::s
                      outputs.target(0));
   }
   const ExportJob job{options, *input->pdf, input->pages, *format, outputs, diagnostics};
-  return format->writer(job, error) && outputs.Publish(error);
+  if (format->writer(job, error) && outputs.Publish(error)) return true;
+  error = outputs.InTargetNames(error);
+  return false;
 }
 
 int RunExporter(std::span<const std::string> words, const Diagnostics& diagnostics) {

@@ -130,18 +130,6 @@ InputLocation ResolveInput(const std::string& input) {
   return location;
 }
 
-bool LocalFileAllowed(const std::string& path, const std::string& inputPath,
-                      const std::vector<std::string>& allowedDirectories, bool localFileAccess) {
-  if (localFileAccess) return true;
-  const std::string wanted = Canonical(path);
-  if (!inputPath.empty() && wanted == Canonical(inputPath)) return true;
-  for (const std::string& directory : allowedDirectories) {
-    std::string base = Canonical(directory);
-    if (wanted == base) return true;
-    if (!base.ends_with("/")) base += "/";
-    if (wanted.compare(0, base.size(), base) == 0) return true;
-  }
-  return false;
-}
+bool IsFileUrl(const std::string& url) { return StartsWithNoCase(url, "file:"); }
 
 }  // namespace zembra::render
