@@ -88,6 +88,16 @@ std::unique_ptr<PdfInput> PdfInput::Open(const std::string& path, const std::str
   return std::unique_ptr<PdfInput>(new PdfInput(std::move(core), path, ownerPassword, userPassword));
 }
 
+std::unique_ptr<PDFDoc> PdfInput::OpenCoreAgain() const {
+  auto password = [](const std::string& text) {
+    return text.empty() ? std::optional<GooString>() : std::optional<GooString>(GooString(text));
+  };
+  auto core = std::make_unique<PDFDoc>(std::make_unique<GooString>(path_), password(ownerPassword_),
+                                       password(userPassword_));
+  if (!core->isOk() || core->getNumPages() != core_->getNumPages()) return nullptr;
+  return core;
+}
+
 int PdfInput::pageCount() const { return core_->getNumPages(); }
 
 std::optional<std::string> PdfInput::Info(const std::string& key) const {

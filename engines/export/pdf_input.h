@@ -63,6 +63,11 @@ class PdfInput {
   /// The opened document, for the writers that read its text, pictures and structure.
   PDFDoc& core() const { return *core_; }
 
+  /// The same file opened once more (with the same passwords), for reading
+  /// it on a second thread: one PDFDoc must not be read from two at once.
+  /// Nothing when it cannot be opened again.
+  std::unique_ptr<PDFDoc> OpenCoreAgain() const;
+
   /// The same file through poppler's C++ wrapper, opened on first use, for
   /// the writers not yet reading the core document.
   const poppler::document& document() const;
