@@ -299,6 +299,11 @@ TEST(TaggedTables, RulesSpansHeadersAndShading) {
   EXPECT_EQ(CellText(numbers, 4, 1), "−42");
   EXPECT_NEAR(CellAt(numbers, 0, 1)->bottom.width, 1.5, 0.2);
   EXPECT_EQ(CellAt(numbers, 0, 1)->left.width, 0);
+  // A border just under a cell's words is no underline of theirs.
+  for (const TableCell& cell : numbers.cells)
+    for (const Paragraph& paragraph : cell.paragraphs)
+      for (const TextLine& line : paragraph.lines)
+        for (const TextRun& run : line.runs) EXPECT_FALSE(run.style.underline) << run.text;
 
   const Table& unruled = *tables[3];
   EXPECT_EQ(unruled.rows, 3);
