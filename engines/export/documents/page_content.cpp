@@ -75,12 +75,18 @@ struct Face {
 
 Face FaceOf(const GfxFont& font) {
   Face face;
-  const std::string name = font.getName().value_or("");
-  face.family = name.empty() ? std::string() : FontFamilyOf(name);
+  // A Type 3 font (how Chromium embeds CFF fonts such as the CJK ones) has
+  // no name of its own; its descriptor may still tell its font and family.
+  std::string name = font.getName().value_or("");
+  if (name.empty() && font.getEmbeddedFontName() != nullptr) name = font.getEmbeddedFontName()->toStr();
+  const std::string declaredFamily = font.getFamily() != nullptr ? font.getFamily()->toStr() : std::string();
+  face.family = !name.empty() ? FontFamilyOf(name) : declaredFamily;
   face.bold = font.isBold() || FontNameIsBold(name) || font.getWeight() >= GfxFont::W600;
   face.italic = font.isItalic() || FontNameIsItalic(name);
-  face.kind = FontKindOf(name);
-  if (font.isFixedWidth()) face.kind = FontKind::kMono;
+  face.kind = FontKindOf(name.empty() ? declaredFamily : name);
+  // A Type 3 font's glyphs of one width say nothing of its kind: CJK fonts
+  // set every ideograph one em wide.
+  if (font.isFixedWidth() && font.getType() != fontType3) face.kind = FontKind::kMono;
   if (face.kind == FontKind::kSans && font.isSerif() && name.find("Sans") == std::string::npos) {
     face.kind = FontKind::kSerif;
   }

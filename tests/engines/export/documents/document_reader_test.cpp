@@ -414,6 +414,14 @@ TEST(TaggedScripts, RightToLeftAndCjkTextInReadingOrder) {
       {"Latin text with an Arabic word العربية in the middle and 2026 at the end.", false},
   };
   EXPECT_EQ(texts, expected);
+  // Chromium embeds the CJK fonts as Type 3 fonts without a name: their
+  // descriptor still tells the family, a sans one.
+  for (const char* cjk : {"国际化", "国際化"}) {
+    const TextRun* run = RunWith(document, cjk);
+    ASSERT_NE(run, nullptr) << cjk;
+    EXPECT_EQ(run->style.fontFamily.rfind("Noto Sans CJK", 0), 0u) << run->style.fontFamily;
+    EXPECT_EQ(run->style.kind, FontKind::kSans) << cjk;
+  }
   const std::vector<const Table*> tables = Tables(document);
   ASSERT_EQ(tables.size(), 1u);
   const Table& table = *tables[0];
