@@ -5,7 +5,7 @@
 
 #include "engines/common/checked_file.h"
 #include "engines/common/files.h"
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 #include "engines/render/page_setup.h"
 #include "engines/render/pdf_finish/markers.h"
 #include "engines/render/readiness_scripts.h"

@@ -1,7 +1,7 @@
 #include "engines/render/request_interceptor.h"
 
 #include "engines/common/files.h"
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 
 namespace zembra::render {
 

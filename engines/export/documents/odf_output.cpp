@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "engines/common/base64.h"
 #include "engines/common/files.h"
 #include "engines/export/documents/flow_plan.h"
 #include "engines/export/documents/spreadsheet_xml.h"
@@ -60,37 +61,6 @@ std::string Hex(Rgb color) {
   char buffer[8];
   std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", color.r, color.g, color.b);
   return buffer;
-}
-
-std::string Base64(const std::string& bytes) {
-  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    const unsigned a = static_cast<unsigned char>(bytes[i]);
-    const unsigned b = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-    const unsigned c = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
-    const unsigned triple = (a << 16) | (b << 8) | c;
-    out += kDigits[(triple >> 18) & 63];
-    out += kDigits[(triple >> 12) & 63];
-    out += i + 1 < bytes.size() ? kDigits[(triple >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kDigits[triple & 63] : '=';
-  }
-  return out;
-}
-
-// The name of a font family as ODF styles refer to it.
-std::string FamilyName(const TextStyle& style) {
-  if (!style.fontFamily.empty()) return style.fontFamily;
-  switch (style.kind) {
-    case FontKind::kSerif:
-      return "Times New Roman";
-    case FontKind::kMono:
-      return "Courier New";
-    case FontKind::kSans:
-      break;
-  }
-  return "Arial";
 }
 
 const char* NumberFormat(ListLabel::Format format) {
@@ -313,7 +283,7 @@ class OdfWriter {
   }
 
   std::string TextProperties(const TextStyle& style) {
-    const std::string family = FamilyName(style);
+    const std::string family = OfficeFontFamily(style);
     fonts_.emplace(family, style.kind);
     const std::string font = Xml(family);
     const std::string size = Pt(style.size > 0 ? style.size : 12);
@@ -491,7 +461,7 @@ class OdfWriter {
     std::string out = "<draw:frame draw:style-name=\"Fr1\" draw:name=\"Picture" + std::to_string(++pictures_) +
                       "\" text:anchor-type=\"as-char\" svg:width=\"" + Pt(width) + "\" svg:height=\"" + Pt(height) +
                       "\" draw:z-index=\"0\"><draw:image draw:mime-type=\"image/png\"><office:binary-data>" +
-                      Base64(picture.png) + "</office:binary-data></draw:image>";
+                      Base64Encode(picture.png) + "</office:binary-data></draw:image>";
     if (!picture.alt.empty()) {
       out += "<svg:title>" + Xml(picture.alt) + "</svg:title><svg:desc>" + Xml(picture.alt) + "</svg:desc>";
     }

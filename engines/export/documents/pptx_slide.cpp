@@ -77,21 +77,6 @@ std::string Hex(const Rgb& color) {
   return text;
 }
 
-// A family the presentation program can look up; the generic ones by the
-// names every office suite maps to its own fonts.
-std::string Typeface(const TextStyle& style) {
-  if (!style.fontFamily.empty()) return style.fontFamily;
-  switch (style.kind) {
-    case FontKind::kSerif:
-      return "Times New Roman";
-    case FontKind::kMono:
-      return "Courier New";
-    case FontKind::kSans:
-      break;
-  }
-  return "Arial";
-}
-
 // What a text box holds, as its name shows in the selection list: a
 // heading by its level, others by their role and the shape's number.
 std::string ShapeName(const Paragraph& paragraph, const std::string& id) {
@@ -300,7 +285,7 @@ class SlideWriter {
     if (style == nullptr) return xml + " dirty=\"0\"/>";
     xml += std::string(" b=\"") + (style->bold ? "1" : "0") + "\" i=\"" + (style->italic ? "1" : "0") + "\"";
     if (style->underline) xml += " u=\"sng\"";
-    const std::string face = XmlEscape(CleanText(Typeface(*style)));
+    const std::string face = XmlEscape(CleanText(OfficeFontFamily(*style)));
     xml += " dirty=\"0\"><a:solidFill><a:srgbClr val=\"" + Hex(style->color) +
            "\"/></a:solidFill><a:latin typeface=\"" + face + "\"/><a:ea typeface=\"" + face + "\"/><a:cs typeface=\"" +
            face + "\"/>";

@@ -34,17 +34,7 @@ std::string FontName(const std::string& family, FontKind kind) {
   }
   while (!name.empty() && name.back() == ' ') name.pop_back();
   while (!name.empty() && name.front() == ' ') name.erase(0, 1);
-  if (!name.empty()) return name;
-  // Fonts every word processor has or substitutes by metric twins.
-  switch (kind) {
-    case FontKind::kSerif:
-      return "Times New Roman";
-    case FontKind::kMono:
-      return "Courier New";
-    case FontKind::kSans:
-      break;
-  }
-  return "Arial";
+  return GenericFontFamily(name, kind);
 }
 
 // Half-points, as \fs wants them; 12 pt when the size is unknown.

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 
 namespace zembra::render {
 namespace {
