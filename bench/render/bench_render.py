@@ -7,8 +7,12 @@ outlive its main process are reaped and counted here) over several runs, and
 peak memory (largest sum of proportional set sizes of the tree, sampled) over
 separate runs, so that sampling does not disturb the timings.
 
-Usage: bench_render.py [--runs N] [--build DIR] [--pages DIR] [-- extra zemrender options]
-Default zemrender options: none, as a user runs it.
+Usage: bench_render.py [--runs N] [--build DIR] [--pages DIR] [--page NAME ...]
+                       [--reference-build DIR] [-- extra zemrender options]
+Default zemrender options: none, as a user runs it. With --reference-build the
+zemrender.lib of another build (the branch point, say) runs in turn with this
+one, and "paired x" is the median of the per-run ratios of their wall times:
+what a change costs, with the machine's load hitting both alike.
 """
 import argparse
 import ctypes
@@ -83,6 +87,8 @@ def main():
     parser.add_argument("--memory-runs", type=int, default=2)
     parser.add_argument("--build", default=os.path.join(SOURCE, "build"))
     parser.add_argument("--pages", default=os.path.join(SOURCE, "..", "shared", "bench-pages"))
+    parser.add_argument("--page", action="append", help="a page of --pages (repeatable; default: all three)")
+    parser.add_argument("--reference-build", help="a build whose zemrender.lib runs paired with this one")
     parser.add_argument("options", nargs="*", default=[])
     args = parser.parse_args()
     become_subreaper()
@@ -90,6 +96,9 @@ def main():
     sandbox = ["--no-sandbox"] if os.geteuid() == 0 else []
     work = tempfile.mkdtemp(prefix="bench-render-")
     tools = [("zemrender.lib", lambda page, out: [zemrender] + args.options + [page, out])]
+    if args.reference_build:
+        reference = os.path.join(args.reference_build, "bin", "zemrender.lib")
+        tools.append(("reference", lambda page, out: [reference] + args.options + [page, out]))
     if shutil.which("chromium-headless-shell"):
         tools.append(("headless-shell", lambda page, out: ["chromium-headless-shell"] + sandbox +
                       ["--print-to-pdf=" + out, page]))
@@ -100,7 +109,7 @@ def main():
           f"{args.memory_runs} memory runs per tool and page")
     print(f"{'page':<12} {'tool':<20} {'wall s':>7} {'cpu s':>7} {'peak MB':>8} {'wall x':>7} {'cpu x':>6} {'mem x':>6}")
     try:
-        for page_name in ("simple.html", "report.html", "script.html"):
+        for page_name in args.page or ("simple.html", "report.html", "script.html"):
             page = os.path.abspath(os.path.join(args.pages, page_name))
             results = {}
             for name, _ in tools:
@@ -132,6 +141,10 @@ def main():
                               f"{cpu / statistics.median(base['cpu']):>6.2f} "
                               f"{peak / (max(base['peak']) / 1024):>6.2f}" if base["peak"] else "")
                 print(f"{page_name:<12} {name:<20} {wall:>7.3f} {cpu:>7.3f} {peak:>8.1f} {ratios}")
+            if args.reference_build:
+                pairs = zip(results["zemrender.lib"]["wall"], results["reference"]["wall"])
+                paired = statistics.median(ours / ref for ours, ref in pairs if ref > 0)
+                print(f"{page_name:<12} {'paired x':<20} {paired:>7.3f} (zemrender.lib / reference, per run)")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engines/common/cleanup.h"
+#include "engines/common/files.h"
 
 namespace zembra {
 
@@ -77,7 +78,7 @@ bool AtomicOutput::Commit(std::string& error) {
     error = "nothing was written for " + target_;
     return false;
   }
-  if (!RenameNoReplace(tempPath_, target_, error)) return false;
+  if (!SyncFile(tempPath_, target_, error) || !RenameNoReplace(tempPath_, target_, error)) return false;
   committed_ = true;
   return true;
 }

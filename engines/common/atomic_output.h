@@ -21,9 +21,9 @@ class AtomicOutput {
   const std::string& tempPath() const { return tempPath_; }
   const std::string& target() const { return target_; }
 
-  /// Moves the finished temporary file to the target. Fails, leaving nothing
-  /// behind, when the temporary file is empty or missing or when a file has
-  /// appeared at the target meanwhile.
+  /// Syncs the finished temporary file and moves it to the target. Fails,
+  /// leaving nothing behind, when the temporary file is empty or missing or
+  /// cannot be synced, or when a file has appeared at the target meanwhile.
   bool Commit(std::string& error);
 
  private:

@@ -1,6 +1,7 @@
 // A stdio file for writing whose errors are never lost: libraries that write
-// through a FILE* (libqpdf among them) may not look at the result of the
-// final flush, so a full disk could otherwise pass as a complete file.
+// through a FILE* (libqpdf, libpng, libjpeg) may not look at the result of
+// every write or of the final flush, so a full disk could otherwise pass as a
+// complete file. The first failed write is remembered with its reason.
 #pragma once
 
 #include <cstdio>
@@ -18,13 +19,20 @@ class CheckedFile {
 
   FILE* get() const { return file_; }
 
-  /// Flushes, syncs and closes; false with error set when any write,
-  /// including earlier buffered ones, failed.
+  /// Whether a write has failed so far (buffered data not yet counted).
+  bool failed() const;
+
+  /// Flushes, syncs and closes; false with error set, naming the first
+  /// failure's reason, when any write (buffered ones included), the sync or
+  /// the close failed.
   bool Close(std::string& error);
 
+  struct Sink;  ///< the descriptor and the first error a write met
+
  private:
-  CheckedFile(std::string path, FILE* file) : path_(std::move(path)), file_(file) {}
+  CheckedFile(std::string path, std::unique_ptr<Sink> sink, FILE* file);
   std::string path_;
+  std::unique_ptr<Sink> sink_;
   FILE* file_;
 };
 

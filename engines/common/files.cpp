@@ -1,6 +1,8 @@
 #include "engines/common/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -46,6 +48,15 @@ bool WriteWholeFile(const std::string& path, std::string_view data, std::string&
     return false;
   }
   return file->Close(error);
+}
+
+bool SyncFile(const std::string& path, const std::string& target, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // read-only descriptors sync too
+  const bool ok = fd >= 0 && (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS);
+  const int problem = errno;
+  if (fd >= 0) ::close(fd);
+  if (!ok) error = "cannot write " + target + ": " + std::strerror(problem);
+  return ok;
 }
 
 std::string DirectoryName(const std::string& path) {

@@ -16,6 +16,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& e
 /// the sync and the close are checked, so a full disk is an error here.
 bool WriteWholeFile(const std::string& path, std::string_view data, std::string& error);
 
+/// Syncs the file's data to its disk, which may only then find that it has
+/// no room for data it took into its cache. False with error set, naming the
+/// file as target (the name the user knows), when that or opening fails.
+bool SyncFile(const std::string& path, const std::string& target, std::string& error);
+
 /// Everything before the last "/" ("/" for a file in the root, empty when
 /// there is no "/"). Only "/" separates; a backslash is part of a name.
 std::string DirectoryName(const std::string& path);

@@ -89,12 +89,30 @@ const OutputSet::Staging* OutputSet::StagingFor(const std::string& target, std::
   return &staging_.back();
 }
 
+std::string OutputSet::InTargetNames(std::string text) const {
+  // Longest staged paths first, so that a path that begins another is not
+  // replaced inside it.
+  std::vector<const File*> files;
+  for (const File& file : files_) files.push_back(&file);
+  std::sort(files.begin(), files.end(),
+            [](const File* a, const File* b) { return a->staged.size() > b->staged.size(); });
+  for (const File* file : files) {
+    for (size_t at = text.find(file->staged); at != std::string::npos;
+         at = text.find(file->staged, at + file->target.size())) {
+      text.replace(at, file->staged.size(), file->target);
+    }
+  }
+  return text;
+}
+
 bool OutputSet::PublishFile(const File& file, std::vector<std::string>& placed, std::string& error) const {
   struct stat info;
   if (::stat(file.staged.c_str(), &info) != 0 || info.st_size == 0) {
     error = "nothing was written for " + file.target;
     return false;
   }
+  // Writers that close their files without a sync (image libraries among them) are checked here.
+  if (!SyncFile(file.staged, file.target, error)) return false;
   // The copies first, as hard links, which never replace a file either.
   for (const std::string& copy : file.copies) {
     if (::link(file.staged.c_str(), copy.c_str()) != 0) {

@@ -38,8 +38,14 @@ class OutputSet {
   const std::string& path(size_t index) const { return files_[index].staged; }
   const std::string& target(size_t index) const { return files_[index].target; }
 
+  /// The text with every staged path replaced by its target: a writer's
+  /// message then names the file the user asked for.
+  std::string InTargetNames(std::string text) const;
+
   /// Publishes the required files in the order they were added, then the
-  /// optional ones. A required file that is missing or empty, or whose
+  /// optional ones. Each file is synced first, so that data a file system
+  /// only took into its cache and then had no room for is found out here.
+  /// A required file that is missing, empty or cannot be synced, or whose
   /// target has appeared meanwhile, fails the whole set: what was published
   /// already is removed again and error says why. An optional file that
   /// cannot be published adds one line to warnings and is left out.

@@ -1,54 +1,24 @@
 #include "engines/export/direct_encoder.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 // libjpeg's header needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
+#include "engines/common/checked_file.h"
+
 namespace zembra::exporter {
 
 namespace {
-
-// A file opened for the encoders, closed on every way out.
-class OutputFile {
- public:
-  explicit OutputFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd >= 0) {
-      file_ = ::fdopen(fd, "wb");
-      if (file_ == nullptr) ::close(fd);
-    }
-    if (file_ == nullptr) error_ = std::strerror(errno);
-  }
-  ~OutputFile() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  FILE* get() const { return file_; }
-  const std::string& openError() const { return error_; }
-  /// Flushes and closes; false when the data did not all reach the file.
-  bool Close() {
-    const bool ok = std::ferror(file_) == 0 && std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok;
-  }
-
- private:
-  FILE* file_ = nullptr;
-  std::string error_;
-};
 
 unsigned PixelsPerMetre(double dpi) { return static_cast<unsigned>(std::lround(dpi / 0.0254)); }
 
@@ -69,16 +39,14 @@ constexpr int kPngZlibLevel = 2;
 // library's errors; only plain data lives between it and the calls.
 class PngWriter final : public RowWriter {
  public:
-  PngWriter(const std::string& path, const RowFormat& format) : path_(path), format_(format), file_(path) {}
+  PngWriter(const std::string& path, const RowFormat& format) : path_(path), format_(format) {}
   ~PngWriter() override {
     if (png_ != nullptr) png_destroy_write_struct(&png_, &info_);
   }
 
   bool Start(std::string& error) {
-    if (file_.get() == nullptr) {
-      error = "cannot write " + path_ + ": " + file_.openError();
-      return false;
-    }
+    file_ = CheckedFile::Open(path_, error);
+    if (!file_) return false;
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
     info_ = png_ != nullptr ? png_create_info_struct(png_) : nullptr;
     if (info_ == nullptr) {
@@ -87,7 +55,7 @@ class PngWriter final : public RowWriter {
     }
     if (format_.bilevel) packed_.resize(static_cast<size_t>(format_.width + 7) / 8);
     if (setjmp(png_jmpbuf(png_))) return Failed(error);
-    png_init_io(png_, file_.get());
+    png_init_io(png_, file_->get());
     png_set_IHDR(png_, info_, static_cast<png_uint_32>(format_.width), static_cast<png_uint_32>(format_.height),
                  format_.bilevel ? 1 : 8, format_.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
@@ -128,11 +96,7 @@ class PngWriter final : public RowWriter {
     if (setjmp(png_jmpbuf(png_))) return Failed(error);
     png_write_end(png_, nullptr);
     png_destroy_write_struct(&png_, &info_);
-    if (!file_.Close()) {
-      error = "cannot write " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    return true;
+    return file_->Close(error);
   }
 
  private:
@@ -143,14 +107,16 @@ class PngWriter final : public RowWriter {
   }
   static void OnWarning(png_structp, png_const_charp) {}
 
+  // A write that failed says why (a full disk); the encoder only that it failed.
   bool Failed(std::string& error) {
-    error = "cannot encode " + path_ + ": " + message_;
+    if (!file_->failed()) error = "cannot encode " + path_ + ": " + message_;
+    file_->Close(error);
     return false;
   }
 
   std::string path_;
   RowFormat format_;
-  OutputFile file_;
+  std::unique_ptr<CheckedFile> file_;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
   std::vector<unsigned char> packed_;
@@ -174,23 +140,21 @@ void JpegMessage(j_common_ptr) {}
 
 class JpegWriter final : public RowWriter {
  public:
-  JpegWriter(const std::string& path, const RowFormat& format) : path_(path), format_(format), file_(path) {}
+  JpegWriter(const std::string& path, const RowFormat& format) : path_(path), format_(format) {}
   ~JpegWriter() override {
     if (created_) jpeg_destroy_compress(&info_);
   }
 
   bool Start(int quality, std::string& error) {
-    if (file_.get() == nullptr) {
-      error = "cannot write " + path_ + ": " + file_.openError();
-      return false;
-    }
+    file_ = CheckedFile::Open(path_, error);
+    if (!file_) return false;
     info_.err = jpeg_std_error(&failure_.manager);
     failure_.manager.error_exit = JpegError;
     failure_.manager.output_message = JpegMessage;
     if (setjmp(failure_.jump)) return Failed(error);
     jpeg_create_compress(&info_);
     created_ = true;
-    jpeg_stdio_dest(&info_, file_.get());
+    jpeg_stdio_dest(&info_, file_->get());
     info_.image_width = static_cast<JDIMENSION>(format_.width);
     info_.image_height = static_cast<JDIMENSION>(format_.height);
     info_.input_components = format_.channels;
@@ -227,22 +191,19 @@ class JpegWriter final : public RowWriter {
     jpeg_finish_compress(&info_);
     jpeg_destroy_compress(&info_);
     created_ = false;
-    if (!file_.Close()) {
-      error = "cannot write " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    return true;
+    return file_->Close(error);
   }
 
  private:
   bool Failed(std::string& error) {
-    error = "cannot encode " + path_ + ": " + failure_.message;
+    if (!file_->failed()) error = "cannot encode " + path_ + ": " + failure_.message;
+    file_->Close(error);
     return false;
   }
 
   std::string path_;
   RowFormat format_;
-  OutputFile file_;
+  std::unique_ptr<CheckedFile> file_;
   jpeg_compress_struct info_{};
   JpegFailure failure_;
   bool created_ = false;

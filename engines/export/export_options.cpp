@@ -177,7 +177,7 @@ constexpr OptionEntry kEntries[] = {
        o.text.encoding = value;
        return "";
      }},
-    {"-eol", -1, "<string>", "Text output: end of line, unix, dos or mac (default unix).",
+    {"-eol", -1, "<string>", "Text and CSV output: end of line, unix, dos or mac (default unix).",
      [](ExportOptions& o, const std::string& value) -> std::string {
        if (value != "unix" && value != "dos" && value != "mac") return "unix, dos or mac";
        o.text.endOfLine = value;

@@ -43,7 +43,9 @@ bool Export(const ExportOptions& options, const Diagnostics& diagnostics, std::s
                      outputs.target(0));
   }
   const ExportJob job{options, *input->pdf, input->pages, *format, outputs, diagnostics};
-  return (writer != nullptr ? writer : format->writer)(job, error) && outputs.Publish(error);
+  if ((writer != nullptr ? writer : format->writer)(job, error) && outputs.Publish(error)) return true;
+  error = outputs.InTargetNames(error);
+  return false;
 }
 
 int RunExporter(std::span<const std::string> words, const Diagnostics& diagnostics) {

@@ -33,8 +33,10 @@ constexpr OutputFormat kFormats[] = {
     {"txt", F::kTxt, "plain text (or HTML with -htmlmeta)", Family::kDocument, false, false, WriteText},
     {"doc", F::kDoc, "Word 97 document", Family::kDocument, false, false, WriteDoc},
     {"rtf", F::kRtf, "Rich Text Format document", Family::kDocument, false, false, WriteRtf},
-    {"xls", F::kXls, "Excel 97 workbook, a sheet per page", Family::kDocument, false, false, WriteXls},
-    {"csv", F::kCsv, "comma-separated values", Family::kDocument, false, false, WriteCsv},
+    {"xls", F::kXls, "Excel 97 workbook: one sheet, each table a block of cells", Family::kDocument, false, false,
+     WriteXls},
+    {"csv", F::kCsv, "comma-separated values, UTF-8: a field per table cell", Family::kDocument, false, false,
+     WriteCsv},
     {"pptx", F::kPptx, "presentation, a slide per page", Family::kDocument, false, false, WritePptx},
 };
 

@@ -3,10 +3,13 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <string_view>
 
 namespace zembra::exporter {
 
@@ -15,9 +18,13 @@ namespace {
 thread_local std::string lastTiffError;
 
 void KeepTiffError(const char* module, const char* format, va_list arguments) {
+  const int problem = errno;  // of the system call that failed, if one did
   char text[512];
   std::vsnprintf(text, sizeof text, format, arguments);
   lastTiffError = (module != nullptr ? std::string(module) + ": " : std::string()) + text;
+  // The library's "Write error" does not say why; the system does.
+  if (problem != 0 && std::string_view(text).find("rite error") != std::string_view::npos)
+    lastTiffError += std::string(" (") + std::strerror(problem) + ")";
 }
 
 TIFF* AsTiff(void* handle) { return static_cast<TIFF*>(handle); }

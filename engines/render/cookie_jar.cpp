@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "engines/common/files.h"
+
 namespace zembra::render {
 
 namespace {
@@ -113,15 +115,13 @@ bool ReadCookieJar(const std::string& path, std::vector<Cookie>& cookies, std::s
 
 bool WriteCookieJar(const std::string& path, const std::vector<Cookie>& cookies, std::string& error) {
   const std::string temp = path + ".zemrender-" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << FormatCookieJar(cookies);
-    out.flush();
-    if (!out) {
-      error = "cannot write the cookie jar " + path;
-      std::remove(temp.c_str());
-      return false;
-    }
+  std::string problem;
+  if (!WriteWholeFile(temp, FormatCookieJar(cookies), problem)) {
+    // The reason (a full disk) without the temporary name.
+    const size_t reason = problem.rfind(": ");
+    error = "cannot write the cookie jar " + path + (reason == std::string::npos ? "" : problem.substr(reason));
+    std::remove(temp.c_str());
+    return false;
   }
   if (std::rename(temp.c_str(), path.c_str()) != 0) {
     error = "cannot write the cookie jar " + path + ": " + std::strerror(errno);

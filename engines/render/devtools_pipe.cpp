@@ -65,6 +65,13 @@ int DevToolsPipe::SendAwaited(const std::string& method, const Json& params, con
   return id;
 }
 
+int DevToolsPipe::SendThen(const std::string& method, const Json& params, const std::string& sessionId,
+                           ReplyHandler then) {
+  const int id = Send(method, params, sessionId);
+  if (id >= 0) replyHandlers_[id] = std::move(then);
+  return id;
+}
+
 std::optional<Json> DevToolsPipe::Await(int id, const std::string& method, Clock::time_point deadline,
                                         std::string& error) {
   if (id < 0) {
@@ -134,6 +141,12 @@ void DevToolsPipe::Dispatch(const std::string& text) {
   if (message.contains("id")) {
     if (!message["id"].is_number_integer()) return;
     const int id = message["id"].get<int>();
+    if (auto handler = replyHandlers_.find(id); handler != replyHandlers_.end()) {
+      const ReplyHandler then = std::move(handler->second);
+      replyHandlers_.erase(handler);
+      then(message);
+      return;
+    }
     if (awaited_.contains(id)) replies_[id] = std::move(message);
     return;  // replies to commands sent without waiting are not needed
   }

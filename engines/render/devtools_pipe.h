@@ -44,6 +44,13 @@ class DevToolsPipe {
   std::optional<Json> Call(const std::string& method, const Json& params, const std::string& sessionId,
                            Clock::time_point deadline, std::string& error);
 
+  /// Sends a command whose reply (the whole message, with "result" or
+  /// "error") goes to then when it arrives, while anything pumps the pipe;
+  /// -1 when the pipe is broken. For a step that must wait for another's
+  /// success without holding up the caller.
+  using ReplyHandler = std::function<void(const Json& reply)>;
+  int SendThen(const std::string& method, const Json& params, const std::string& sessionId, ReplyHandler then);
+
   /// Sends a command whose reply is kept for Await; -1 when the pipe is broken.
   int SendAwaited(const std::string& method, const Json& params, const std::string& sessionId = "");
   /// Waits for the reply to a command sent with SendAwaited, like Call.
@@ -71,6 +78,7 @@ class DevToolsPipe {
   int nextHandler_ = 0;
   std::set<int> awaited_;          ///< ids whose replies a Call waits for
   std::map<int, Json> replies_;
+  std::map<int, ReplyHandler> replyHandlers_;
 };
 
 }  // namespace zembra::render

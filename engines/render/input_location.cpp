@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "engines/render/file_access.h"
+
 namespace zembra::render {
 
 namespace {
@@ -16,40 +18,6 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   for (size_t i = 0; i < prefix.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
   return true;
-}
-
-std::string Absolute(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
-  char cwd[PATH_MAX];
-  if (::getcwd(cwd, sizeof cwd) == nullptr) return path;
-  return std::string(cwd) + "/" + path;
-}
-
-// Collapses "." and ".." so that a path cannot climb out of an allowed directory by name.
-std::string Normalize(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    const std::string part = path.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string out;
-  for (const std::string& part : parts) out += "/" + part;
-  return out.empty() ? "/" : out;
-}
-
-// The real path when it exists (symbolic links resolved), else the normalized one.
-std::string Canonical(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
-  return Normalize(Absolute(path));
 }
 
 bool LooksLikeHost(const std::string& input) {
@@ -118,7 +86,7 @@ InputLocation ResolveInput(const std::string& input) {
       location.error = "cannot read the input file: " + input;
       return location;
     }
-    location.localPath = Canonical(path);
+    location.localPath = ResolvedPath(path);
     location.url = FileUrl(location.localPath);
     return location;
   }
@@ -130,18 +98,6 @@ InputLocation ResolveInput(const std::string& input) {
   return location;
 }
 
-bool LocalFileAllowed(const std::string& path, const std::string& inputPath,
-                      const std::vector<std::string>& allowedDirectories, bool localFileAccess) {
-  if (localFileAccess) return true;
-  const std::string wanted = Canonical(path);
-  if (!inputPath.empty() && wanted == Canonical(inputPath)) return true;
-  for (const std::string& directory : allowedDirectories) {
-    std::string base = Canonical(directory);
-    if (wanted == base) return true;
-    if (!base.ends_with("/")) base += "/";
-    if (wanted.compare(0, base.size(), base) == 0) return true;
-  }
-  return false;
-}
+bool IsFileUrl(const std::string& url) { return StartsWithNoCase(url, "file:"); }
 
 }  // namespace zembra::render

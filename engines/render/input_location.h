@@ -23,9 +23,7 @@ std::string FileUrl(const std::string& absolutePath);
 /// The local path of a file:// URL (percent-decoded), or empty.
 std::string PathOfFileUrl(const std::string& url);
 
-/// Whether a page may read a local file: always its own input, files under
-/// the allowed directories, and anything when local file access is on.
-bool LocalFileAllowed(const std::string& path, const std::string& inputPath,
-                      const std::vector<std::string>& allowedDirectories, bool localFileAccess);
+/// Whether the URL is a file: URL (any case).
+bool IsFileUrl(const std::string& url);
 
 }  // namespace zembra::render

@@ -44,7 +44,7 @@ std::string Bad(const std::string& value, const char* expected) {
 }
 
 // Setters shared by many rows.
-template <auto Member, bool Value>
+template <auto Member, auto Value>
 std::string SetFlag(RenderOptions& o, const Values&) {
   Field<Member>(o) = Value;
   return "";
@@ -97,6 +97,7 @@ std::string SetCrop(RenderOptions& o, const Values& v) {
 std::string Accept(RenderOptions&, const Values&) { return ""; }
 
 static_assert(finish::kMaxCopies == 999, "the --copies message names the largest number");
+static_assert(kDefaultMemoryLimitMb == 4096, "the --memory-limit help names the default");
 
 }  // namespace
 
@@ -178,6 +179,15 @@ const std::vector<OptionEntry>& OptionTable() {
          o.load.timeoutSeconds = *seconds;
          return "";
        }},
+      {"--memory-limit", 1, "<MB>",
+       "stop a page when Chromium's processes and this program hold more than this many MiB of memory together "
+       "(default 4096; 0 for no limit)",
+       [](RenderOptions& o, const Values& v) -> std::string {
+         const auto megabytes = ParseInteger(v[0], 0, 1L << 24);
+         if (!megabytes || (*megabytes > 0 && *megabytes < 16)) return Bad(v[0], "MiB, 16 or more, or 0 for no limit");
+         o.memoryLimitMb = *megabytes;
+         return "";
+       }},
       {"--window-status", -1, "<text>", "wait until the page sets window.status to this text",
        SetText<&LoadOptions::windowStatus>},
       {"--title", -1, "<text>", "title of the PDF (default: the page's title)", SetText<&PageOptions::title>},
@@ -205,14 +215,16 @@ const std::vector<OptionEntry>& OptionTable() {
        AddNameValue<&LoadOptions::postFiles>},
       {"--proxy", -1, "<proxy>", "send every request through this proxy (http://host:port, socks5://host:port)",
        SetText<&LoadOptions::proxy>},
-      {"--allow", -1, "<path>", "the page may read files in this directory even without local file access",
+      {"--allow", -1, "<path>", "a local page may also read the files in this directory and below (repeatable)",
        AddText<&LoadOptions::allowedPaths>},
-      {"--disallow-local-file-access", -1, "", "the page may not read local files besides the input",
-       SetFlag<&LoadOptions::localFileAccess, false>},
+      {"--disallow-local-file-access", -1, "",
+       "a local page reads no local file but itself and those under --allow directories",
+       SetFlag<&LoadOptions::localFileAccess, LocalFileAccess::kPageOnly>},
       {"--disable-local-file-access", -1, "", "the same as --disallow-local-file-access",
-       SetFlag<&LoadOptions::localFileAccess, false>},
-      {"--enable-local-file-access", -1, "", "the page may read local files (default)",
-       SetFlag<&LoadOptions::localFileAccess, true>},
+       SetFlag<&LoadOptions::localFileAccess, LocalFileAccess::kPageOnly>},
+      {"--enable-local-file-access", -1, "",
+       "a local page may read any local file (default: its own directory and --allow directories)",
+       SetFlag<&LoadOptions::localFileAccess, LocalFileAccess::kEverything>},
       {"--images", -1, "", "load images (default)", SetFlag<&LoadOptions::images, true>},
       {"--no-images", -1, "", "do not request images at all", SetFlag<&LoadOptions::images, false>},
       {"--user-style-sheet", -1, "<url>", "a style sheet (file or URL) applied to the page",

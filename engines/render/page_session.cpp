@@ -5,7 +5,7 @@
 
 #include "engines/common/checked_file.h"
 #include "engines/common/files.h"
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 #include "engines/render/page_setup.h"
 #include "engines/render/pdf_finish/markers.h"
 #include "engines/render/readiness_scripts.h"
@@ -62,9 +62,11 @@ std::string ExceptionText(const Json& details) {
 
 }  // namespace
 
-PageSession::PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
-                         const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies)
+PageSession::PageSession(DevToolsPipe& pipe, TargetRouter& router, const RenderOptions& options,
+                         const InputLocation& input, const Diagnostics& diagnostics,
+                         const std::vector<Cookie>& jarCookies)
     : pipe_(pipe),
+      router_(router),
       options_(options),
       input_(input),
       diagnostics_(diagnostics),
@@ -72,6 +74,7 @@ PageSession::PageSession(DevToolsPipe& pipe, const RenderOptions& options, const
       interceptor_(options, input, diagnostics) {}
 
 PageSession::~PageSession() {
+  router_.Release(this);
   if (eventHandler_ >= 0) pipe_.removeEventHandler(eventHandler_);
 }
 
@@ -87,26 +90,14 @@ bool PageSession::Open(std::string& error) {
   const auto setupDeadline = std::max(deadline_, Clock::now() + std::chrono::seconds(20));
 
   if (!interceptor_.Prepare(error)) return false;
-  // The browser starts with one blank page; use it rather than open another.
-  // Later documents of the run (covers) get pages of their own.
-  std::string targetId;
-  auto targets = pipe_.Call("Target.getTargets", Json::object(), "", setupDeadline, error);
-  // The first answer of a run is when Chromium has started.
-  if (timings_ != nullptr && timings_->LastPhaseIs("setup")) timings_->Mark("browser start");
-  if (targets) {
-    for (const Json& target : (*targets)["targetInfos"])
-      if (target.value("type", "") == "page" && !target.value("attached", false))
-        targetId = target.value("targetId", "");
-  }
-  if (targetId.empty()) {
-    auto created = pipe_.Call("Target.createTarget", {{"url", "about:blank"}}, "", setupDeadline, error);
-    if (!created) return false;
-    targetId = (*created)["targetId"].get<std::string>();
-  }
-  auto attached =
-      pipe_.Call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, "", setupDeadline, error);
-  if (!attached) return false;
-  sessionId_ = (*attached)["sessionId"].get<std::string>();
+  // The browser starts with one blank page; the first document uses it.
+  // Later documents of the run (covers) get pages of their own, which wait
+  // until they are set up.
+  const std::optional<AttachedTarget> page = router_.OpenPage(setupDeadline, error);
+  if (!page) return false;
+  sessionId_ = page->sessionId;
+  attached_[sessionId_] = {Role::kMain, page->targetId, true, &interceptor_.fileRule()};
+  router_.Own(page->targetId, this);
   // Every page of the run keeps its own handler: a page printed again
   // later still answers the requests it pauses.
   if (eventHandler_ < 0) eventHandler_ = pipe_.addEventHandler([this](const Json& event) { OnEvent(event); });
@@ -152,44 +143,203 @@ bool PageSession::Open(std::string& error) {
     send("Network.setExtraHTTPHeaders", {{"headers", headers}});
   }
   if (interceptor_.Needed()) send("Fetch.enable", interceptor_.FetchParameters());
+  // Frames of other sites and workers are attached before they run, to
+  // be held to the rule on local files, and workers' requests counted.
+  send("Target.setAutoAttach", AutoAttachParameters());
   for (const auto& [id, method] : pending)
     if (!pipe_.Await(id, method, setupDeadline, error)) return false;
+  if (page->waiting) Send("Runtime.runIfWaitingForDebugger", Json::object());
   // A page target's main frame carries the target's id.
-  mainFrameId_ = targetId;
+  mainFrameId_ = page->targetId;
   if (timings_ != nullptr) timings_->Mark("target");
   return true;
+}
+
+void PageSession::AdoptPopup(const AttachedTarget& target) {
+  Adopt(target, Role::kPopup, false, interceptor_.fileRule());
+  RunSetup(target, PlanPageSetup(PageFetchParameters()));
+}
+
+void PageSession::AdoptWorker(const AttachedTarget& target, const FileAccessRule& rule) {
+  foreignRules_.push_back(rule);
+  Adopt(target, Role::kWorker, false, foreignRules_.back());
+  RunSetup(target, PlanWorkerSetup(target, foreignRules_.back()));
+}
+
+Json PageSession::PageFetchParameters() const {
+  return interceptor_.Needed() ? interceptor_.FetchParameters() : Json();
+}
+
+void PageSession::Adopt(const AttachedTarget& target, Role role, bool counted, const FileAccessRule& rule) {
+  attached_[target.sessionId] = {role, target.targetId, counted, &rule};
+  // What a pop-up or a frame opens in turn is this page's too.
+  if (role == Role::kPopup || role == Role::kFrame) router_.Own(target.targetId, this);
+}
+
+void PageSession::AdoptChild(const AttachedTarget& target, const Attachment& parent) {
+  switch (KindOf(target.type)) {
+    case TargetKind::kWorker:
+      // A worker's requests count where its document's do.
+      Adopt(target, Role::kWorker, parent.counted, *parent.rule);
+      RunSetup(target, PlanWorkerSetup(target, *parent.rule));
+      return;
+    case TargetKind::kFrame:
+      Adopt(target, Role::kFrame, false, interceptor_.fileRule());
+      RunSetup(target, PlanPageSetup(PageFetchParameters()));
+      return;
+    case TargetKind::kPage:
+      Adopt(target, Role::kPopup, false, interceptor_.fileRule());
+      RunSetup(target, PlanPageSetup(PageFetchParameters()));
+      return;
+  }
+}
+
+void PageSession::RunSetup(const AttachedTarget& target, const TargetSetup& setup) {
+  const Attachment& attachment = attached_[target.sessionId];
+  if (!setup.run) {
+    // Its script was fetched for it, unseen by the page's own session.
+    interceptor_.NoteRefused(setup.refusedPath, attachment.rule->refusal());
+    return;
+  }
+  for (const auto& [method, params] : setup.commands) pipe_.Send(method, params, target.sessionId);
+  if (!setup.gate) {
+    if (target.waiting) pipe_.Send("Runtime.runIfWaitingForDebugger", Json::object(), target.sessionId);
+    return;
+  }
+  // Only once the gate is in place may it run; otherwise it never does.
+  std::weak_ptr<bool> alive = alive_;
+  pipe_.SendThen(setup.gate->first, setup.gate->second, target.sessionId, [this, alive, target](const Json& reply) {
+    if (alive.expired()) return;
+    if (!reply.contains("error")) {
+      if (target.waiting) pipe_.Send("Runtime.runIfWaitingForDebugger", Json::object(), target.sessionId);
+      return;
+    }
+    const Json& problem = reply["error"];
+    diagnostics_.warn("a " + target.type + " of " + options_.input + " was not run (" +
+                      problem.value("message", problem.dump()) + ")");
+    Forget(target.sessionId);
+  });
+}
+
+void PageSession::WorkerAttached(const std::string& targetId) {
+  // The request of a worker's script carries the worker's id. Its end is
+  // told by the worker itself, late or (while a script of it runs for
+  // ever) never, and a page may tell of the request after the worker was
+  // attached: once the worker exists, only its own requests count.
+  workers_.insert(targetId);
+  inFlight_.erase(targetId);
+}
+
+void PageSession::Forget(const std::string& sessionId) {
+  const auto found = attached_.find(sessionId);
+  if (found == attached_.end() || found->second.role == Role::kMain) return;
+  // What it still had in flight ends with it.
+  for (auto request = requestSession_.begin(); request != requestSession_.end();) {
+    if (request->second == sessionId) {
+      inFlight_.erase(request->first);
+      request = requestSession_.erase(request);
+    } else {
+      ++request;
+    }
+  }
+  attached_.erase(found);
+}
+
+void PageSession::OnNetworkEvent(const std::string& method, const Json& params, const std::string& from,
+                                 const Attachment& origin, Clock::time_point now) {
+  const std::string id = params.value("requestId", "");
+  if (method == "Network.requestWillBeSent") {
+    if (origin.counted && !workers_.contains(id)) {
+      inFlight_.insert(id);
+      lastNetworkActivity_ = now;
+      if (origin.role != Role::kMain) requestSession_[id] = from;
+    }
+    const std::string url = params.contains("request") ? params["request"].value("url", "") : "";
+    if (origin.role == Role::kWorker && IsFileUrl(url)) fileRequests_[id] = url;
+    if (origin.role == Role::kMain && params.value("type", "") == "Document" &&
+        params.value("frameId", "") == mainFrameId_) {
+      mainRequestId_ = id;
+      mainStatus_ = 0;
+      mainFailure_.clear();
+    }
+  } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+    if (method == "Network.loadingFailed" && params.value("blockedReason", "") == "inspector") {
+      // Blocked by the worker's URL patterns: named as the page's refusals are.
+      if (const auto url = fileRequests_.find(id); url != fileRequests_.end()) {
+        const std::string path = PathOfFileUrl(url->second);
+        const bool linksOnly = origin.rule->Allows(path);
+        interceptor_.NoteRefused(
+            path.empty() ? url->second : path,
+            linksOnly ? "a worker reads no file of a directory that holds symbolic links" : origin.rule->refusal());
+      }
+    }
+    fileRequests_.erase(id);
+    if (origin.role == Role::kMain && method == "Network.loadingFailed" && id == mainRequestId_ &&
+        !params.value("canceled", false))
+      mainFailure_ = params.value("errorText", std::string("failed"));
+  } else if (method == "Network.responseReceived" && origin.role == Role::kMain) {
+    if (params.value("requestId", "") == mainRequestId_ && params.contains("response")) {
+      mainStatus_ = params["response"].value("status", 0);
+      mainStatusText_ = params["response"].value("statusText", "");
+    }
+  }
 }
 
 void PageSession::OnEvent(const Json& event) {
   const std::string method = event.value("method", "");
   const Json& params = event.contains("params") ? event["params"] : Json::object();
   if (method == "Target.detachedFromTarget" || method == "Target.targetCrashed") {
-    if (params.value("sessionId", sessionId_) == sessionId_) crashed_ = true;
+    const std::string gone = params.value("sessionId", sessionId_);
+    if (gone == sessionId_) {
+      crashed_ = true;
+    } else {
+      Forget(gone);
+    }
     return;
   }
-  if (event.value("sessionId", "") != sessionId_) return;
+  const std::string from = event.value("sessionId", "");
   const auto now = Clock::now();
-  if (method == "Network.requestWillBeSent") {
+  if (method == "Target.attachedToTarget") {
+    // Whichever page adopts it (a shared worker goes to the first page).
+    if (const AttachedTarget target = ReadAttachedTarget(event); KindOf(target.type) == TargetKind::kWorker)
+      WorkerAttached(target.targetId);
+  }
+  if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+    // Request ids are the browser's: a request the page counted may end on
+    // another session (a worker's script ends on the worker's own, a shared
+    // worker's on the page that adopted it).
     const std::string id = params.value("requestId", "");
-    inFlight_.insert(id);
-    lastNetworkActivity_ = now;
-    if (params.value("type", "") == "Document" && params.value("frameId", "") == mainFrameId_) {
-      mainRequestId_ = id;
-      mainStatus_ = 0;
-      mainFailure_.clear();
+    if (inFlight_.erase(id) > 0 || from == sessionId_) {
+      requestSession_.erase(id);
+      lastNetworkActivity_ = now;
     }
-  } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
-    const std::string id = params.value("requestId", "");
-    inFlight_.erase(id);
-    lastNetworkActivity_ = now;
-    if (method == "Network.loadingFailed" && id == mainRequestId_ && !params.value("canceled", false))
-      mainFailure_ = params.value("errorText", std::string("failed"));
-  } else if (method == "Network.responseReceived") {
-    if (params.value("requestId", "") == mainRequestId_ && params.contains("response")) {
-      mainStatus_ = params["response"].value("status", 0);
-      mainStatusText_ = params["response"].value("statusText", "");
-    }
-  } else if (method == "Page.loadEventFired") {
+  }
+  const auto found = attached_.find(from);
+  if (found == attached_.end()) return;
+  const Attachment origin = found->second;  // a copy: handling may attach or forget sessions
+  if (method == "Target.attachedToTarget") {
+    AdoptChild(ReadAttachedTarget(event), origin);
+    return;
+  }
+  if (method == "Fetch.requestPaused" || method == "Fetch.authRequired") {
+    interceptor_.OnEvent(
+        method, params, mainFrameId_,
+        [this, from](const std::string& command, const Json& arguments) { pipe_.Send(command, arguments, from); },
+        [this, from](const std::string& command, const Json& arguments, std::string& error) {
+          return pipe_.Call(command, arguments, from, Clock::now() + std::chrono::seconds(10), error);
+        });
+    return;
+  }
+  if (method.starts_with("Network.")) {
+    OnNetworkEvent(method, params, from, origin, now);
+    return;
+  }
+  if (method == "Page.javascriptDialogOpening") {
+    pipe_.Send("Page.handleJavaScriptDialog", {{"accept", true}}, from);
+    return;
+  }
+  if (origin.role != Role::kMain) return;
+  if (method == "Page.loadEventFired") {
     loaded_ = true;
     loadTime_ = now;
   } else if (method == "Page.frameStartedLoading") {
@@ -203,14 +353,6 @@ void PageSession::OnEvent(const Json& event) {
       loaded_ = false;
       committed_ = true;
     }
-  } else if (method == "Page.javascriptDialogOpening") {
-    Send("Page.handleJavaScriptDialog", {{"accept", true}});
-  } else if (method == "Fetch.requestPaused" || method == "Fetch.authRequired") {
-    interceptor_.OnEvent(method, params, mainFrameId_, [this](const std::string& command, const Json& arguments) {
-      Send(command, arguments);
-    }, [this](const std::string& command, const Json& arguments, std::string& error) {
-      return Call(command, arguments, Clock::now() + std::chrono::seconds(10), error);
-    });
   } else if (method == "Runtime.consoleAPICalled") {
     if (options_.load.debugJavascript) diagnostics_.note(ConsoleText(params));
   } else if (method == "Runtime.exceptionThrown") {

@@ -1,8 +1,13 @@
 // One page in Chromium: set up before loading, loaded until ready, prepared
-// and printed. Requests are watched for network quiet; the request
-// interceptor changes or refuses them where an option asks for it.
+// and printed. Requests are watched for network quiet, its workers' too; the
+// request interceptor changes or refuses them where an option or the rule on
+// local files asks for it. What the page opens (pop-ups, frames of other
+// sites, workers) is attached before it runs and held to the same rule.
 #pragma once
 
+#include <list>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,13 +19,15 @@
 #include "engines/render/readiness.h"
 #include "engines/render/render_options.h"
 #include "engines/render/request_interceptor.h"
+#include "engines/render/target_router.h"
+#include "engines/render/target_setup.h"
 #include "engines/render/timings.h"
 
 namespace zembra::render {
 
-class PageSession {
+class PageSession : public TargetRouter::Owner {
  public:
-  PageSession(DevToolsPipe& pipe, const RenderOptions& options, const InputLocation& input,
+  PageSession(DevToolsPipe& pipe, TargetRouter& router, const RenderOptions& options, const InputLocation& input,
               const Diagnostics& diagnostics, const std::vector<Cookie>& jarCookies);
   ~PageSession();  ///< stops listening to the pipe's events
   PageSession(const PageSession&) = delete;
@@ -48,8 +55,34 @@ class PageSession {
   /// The browser's cookies after the run, for the cookie jar.
   std::vector<Cookie> Cookies(std::string& error);
 
+  // TargetRouter::Owner
+  void AdoptPopup(const AttachedTarget& target) override;
+  void AdoptWorker(const AttachedTarget& target, const FileAccessRule& rule) override;
+  const FileAccessRule& fileRule() const override { return interceptor_.fileRule(); }
+
  private:
+  enum class Role { kMain, kPopup, kFrame, kWorker };
+  /// A session of this page's: the page itself, or what it opened.
+  struct Attachment {
+    Role role = Role::kMain;
+    std::string targetId;
+    bool counted = false;                  ///< its requests count for the page's readiness
+    const FileAccessRule* rule = nullptr;  ///< the local files it may read
+  };
+
   void OnEvent(const Json& event);
+  void OnNetworkEvent(const std::string& method, const Json& params, const std::string& from, const Attachment& origin,
+                      Clock::time_point now);
+  void Adopt(const AttachedTarget& target, Role role, bool counted, const FileAccessRule& rule);
+  void AdoptChild(const AttachedTarget& target, const Attachment& parent);
+  /// Carries out the plan for a target that waits: it runs, or is refused.
+  void RunSetup(const AttachedTarget& target, const TargetSetup& setup);
+  /// A session that went away, with what it had in flight.
+  void Forget(const std::string& sessionId);
+  /// A worker exists: its script's request is not waited for.
+  void WorkerAttached(const std::string& targetId);
+  /// Fetch.enable's parameters for the page's pop-ups and frames, null when none.
+  Json PageFetchParameters() const;
   std::optional<Json> Call(const std::string& method, const Json& params, Clock::time_point deadline,
                            std::string& error);
   int Send(const std::string& method, const Json& params);
@@ -62,6 +95,7 @@ class PageSession {
   std::optional<Json> Evaluate(const std::string& expression, Clock::time_point deadline, std::string& error);
 
   DevToolsPipe& pipe_;
+  TargetRouter& router_;
   const RenderOptions& options_;
   const InputLocation& input_;
   const Diagnostics& diagnostics_;
@@ -87,6 +121,14 @@ class PageSession {
   std::string mainStatusText_;
   std::string mainFailure_;
   bool crashed_ = false;
+
+  std::map<std::string, Attachment> attached_;         ///< by session id
+  std::list<FileAccessRule> foreignRules_;             ///< the rules of workers of no page, given to this one
+  std::map<std::string, std::string> fileRequests_;    ///< workers' file: requests in flight: id, URL
+  std::map<std::string, std::string> requestSession_;  ///< counted requests of other sessions: id, session
+  std::set<std::string> workers_;                      ///< the workers attached, by target id
+  /// Replies that come after this page is gone find it expired.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace zembra::render

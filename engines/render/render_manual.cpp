@@ -1,5 +1,6 @@
 #include "engines/render/render_manual.h"
 
+#include "engines/render/file_access.h"
 #include "engines/render/option_table.h"
 
 namespace zembra::render {
@@ -22,6 +23,30 @@ std::string RenderManual() {
       "is work scheduled by a timer or frame that changed nothing. A page that keeps\n"
       "changing is printed at the timeout with a warning. --window-status decides\n"
       "instead when given; a delay given is always waited for. --timings tells why.\n\n"
+      "Local files. A local page may read the files in its own directory and below\n"
+      "it (its pictures, style sheets, fonts, scripts, and what its scripts fetch),\n"
+      "and those in the directories given with --allow. Every other file is refused,\n"
+      "whatever the way: a picture, frame or object, fetch or XMLHttpRequest, a CSS\n"
+      "url() or @import, a font, a link followed in a frame, a pop-up or new window,\n"
+      "a dedicated, shared or service worker. The request fails as a blocked one,\n"
+      "the page prints without it, and one warning names the refused file. A path is\n"
+      "resolved first: \"..\", encoded characters and symbolic links that lead out of\n"
+      "an allowed directory are refused. Workers, whose requests Chromium compares by\n"
+      "name only, read no local file while an allowed directory holds a symbolic link\n"
+      "(or more than " +
+      std::to_string(kLinkSearchLimit) +
+      " entries to look through for one).\n"
+      "--enable-local-file-access lets a local page read any file;\n"
+      "--disable-local-file-access leaves it only the page file itself and the\n"
+      "--allow directories. A web page never reads a local file, whatever the options.\n"
+      "Covers follow the rule of their own directory.\n"
+      "Example: zemrender.lib --allow /srv/shared/logos invoice.html invoice.pdf\n\n"
+      "Memory is bounded: when Chromium's processes and this program together hold more\n"
+      "than --memory-limit MiB of their own (anonymous and shared pages, not the program\n"
+      "files they share), Chromium is stopped at once and the run fails with one line.\n"
+      "The default, " + std::to_string(kDefaultMemoryLimitMb) +
+      ", takes a document of about a thousand pages; --timings notes\n"
+      "the most a run held.\n\n"
       "Options:\n";
   for (const OptionEntry& entry : OptionTable()) {
     std::string head = std::string("  ") + entry.name;

@@ -40,6 +40,13 @@ struct PageOptions {
   std::optional<std::string> title;  ///< of the PDF and in the margins; unset: the page's own
 };
 
+/// Which local files a local page may read (a web page reads none).
+enum class LocalFileAccess {
+  kPageDirectory,  ///< its own directory and below, and the --allow directories (default)
+  kEverything,     ///< any file the user may read (--enable-local-file-access)
+  kPageOnly,       ///< only the page file itself, and the --allow directories
+};
+
 /// The JavaScript delay of a page with scripts when none is given.
 constexpr long kDefaultJavascriptDelayMs = 200;
 
@@ -60,8 +67,8 @@ struct LoadOptions {
   std::vector<NameValue> postFields;
   std::vector<NameValue> postFiles;  ///< field name, file path
   std::string proxy;
-  bool localFileAccess = true;
-  std::vector<std::string> allowedPaths;
+  LocalFileAccess localFileAccess = LocalFileAccess::kPageDirectory;
+  std::vector<std::string> allowedPaths;  ///< directories a local page may read besides its own
   bool images = true;
   std::vector<std::string> userStyleSheets;
   std::vector<std::string> runScripts;
@@ -72,6 +79,12 @@ struct LoadOptions {
   LoadErrorHandling loadErrors = LoadErrorHandling::kAbort;
 };
 
+/// The memory limit when none is given, in MiB (MemoryWatch). A document of
+/// about a thousand pages fits (942 printed pages took 3.2 GiB, tagged);
+/// four renders at once fit on a machine of 24 GiB. The page bombs seen
+/// took 8 GiB and more.
+constexpr long kDefaultMemoryLimitMb = 4096;
+
 struct RenderOptions {
   std::string input;
   std::string output;
@@ -81,6 +94,7 @@ struct RenderOptions {
   bool toc = false;                 ///< a table of contents of the headings, after the covers
   finish::FinishOptions finish;     ///< what is done to Chromium's PDF
 
+  long memoryLimitMb = kDefaultMemoryLimitMb;  ///< of Chromium's processes and ours together; 0: none
   bool quiet = false;
   bool timings = false;  ///< a note of where the run's time went
   bool readme = false;

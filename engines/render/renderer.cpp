@@ -18,6 +18,7 @@
 #include "engines/render/browser.h"
 #include "engines/render/cookie_jar.h"
 #include "engines/render/input_location.h"
+#include "engines/render/memory_watch.h"
 #include "engines/render/page_session.h"
 #include "engines/render/page_setup.h"
 #include "engines/render/pdf_finish/cover.h"
@@ -27,6 +28,7 @@
 #include "engines/render/render_arguments.h"
 #include "engines/render/render_manual.h"
 #include "engines/render/stdin_arguments.h"
+#include "engines/render/target_router.h"
 
 namespace zembra::render {
 
@@ -44,9 +46,9 @@ struct Part {
 
 // Loads one document of the run in its own page and prints it into part.pdf.
 // Returns an error, empty on success.
-std::string PrintPart(Part& part, DevToolsPipe& pipe, const Diagnostics& diagnostics,
+std::string PrintPart(Part& part, DevToolsPipe& pipe, TargetRouter& router, const Diagnostics& diagnostics,
                       const std::vector<Cookie>& jar, Timings* timings) {
-  part.page = std::make_unique<PageSession>(pipe, part.options, part.input, diagnostics, jar);
+  part.page = std::make_unique<PageSession>(pipe, router, part.options, part.input, diagnostics, jar);
   PageSession& page = *part.page;
   page.setTimings(timings);
   const std::string& name = part.options.input;
@@ -118,6 +120,7 @@ RenderOptions OwnPageOptions(const RenderOptions& options, const std::string& pa
   own.page = options.page;
   own.page.smartShrinking = true;  // laid out as written, without the style --disable-smart-shrinking adds
   own.load.javascriptDelayMs = 0;
+  own.load.localFileAccess = LocalFileAccess::kPageOnly;  // it needs nothing beside itself
   own.load.timeoutSeconds = std::max(options.load.timeoutSeconds, 10.0);
   return own;
 }
@@ -133,6 +136,7 @@ struct RunContext {
   const RenderOptions& options;
   const Diagnostics& diagnostics;
   DevToolsPipe& pipe;
+  TargetRouter& router;
   const std::vector<Cookie>& jar;
   std::string workDir;
   Timings* timings;
@@ -156,7 +160,7 @@ std::string PrintCovers(const RunContext& run, Parts& covers) {
     cover->input = ResolveInput(cover->options.input);
     cover->pdf = run.workDir + "/cover" + std::to_string(i + 1) + ".pdf";
     std::string problem = cover->input.error;
-    if (problem.empty()) problem = PrintPart(*cover, run.pipe, run.diagnostics, run.jar, run.timings);
+    if (problem.empty()) problem = PrintPart(*cover, run.pipe, run.router, run.diagnostics, run.jar, run.timings);
     if (problem.empty()) problem = CountPartPages(*cover);
     if (problem.empty()) {
       covers.push_back(std::move(cover));
@@ -192,7 +196,7 @@ std::string PrintContents(const RunContext& run, const Part& body, int coverPage
     if (std::string problem; !WriteWholeFile(html, page, problem)) return problem;
     part.input = ResolveInput(html);  // a file now
     part.pdf = pdf;
-    return PrintPart(part, run.pipe, run.diagnostics, {}, run.timings);
+    return PrintPart(part, run.pipe, run.router, run.diagnostics, {}, run.timings);
   };
   if (error = finish::MakeTocPdf(printed.tocEntries, coverPages, printer, toc->pdf, &toc->pages); !error.empty())
     return error;
@@ -241,9 +245,9 @@ std::string CoverPdf(const RunContext& run, const Parts& covers, std::string& pa
   return error.empty() ? "" : "cannot put the covers together: " + error;
 }
 
-}  // namespace
-
-std::string Render(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings) {
+// Render, with Chromium's memory watched from its start until it is ended.
+std::string RenderWatched(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings,
+                          MemoryWatch& memory) {
   const InputLocation input = ResolveInput(options.input);
   if (!input.error.empty()) return input.error;
   if (::access(options.output.c_str(), F_OK) == 0) return "the output file exists: " + options.output;
@@ -266,14 +270,23 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
   BrowserSettings settings;
   settings.proxy = options.load.proxy;
   settings.sandbox = ::geteuid() != 0;
-  // Scripts of a local page may read local files; which ones is decided per
-  // request by the page session (--disable-local-file-access, --allow).
+  // Scripts of a local page may read local files (fetch, modules, workers
+  // of its directory); which ones is decided per request by the page
+  // session (file_access.h).
   settings.allowFileAccessFromFiles = true;
   settings.minimumFontSize = options.load.minimumFontSize;
   if (timings != nullptr) timings->Mark("setup");
   auto browser = Browser::Launch(settings, error);
   if (!browser) return error;
+  memory.Watch(browser->processGroup());
+  // Ends the watch before the group is reaped on every way out (declared after the browser).
+  const std::unique_ptr<MemoryWatch, void (*)(MemoryWatch*)> unwatch(&memory, [](MemoryWatch* m) { m->Stop(); });
   if (timings != nullptr) timings->WatchGroup(browser->processGroup());
+  // Every target is attached before it runs, from the first page on.
+  auto router = std::make_unique<TargetRouter>(browser->pipe());
+  if (!router->Start(Clock::now() + std::chrono::seconds(20), error)) return "cannot drive Chromium: " + error;
+  // The first answer of a run is when Chromium has started.
+  if (timings != nullptr) timings->Mark("browser start");
 
   std::unique_ptr<TempDir> work;
   if (finishing) {
@@ -281,7 +294,7 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
     if (!work) return error;
   }
   Part body{options, input, nullptr, finishing ? work->path() + "/printed.pdf" : output->tempPath(), 0};
-  error = PrintPart(body, browser->pipe(), diagnostics, jar, timings);
+  error = PrintPart(body, browser->pipe(), *router, diagnostics, jar, timings);
   if (!error.empty()) {
     if (options.load.loadErrors == LoadErrorHandling::kSkip) error += " (left out: --load-error-handling skip)";
     return error;
@@ -292,7 +305,7 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
   Parts covers;
   std::unique_ptr<Part> toc;
   if (finishing) {
-    const RunContext run{options, diagnostics, browser->pipe(), jar, work->path(), timings};
+    const RunContext run{options, diagnostics, browser->pipe(), *router, jar, work->path(), timings};
     if (error = CountPartPages(body); !error.empty()) return error;
     if (error = PrintCovers(run, covers); !error.empty()) return error;
     int coverPages = 0;
@@ -315,6 +328,8 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
   toc.reset();
   covers.clear();
   body.page.reset();
+  router.reset();
+  memory.Stop();
   browser.reset();  // Chromium and its helpers are gone before the PDF appears
   if (timings != nullptr) timings->Mark("teardown");
   if (!finishing) return output->Commit(error) ? "" : error;
@@ -322,6 +337,18 @@ std::string Render(const RenderOptions& options, const Diagnostics& diagnostics,
   error = finish::FinishPdf(printed, options.output, options.finish);
   if (timings != nullptr) timings->Mark("finish");
   return error;
+}
+
+}  // namespace
+
+std::string Render(const RenderOptions& options, const Diagnostics& diagnostics, Timings* timings) {
+  MemoryWatch memory(options.memoryLimitMb);
+  const std::string error = RenderWatched(options, diagnostics, timings, memory);
+  if (timings != nullptr && memory.peakBytes() > 0)
+    diagnostics.note("memory: at most " + std::to_string(memory.peakBytes() >> 20) +
+                     " MB held by Chromium's processes and this program together");
+  // Whatever failed once Chromium was stopped for its memory, that is the reason.
+  return memory.exceeded() ? "cannot print " + options.input + ": " + memory.Failure() : error;
 }
 
 int RunRenderer(std::span<const std::string> words) {

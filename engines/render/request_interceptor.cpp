@@ -1,7 +1,7 @@
 #include "engines/render/request_interceptor.h"
 
 #include "engines/common/files.h"
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 
 namespace zembra::render {
 
@@ -18,7 +18,10 @@ bool DeclaresCharset(const std::string& body) {
 
 RequestInterceptor::RequestInterceptor(const RenderOptions& options, const InputLocation& input,
                                        const Diagnostics& diagnostics)
-    : options_(options), input_(input), diagnostics_(diagnostics) {}
+    : options_(options),
+      input_(input),
+      diagnostics_(diagnostics),
+      fileRule_(FileAccessRule::ForDocument(input, options.load)) {}
 
 bool RequestInterceptor::Prepare(std::string& error) {
   if ((!options_.load.postFields.empty() || !options_.load.postFiles.empty()) && !input_.localPath.empty()) {
@@ -34,15 +37,25 @@ bool RequestInterceptor::Prepare(std::string& error) {
 }
 
 bool RequestInterceptor::RequestsIntercepted() const {
-  return !options_.load.localFileAccess || !options_.load.images || options_.load.username || options_.load.password ||
-         !post_.contentType.empty() || (!options_.load.customHeaders.empty() && !options_.load.propagateCustomHeaders);
+  return !options_.load.images || options_.load.username || options_.load.password || !post_.contentType.empty() ||
+         (!options_.load.customHeaders.empty() && !options_.load.propagateCustomHeaders);
 }
 
-bool RequestInterceptor::Needed() const { return RequestsIntercepted() || !options_.load.encoding.empty(); }
+// A web page reads no local file without being checked: Chromium refuses
+// file: URLs to pages of other schemes itself.
+bool RequestInterceptor::FilesChecked() const { return !input_.localPath.empty() && !fileRule_.everything(); }
+
+bool RequestInterceptor::Needed() const {
+  return RequestsIntercepted() || FilesChecked() || !options_.load.encoding.empty();
+}
 
 Json RequestInterceptor::FetchParameters() const {
   Json patterns = Json::array();
-  if (RequestsIntercepted()) patterns.push_back({{"urlPattern", "*"}, {"requestStage", "Request"}});
+  if (RequestsIntercepted()) {
+    patterns.push_back({{"urlPattern", "*"}, {"requestStage", "Request"}});
+  } else if (FilesChecked()) {
+    patterns.push_back({{"urlPattern", "file:*"}, {"requestStage", "Request"}});
+  }
   if (!options_.load.encoding.empty())
     patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Response"}});
   return {{"patterns", patterns}, {"handleAuthRequests", true}};
@@ -74,12 +87,13 @@ void RequestInterceptor::OnRequestPaused(const Json& params, const std::string& 
   const Json& request = params["request"];
   const std::string url = request.value("url", "");
   const std::string type = params.value("resourceType", "");
-  const std::string path = PathOfFileUrl(url);
-  if (!path.empty() && !LocalFileAllowed(path, input_.localPath, options_.load.allowedPaths, options_.load.localFileAccess)) {
-    if (blockedFiles_.insert(path).second)
-      diagnostics_.warn("local file not loaded (local file access is off; see --allow): " + path);
-    send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "AccessDenied"}});
-    return;
+  if (IsFileUrl(url)) {
+    const std::string path = PathOfFileUrl(url);
+    if (!fileRule_.Allows(path)) {
+      NoteRefused(path.empty() ? url : path);
+      send("Fetch.failRequest", {{"requestId", id}, {"errorReason", "AccessDenied"}});
+      return;
+    }
   }
   if (type == "Image" && !options_.load.images) {
     // Answered here with an empty picture: nothing is requested, and no
@@ -111,6 +125,11 @@ void RequestInterceptor::OnRequestPaused(const Json& params, const std::string& 
     change["headers"] = list;
   }
   send("Fetch.continueRequest", change);
+}
+
+void RequestInterceptor::NoteRefused(const std::string& path, const std::string& why) {
+  if (blockedFiles_.insert(path).second)
+    diagnostics_.warn("local file refused (" + (why.empty() ? fileRule_.refusal() : why) + "): " + path);
 }
 
 void RequestInterceptor::OnResponsePaused(const Json& params, const SendCommand& send, const CallCommand& call) {

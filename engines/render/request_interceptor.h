@@ -1,7 +1,9 @@
 // The page's requests that an option changes or refuses, through Chromium's
 // Fetch domain: custom headers and the POST form on the page's own request,
-// HTTP authentication, local files the page may not read, images left out,
-// and the character set of documents that declare none.
+// HTTP authentication, local files the document may not read (see
+// file_access.h), images left out, and the character set of documents that
+// declare none. The same interceptor answers for the page's pop-ups and the
+// frames of other sites it holds.
 #pragma once
 
 #include <functional>
@@ -11,6 +13,7 @@
 
 #include "engines/common/diagnostics.h"
 #include "engines/render/devtools_pipe.h"
+#include "engines/render/file_access.h"
 #include "engines/render/input_location.h"
 #include "engines/render/post_form.h"
 #include "engines/render/render_options.h"
@@ -34,16 +37,24 @@ class RequestInterceptor {
   /// Answers Fetch.requestPaused and Fetch.authRequired events.
   void OnEvent(const std::string& method, const Json& params, const std::string& mainFrameId,
                const SendCommand& send, const CallCommand& call);
+  /// The document's rule on local files.
+  const FileAccessRule& fileRule() const { return fileRule_; }
+  /// Warns once per path that a local file was refused (by this interceptor,
+  /// or by Chromium for a worker); why comes from the rule unless given.
+  void NoteRefused(const std::string& path, const std::string& why = "");
 
  private:
-  /// Whether requests are paused before they are sent (not only for --encoding).
+  /// Whether every request is paused before it is sent (not only for --encoding).
   bool RequestsIntercepted() const;
+  /// Whether file: requests are paused to be checked against the rule.
+  bool FilesChecked() const;
   void OnRequestPaused(const Json& params, const std::string& mainFrameId, const SendCommand& send);
   void OnResponsePaused(const Json& params, const SendCommand& send, const CallCommand& call);
 
   const RenderOptions& options_;
   const InputLocation& input_;
   const Diagnostics& diagnostics_;
+  FileAccessRule fileRule_;
   PostBody post_;
   bool postSent_ = false;
   std::set<std::string> authAnswered_;

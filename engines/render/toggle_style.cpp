@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "engines/common/files.h"
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 
 namespace zembra::render {
 namespace {

@@ -36,9 +36,10 @@ class Run {
   Run(const Request& request, ToolboxIo& io, Messages& messages)
       : request_(request), io_(io), messages_(messages) {}
 
-  bool Execute(std::string& error);
+  bool Execute(std::string& error);  ///< ExecuteSteps, its error naming the output files as given
 
  private:
+  bool ExecuteSteps(std::string& error);
   bool Apply(const Operation& operation, std::string& error);
   bool Stamp(const Operation& operation, std::string& error);
   bool CreateFdf(std::string& error);
@@ -55,7 +56,7 @@ class Run {
   OutputSet outputs_;  // the PDF or the pages of a split, the FDF file, detached attachments (optional)
 };
 
-bool Run::Execute(std::string& error) {
+bool Run::ExecuteSteps(std::string& error) {
   if (!request_.split && Exists(request_.output)) {
     error = "the output file exists: " + request_.output;
     return false;
@@ -102,6 +103,12 @@ bool Run::Execute(std::string& error) {
   const bool published = outputs_.Publish(error, &skipped);
   for (const std::string& problem : skipped) messages_.warnings.push_back("attachment not written: " + problem);
   return published;
+}
+
+bool Run::Execute(std::string& error) {
+  if (ExecuteSteps(error)) return true;
+  error = outputs_.InTargetNames(error);
+  return false;
 }
 
 bool Run::Apply(const Operation& operation, std::string& error) {

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <thread>
 
+#include "engines/common/files.h"
+#include "engines/export/output_format.h"
 #include "tests/support/engine_check.h"
 #include "tests/support/run_checks.h"
 
@@ -73,6 +75,141 @@ TEST_F(Faults, FullDiskGivesAClearErrorAndNoPartialFile) {
     EXPECT_EQ(result.exitCode, 1) << argv.back();
     EXPECT_TRUE(FilesIn(small).empty()) << argv.back();
   }
+}
+
+// A report of 13 pages: headings, paragraphs and a long table.
+std::string LongReport() {
+  std::string html = "<html><head><title>Long report</title></head><body><h1>Long report</h1>";
+  for (int section = 1; section <= 20; ++section) {
+    html += "<h2>Section " + std::to_string(section) + "</h2><p>";
+    for (int word = 0; word < 120; ++word) html += "word" + std::to_string(section * 50 + word) + " ";
+    html += "</p>";
+  }
+  html += "<table border='1'>";
+  for (int row = 1; row <= 300; ++row) {
+    html += "<tr><td>" + std::to_string(row) + "</td><td>Region " + std::to_string(row % 7) + "</td><td>" +
+            std::to_string(row * 13) + "</td><td>note " + std::to_string(row) + "</td></tr>";
+  }
+  return html + "</table></body></html>";
+}
+
+long long BytesIn(const std::string& directory) {
+  long long total = 0;
+  for (const std::string& name : FilesIn(directory)) total += std::filesystem::file_size(directory + "/" + name);
+  return total;
+}
+
+// Room for part of an output: half of it, 16 to 64 KiB, so that writing
+// starts and then fails; plus whole pages (KiB) for a file that must fit.
+std::string RoomFor(long long outputBytes, long long mustFit = 0) {
+  const long long part = std::clamp(outputBytes / 2, 16LL << 10, 64LL << 10);
+  return std::to_string((mustFit + 4095) / 4096 * 4 + 4 + part / 1024) + "k";
+}
+
+// Every output format, through zemconv and through the sibling alone, on a
+// disk with room for part of the output only: exit status 1, one line that
+// says why, and nothing left on the disk. The output formats are those of
+// the exporter's own table, each format once.
+TEST_F(Faults, FullDiskFailsEveryFormatWithOneLineAndNoFile) {
+  const std::string page = root_ + "/long.html";
+  WriteFile(page, LongReport());
+  // The PDF the exporter reads, tagged as zemconv's intermediate PDF is.
+  const std::string pdf = root_ + "/longtemp.pdf";
+  ASSERT_EQ(RunProgram({BuiltProgram("zemrender.lib"), page, pdf}, root_, {}, 300).exitCode, 0);
+  const long long intermediateBytes = std::filesystem::file_size(pdf);
+
+  struct Case {
+    std::string suffix;
+    std::vector<std::string> alone;  ///< the sibling's command line, output last
+  };
+  std::vector<Case> cases = {{"pdf", {BuiltProgram("zemkit.lib"), pdf, "-outfile"}},
+                             {"pdf", {BuiltProgram("zemrender.lib"), page}}};
+  std::set<exporter::Format> seen;
+  for (const exporter::OutputFormat& row : exporter::OutputFormats()) {
+    if (seen.insert(row.format).second) cases.push_back({row.suffix, {BuiltProgram("zemexport.lib"), "-call", pdf}});
+  }
+  int round = 0;
+  for (const Case& c : cases) {
+    const std::string what = BaseName(c.alone[0]) + " ." + c.suffix;
+    // How large the output is, given room.
+    const std::string roomy = root_ + "/roomy" + std::to_string(round);
+    std::filesystem::create_directories(roomy);
+    std::vector<std::string> argv = c.alone;
+    argv.push_back(roomy + "/out." + c.suffix);
+    ASSERT_EQ(RunProgram(argv, root_, {}, 300).exitCode, 0) << what;
+    const long long outputBytes = BytesIn(roomy);
+    RemoveDirectory(roomy);
+
+    {  // The sibling alone.
+      const std::string small = root_ + "/alone" + std::to_string(round);
+      SmallDisk disk(small, RoomFor(outputBytes), false);
+      ZEMBRA_REQUIRE(disk.mounted(), "a tmpfs of its own (mounting needs root)");
+      argv.back() = small + "/out." + c.suffix;
+      const ProgramResult result = RunProgram(argv, root_, {}, 300);
+      EXPECT_EQ(result.exitCode, 1) << what << ": " << result.errorOutput;
+      const std::string& said = result.errorOutput;
+      const size_t reason = said.find("No space left on device");
+      EXPECT_NE(reason, std::string::npos) << what << ": " << said;
+      EXPECT_EQ(said.find('\n', reason), said.size() - 1) << what << ": the reason is the last line: " << said;
+      EXPECT_EQ(said.find("No space left on device", reason + 1), std::string::npos) << what << ": " << said;
+      EXPECT_TRUE(FilesIn(small).empty()) << what;
+    }
+    if (c.alone[0] == BuiltProgram("zemkit.lib")) {
+      ++round;
+      continue;  // zemconv makes a PDF with the renderer alone
+    }
+    {  // zemconv, whose intermediate PDF fits beside the output.
+      const std::string small = root_ + "/zemconv" + std::to_string(round);
+      SmallDisk disk(small, RoomFor(outputBytes, c.suffix == "pdf" ? 0 : intermediateBytes), false);
+      ZEMBRA_REQUIRE(disk.mounted(), "a tmpfs of its own (mounting needs root)");
+      const std::string log = root_ + "/zemconv" + std::to_string(round) + ".log";
+      const ProgramResult result =
+          RunProgram({BuiltProgram("zemconv"), page, small + "/out." + c.suffix}, root_, {"ZEMBRA_LOG=" + log}, 300);
+      EXPECT_EQ(result.output, "Result is failed. No output file is created.\n") << "zemconv ." << c.suffix;
+      EXPECT_EQ(result.exitCode, 1) << "zemconv ." << c.suffix;
+      const std::string logged = ReadFile(log);
+      EXPECT_NE(logged.find("No space left on device"), std::string::npos) << "zemconv ." << c.suffix << ": " << logged;
+      EXPECT_TRUE(FilesIn(small).empty()) << "zemconv ." << c.suffix;
+    }
+    ++round;
+  }
+}
+
+// The engines' own files (pdftops, pdftotext, Ghostscript, LibreOffice) go to
+// TMPDIR: a full one fails the run just the same.
+TEST_F(Faults, FullTemporaryDirectoryFailsTheEngineFormats) {
+  const std::string page = root_ + "/long.html";
+  WriteFile(page, LongReport());
+  const std::string pdf = root_ + "/long.pdf";
+  ASSERT_EQ(RunProgram({BuiltProgram("zemrender.lib"), page, pdf}, root_, {}, 300).exitCode, 0);
+  SmallDisk disk(root_ + "/small", "16k", false);
+  ZEMBRA_REQUIRE(disk.mounted(), "a tmpfs of its own (mounting needs root)");
+  const std::string small = root_ + "/small";
+  // The input LibreOffice is given is written there first, too; with more
+  // room, LibreOffice is not started below 16 MiB.
+  for (const char* suffix : {"ps", "eps", "txt", "doc", "xls", "emf", "wmf"}) {
+    const ProgramResult result = RunProgram({BuiltProgram("zemexport.lib"), "-call", pdf, small + "/out." + suffix},
+                                            root_, {"TMPDIR=" + small}, 300);
+    EXPECT_EQ(result.exitCode, 1) << suffix << ": " << result.errorOutput;
+    const std::string& said = result.errorOutput;
+    size_t reason = said.find("No space left on device");
+    if (reason == std::string::npos) reason = said.find("LibreOffice: not enough room in ");
+    ASSERT_NE(reason, std::string::npos) << suffix << ": " << said;
+    EXPECT_EQ(said.find('\n', reason), said.size() - 1) << suffix << ": the reason is the last line: " << said;
+    EXPECT_TRUE(FilesIn(small).empty()) << suffix;
+  }
+  // LibreOffice's own check, with room for its input but not for itself.
+  SmallDisk roomy(root_ + "/roomy", "2m", false);
+  ZEMBRA_REQUIRE(roomy.mounted(), "a tmpfs of its own (mounting needs root)");
+  const ProgramResult office = RunProgram({BuiltProgram("zemexport.lib"), "-call", pdf, root_ + "/roomy/out.doc"},
+                                          root_, {"TMPDIR=" + root_ + "/roomy"}, 300);
+  EXPECT_EQ(office.exitCode, 1);
+  EXPECT_NE(office.errorOutput.find("zemexport.lib: LibreOffice: not enough room in " + root_ + "/roomy ("),
+            std::string::npos)
+      << office.errorOutput;
+  EXPECT_NE(office.errorOutput.find(" KiB free, 16 MiB needed; TMPDIR chooses the directory)\n"), std::string::npos)
+      << office.errorOutput;
+  EXPECT_TRUE(FilesIn(root_ + "/roomy").empty());
 }
 
 TEST_F(Faults, ReadOnlyDirectoryGivesAClearErrorAndNoFile) {

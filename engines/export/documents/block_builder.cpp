@@ -42,10 +42,12 @@ Alignment AlignmentOfSide(Side side, bool rightToLeft) {
 }
 
 // A cell's one line alone in its cell: the side it keeps to, from its gaps.
-Side OwnSide(const TextLine& line, const Box& cell) {
+Side OwnSide(const TextLine& line, const Box& cell, double padding, bool rightToLeft) {
   const double left = line.box.x0 - cell.x0, right = cell.x1 - line.box.x1;
-  if (Near(left, right, 1)) return Side::kCenter;
-  return left < right ? Side::kLeft : Side::kRight;
+  if (Near(left, right, 1) && left > padding + 2) return Side::kCenter;
+  if (right < left - 3) return Side::kRight;
+  if (left < right - 3) return Side::kLeft;
+  return rightToLeft ? Side::kRight : Side::kLeft;
 }
 
 // Cell text keeps to the side its column keeps to: the edge (left, right or
@@ -76,43 +78,44 @@ void AlignCellParagraphs(Table& table) {
     double position = 0;
     bool known = false;
   };
-  auto shared = [](const std::vector<double>& values, double& position) {
-    size_t best = 0;
-    for (double value : values) {
-      const size_t count = static_cast<size_t>(
-          std::count_if(values.begin(), values.end(), [&](double other) { return Near(value, other); }));
-      if (count > best) best = count, position = value;
+  auto shared = [](std::vector<double> values, double& position) {
+    // The most values within a window of twice the tolerance, around its middle one.
+    std::sort(values.begin(), values.end());
+    size_t best = 0, from = 0;
+    for (size_t to = 0; to < values.size(); ++to) {
+      while (values[to] - values[from] > 2 * kFlush) ++from;
+      if (to - from + 1 > best) best = to - from + 1, position = values[(from + to) / 2];
     }
     return best;
   };
   std::vector<Edge> edges(anchors.size());
-  std::vector<bool> rightToLeft(anchors.size(), false);
-  {
-    std::vector<int> balance(anchors.size(), 0);
-    for (const TableCell& cell : table.cells) {
-      for (const Paragraph& paragraph : cell.paragraphs) {
-        balance[static_cast<size_t>(cell.column)] += paragraph.rightToLeft ? 1 : -1;
-      }
-    }
-    for (size_t c = 0; c < balance.size(); ++c) rightToLeft[c] = balance[c] > 0;
-  }
   for (size_t c = 0; c < anchors.size(); ++c) {
     const Anchor& anchor = anchors[c];
     if (anchor.lefts.size() < 2) continue;
     double left = 0, right = 0, middle = 0;
     const size_t byLeft = shared(anchor.lefts, left), byRight = shared(anchor.rights, right),
                  byMiddle = shared(anchor.middles, middle);
-    if (std::max({byLeft, byRight, byMiddle}) < 2) continue;
-    // Ties go to the side the column's text starts from, then the other:
-    // equal widths say nothing more.
-    if (rightToLeft[c] && byRight >= byLeft && byRight >= byMiddle) {
-      edges[c] = {Side::kRight, right, true};
-    } else if (byLeft >= byRight && byLeft >= byMiddle) {
+    const size_t best = std::max({byLeft, byRight, byMiddle});
+    if (best < 2) continue;
+    // Lines of one width share every edge: each cell tells by its own gaps.
+    // A shared middle besides a shared side is the side's doing.
+    if (byLeft == best && byRight == best) continue;
+    if (byLeft == best) {
       edges[c] = {Side::kLeft, left, true};
     } else if (byRight >= byMiddle) {
       edges[c] = {Side::kRight, right, true};
     } else {
       edges[c] = {Side::kCenter, middle, true};
+    }
+  }
+  // The least inset of a column's text: its cells' padding.
+  std::vector<double> padding(anchors.size(), 1e9);
+  for (const TableCell& cell : table.cells) {
+    for (const Paragraph& paragraph : cell.paragraphs) {
+      if (!single(cell, paragraph)) continue;
+      const Box& box = paragraph.lines.front().box;
+      double& pad = padding[static_cast<size_t>(cell.column)];
+      pad = std::min({pad, box.x0 - cell.box.x0, cell.box.x1 - box.x1});
     }
   }
   for (TableCell& cell : table.cells) {
@@ -129,7 +132,8 @@ void AlignCellParagraphs(Table& table) {
         continue;
       }
       const Box& box = paragraph.lines.front().box;
-      Side side = OwnSide(paragraph.lines.front(), cell.box);
+      Side side =
+          OwnSide(paragraph.lines.front(), cell.box, padding[static_cast<size_t>(cell.column)], paragraph.rightToLeft);
       if (edge.known) {
         const double position = edge.side == Side::kLeft    ? box.x0
                                 : edge.side == Side::kRight ? box.x1
@@ -149,7 +153,7 @@ Box Union(const Box& a, const Box& b) {
 
 void ShareStyles(ReadPages& pages) {
   std::vector<TextStyle>& shared = pages.styles;
-  for (PageContent& page : pages.pages) {
+  for (PageDrawing& page : pages.pages) {
     std::vector<int> index(page.styles.size(), 0);
     for (size_t s = 0; s < page.styles.size(); ++s) {
       const auto found = std::find(shared.begin(), shared.end(), page.styles[s]);
@@ -186,7 +190,10 @@ Alignment AlignmentOf(const std::vector<TextLine>& lines, const Box& container, 
     justified = justified && gapRight(lines[i]) <= kFlush && (i == 0 || gapLeft(lines[i]) <= kFlush);
   }
   const TextLine& last = lines.back();
-  if (justified && (gapRight(last) > kFlush || gapLeft(last) > kFlush)) return Alignment::kJustify;
+  // Two lines are too few to tell a full first line from a justified one.
+  if (justified && lines.size() >= 3 && (gapRight(last) > kFlush || gapLeft(last) > kFlush)) {
+    return Alignment::kJustify;
+  }
   if (centred) return Alignment::kCenter;
   if (flushRight && !flushLeft) return right;
   if (flushLeft && !flushRight) return left;
@@ -303,8 +310,7 @@ bool RightToLeftColumns(const std::vector<PlacedCell>& cells) {
 }
 
 void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
-                 const std::vector<std::vector<const Shape*>>& shapesByPage, const std::vector<TextStyle>& styles) {
-  (void)styles;
+                 const std::vector<std::vector<const Shape*>>& shapesByPage, const KnownEdges* known) {
   const size_t pageCount = shapesByPage.size();
   std::vector<std::vector<Rule>> rules(pageCount);
   std::vector<std::vector<Fill>> fills(pageCount);
@@ -315,11 +321,13 @@ void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
     for (const Rule& rule : rules[p]) {
       if (!rule.horizontal) verticalRules.push_back(rule.position);
     }
+    // A cell's background ends where the cell does.
+    for (const Fill& fill : fills[p]) verticalRules.insert(verticalRules.end(), {fill.box.x0, fill.box.x1});
   }
   // Columns: one grid across every page. A right-to-left table has its
   // first column at the right: its edges are found on the mirrored page.
   table.rightToLeft = RightToLeftColumns(cells);
-  const double mirror = table.rightToLeft ? -1 : 1;
+  double mirror = table.rightToLeft ? -1 : 1;
   std::vector<Span> columnSpans;
   for (const PlacedCell& placed : cells) {
     if (!placed.content) continue;
@@ -328,6 +336,32 @@ void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
   }
   for (double& position : verticalRules) position *= mirror;
   std::vector<double> columnEdges = TrackEdges(columnSpans, table.columns, verticalRules);
+  // Without rules at its sides, a table reaches as far as the rules between
+  // its rows do.
+  double ruleLeft = 1e9, ruleRight = -1e9;
+  for (const std::vector<Rule>& pageRules : rules) {
+    for (const Rule& rule : pageRules) {
+      if (rule.horizontal) ruleLeft = std::min(ruleLeft, rule.from), ruleRight = std::max(ruleRight, rule.to);
+    }
+  }
+  auto onRule = [&verticalRules](double edge) {
+    return std::any_of(verticalRules.begin(), verticalRules.end(), [&](double x) { return std::fabs(x - edge) <= 1; });
+  };
+  if (ruleLeft < ruleRight && !columnEdges.empty()) {
+    const double low = std::min(mirror * ruleLeft, mirror * ruleRight);
+    const double high = std::max(mirror * ruleLeft, mirror * ruleRight);
+    if (low < columnEdges.front() && low >= columnEdges.front() - 72 && !onRule(columnEdges.front())) {
+      columnEdges.front() = low;
+    }
+    if (high > columnEdges.back() && high <= columnEdges.back() + 72 && !onRule(columnEdges.back())) {
+      columnEdges.back() = high;
+    }
+  }
+  if (known != nullptr && known->columns.size() == columnEdges.size()) {
+    table.rightToLeft = false;
+    mirror = 1;
+    columnEdges = known->columns;
+  }
   // Rows: each on the page its cells are on.
   std::vector<int> rowPage(static_cast<size_t>(table.rows), -1);
   for (const PlacedCell& placed : cells) {
@@ -350,7 +384,11 @@ void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
     for (const Rule& rule : rules[static_cast<size_t>(page)]) {
       if (rule.horizontal) horizontalRules.push_back(rule.position);
     }
+    for (const Fill& fill : fills[static_cast<size_t>(page)]) {
+      horizontalRules.insert(horizontalRules.end(), {fill.box.y0, fill.box.y1});
+    }
     rowEdges[page] = TrackEdges(rowSpans, table.rows, horizontalRules);
+    if (known != nullptr && known->rows.size() == rowEdges[page].size()) rowEdges[page] = known->rows;
   }
   table.columnWidths.clear();
   for (int c = 0; c < table.columns; ++c) {
@@ -403,6 +441,10 @@ void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
   });
   table.cells.clear();
   for (PlacedCell& placed : cells) table.cells.push_back(std::move(placed.cell));
+  AlignCells(table);
+}
+
+void AlignCells(Table& table) {
   // Text without letters (a number) in a right-to-left table reads in the table's direction.
   if (table.rightToLeft) {
     for (TableCell& cell : table.cells) {

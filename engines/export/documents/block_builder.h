@@ -16,12 +16,14 @@ namespace zembra::exporter {
 
 /// The pages being read: their content, and the styles their glyphs index.
 struct ReadPages {
-  std::vector<PageContent> pages;
+  std::vector<PageDrawing> pages;
   std::vector<TextStyle> styles;  ///< every page's glyph styles index this one list
 };
 
 /// Renders a region of a page (index among the pages read) at a resolution
-/// into a PNG; "" when it cannot.
+/// into a PNG, with its pixel size; "" when it cannot. The document reader's
+/// renderer paints later: it gives a stand-in that it puts the PNG in place
+/// of once every block is made.
 using RegionRenderer =
     std::function<std::string(int page, const Box& region, double dpi, int& pixelWidth, int& pixelHeight)>;
 
@@ -58,11 +60,24 @@ struct PlacedCell {
   std::optional<Box> content;  ///< the extent of its glyphs and pictures on cell.page
 };
 
+/// Aligns the paragraphs of a table's cells: each keeps to the side its
+/// column's text keeps to, or, where that does not tell, to the side its own
+/// gaps in the cell say. LayOutTable does it; a table renumbered afterwards
+/// (its columns turned right to left) does it again.
+void AlignCells(Table& table);
+
+/// A table's edges known beforehand (from a grid of rules on one page).
+struct KnownEdges {
+  std::vector<double> columns;  ///< columns + 1, left to right
+  std::vector<double> rows;     ///< rows + 1, top to bottom
+};
+
 /// Sets the geometry of a table from its cells' places and content and the
 /// rules and fills drawn on each page: column edges, row edges (per page),
 /// cell boxes, borders, backgrounds, widths and heights, the table's box.
-/// shapesByPage: the shapes of the table on each page read.
+/// shapesByPage: the shapes of the table on each page read; known: edges
+/// to take as they are instead.
 void LayOutTable(Table& table, std::vector<PlacedCell>& cells,
-                 const std::vector<std::vector<const Shape*>>& shapesByPage, const std::vector<TextStyle>& styles);
+                 const std::vector<std::vector<const Shape*>>& shapesByPage, const KnownEdges* known = nullptr);
 
 }  // namespace zembra::exporter

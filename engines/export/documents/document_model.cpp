@@ -1,35 +1,25 @@
 #include "engines/export/documents/document_model.h"
 
+#include "engines/export/documents/utf8.h"
+
 namespace zembra::exporter {
 
 namespace {
 
-// The last and the first code point of UTF-8 text; 0 for none.
+// The first and the last code point of UTF-8 text; 0 for none.
+unsigned int FirstCodePoint(const std::string& text) {
+  size_t end = text.empty() ? 0 : 1;
+  while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  const std::vector<char32_t> first = DecodeUtf8(text.substr(0, end));
+  return first.empty() ? 0 : first.front();
+}
+
 unsigned int LastCodePoint(const std::string& text) {
   size_t start = text.size();
   while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) --start;
-  if (start == 0) return 0;
-  --start;
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data() + start);
-  const size_t length = text.size() - start;
-  if (p[0] < 0x80) return p[0];
-  if ((p[0] & 0xE0) == 0xC0 && length >= 2) return ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-  if ((p[0] & 0xF0) == 0xE0 && length >= 3) return ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-  if ((p[0] & 0xF8) == 0xF0 && length >= 4)
-    return ((p[0] & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-  return 0;
-}
-
-unsigned int FirstCodePoint(const std::string& text) {
-  if (text.empty()) return 0;
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t length = text.size();
-  if (p[0] < 0x80) return p[0];
-  if ((p[0] & 0xE0) == 0xC0 && length >= 2) return ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-  if ((p[0] & 0xF0) == 0xE0 && length >= 3) return ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-  if ((p[0] & 0xF8) == 0xF0 && length >= 4)
-    return ((p[0] & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-  return 0;
+  if (start > 0) --start;
+  const std::vector<char32_t> last = DecodeUtf8(text.substr(start));
+  return last.empty() ? 0 : last.back();
 }
 
 // Scripts written without spaces between words: a line break between two of
@@ -82,6 +72,21 @@ std::vector<TextRun> FlowRuns(const Paragraph& paragraph) {
   }
   return runs;
 }
+
+std::string GenericFontFamily(const std::string& family, FontKind kind) {
+  if (!family.empty()) return family;
+  switch (kind) {
+    case FontKind::kSerif:
+      return "Times New Roman";
+    case FontKind::kMono:
+      return "Courier New";
+    case FontKind::kSans:
+      break;
+  }
+  return "Arial";
+}
+
+std::string OfficeFontFamily(const TextStyle& style) { return GenericFontFamily(style.fontFamily, style.kind); }
 
 std::string FlowText(const Paragraph& paragraph) {
   std::string text;

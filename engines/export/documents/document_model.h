@@ -145,4 +145,11 @@ std::vector<TextRun> FlowRuns(const Paragraph& paragraph);
 /// FlowRuns' texts joined.
 std::string FlowText(const Paragraph& paragraph);
 
+/// The family name, or for a font the PDF does not name one every office
+/// program has or replaces by a twin of the same metrics: Arial, Times New
+/// Roman or Courier New by the kind.
+std::string GenericFontFamily(const std::string& family, FontKind kind);
+/// GenericFontFamily of the style's family and kind.
+std::string OfficeFontFamily(const TextStyle& style);
+
 }  // namespace zembra::exporter

@@ -15,4 +15,14 @@ namespace zembra::exporter {
 /// a page cannot be read.
 std::optional<Document> ReadDocument(const PdfInput& input, PageSpan pages, std::string& error);
 
+/// Where the reader's time goes, in seconds of wall time.
+struct ReadTimes {
+  double content = 0;   ///< the pages' content and the structure tree, read side by side
+  double blocks = 0;    ///< the blocks made of them, pictures included
+  double pictures = 0;  ///< vector art rendered into pictures
+};
+
+/// ReadDocument, recording its times.
+std::optional<Document> ReadDocument(const PdfInput& input, PageSpan pages, std::string& error, ReadTimes* times);
+
 }  // namespace zembra::exporter

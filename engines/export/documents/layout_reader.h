@@ -8,7 +8,9 @@
 
 namespace zembra::exporter {
 
-/// The flow blocks of the pages read, in reading order.
-std::vector<Block> ReadLayoutBlocks(const ReadPages& pages, const RegionRenderer& render);
+/// The flow blocks of the pages read, in reading order, with each page's
+/// running header and footer after them. Each page's content is let go
+/// once its blocks are made.
+std::vector<Block> ReadLayoutBlocks(ReadPages& pages, const RegionRenderer& render);
 
 }  // namespace zembra::exporter

@@ -1,7 +1,10 @@
 #include "engines/export/documents/libreoffice.h"
 
+#include <sys/statvfs.h>
+
 #include "engines/common/files.h"
 #include "engines/export/documents/engine_run.h"
+#include "engines/export/documents/office_profile.h"
 
 namespace zembra::exporter {
 
@@ -37,6 +40,18 @@ std::string OfficeResultPath(const OfficeConversion& conversion, const std::stri
 }
 
 bool RunOffice(const OfficeConversion& conversion, std::string& error) {
+  const std::string work = DirectoryName(conversion.profileDirectory);
+  struct statvfs disk;
+  if (::statvfs(work.empty() ? "." : work.c_str(), &disk) == 0 &&
+      static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize < kOfficeRoomBytes) {
+    const std::string where = DirectoryName(work).empty() ? "." : DirectoryName(work);
+    error = "LibreOffice: not enough room in " + where + " (" +
+            std::to_string(static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize >> 10) + " KiB free, " +
+            std::to_string(kOfficeRoomBytes >> 20) + " MiB needed; TMPDIR chooses the directory)";
+    return false;
+  }
+  // Without a template LibreOffice makes the profile itself, only slower.
+  SeedOfficeProfile(OfficeProgram(), OfficeCacheRoot(), conversion.profileDirectory);
   EngineCall call;
   call.argv = OfficeCommand(conversion);
   call.timeout = conversion.timeout;

@@ -24,8 +24,15 @@ std::vector<std::string> OfficeCommand(const OfficeConversion& conversion);
 std::string OfficeResultPath(const OfficeConversion& conversion, const std::string& input,
                              const std::string& suffix);
 
+/// What LibreOffice needs free beside its profile to start and convert: its
+/// profile takes about 0.6 MiB, its scratch files and results come on top.
+/// With less it crashes, or hangs until its deadline, or writes a result cut short.
+constexpr unsigned long long kOfficeRoomBytes = 16ull << 20;
+
 /// Runs the conversion. LibreOffice reports success even when it wrote
-/// nothing, so the caller checks for the results it expects.
+/// nothing, or wrote its results cut short, so the caller checks the results
+/// it expects. Fails at once, saying so, when the profile's disk has less
+/// than kOfficeRoomBytes free.
 bool RunOffice(const OfficeConversion& conversion, std::string& error);
 
 }  // namespace zembra::exporter

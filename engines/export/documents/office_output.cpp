@@ -2,15 +2,18 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
+#include "engines/export/documents/document_reader.h"
 #include "engines/export/documents/engine_run.h"
 #include "engines/export/documents/libreoffice.h"
+#include "engines/export/documents/odf_output.h"
 #include "engines/export/documents/page_layout.h"
 #include "engines/export/documents/pdf_split.h"
-#include "engines/export/documents/rtf_output.h"
 #include "engines/export/documents/spreadsheet_xml.h"
 
 namespace zembra::exporter {
@@ -66,14 +69,22 @@ bool ConvertOne(const ExportJob& job, const std::string& source, const std::stri
 }  // namespace
 
 bool WriteDoc(const ExportJob& job, std::string& error) {
-  const std::string rtf = RtfDocument(ReadPagesText(job.input.document(), job.pages.first, job.pages.last));
-  return ConvertOne(job, rtf, "document.rtf", "doc:MS Word 97", "doc", error);
+  const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
+  if (!document) return false;
+  return ConvertOne(job, OdfDocument(*document), "document.fodt", "doc:MS Word 97", "doc", error);
 }
 
 bool WriteXls(const ExportJob& job, std::string& error) {
-  const std::string sheets =
-      SpreadsheetXml(ReadPagesText(job.input.document(), job.pages.first, job.pages.last), job.pages.first);
-  return ConvertOne(job, sheets, "workbook.fods", "xls:MS Excel 97", "xls", error);
+  const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
+  if (!document) return false;
+  const SheetGrid grid = GridOfDocument(*document);
+  size_t columns = 0;
+  for (const std::vector<SheetCell>& row : grid.rows) columns = std::max(columns, row.size());
+  if (columns > kWorkbookColumns) {
+    job.diagnostics.warn("a table of " + std::to_string(columns) + " columns loses those past the " +
+                         std::to_string(kWorkbookColumns) + "th in XLS, which holds no more; CSV keeps them");
+  }
+  return ConvertOne(job, SpreadsheetXml(grid), "workbook.fods", "xls:MS Excel 97", "xls", error);
 }
 
 bool WriteMetafile(const ExportJob& job, std::string& error) {

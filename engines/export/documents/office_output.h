@@ -1,5 +1,5 @@
 // The legacy office formats and metafiles, made by LibreOffice headless:
-// DOC from our RTF, XLS from our spreadsheet (one sheet per page), EMF and
+// DOC from our flat ODT, XLS from our spreadsheet (one sheet of every table), EMF and
 // WMF from each page imported into Draw.
 #pragma once
 

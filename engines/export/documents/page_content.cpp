@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -74,22 +75,43 @@ struct Face {
 
 Face FaceOf(const GfxFont& font) {
   Face face;
-  const std::string name = font.getName().value_or("");
-  face.family = name.empty() ? std::string() : FontFamilyOf(name);
+  // A Type 3 font (how Chromium embeds CFF fonts such as the CJK ones) has
+  // no name of its own; its descriptor may still tell its font and family.
+  std::string name = font.getName().value_or("");
+  if (name.empty() && font.getEmbeddedFontName() != nullptr) name = font.getEmbeddedFontName()->toStr();
+  const std::string declaredFamily = font.getFamily() != nullptr ? font.getFamily()->toStr() : std::string();
+  face.family = !name.empty() ? FontFamilyOf(name) : declaredFamily;
   face.bold = font.isBold() || FontNameIsBold(name) || font.getWeight() >= GfxFont::W600;
   face.italic = font.isItalic() || FontNameIsItalic(name);
-  face.kind = FontKindOf(name);
-  if (font.isFixedWidth()) face.kind = FontKind::kMono;
+  face.kind = FontKindOf(name.empty() ? declaredFamily : name);
+  // A Type 3 font's glyphs of one width say nothing of its kind: CJK fonts
+  // set every ideograph one em wide.
+  if (font.isFixedWidth() && font.getType() != fontType3) face.kind = FontKind::kMono;
   if (face.kind == FontKind::kSans && font.isSerif() && name.find("Sans") == std::string::npos) {
     face.kind = FontKind::kSerif;
   }
   return face;
 }
 
+// Whether an image's samples are its RGB or grey values as they are: 8 bits,
+// no decode array, and a device space or an ICC profile of three or one
+// components (the sRGB of the page, whose exact conversion costs much and
+// changes nothing a picture of a document needs).
+bool PlainSamples(GfxImageColorMap& colorMap) {
+  GfxColorSpace* space = colorMap.getColorSpace();
+  const int components = colorMap.getNumPixelComps();
+  if (space == nullptr || colorMap.getBits() != 8 || (components != 3 && components != 1)) return false;
+  const GfxColorSpaceMode mode = space->getMode();
+  if (mode != csDeviceRGB && mode != csDeviceGray && mode != csICCBased) return false;
+  for (int i = 0; i < components; ++i) {
+    if (colorMap.getDecodeLow(i) != 0 || colorMap.getDecodeHigh(i) != 1) return false;
+  }
+  return true;
+}
+
 class ContentReader : public OutputDev {
  public:
-  ContentReader(PageContent& content, const std::function<bool(const Mark&)>& wantImage)
-      : content_(content), wantImage_(wantImage) {}
+  ContentReader(PageDrawing& content, DecodedImages& decoded) : content_(content), decoded_(decoded) {}
 
   std::vector<RawStyle> rawStyles;  // one per glyph
   std::vector<Face> faces;
@@ -244,22 +266,22 @@ class ContentReader : public OutputDev {
 
   void drawImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
                  bool interpolate, const int* maskColors, bool inlineImg) override {
-    if (!AddImage(state, str, width, height, colorMap, nullptr)) {
+    if (!AddImage(state, ref, str, width, height, colorMap, nullptr)) {
       OutputDev::drawImage(state, ref, str, width, height, colorMap, interpolate, maskColors, inlineImg);
     }
   }
 
-  void drawMaskedImage(GfxState* state, Object*, Stream* str, int width, int height, GfxImageColorMap* colorMap, bool,
-                       Stream* maskStr, int maskWidth, int maskHeight, bool maskInvert, bool) override {
+  void drawMaskedImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+                       bool, Stream* maskStr, int maskWidth, int maskHeight, bool maskInvert, bool) override {
     MaskSource mask{maskStr, maskWidth, maskHeight, nullptr, maskInvert};
-    AddImage(state, str, width, height, colorMap, &mask);
+    AddImage(state, ref, str, width, height, colorMap, &mask);
   }
 
-  void drawSoftMaskedImage(GfxState* state, Object*, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+  void drawSoftMaskedImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
                            bool, Stream* maskStr, int maskWidth, int maskHeight, GfxImageColorMap* maskColorMap,
                            bool) override {
     MaskSource mask{maskStr, maskWidth, maskHeight, maskColorMap, false};
-    AddImage(state, str, width, height, colorMap, &mask);
+    AddImage(state, ref, str, width, height, colorMap, &mask);
   }
 
  private:
@@ -292,6 +314,7 @@ class ContentReader : public OutputDev {
       state->getStrokeRGB(&rgb);
     }
     const double lineWidth = filled ? 0 : std::max(0.1, state->getTransformedLineWidth());
+    const size_t first = content_.shapes.size();
     Shape other;
     other.kind = ShapeKind::kOther;
     other.filled = filled;
@@ -320,6 +343,8 @@ class ContentReader : public OutputDev {
       Shape shape = other;
       if (axisParallel && n == 4) {
         shape.kind = ShapeKind::kRectangle;
+        if (!filled)
+          box = {box.x0 - lineWidth / 2, box.y0 - lineWidth / 2, box.x1 + lineWidth / 2, box.y1 + lineWidth / 2};
       } else if (axisParallel && n == 2 && !filled) {
         shape.kind = ShapeKind::kLine;
         const bool horizontal = box.height() < box.width();
@@ -343,6 +368,14 @@ class ContentReader : public OutputDev {
       if (!Disjoint(box, content_.width, content_.height)) content_.shapes.push_back(shape);
     }
     if (haveOther && !Disjoint(other.box, content_.width, content_.height)) content_.shapes.push_back(other);
+    // What is drawn outside the clip is not seen: the shapes are as large as they show.
+    double clipX0, clipY0, clipX1, clipY1;
+    state->getClipBBox(&clipX0, &clipY0, &clipX1, &clipY1);
+    for (size_t i = first; i < content_.shapes.size(); ++i) {
+      Box& box = content_.shapes[i].box;
+      box = {std::max(box.x0, clipX0), std::max(box.y0, clipY0), std::min(box.x1, clipX1), std::min(box.y1, clipY1)};
+      if (box.x1 < box.x0 || box.y1 < box.y0) box = {box.x0, box.y0, box.x0, box.y0};
+    }
   }
 
   Box ImageBox(GfxState* state) const {
@@ -357,28 +390,57 @@ class ContentReader : public OutputDev {
   // Decodes the image into a PNG as shown (rows and columns flipped as the
   // page shows them). False when it is not kept (not wanted, too large, or
   // unreadable), with the stream untouched.
-  bool AddImage(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+  bool AddImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
                 const MaskSource* mask) {
     Image image;
     image.box = ImageBox(state);
     image.mark = CurrentMark();
     if (Disjoint(image.box, content_.width, content_.height)) return false;
-    if (wantImage_ && !wantImage_(image.mark)) return false;
     if (width <= 0 || height <= 0 || static_cast<double>(width) * height > kMaxImagePixels || colorMap == nullptr ||
         !colorMap->isOk()) {
       return false;
     }
+    // An image object drawn again the same way is decoded once.
+    double topX, topY, bottomX, bottomY, rightX, rightY;
+    state->transform(0, 1, &topX, &topY);
+    state->transform(0, 0, &bottomX, &bottomY);
+    state->transform(1, 1, &rightX, &rightY);
+    const bool flipRows = topY > bottomY;
+    const bool flipColumns = rightX < topX;
+    std::string key;
+    if (ref != nullptr && ref->isRef()) {
+      key = std::to_string(ref->getRef().num) + " " + std::to_string(ref->getRef().gen) + (flipRows ? " r" : "") +
+            (flipColumns ? " c" : "") + (mask != nullptr ? " m" : "");
+      const auto known = decoded_.find(key);
+      if (known != decoded_.end()) {
+        image.png = known->second.png;
+        image.pixelWidth = known->second.pixelWidth;
+        image.pixelHeight = known->second.pixelHeight;
+        content_.images.push_back(std::move(image));
+        return false;  // the stream is left for the default handling to skip
+      }
+    }
     const int channels = mask != nullptr ? 4 : 3;
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * channels, 255);
     {
-      ImageStream stream(str, width, colorMap->getNumPixelComps(), colorMap->getBits());
+      const int components = colorMap->getNumPixelComps();
+      const bool plain = PlainSamples(*colorMap);
+      ImageStream stream(str, width, components, colorMap->getBits());
       stream.reset();
       std::vector<unsigned char> rgb(static_cast<size_t>(width) * 3);
       for (int row = 0; row < height; ++row) {
         unsigned char* line = stream.getLine();
         if (line == nullptr) break;
-        colorMap->getRGBLine(line, rgb.data(), width);
         unsigned char* out = pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width) * channels;
+        if (plain && components == 3) {
+          for (int x = 0; x < width; ++x) std::copy_n(line + x * 3, 3, out + static_cast<size_t>(x) * channels);
+          continue;
+        }
+        if (plain) {
+          for (int x = 0; x < width; ++x) std::fill_n(out + static_cast<size_t>(x) * channels, 3, line[x]);
+          continue;
+        }
+        colorMap->getRGBLine(line, rgb.data(), width);
         for (int x = 0; x < width; ++x) {
           std::copy_n(rgb.data() + static_cast<size_t>(x) * 3, 3, out + static_cast<size_t>(x) * channels);
         }
@@ -388,12 +450,6 @@ class ContentReader : public OutputDev {
     if (mask != nullptr) ApplyMask(*mask, pixels, width, height);
     // Row 0 of an image maps to the top of its unit square, column 0 to its
     // left; a page may show it mirrored.
-    double topX, topY, bottomX, bottomY, rightX, rightY;
-    state->transform(0, 1, &topX, &topY);
-    state->transform(0, 0, &bottomX, &bottomY);
-    state->transform(1, 1, &rightX, &rightY);
-    const bool flipRows = topY > bottomY;
-    const bool flipColumns = rightX < topX;
     const size_t stride = static_cast<size_t>(width) * channels;
     if (flipRows) {
       for (int row = 0; row < height / 2; ++row) {
@@ -414,6 +470,7 @@ class ContentReader : public OutputDev {
     image.pixelHeight = height;
     image.png = EncodePng(pixels.data(), width, height, channels);
     if (image.png.empty()) return true;
+    if (!key.empty()) decoded_[key] = image;
     content_.images.push_back(std::move(image));
     return true;
   }
@@ -447,8 +504,8 @@ class ContentReader : public OutputDev {
     }
   }
 
-  PageContent& content_;
-  const std::function<bool(const Mark&)>& wantImage_;
+  PageDrawing& content_;
+  DecodedImages& decoded_;
   std::vector<Mark> marks_;
   size_t actualStart_ = 0;
   std::string actualText_;
@@ -468,7 +525,7 @@ Box Transformed(const double (&ctm)[6], const PDFRectangle& rect) {
   return Extent(xs, ys);
 }
 
-void ReadLinks(Page& page, const double (&ctm)[6], PageContent& content) {
+void ReadLinks(Page& page, const double (&ctm)[6], PageDrawing& content) {
   const std::unique_ptr<Links> links = page.getLinks();
   if (!links) return;
   for (AnnotLink* link : links->getLinks()) {
@@ -480,31 +537,36 @@ void ReadLinks(Page& page, const double (&ctm)[6], PageContent& content) {
   }
 }
 
-// A thin bar just below a baseline under the glyphs it spans is their
-// underline; a rule under a table cell is wider than the cell's words.
-void FindUnderlines(const PageContent& content, std::vector<bool>& underlined) {
-  std::multimap<long, size_t> byBaseline;  // baseline in whole points -> glyph
-  for (size_t i = 0; i < content.glyphs.size(); ++i) {
-    byBaseline.emplace(std::lround(content.glyphs[i].baseline), i);
-  }
-  for (const Shape& shape : content.shapes) {
+// A thin bar just below a baseline, as wide as the glyphs above it, is
+// their underline; a rule under a table cell is wider than the cell's words
+// and lies lower.
+void FindUnderlines(PageDrawing& content, std::vector<bool>& underlined) {
+  std::vector<std::pair<double, size_t>> byBaseline;  // baseline -> glyph
+  byBaseline.reserve(content.glyphs.size());
+  for (size_t i = 0; i < content.glyphs.size(); ++i) byBaseline.emplace_back(content.glyphs[i].baseline, i);
+  std::sort(byBaseline.begin(), byBaseline.end());
+  for (Shape& shape : content.shapes) {
     const bool bar = (shape.kind == ShapeKind::kRectangle && shape.filled) || shape.kind == ShapeKind::kLine;
     if (!bar || shape.box.height() > 3 || shape.box.width() < 1 || shape.box.height() > shape.box.width()) continue;
     std::vector<size_t> above;
     double covered = 0;
-    const auto from = byBaseline.lower_bound(std::lround(shape.box.y0) - 6);
-    const auto to = byBaseline.upper_bound(std::lround(shape.box.y0) + 1);
+    // Glyphs whose baseline lies at most a third of a large size above the bar.
+    const auto from =
+        std::lower_bound(byBaseline.begin(), byBaseline.end(), std::make_pair(shape.box.y0 - 12, size_t{0}));
+    const auto to = std::upper_bound(byBaseline.begin(), byBaseline.end(),
+                                     std::make_pair(shape.box.y0 + 1, std::numeric_limits<size_t>::max()));
     for (auto it = from; it != to; ++it) {
       const Glyph& glyph = content.glyphs[it->second];
       const double drop = shape.box.y0 - glyph.baseline;
-      if (drop < -0.05 * glyph.size || drop > 0.3 * glyph.size || shape.box.height() > 0.15 * glyph.size) continue;
+      if (drop < -0.05 * glyph.size || drop > 0.25 * glyph.size || shape.box.height() > 0.15 * glyph.size) continue;
       const double overlap = std::min(glyph.box.x1, shape.box.x1) - std::max(glyph.box.x0, shape.box.x0);
       if (overlap <= 0.5 * glyph.box.width()) continue;
       above.push_back(it->second);
       covered += overlap;
     }
-    if (above.empty() || covered < 0.6 * shape.box.width()) continue;
+    if (above.empty() || covered < 0.85 * shape.box.width()) continue;
     for (size_t i : above) underlined[i] = true;
+    shape.underline = true;
   }
 }
 
@@ -549,11 +611,12 @@ std::string FontFamilyOf(const std::string& fontName) {
   return known[name] = family;
 }
 
-PageContent ReadPageContent(PDFDoc& document, int pageNumber, const std::function<bool(const Mark&)>& wantImage) {
-  PageContent content;
+PageDrawing ReadPageDrawing(PDFDoc& document, int pageNumber, DecodedImages& decoded) {
+  PageDrawing content;
   Page* page = document.getPage(pageNumber);
   if (page == nullptr) return content;
-  ContentReader reader(content, wantImage);
+  content.glyphs.reserve(4096);
+  ContentReader reader(content, decoded);
   document.displayPage(&reader, pageNumber, 72, 72, 0, false, true, false);
   ReadLinks(*page, reader.baseCtm, content);
 
@@ -593,6 +656,9 @@ PageContent ReadPageContent(PDFDoc& document, int pageNumber, const std::functio
     content.styles.push_back(style);
     styleIndex.emplace(key, glyph.style);
   }
+  // Pages are kept until the document is read: no room to spare.
+  content.glyphs.shrink_to_fit();
+  content.shapes.shrink_to_fit();
   return content;
 }
 

@@ -6,7 +6,7 @@
 // top left of the page as shown.
 #pragma once
 
-#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,7 +28,7 @@ struct Glyph {
   Box box;
   double baseline = 0;  ///< y of the baseline
   double size = 0;      ///< font size in points as shown
-  int style = 0;        ///< index into PageContent::styles (the document's styles once read)
+  int style = 0;        ///< index into PageDrawing::styles (the document's styles once read)
   Mark mark;
   int page = 0;  ///< the page's index among the pages read
   bool space() const { return code == ' ' || code == 0xA0 || code == 0x3000; }
@@ -47,6 +47,7 @@ struct Shape {
   Rgb color;
   double lineWidth = 0;  ///< stroked shapes
   Mark mark;
+  bool underline = false;  ///< a bar under text: the text's underline, not a rule
 };
 
 struct Image {
@@ -61,7 +62,7 @@ struct LinkArea {
   std::string uri;
 };
 
-struct PageContent {
+struct PageDrawing {
   double width = 0, height = 0;
   std::vector<Glyph> glyphs;  ///< drawing order
   std::vector<Shape> shapes;  ///< drawing order
@@ -70,10 +71,12 @@ struct PageContent {
   std::vector<LinkArea> links;
 };
 
-/// Reads page pageNumber (1-based) of the document; images are decoded only
-/// where wantImage says so for their mark (all when it is empty).
-PageContent ReadPageContent(PDFDoc& document, int pageNumber,
-                            const std::function<bool(const Mark&)>& wantImage = nullptr);
+/// Images decoded so far, by object and the way they are shown: an image
+/// drawn again (on the same or another page) is decoded once.
+using DecodedImages = std::map<std::string, Image>;
+
+/// Reads page pageNumber (1-based) of the document.
+PageDrawing ReadPageDrawing(PDFDoc& document, int pageNumber, DecodedImages& decoded);
 
 /// The family of an embedded font by its name: the subset tag and the style
 /// suffix removed and, where the font is installed, its family as the

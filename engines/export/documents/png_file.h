@@ -6,16 +6,14 @@
 
 #include <string>
 
-namespace poppler {
-class image;
-}
+#include "engines/export/pdf_input.h"
 
 namespace zembra::exporter {
 
-/// Writes an argb32 poppler image (a page rendered on opaque paper) as an
-/// 8-bit RGB PNG with the given resolution recorded. False with an error
+/// Writes a rendered page (packed rows, 1 byte grey or 3 bytes RGB a pixel)
+/// as an 8-bit PNG with the given resolution recorded. False with an error
 /// when it cannot be written.
-bool WritePagePng(const poppler::image& picture, double dpi, const std::string& path, std::string& error);
+bool WritePagePng(const RawImage& picture, double dpi, const std::string& path, std::string& error);
 
 /// Encodes pixels (rows packed without padding, 3 bytes a pixel for RGB, 4
 /// for RGB with alpha) as a PNG held in memory; "" when it cannot.

@@ -6,6 +6,7 @@
 
 #include "engines/common/files.h"
 #include "engines/common/temp_dir.h"
+#include "engines/export/documents/engine_result.h"
 #include "engines/export/documents/engine_run.h"
 
 namespace zembra::exporter {
@@ -110,11 +111,14 @@ bool RewriteBoundingBox(std::string& eps, const BoundingBox& box) {
   return true;
 }
 
+// pdftops writes to standard output ("-"), so that every write to the file
+// is checked here; the file must then end as PostScript does.
 bool WritePostScript(const ExportJob& job, std::string& error) {
   EngineCall call;
-  call.argv = PostScriptCommand(job.options, job.pages, job.outputs.path(0));
+  call.argv = PostScriptCommand(job.options, job.pages, "-");
+  call.standardOutput = job.outputs.path(0);
   call.timeout = std::chrono::seconds(60 + 5 * job.pages.count());
-  return RunEngine(call, error);
+  return RunEngine(call, error) && VerifyEngineFile(call.standardOutput, error);
 }
 
 bool WriteEps(const ExportJob& job, std::string& error) {
@@ -126,9 +130,10 @@ bool WriteEps(const ExportJob& job, std::string& error) {
   for (int page = pages.first; page <= pages.last; ++page) {
     files.push_back(scratch->path() + "/page" + std::to_string(page) + ".eps");
     EngineCall call;
-    call.argv = EpsCommand(job.options, page, files.back());
+    call.argv = EpsCommand(job.options, page, "-");
+    call.standardOutput = files.back();
     call.timeout = std::chrono::seconds(60);
-    if (!RunEngine(call, error)) return false;
+    if (!RunEngine(call, error) || !VerifyEngineFile(files.back(), error)) return false;
   }
 
   // One Ghostscript run measures every page. EPSCrop makes each file's page

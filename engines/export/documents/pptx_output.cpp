@@ -4,16 +4,14 @@
 
 #include <deque>
 #include <memory>
-
-#include <poppler-document.h>
-#include <poppler-image.h>
-#include <poppler-page-renderer.h>
-#include <poppler-page.h>
+#include <optional>
 
 #include "engines/common/temp_dir.h"
-#include "engines/export/documents/page_layout.h"
+#include "engines/export/documents/document_reader.h"
+#include "engines/export/documents/page_background.h"
 #include "engines/export/documents/png_file.h"
 #include "engines/export/documents/pptx_parts.h"
+#include "engines/export/documents/pptx_slide.h"
 
 namespace zembra::exporter {
 
@@ -34,6 +32,11 @@ class Package {
     texts_.push_back(std::move(text));
     zip_source_t* source = zip_source_buffer(archive_, texts_.back().data(), texts_.back().size(), 0);
     return Add(name, source, ZIP_CM_DEFLATE);
+  }
+
+  /// data must stay as it is until Close.
+  bool AddStored(const std::string& name, const std::string& data) {
+    return Add(name, zip_source_buffer(archive_, data.data(), data.size(), 0), ZIP_CM_STORE);
   }
 
   bool AddFile(const std::string& name, const std::string& path) {
@@ -71,32 +74,43 @@ class Package {
   bool failed_ = false;
 };
 
-bool RenderPage(const poppler::page& page, const std::string& path, std::string& error) {
-  poppler::page_renderer renderer;
-  renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
-  renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
-  renderer.set_image_format(poppler::image::format_argb32);
-  const poppler::image picture = renderer.render_page(&page, kSlidePictureDpi, kSlidePictureDpi);
-  return WritePagePng(picture, kSlidePictureDpi, path, error);
-}
-
-std::string DocumentTitle(const poppler::document& document) {
-  const poppler::byte_array utf8 = document.get_title().to_utf8();
-  return std::string(utf8.begin(), utf8.end());
+// The slide's background picture: the page without its text boxes' text
+// and its pictures, at kSlidePictureDpi per inch of the slide. Written to
+// path, or nothing (path cleared) when it shows nothing but white. The
+// content learns where its lines were printed, and which were sideways.
+bool WriteBackground(PageBackgrounds& backgrounds, int index, const PageFrame& frame, const Placement& placement,
+                     PageContent& content, std::string& path, std::string& error) {
+  const double dpi = kSlidePictureDpi * placement.scale / kEmuPerPoint;
+  const std::optional<BackgroundSize> size = BackgroundSizeFor(frame.width, frame.height, dpi, error);
+  RawImage image;
+  std::vector<PrintedLine> printed;
+  if (!size || !backgrounds.Render(index, *size, CutoutsOf(content), image, error, &printed)) {
+    error = "page " + std::to_string(index + 1) + ": " + error;
+    return false;
+  }
+  SetPrinted(content, printed);
+  if (IsBlank(image)) {
+    path.clear();
+    return true;
+  }
+  return WritePagePng(image, size->dpi, path, error);
 }
 
 }  // namespace
 
-bool WritePptx(const ExportJob& job, std::string& error) {
-  const poppler::document& document = job.input.document();
-  const PageSpan pages = job.pages;
-  const std::string& output = job.outputs.path(0);
+bool WritePresentation(const PdfInput& input, PageSpan pages, const Document& document, const std::string& output,
+                       std::string& error) {
+  if (document.pages.empty() || static_cast<int>(document.pages.size()) != pages.count()) {
+    error = "the document holds " + std::to_string(document.pages.size()) + " pages of the " +
+            std::to_string(pages.count()) + " selected";
+    return false;
+  }
   std::unique_ptr<TempDir> scratch = TempDir::Create("zemexport-pptx", error);
   if (!scratch) return false;
 
-  const std::vector<PageText> texts = ReadPagesText(document, pages.first, pages.last);
-  const size_t slides = texts.size();
-  const SlideSize size = SlideSizeFor(texts[0].width, texts[0].height);
+  std::vector<PageContent> contents = ContentByPage(document);
+  const size_t slides = document.pages.size();
+  const SlideSize size = SlideSizeFor(document.pages[0].width, document.pages[0].height);
 
   int zipError = 0;
   zip_t* archive = zip_open(output.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
@@ -107,7 +121,7 @@ bool WritePptx(const ExportJob& job, std::string& error) {
   Package package(archive);
   bool added = package.AddText("[Content_Types].xml", ContentTypesXml(slides)) &&
                package.AddText("_rels/.rels", RootRelationshipsXml()) &&
-               package.AddText("docProps/core.xml", CorePropertiesXml(DocumentTitle(document))) &&
+               package.AddText("docProps/core.xml", CorePropertiesXml(document.title)) &&
                package.AddText("docProps/app.xml", AppPropertiesXml(slides)) &&
                package.AddText("ppt/presentation.xml", PresentationXml(slides, size)) &&
                package.AddText("ppt/_rels/presentation.xml.rels", PresentationRelationshipsXml(slides)) &&
@@ -119,25 +133,41 @@ bool WritePptx(const ExportJob& job, std::string& error) {
                package.AddText("ppt/presProps.xml", PresentationPropertiesXml()) &&
                package.AddText("ppt/viewProps.xml", ViewPropertiesXml()) &&
                package.AddText("ppt/tableStyles.xml", TableStylesXml());
+  PageBackgrounds backgrounds(input);
   for (size_t i = 0; added && i < slides; ++i) {
     const std::string number = std::to_string(i + 1);
-    std::unique_ptr<poppler::page> page(document.create_page(pages.first - 1 + static_cast<int>(i)));
-    const std::string picture = scratch->path() + "/page" + number + ".png";
-    if (!page) {
-      error = "cannot read page " + std::to_string(pages.first + static_cast<int>(i)) + " of " + job.options.inputPdf;
+    const PageFrame& frame = document.pages[i];
+    const Placement placement = PlacePage(size, frame.width, frame.height);
+    PageContent& content = contents[i];
+    SlideMedia media;
+    std::string background = scratch->path() + "/page" + number + ".png";
+    if (!WriteBackground(backgrounds, pages.first - 1 + static_cast<int>(i), frame, placement, content, background,
+                         error)) {
       return false;
     }
-    if (!RenderPage(*page, picture, error)) return false;
-    const Placement placement = PlacePage(size, texts[i].width, texts[i].height);
-    added = package.AddText("ppt/slides/slide" + number + ".xml", SlideXml(i + 1, texts[i], placement)) &&
-            package.AddText("ppt/slides/_rels/slide" + number + ".xml.rels", SlideRelationshipsXml(i + 1)) &&
-            package.AddFile("ppt/media/page" + number + ".png", picture);
+    if (!background.empty()) {
+      media.background = "../media/page" + number + ".png";
+      added = package.AddFile("ppt/media/page" + number + ".png", background);
+    }
+    for (size_t k = 0; added && k < content.pictures.size(); ++k) {
+      const std::string name = "page" + number + "-picture" + std::to_string(k + 1) + ".png";
+      media.pictures.push_back("../media/" + name);
+      added = package.AddStored("ppt/media/" + name, content.pictures[k]->png);
+    }
+    const SlideParts parts = BuildSlide(content, placement, media, document.language);
+    added = added && package.AddText("ppt/slides/slide" + number + ".xml", parts.xml) &&
+            package.AddText("ppt/slides/_rels/slide" + number + ".xml.rels", parts.relationships);
   }
   if (!added) {
     error = "cannot assemble the presentation package";
     return false;
   }
   return package.Close(error);
+}
+
+bool WritePptx(const ExportJob& job, std::string& error) {
+  const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
+  return document && WritePresentation(job.input, job.pages, *document, job.outputs.path(0), error);
 }
 
 }  // namespace zembra::exporter

@@ -9,60 +9,44 @@ namespace zembra::exporter {
 
 namespace {
 
-constexpr double kEmuPerPoint = 12700;
-constexpr long kMinSlideSide = 914400;     // 1 inch
-constexpr long kMaxSlideSide = 51206400;   // 56 inches
+constexpr long kMinSlideSide = 914400;    // 1 inch
+constexpr long kMaxSlideSide = 51206400;  // 56 inches
 
-const char* const kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-const char* const kNamespaces =
-    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
-    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
-    " xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
 const char* const kRelationshipsOpen =
     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
 const char* const kRelationshipType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-const char* const kEmptyGroup =
-    "<p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
-    "<p:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>"
-    "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"0\" cy=\"0\"/></a:xfrm></p:grpSpPr>";
-
-std::string Relationship(const std::string& id, const std::string& type, const std::string& target) {
-  return "<Relationship Id=\"" + id + "\" Type=\"" + kRelationshipType + type + "\" Target=\"" + target + "\"/>";
-}
-
 std::string Str(long value) { return std::to_string(value); }
-
-std::string Xfrm(long x, long y, long cx, long cy) {
-  return "<a:xfrm><a:off x=\"" + Str(x) + "\" y=\"" + Str(y) + "\"/><a:ext cx=\"" + Str(cx) + "\" cy=\"" +
-         Str(cy) + "\"/></a:xfrm>";
-}
 
 long Clamp(long value, long low, long high) { return std::min(std::max(value, low), high); }
 
-// A text box over one cell of a line; the text is fully transparent.
-std::string TextBox(long id, const Cell& cell, const Line& line, const Placement& placement) {
-  const auto emu = [&](double points) { return std::lround(points * placement.scale); };
-  const long x = placement.offsetX + emu(cell.x0);
-  const long y = placement.offsetY + emu(line.y0);
-  const long cx = std::max(12700L, emu(cell.x1 - cell.x0));
-  const long cy = std::max(12700L, emu(line.y1 - line.y0));
-  // Hundredths of a point, at the picture's scale.
-  const long size = Clamp(std::lround(line.fontSize() * placement.scale / kEmuPerPoint * 100), 100, 400000);
-  return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + Str(id) + "\" name=\"Text " + Str(id) +
-         "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>" + Xfrm(x, y, cx, cy) +
-         "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr>"
-         "<p:txBody><a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" anchor=\"ctr\"><a:noAutofit/>"
-         "</a:bodyPr><a:lstStyle/><a:p><a:r><a:rPr lang=\"en-US\" sz=\"" + Str(size) +
-         "\" dirty=\"0\"><a:solidFill><a:srgbClr val=\"FFFFFF\"><a:alpha val=\"0\"/></a:srgbClr></a:solidFill>"
-         "</a:rPr><a:t>" + XmlEscape(cell.text()) + "</a:t></a:r></a:p></p:txBody></p:sp>";
+}  // namespace
+
+const char* const kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+const char* const kShapeTreeHead =
+    "<p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
+    "<p:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>"
+    "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"0\" cy=\"0\"/></a:xfrm></p:grpSpPr>";
+const char* const kPresentationNamespaces =
+    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
+    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
+    " xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
+
+std::string RelationshipXml(const std::string& id, const std::string& type, const std::string& target, bool external) {
+  return "<Relationship Id=\"" + id + "\" Type=\"" + kRelationshipType + type + "\" Target=\"" + XmlEscape(target) +
+         "\"" + (external ? " TargetMode=\"External\"" : "") + "/>";
 }
 
-}  // namespace
+std::string RelationshipsXml(const std::string& relationships) {
+  return std::string(kXmlHead) + kRelationshipsOpen + relationships + "</Relationships>";
+}
 
 SlideSize SlideSizeFor(double widthPoints, double heightPoints) {
   SlideSize size;
-  size.cx = Clamp(std::lround(widthPoints * kEmuPerPoint), kMinSlideSide, kMaxSlideSide);
-  size.cy = Clamp(std::lround(heightPoints * kEmuPerPoint), kMinSlideSide, kMaxSlideSide);
+  if (!(widthPoints > 0 && heightPoints > 0)) return {kMinSlideSide, kMinSlideSide};
+  const double width = widthPoints * kEmuPerPoint, height = heightPoints * kEmuPerPoint;
+  const double scale = std::min({1.0, kMaxSlideSide / width, kMaxSlideSide / height});
+  size.cx = Clamp(std::lround(width * scale), kMinSlideSide, kMaxSlideSide);
+  size.cy = Clamp(std::lround(height * scale), kMinSlideSide, kMaxSlideSide);
   return size;
 }
 
@@ -79,20 +63,37 @@ Placement PlacePage(const SlideSize& slide, double widthPoints, double heightPoi
 
 std::string ContentTypesXml(size_t slides) {
   const std::string type = "application/vnd.openxmlformats-officedocument.";
-  std::string xml = std::string(kXmlHead) +
+  std::string xml =
+      std::string(kXmlHead) +
       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
       "<Default Extension=\"png\" ContentType=\"image/png\"/>"
-      "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" + type + "presentationml.presentation.main+xml\"/>"
-      "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" + type + "presentationml.slideMaster+xml\"/>"
-      "<Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" + type + "presentationml.slideLayout+xml\"/>"
-      "<Override PartName=\"/ppt/theme/theme1.xml\" ContentType=\"" + type + "theme+xml\"/>"
-      "<Override PartName=\"/ppt/presProps.xml\" ContentType=\"" + type + "presentationml.presProps+xml\"/>"
-      "<Override PartName=\"/ppt/viewProps.xml\" ContentType=\"" + type + "presentationml.viewProps+xml\"/>"
-      "<Override PartName=\"/ppt/tableStyles.xml\" ContentType=\"" + type + "presentationml.tableStyles+xml\"/>"
-      "<Override PartName=\"/docProps/core.xml\" ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>"
-      "<Override PartName=\"/docProps/app.xml\" ContentType=\"" + type + "extended-properties+xml\"/>";
+      "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" +
+      type +
+      "presentationml.presentation.main+xml\"/>"
+      "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" +
+      type +
+      "presentationml.slideMaster+xml\"/>"
+      "<Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" +
+      type +
+      "presentationml.slideLayout+xml\"/>"
+      "<Override PartName=\"/ppt/theme/theme1.xml\" ContentType=\"" +
+      type +
+      "theme+xml\"/>"
+      "<Override PartName=\"/ppt/presProps.xml\" ContentType=\"" +
+      type +
+      "presentationml.presProps+xml\"/>"
+      "<Override PartName=\"/ppt/viewProps.xml\" ContentType=\"" +
+      type +
+      "presentationml.viewProps+xml\"/>"
+      "<Override PartName=\"/ppt/tableStyles.xml\" ContentType=\"" +
+      type +
+      "presentationml.tableStyles+xml\"/>"
+      "<Override PartName=\"/docProps/core.xml\" "
+      "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>"
+      "<Override PartName=\"/docProps/app.xml\" ContentType=\"" +
+      type + "extended-properties+xml\"/>";
   for (size_t i = 1; i <= slides; ++i) {
     xml += "<Override PartName=\"/ppt/slides/slide" + std::to_string(i) + ".xml\" ContentType=\"" + type +
            "presentationml.slide+xml\"/>";
@@ -101,28 +102,30 @@ std::string ContentTypesXml(size_t slides) {
 }
 
 std::string RootRelationshipsXml() {
-  return std::string(kXmlHead) + kRelationshipsOpen + Relationship("rId1", "officeDocument", "ppt/presentation.xml") +
+  return std::string(kXmlHead) + kRelationshipsOpen +
+         RelationshipXml("rId1", "officeDocument", "ppt/presentation.xml") +
          "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/relationships/"
          "metadata/core-properties\" Target=\"docProps/core.xml\"/>" +
-         Relationship("rId3", "extended-properties", "docProps/app.xml") + "</Relationships>";
+         RelationshipXml("rId3", "extended-properties", "docProps/app.xml") + "</Relationships>";
 }
 
 std::string CorePropertiesXml(const std::string& title) {
   return std::string(kXmlHead) +
          "<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\""
          " xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\""
-         " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:title>" + XmlEscape(title) +
-         "</dc:title></cp:coreProperties>";
+         " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:title>" +
+         XmlEscape(title) + "</dc:title></cp:coreProperties>";
 }
 
 std::string AppPropertiesXml(size_t slides) {
   return std::string(kXmlHead) +
          "<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
-         "<Application>Zembra</Application><Slides>" + std::to_string(slides) + "</Slides></Properties>";
+         "<Application>Zembra</Application><Slides>" +
+         std::to_string(slides) + "</Slides></Properties>";
 }
 
 std::string PresentationXml(size_t slides, const SlideSize& size) {
-  std::string xml = std::string(kXmlHead) + "<p:presentation" + kNamespaces + ">" +
+  std::string xml = std::string(kXmlHead) + "<p:presentation" + kPresentationNamespaces + ">" +
                     "<p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId1\"/></p:sldMasterIdLst><p:sldIdLst>";
   for (size_t i = 0; i < slides; ++i) {
     xml += "<p:sldId id=\"" + std::to_string(256 + i) + "\" r:id=\"rId" + std::to_string(i + 10) + "\"/>";
@@ -132,21 +135,20 @@ std::string PresentationXml(size_t slides, const SlideSize& size) {
 }
 
 std::string PresentationRelationshipsXml(size_t slides) {
-  std::string xml = std::string(kXmlHead) + kRelationshipsOpen +
-                    Relationship("rId1", "slideMaster", "slideMasters/slideMaster1.xml") +
-                    Relationship("rId2", "theme", "theme/theme1.xml") +
-                    Relationship("rId3", "presProps", "presProps.xml") +
-                    Relationship("rId4", "viewProps", "viewProps.xml") +
-                    Relationship("rId5", "tableStyles", "tableStyles.xml");
+  std::string xml =
+      std::string(kXmlHead) + kRelationshipsOpen +
+      RelationshipXml("rId1", "slideMaster", "slideMasters/slideMaster1.xml") +
+      RelationshipXml("rId2", "theme", "theme/theme1.xml") + RelationshipXml("rId3", "presProps", "presProps.xml") +
+      RelationshipXml("rId4", "viewProps", "viewProps.xml") + RelationshipXml("rId5", "tableStyles", "tableStyles.xml");
   for (size_t i = 0; i < slides; ++i) {
-    xml += Relationship("rId" + std::to_string(i + 10), "slide", "slides/slide" + std::to_string(i + 1) + ".xml");
+    xml += RelationshipXml("rId" + std::to_string(i + 10), "slide", "slides/slide" + std::to_string(i + 1) + ".xml");
   }
   return xml + "</Relationships>";
 }
 
 std::string SlideMasterXml() {
-  return std::string(kXmlHead) + "<p:sldMaster" + kNamespaces + "><p:cSld><p:bg><p:bgRef idx=\"1001\">" +
-         "<a:schemeClr val=\"bg1\"/></p:bgRef></p:bg><p:spTree>" + kEmptyGroup + "</p:spTree></p:cSld>" +
+  return std::string(kXmlHead) + "<p:sldMaster" + kPresentationNamespaces + "><p:cSld><p:bg><p:bgRef idx=\"1001\">" +
+         "<a:schemeClr val=\"bg1\"/></p:bgRef></p:bg><p:spTree>" + kShapeTreeHead + "</p:spTree></p:cSld>" +
          "<p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" accent2=\"accent2\""
          " accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\""
          " folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
@@ -154,19 +156,20 @@ std::string SlideMasterXml() {
 }
 
 std::string SlideMasterRelationshipsXml() {
-  return std::string(kXmlHead) + kRelationshipsOpen + Relationship("rId1", "slideLayout", "../slideLayouts/slideLayout1.xml") +
-         Relationship("rId2", "theme", "../theme/theme1.xml") + "</Relationships>";
+  return std::string(kXmlHead) + kRelationshipsOpen +
+         RelationshipXml("rId1", "slideLayout", "../slideLayouts/slideLayout1.xml") +
+         RelationshipXml("rId2", "theme", "../theme/theme1.xml") + "</Relationships>";
 }
 
 std::string SlideLayoutXml() {
-  return std::string(kXmlHead) + "<p:sldLayout" + kNamespaces + " type=\"blank\" preserve=\"1\">" +
-         "<p:cSld name=\"Blank\"><p:spTree>" + kEmptyGroup + "</p:spTree></p:cSld>" +
+  return std::string(kXmlHead) + "<p:sldLayout" + kPresentationNamespaces + " type=\"blank\" preserve=\"1\">" +
+         "<p:cSld name=\"Blank\"><p:spTree>" + kShapeTreeHead + "</p:spTree></p:cSld>" +
          "<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>";
 }
 
 std::string SlideLayoutRelationshipsXml() {
   return std::string(kXmlHead) + kRelationshipsOpen +
-         Relationship("rId1", "slideMaster", "../slideMasters/slideMaster1.xml") + "</Relationships>";
+         RelationshipXml("rId1", "slideMaster", "../slideMasters/slideMaster1.xml") + "</Relationships>";
 }
 
 std::string ThemeXml() {
@@ -193,36 +196,18 @@ std::string ThemeXml() {
 }
 
 std::string PresentationPropertiesXml() {
-  return std::string(kXmlHead) + "<p:presentationPr" + kNamespaces + "/>";
+  return std::string(kXmlHead) + "<p:presentationPr" + kPresentationNamespaces + "/>";
 }
 
 std::string ViewPropertiesXml() {
-  return std::string(kXmlHead) + "<p:viewPr" + kNamespaces + "><p:normalViewPr/><p:gridSpacing cx=\"76200\" cy=\"76200\"/></p:viewPr>";
+  return std::string(kXmlHead) + "<p:viewPr" + kPresentationNamespaces +
+         "><p:normalViewPr/><p:gridSpacing cx=\"76200\" cy=\"76200\"/></p:viewPr>";
 }
 
 std::string TableStylesXml() {
   return std::string(kXmlHead) +
          "<a:tblStyleLst xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
          " def=\"{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}\"/>";
-}
-
-std::string SlideXml(size_t number, const PageText& page, const Placement& placement) {
-  std::string xml = std::string(kXmlHead) + "<p:sld" + kNamespaces + "><p:cSld><p:spTree>" + kEmptyGroup +
-                    "<p:pic><p:nvPicPr><p:cNvPr id=\"2\" name=\"Page " + std::to_string(number) +
-                    "\"/><p:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></p:cNvPicPr><p:nvPr/></p:nvPicPr>"
-                    "<p:blipFill><a:blip r:embed=\"rId2\"/><a:stretch><a:fillRect/></a:stretch></p:blipFill><p:spPr>" +
-                    Xfrm(placement.offsetX, placement.offsetY, placement.cx, placement.cy) +
-                    "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
-  long id = 3;
-  for (const Line& line : page.lines) {
-    for (const Cell& cell : line.cells) xml += TextBox(id++, cell, line, placement);
-  }
-  return xml + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
-}
-
-std::string SlideRelationshipsXml(size_t number) {
-  return std::string(kXmlHead) + kRelationshipsOpen + Relationship("rId1", "slideLayout", "../slideLayouts/slideLayout1.xml") +
-         Relationship("rId2", "image", "../media/page" + std::to_string(number) + ".png") + "</Relationships>";
 }
 
 }  // namespace zembra::exporter

@@ -1,29 +1,47 @@
-// The XML parts of a presentation package: one slide per page showing the
-// page's picture, with the page's text in transparent text boxes on top so
-// that it can be searched and selected.
+// The XML parts of a presentation package but its slides (pptx_slide): the
+// presentation with one slide per page, its master, layout and theme, the
+// content types and the package's relationships.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "engines/export/documents/page_layout.h"
-
 namespace zembra::exporter {
 
-/// Slide size in EMU (12700 per point), kept within what presentation
-/// programs accept (1 to 56 inches a side).
+constexpr double kEmuPerPoint = 12700;
+
+/// Slide size in EMU, kept within what presentation programs accept (1 to
+/// 56 inches a side).
 struct SlideSize {
   long cx = 0, cy = 0;
 };
+
+/// The slide of a page of this size: the page's size, reduced
+/// proportionally when a side is longer than 56 inches; a side shorter than
+/// an inch is made an inch (the page is then centred on the slide).
 SlideSize SlideSizeFor(double widthPoints, double heightPoints);
 
-/// Where a page's picture sits on the slide: scaled to fit, centred.
+/// Where a page sits on its slide: scaled to fit, centred.
 struct Placement {
-  double scale = 1;        ///< EMU per point
+  double scale = 1;  ///< EMU per point
   long offsetX = 0, offsetY = 0;
-  long cx = 0, cy = 0;     ///< the picture's extent
+  long cx = 0, cy = 0;  ///< the page's extent on the slide
 };
 Placement PlacePage(const SlideSize& slide, double widthPoints, double heightPoints);
+
+/// The XML declaration every part starts with.
+extern const char* const kXmlHead;
+/// The namespaces of presentation parts (prefixes a, r and p).
+extern const char* const kPresentationNamespaces;
+
+/// What every shape tree starts with: its own (empty) group properties.
+extern const char* const kShapeTreeHead;
+
+/// One relationship of a relationships part; external for hyperlinks.
+std::string RelationshipXml(const std::string& id, const std::string& type, const std::string& target,
+                            bool external = false);
+/// A relationships part holding the given relationships.
+std::string RelationshipsXml(const std::string& relationships);
 
 std::string ContentTypesXml(size_t slides);
 std::string RootRelationshipsXml();
@@ -39,9 +57,5 @@ std::string ThemeXml();
 std::string PresentationPropertiesXml();
 std::string ViewPropertiesXml();
 std::string TableStylesXml();
-
-/// Slide number (1-based) showing media/page<number>.png and the page's text.
-std::string SlideXml(size_t number, const PageText& page, const Placement& placement);
-std::string SlideRelationshipsXml(size_t number);
 
 }  // namespace zembra::exporter

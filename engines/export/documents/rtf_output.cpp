@@ -1,207 +1,245 @@
 #include "engines/export/documents/rtf_output.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
+#include <optional>
 
 #include "engines/common/files.h"
-#include "engines/export/documents/utf8.h"
+#include "engines/export/documents/document_reader.h"
+#include "engines/export/documents/flow_plan.h"
+#include "engines/export/documents/rtf_lists.h"
+#include "engines/export/documents/rtf_tables.h"
+#include "engines/export/documents/rtf_text.h"
 
 namespace zembra::exporter {
 
 namespace {
 
-// A line at least this share of the running text's width may continue into
-// the next line; a shorter one ends its paragraph.
-constexpr double kFullLine = 0.7;
+// Style numbers of the style sheet: 0 the body text, 1 to 6 the headings.
+constexpr int kCaptionStyle = 7;
 
-bool AllBold(const Line& line) {
-  for (const Cell& cell : line.cells) {
-    for (const Word& word : cell.words) {
-      if (!word.bold) return false;
-    }
-  }
-  return true;
-}
+const char* const kHeadingNames[] = {"heading 1", "heading 2", "heading 3", "heading 4", "heading 5", "heading 6"};
 
-void AppendUnicode(std::string& out, unsigned value) {
-  out += "\\u" + std::to_string(static_cast<int16_t>(static_cast<uint16_t>(value))) + "?";
-}
-
-// Half-points, as \fs wants them.
-long HalfPoints(double points) { return std::lround(std::max(1.0, points) * 2); }
-
-struct RunStyle {
-  long halfPoints = 0;
-  bool bold = false;
-  bool italic = false;
-  FontKind font = FontKind::kSans;
-  bool operator==(const RunStyle&) const = default;
-};
-
-RunStyle StyleOf(const Word& word) { return {HalfPoints(EffectiveSize(word)), word.bold, word.italic, word.font}; }
-
-// Font numbers of the font table in RtfDocument.
-const char* FontNumber(FontKind font) {
-  switch (font) {
-    case FontKind::kSerif: return "\\f1";
-    case FontKind::kMono: return "\\f2";
-    case FontKind::kSans: break;
-  }
-  return "";  // \f0 is the paragraph's font
-}
-
-// Opens a group carrying the style; words of the same style share it.
-std::string OpenRun(const RunStyle& style) {
-  return std::string("{") + FontNumber(style.font) + "\\fs" + std::to_string(style.halfPoints) +
-         (style.bold ? "\\b" : "") + (style.italic ? "\\i" : "") + " ";
-}
-
-std::string ParagraphText(const std::vector<const Line*>& lines) {
+std::string Hex(const std::string& data) {
+  static const char kDigits[] = "0123456789abcdef";
   std::string out;
-  bool open = false;
-  RunStyle current;
-  bool first = true;
-  for (const Line* line : lines) {
-    for (size_t c = 0; c < line->cells.size(); ++c) {
-      for (size_t w = 0; w < line->cells[c].words.size(); ++w) {
-        const Word& word = line->cells[c].words[w];
-        const RunStyle style = StyleOf(word);
-        if (!open || !(style == current)) {
-          if (open) out += "}";
-          out += OpenRun(style);
-          open = true;
-          current = style;
-        }
-        if (!first) {
-          if (c > 0 && w == 0) {
-            out += "\\tab ";
-          } else if (w == 0 || line->cells[c].words[w - 1].spaceAfter) {
-            out += ' ';
-          }
-        }
-        first = false;
-        out += RtfEscape(word.text);
-      }
-    }
+  out.reserve(data.size() * 2 + data.size() / 64 + 1);
+  for (size_t i = 0; i < data.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(data[i]);
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 0xF];
+    if (i % 64 == 63) out += '\n';
   }
-  if (open) out += "}";
   return out;
 }
 
-// A table as RTF rows: cell edges where the page's columns are, each row in
-// the size and weight of its line.
-std::string TableRtf(const PageText& page, const TableBlock& table) {
-  const double left = table.columns.front().first;
-  std::string cells;
-  long previous = 0;
-  for (size_t c = 0; c < table.columns.size(); ++c) {
-    const double right = c + 1 < table.columns.size() ? table.columns[c + 1].first : table.columns[c].second + 6;
-    const long edge = std::max(previous + 200, std::lround((right - left) * 20));
-    cells += "\\cellx" + std::to_string(edge);
-    previous = edge;
-  }
-  std::string out;
-  for (size_t r = 0; r < table.rows.size(); ++r) {
-    const Line& line = page.lines[table.firstLine + r];
-    const std::string style = "\\fs" + std::to_string(HalfPoints(line.fontSize())) + (AllBold(line) ? "\\b" : "");
-    out += "\\trowd\\trgaph60" + cells + "\n";
-    for (const std::string& field : table.rows[r]) {
-      out += "\\pard\\intbl\\plain\\f0" + style + " " + RtfEscape(field) + "\\cell\n";
-    }
-    out += "\\row\n";
-  }
-  return out + "\\pard\n";
+std::string SectionProperties(const PageSetup& setup) {
+  std::string out = "\\pgwsxn" + std::to_string(Twips(setup.width)) + "\\pghsxn" + std::to_string(Twips(setup.height)) +
+                    "\\marglsxn" + std::to_string(Twips(setup.left)) + "\\margrsxn" +
+                    std::to_string(Twips(setup.right)) + "\\margtsxn" + std::to_string(Twips(setup.top)) +
+                    "\\margbsxn" + std::to_string(Twips(setup.bottom));
+  if (setup.width > setup.height) out += "\\lndscpsxn";
+  return out;
 }
+
+// \ql and \qr are the left and right of the page, also in a right-to-left
+// paragraph, where the start is on the right.
+std::string AlignmentRtf(Alignment alignment, bool rightToLeft) {
+  switch (alignment) {
+    case Alignment::kCenter:
+      return "\\qc";
+    case Alignment::kJustify:
+      return "\\qj";
+    case Alignment::kEnd:
+      return rightToLeft ? "\\ql" : "\\qr";
+    case Alignment::kStart:
+      break;
+  }
+  return rightToLeft ? "\\qr" : "";
+}
+
+// A paragraph's properties after \pard\plain: style, break, direction,
+// alignment, list, indents and spacing.
+std::string ParagraphProperties(const ParagraphLayout& layout) {
+  std::string out;
+  if (layout.heading > 0) {
+    out += "\\s" + std::to_string(layout.heading) + "\\outlinelevel" + std::to_string(layout.heading - 1) + "\\keepn";
+  } else if (layout.caption) {
+    out += "\\s" + std::to_string(kCaptionStyle);
+  }
+  if (layout.pageBreakBefore) out += "\\pagebb";
+  if (layout.rightToLeft) out += "\\rtlpar";
+  out += AlignmentRtf(layout.alignment, layout.rightToLeft);
+  if (layout.list > 0) {
+    out += "\\ls" + std::to_string(layout.list) + "\\ilvl" + std::to_string(layout.listLevel);
+  }
+  // The indent is on the text's start side: \li is that side for LibreOffice
+  // also in a right-to-left paragraph, \lin says it is for every reader.
+  if (layout.indent > 0 || layout.list > 0) {
+    out += "\\li" + std::to_string(Twips(layout.indent));
+    if (layout.rightToLeft) out += "\\lin" + std::to_string(Twips(layout.indent));
+  }
+  if (layout.firstLine != 0 || layout.list > 0) out += "\\fi" + std::to_string(Twips(layout.firstLine));
+  if (layout.endIndent > 0) out += "\\ri" + std::to_string(Twips(layout.endIndent));
+  if (layout.spaceBefore > 0) out += "\\sb" + std::to_string(Twips(layout.spaceBefore));
+  if (layout.spaceAfter > 0) out += "\\sa" + std::to_string(Twips(layout.spaceAfter));
+  if (layout.lineSpacing > 0) {
+    out += "\\sl" + std::string(layout.exactLineSpacing ? "-" : "") + std::to_string(Twips(layout.lineSpacing)) +
+           "\\slmult0";
+  }
+  return out;
+}
+
+class RtfWriter {
+ public:
+  RtfWriter(const Document& document, const FlowPlan& plan) : document_(document), plan_(plan) {}
+
+  std::string Run() {
+    for (const FlowItem& item : plan_.items) {
+      switch (item.kind) {
+        case FlowItem::Kind::kSection:
+          Section(item);
+          break;
+        case FlowItem::Kind::kColumnBreak:
+          body_ += "\\column\n";
+          break;
+        case FlowItem::Kind::kParagraph:
+          body_ += ParagraphRtf(*item.paragraph, item.layout, false) + "\\par\n";
+          break;
+        case FlowItem::Kind::kPicture:
+          body_ += PictureParagraph(*item.picture, item.layout, false) + "\\par\n";
+          break;
+        case FlowItem::Kind::kSpacer:
+          body_ += "\\pard\\plain" + ParagraphProperties(item.layout) + "\\fs2 \\par\n";
+          break;
+        case FlowItem::Kind::kTable:
+          TableRtf(item);
+          break;
+      }
+    }
+    return Header() + body_ + "}\n";
+  }
+
+ private:
+  std::string Header() {
+    const PageSetup& first = plan_.setups.front();
+    std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n" + palette_.FontTable() + palette_.ColorTable() +
+                      StyleSheet() + RtfListTables(plan_.lists);
+    if (!document_.title.empty()) out += "{\\info{\\title " + RtfEscape(document_.title) + "}}\n";
+    out += "\\paperw" + std::to_string(Twips(first.width)) + "\\paperh" + std::to_string(Twips(first.height)) +
+           "\\margl" + std::to_string(Twips(first.left)) + "\\margr" + std::to_string(Twips(first.right)) + "\\margt" +
+           std::to_string(Twips(first.top)) + "\\margb" + std::to_string(Twips(first.bottom)) +
+           (first.width > first.height ? "\\landscape" : "") + "\\viewkind1\n";
+    return out;
+  }
+
+  // Heading styles take the look of the first heading of their level, so a
+  // word processor's style list shows the document's own headings.
+  std::string StyleSheet() {
+    std::string out = "{\\stylesheet{\\s0\\snext0 Normal;}";
+    for (int level = 1; level <= 6; ++level) {
+      const std::optional<TextStyle>& look = plan_.headingLooks[static_cast<size_t>(level - 1)];
+      out += "{\\s" + std::to_string(level) + "\\sbasedon0\\snext0\\keepn\\outlinelevel" + std::to_string(level - 1);
+      out += look ? RtfCharacterFormat(*look, palette_) : "\\b";
+      out += " " + std::string(kHeadingNames[level - 1]) + ";}";
+    }
+    return out + "{\\s" + std::to_string(kCaptionStyle) + "\\sbasedon0\\snext0 caption;}}\n";
+  }
+
+  // The first section's properties open the body; each later one ends the
+  // section before it with the mark of its last paragraph, so no empty
+  // paragraph stands between them.
+  void Section(const FlowItem& item) {
+    std::string start = "\\sectd";
+    if (!body_.empty()) {
+      const std::string mark = "\\par\n";
+      if (body_.size() >= mark.size() && body_.compare(body_.size() - mark.size(), mark.size(), mark) == 0) {
+        body_.resize(body_.size() - mark.size());
+      }
+      start = "\\sect" + start + (item.newPage ? "\\sbkpage" : "\\sbknone");
+    }
+    body_ += start + SectionProperties(plan_.setups[item.setup]);
+    if (item.columns > 1) {
+      body_ += "\\cols" + std::to_string(item.columns) + "\\colsx" + std::to_string(Twips(item.columnGap));
+    }
+    body_ += "\n";
+  }
+
+  // A paragraph without its \par or \cell.
+  std::string ParagraphRtf(const Paragraph& paragraph, const ParagraphLayout& layout, bool inTable) {
+    std::string out = std::string(inTable ? "\\pard\\plain\\intbl" : "\\pard\\plain") + ParagraphProperties(layout);
+    const std::vector<TextRun> runs = FlowRuns(paragraph);
+    out += " " + RtfRuns(runs, palette_, layout.rightToLeft);
+    // The paragraph mark in the text's font and size, so that a line is as
+    // high as the page's; set after the runs, which must not inherit it.
+    if (!runs.empty()) out += RtfCharacterFormat(runs.front().style, palette_, layout.rightToLeft);
+    return out;
+  }
+
+  std::string PictureRtf(const Picture& picture) {
+    if (picture.png.empty()) return "";
+    const double width = picture.box.width() > 0 ? picture.box.width() : picture.pixelWidth * 0.75;
+    const double height = picture.box.height() > 0 ? picture.box.height() : picture.pixelHeight * 0.75;
+    std::string out = "{\\pict";
+    if (!picture.alt.empty()) out += "{\\*\\picprop{\\sp{\\sn wzDescription}{\\sv " + RtfEscape(picture.alt) + "}}}";
+    out += "\\pngblip\\picw" + std::to_string(std::max(1, picture.pixelWidth)) + "\\pich" +
+           std::to_string(std::max(1, picture.pixelHeight)) + "\\picwgoal" + std::to_string(Twips(width)) +
+           "\\pichgoal" + std::to_string(Twips(height)) + "\n" + Hex(picture.png) + "}";
+    return out;
+  }
+
+  std::string PictureParagraph(const Picture& picture, const ParagraphLayout& layout, bool inTable) {
+    return std::string(inTable ? "\\pard\\plain\\intbl" : "\\pard\\plain") + ParagraphProperties(layout) + " " +
+           PictureRtf(picture);
+  }
+
+  void TableRtf(const FlowItem& item) {
+    const Table& table = *item.table;
+    // Marks of empty cells in the size of the table's text, so that a row of
+    // small text is not made taller by them.
+    std::string emptyMark;
+    for (const TableCell& cell : table.cells) {
+      if (!cell.paragraphs.empty() && !cell.paragraphs.front().lines.empty() &&
+          !cell.paragraphs.front().lines.front().runs.empty()) {
+        emptyMark = RtfCharacterFormat(cell.paragraphs.front().lines.front().runs.front().style, palette_);
+        break;
+      }
+    }
+    // A page break before the table goes on its first paragraph.
+    bool pageBreak = item.layout.pageBreakBefore;
+    const RtfCellContent content = [&](const TableCell* cell) {
+      std::vector<std::string> paragraphs;
+      if (cell != nullptr) {
+        for (const CellPart& part : item.cells[static_cast<size_t>(cell - table.cells.data())]) {
+          paragraphs.push_back(part.paragraph != nullptr ? ParagraphRtf(*part.paragraph, part.layout, true)
+                                                         : PictureParagraph(*part.picture, part.layout, true));
+        }
+      }
+      if (paragraphs.empty()) paragraphs.push_back("\\pard\\plain\\intbl" + emptyMark + " ");
+      if (pageBreak) {
+        paragraphs.front().insert(std::string("\\pard\\plain\\intbl").size(), "\\pagebb");
+        pageBreak = false;
+      }
+      return paragraphs;
+    };
+    body_ += RtfTable(table, item.tableLayout, palette_, content);
+  }
+
+  const Document& document_;
+  const FlowPlan& plan_;
+  RtfPalette palette_;
+  std::string body_;
+};
 
 }  // namespace
 
-std::string RtfEscape(const std::string& text) {
-  std::string out;
-  for (char32_t point : DecodeUtf8(text)) {
-    if (point == '\\' || point == '{' || point == '}') {
-      out += '\\';
-      out += static_cast<char>(point);
-    } else if (point == '\t') {
-      out += "\\tab ";
-    } else if (point == '\n' || point == '\r') {
-      out += "\\line ";
-    } else if (point < 0x20) {
-      continue;  // other control characters have no place in text
-    } else if (point < 0x80) {
-      out += static_cast<char>(point);
-    } else if (point <= 0xFFFF) {
-      AppendUnicode(out, point);
-    } else {
-      const unsigned value = point - 0x10000;
-      AppendUnicode(out, 0xD800 + (value >> 10));
-      AppendUnicode(out, 0xDC00 + (value & 0x3FF));
-    }
-  }
-  return out;
-}
-
-std::vector<std::vector<const Line*>> Paragraphs(const PageText& page) {
-  // The extent of the page's running text: a line much shorter than it ends
-  // its paragraph (the last line of one, an item of a list, a heading).
-  double left = 0, right = 0;
-  bool any = false;
-  for (const Line& line : page.lines) {
-    if (line.cells.size() != 1) continue;
-    left = any ? std::min(left, line.x0) : line.x0;
-    right = any ? std::max(right, line.x1) : line.x1;
-    any = true;
-  }
-  const double fullWidth = right - left;
-  std::vector<std::vector<const Line*>> paragraphs;
-  const Line* previous = nullptr;
-  for (const Line& line : page.lines) {
-    const bool continues = previous != nullptr && previous->cells.size() == 1 && line.cells.size() == 1 &&
-                           std::fabs(previous->fontSize() - line.fontSize()) <= 0.5 &&
-                           AllBold(*previous) == AllBold(line) && line.y0 >= previous->y0 &&
-                           line.y0 - previous->y1 <= 0.6 * line.fontSize() &&
-                           previous->x1 - previous->x0 >= kFullLine * fullWidth;
-    if (continues) {
-      paragraphs.back().push_back(&line);
-    } else {
-      paragraphs.push_back({&line});
-    }
-    previous = &line;
-  }
-  return paragraphs;
-}
-
-std::string RtfDocument(const std::vector<PageText>& pages) {
-  // Paper from the first page; twips are twentieths of a point.
-  const double width = pages.empty() || pages[0].width <= 0 ? 612 : pages[0].width;
-  const double height = pages.empty() || pages[0].height <= 0 ? 792 : pages[0].height;
-  std::string out =
-      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
-      "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\froman\\fcharset0 Times New Roman;}"
-      "{\\f2\\fmodern\\fcharset0 Courier New;}}\n"
-      "\\paperw" + std::to_string(std::lround(width * 20)) + "\\paperh" + std::to_string(std::lround(height * 20)) +
-      "\\margl720\\margr720\\margt720\\margb720\n";
-  for (size_t p = 0; p < pages.size(); ++p) {
-    if (p > 0) out += "\\page\n";
-    const PageText& page = pages[p];
-    const std::vector<TableBlock> tables = FindTables(page.lines);
-    size_t nextTable = 0;
-    for (const std::vector<const Line*>& paragraph : Paragraphs(page)) {
-      const size_t line = static_cast<size_t>(paragraph.front() - page.lines.data());
-      if (nextTable < tables.size() && line >= tables[nextTable].firstLine) {
-        if (line == tables[nextTable].firstLine) out += TableRtf(page, tables[nextTable]);
-        if (line + 1 >= tables[nextTable].endLine) ++nextTable;
-        continue;  // the table's lines are written as its rows
-      }
-      out += "\\pard\\plain\\f0\\sa120 " + ParagraphText(paragraph) + "\\par\n";
-    }
-  }
-  return out + "}\n";
+std::string RtfDocument(const Document& document) {
+  const FlowPlan plan = PlanFlow(document);
+  return RtfWriter(document, plan).Run();
 }
 
 bool WriteRtf(const ExportJob& job, std::string& error) {
-  const std::vector<PageText> pages = ReadPagesText(job.input.document(), job.pages.first, job.pages.last);
-  return WriteWholeFile(job.outputs.path(0), RtfDocument(pages), error);
+  const std::optional<Document> document = ReadDocument(job.input, job.pages, error);
+  if (!document) return false;
+  return WriteWholeFile(job.outputs.path(0), RtfDocument(*document), error);
 }
 
 }  // namespace zembra::exporter

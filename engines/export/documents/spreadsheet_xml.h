@@ -1,12 +1,12 @@
-// A flat OpenDocument spreadsheet (.fods) with one table per page, holding
-// the same cells as the CSV; LibreOffice turns it into the legacy workbook.
+// A flat OpenDocument spreadsheet (.fods) of the sheet grid, which
+// LibreOffice turns into the legacy workbook: merged cells, numbers stored
+// as numbers with a number format that prints them as the page did, bold
+// headings and header cells, wrapped multi-line cells, column widths.
 #pragma once
 
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "engines/export/documents/page_layout.h"
+#include "engines/export/documents/sheet_grid.h"
 
 namespace zembra::exporter {
 
@@ -14,12 +14,17 @@ namespace zembra::exporter {
 /// XML cannot carry are dropped.
 std::string XmlEscape(const std::string& text);
 
-/// The value of a cell that reads as a plain number ("980", "-3.5",
-/// "1,200"); nothing for text, or for numbers with leading zeros, which must
-/// keep them.
-std::optional<double> CellNumber(const std::string& text);
+/// The number format of a look as OpenDocument data styles: the style
+/// named name, preceded by the style it maps positive values to when
+/// negatives are printed in parentheses.
+std::string NumberStyleXml(const NumberLook& look, const std::string& name);
 
-/// The spreadsheet: sheet "Page N" for each page, N counted from firstPage.
-std::string SpreadsheetXml(const std::vector<PageText>& pages, int firstPage);
+/// The rows and columns a sheet of a legacy workbook holds.
+constexpr size_t kWorkbookRows = 65536;
+constexpr size_t kWorkbookColumns = 256;
+
+/// The spreadsheet: one sheet named after the grid, or as many as its rows
+/// need at sheetRows rows a sheet (SplitSheets).
+std::string SpreadsheetXml(const SheetGrid& grid, size_t sheetRows = kWorkbookRows);
 
 }  // namespace zembra::exporter

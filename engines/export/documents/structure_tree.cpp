@@ -85,8 +85,6 @@ class TreeReader {
     if (columnSpan.isInt() && columnSpan.getInt() > 0) node.columnSpan = columnSpan.getInt();
     const Object numbering = attributes.dictLookup("ListNumbering");
     if (numbering.isName()) node.listNumbering = numbering.getName();
-    const Object placement = attributes.dictLookup("Placement");
-    if (placement.isName()) node.placement = placement.getName();
   }
 
   // One entry of a /K: an MCID, a marked-content or object reference, or an
@@ -129,8 +127,7 @@ class TreeReader {
     StructNode node;
     node.type = TypeOf(dict->lookup("S"));
     node.alt = Text(dict->lookup("Alt"));
-    node.actualText = Text(dict->lookup("ActualText"));
-    node.language = Text(dict->lookup("Lang"));
+    if (node.alt.empty()) node.alt = Text(dict->lookup("ActualText"));
     ReadAttributes(dict->lookup("A"), node);
     if (depth < kMaxDepth) ReadKids(dict->lookupNF("K"), kidPage, node, depth + 1);
     parent.children.push_back(std::move(node));
@@ -138,6 +135,7 @@ class TreeReader {
 
   void ReadKids(const Object& kids, int page, StructNode& parent, int depth) {
     if (kids.isArray()) {
+      parent.children.reserve(parent.children.size() + static_cast<size_t>(kids.arrayGetLength()));
       for (int i = 0; i < kids.arrayGetLength(); ++i) ReadKid(kids.arrayGetNF(i), page, parent, depth);
     } else if (!kids.isNull()) {
       ReadKid(kids, page, parent, depth);

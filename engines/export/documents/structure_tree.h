@@ -14,14 +14,11 @@ class PDFDoc;
 namespace zembra::exporter {
 
 struct StructNode {
-  std::string type;  ///< "P", "H2", "Table", ...; "" for a piece of marked content
-  int page = -1;     ///< marked content: the page's index from 0
-  int mcid = -1;     ///< marked content: its id; -1 for an object reference (a link's annotation)
-  std::string alt;   ///< /Alt
-  std::string actualText;
-  std::string language;       ///< /Lang
+  std::string type;           ///< "P", "H2", "Table", ...; "" for a piece of marked content
+  int page = -1;              ///< marked content: the page's index from 0
+  int mcid = -1;              ///< marked content: its id; -1 for an object reference (a link's annotation)
+  std::string alt;            ///< /Alt, else /ActualText
   std::string listNumbering;  ///< a list's /ListNumbering ("Decimal", "Disc", ...)
-  std::string placement;      ///< /Placement ("Block", "Inline")
   int rowSpan = 1, columnSpan = 1;
   std::vector<StructNode> children;
 

@@ -31,11 +31,13 @@ std::vector<Rule> RulesOf(const std::vector<const Shape*>& shapes) {
       rule.color = shape->color;
       rules.push_back(rule);
     } else if (shape->kind == ShapeKind::kRectangle && !shape->filled) {
-      const double w = shape->lineWidth;
-      rules.push_back({true, b.y0, b.x0, b.x1, w, shape->color});
-      rules.push_back({true, b.y1, b.x0, b.x1, w, shape->color});
-      rules.push_back({false, b.x0, b.y0, b.y1, w, shape->color});
-      rules.push_back({false, b.x1, b.y0, b.y1, w, shape->color});
+      // A stroked rectangle's box holds its line: the sides run through the
+      // middle of that line.
+      const double w = shape->lineWidth, h = w / 2;
+      rules.push_back({true, b.y0 + h, b.x0 + h, b.x1 - h, w, shape->color});
+      rules.push_back({true, b.y1 - h, b.x0 + h, b.x1 - h, w, shape->color});
+      rules.push_back({false, b.x0 + h, b.y0 + h, b.y1 - h, w, shape->color});
+      rules.push_back({false, b.x1 - h, b.y0 + h, b.y1 - h, w, shape->color});
     }
   }
   return rules;

@@ -112,7 +112,7 @@ class Walker {
     claims.shapes.resize(pages.pages.size());
     claims.images.resize(pages.pages.size());
     for (size_t p = 0; p < pages.pages.size(); ++p) {
-      const PageContent& page = pages.pages[p];
+      const PageDrawing& page = pages.pages[p];
       claims.glyphs[p].assign(page.glyphs.size(), false);
       claims.shapes[p].assign(page.shapes.size(), false);
       claims.images[p].assign(page.images.size(), false);
@@ -181,7 +181,7 @@ class Walker {
   }
 
   void DropInside(int page, const Box& area) {
-    const PageContent& content = pages_.pages[static_cast<size_t>(page)];
+    const PageDrawing& content = pages_.pages[static_cast<size_t>(page)];
     for (size_t i = 0; i < content.glyphs.size(); ++i) {
       const Box& b = content.glyphs[i].box;
       const double x = (b.x0 + b.x1) / 2, y = (b.y0 + b.y1) / 2;
@@ -191,11 +191,17 @@ class Walker {
     }
   }
 
+  // The page's text area, its margins taken to be alike on both sides.
   Box Container(int page) const {
     if (page < 0 || static_cast<size_t>(page) >= textAreas_.size() || !haveTextArea_[static_cast<size_t>(page)]) {
       return {};
     }
-    return textAreas_[static_cast<size_t>(page)];
+    Box area = textAreas_[static_cast<size_t>(page)];
+    const double width = pages_.pages[static_cast<size_t>(page)].width;
+    const double x0 = area.x0, x1 = area.x1;
+    area.x0 = std::min(x0, width - x1);
+    area.x1 = std::max(x1, width - x0);
+    return area;
   }
 
   // Whether a subtree holds structure beyond running text (a paragraph, a
@@ -225,7 +231,7 @@ class Walker {
       const McidContent* content = ContentOf(node);
       if (content == nullptr) return;
       const auto page = static_cast<size_t>(node.page - firstPage_);
-      const PageContent& pageContent = pages_.pages[page];
+      const PageDrawing& pageContent = pages_.pages[page];
       for (int i : content->glyphs) out.glyphs.push_back(&pageContent.glyphs[static_cast<size_t>(i)]);
       for (int i : content->shapes) {
         out.shapes.push_back(&pageContent.shapes[static_cast<size_t>(i)]);
@@ -432,11 +438,16 @@ class Walker {
         other = true;
       }
       if (region) {
-        const PageContent& content = pages_.pages[static_cast<size_t>(page)];
+        const PageDrawing& content = pages_.pages[static_cast<size_t>(page)];
+        std::vector<const Glyph*> own;
+        for (const Glyph* glyph : collected.glyphs) {
+          if (glyph->page == page) own.push_back(glyph);
+        }
+        if (GrowByUnmarkedArt(page, own, *region)) other = true;
         region = Box{std::max(0.0, region->x0), std::max(0.0, region->y0), std::min(content.width, region->x1),
                      std::min(content.height, region->y1)};
         if (std::optional<Picture> picture = MakePicture(page, *region, images, other, render_)) {
-          picture->alt = !node.alt.empty() ? node.alt : node.actualText;
+          picture->alt = node.alt;
           sink.Add(std::move(*picture));
         }
       }
@@ -444,6 +455,42 @@ class Walker {
     for (const StructNode& child : node.children) {
       if (child.type == "Caption") TextBlock(child, sink, ParagraphRole::kCaption, 0);
     }
+  }
+
+  // Chromium marks the text of an SVG drawing but not its shapes: the
+  // unmarked shapes that touch a figure (and what touches them) are part of
+  // it, unless they hold other text of the page (a section's background).
+  // True when it grew.
+  bool GrowByUnmarkedArt(int page, std::vector<const Glyph*> own, Box& region) {
+    const PageDrawing& content = pages_.pages[static_cast<size_t>(page)];
+    std::sort(own.begin(), own.end());
+    const double pageArea = content.width * content.height;
+    auto holdsOtherText = [&](const Box& box) {
+      for (size_t i = 0; i < content.glyphs.size(); ++i) {
+        const Glyph& glyph = content.glyphs[i];
+        if (!claims_.glyphs[static_cast<size_t>(page)][i] || glyph.space()) continue;
+        const double x = (glyph.box.x0 + glyph.box.x1) / 2, y = (glyph.box.y0 + glyph.box.y1) / 2;
+        if (x < box.x0 || x > box.x1 || y < box.y0 || y > box.y1) continue;
+        if (!std::binary_search(own.begin(), own.end(), &glyph)) return true;
+      }
+      return false;
+    };
+    std::vector<bool>& taken = claims_.shapes[static_cast<size_t>(page)];
+    bool grew = false, again = true;
+    while (again) {
+      again = false;
+      for (size_t i = 0; i < content.shapes.size(); ++i) {
+        const Shape& shape = content.shapes[i];
+        if (taken[i] || shape.mark.mcid >= 0) continue;
+        const Box& b = shape.box;
+        if (b.x1 < region.x0 - 2 || b.x0 > region.x1 + 2 || b.y1 < region.y0 - 2 || b.y0 > region.y1 + 2) continue;
+        if (b.width() * b.height() > 0.5 * pageArea || holdsOtherText(b)) continue;
+        taken[i] = true;
+        region = Union(region, b);
+        grew = again = true;
+      }
+    }
+    return grew;
   }
 
   // The extent of a subtree's glyphs and images on its first page.
@@ -710,7 +757,7 @@ class Walker {
       if (!areas[p]) continue;
       const Box area{areas[p]->x0 - kTableMargin, areas[p]->y0 - kTableMargin, areas[p]->x1 + kTableMargin,
                      areas[p]->y1 + kTableMargin};
-      const PageContent& content = pages_.pages[p];
+      const PageDrawing& content = pages_.pages[p];
       for (size_t i = 0; i < content.shapes.size(); ++i) {
         const Shape& shape = content.shapes[i];
         if (shape.mark.mcid >= 0 || claims_.shapes[p][i]) continue;
@@ -720,7 +767,7 @@ class Walker {
         }
       }
     }
-    LayOutTable(table, cells, shapes, pages_.styles);
+    LayOutTable(table, cells, shapes);
     if (tableAreas_.size() < pages_.pages.size()) tableAreas_.resize(pages_.pages.size());
     std::vector<std::optional<Box>> cellAreas(pages_.pages.size());
     for (const TableCell& cell : table.cells) {

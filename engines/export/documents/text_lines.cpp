@@ -17,6 +17,9 @@ constexpr double kBesideEm = 3;
 // the page draws none: spaces are about a quarter to a third of an em,
 // kerning and letter fitting stay well below this.
 constexpr double kWordGapEm = 0.15;
+// In a line that draws its spaces, a gap is a word space only from this
+// many ems on.
+constexpr double kPaddingGapEm = 0.5;
 
 double Height(const Box& box) { return box.y1 - box.y0; }
 
@@ -116,6 +119,10 @@ TextLine MakeTextLine(std::vector<const Glyph*> glyphs, const std::vector<TextSt
     kept.push_back(glyph);
   }
 
+  // A line that draws its word spaces (as browsers do) leaves narrow gaps
+  // for other reasons: padding around inline code, letter spacing.
+  const bool drawsSpaces = std::any_of(kept.begin(), kept.end(), [](const Glyph* glyph) { return glyph->space(); });
+  const double wordGapEm = drawsSpaces ? kPaddingGapEm : kWordGapEm;
   std::vector<Unit> units;
   bool haveBox = false;
   for (size_t i = 0; i < kept.size(); ++i) {
@@ -124,7 +131,7 @@ TextLine MakeTextLine(std::vector<const Glyph*> glyphs, const std::vector<TextSt
       const Glyph& before = *kept[i - 1];
       const double gap = glyph.box.x0 - before.box.x1;
       const bool bothCjk = WrittenWithoutSpaces(before.code) && WrittenWithoutSpaces(glyph.code);
-      if (!before.space() && !glyph.space() && !bothCjk && gap > kWordGapEm * std::max(before.size, glyph.size)) {
+      if (!before.space() && !glyph.space() && !bothCjk && gap > wordGapEm * std::max(before.size, glyph.size)) {
         units.push_back({nullptr, before.style, BidiClass::kNeutral});
       }
     }

@@ -91,10 +91,12 @@ std::optional<std::vector<std::string>> TextCommand(const ExportOptions& options
 
 bool WriteText(const ExportJob& job, std::string& error) {
   const std::string& output = job.outputs.path(0);
-  std::optional<std::vector<std::string>> argv = TextCommand(job.options, job.pages, output, error);
+  // The text comes through standard output, so that every write to the file is checked here.
+  std::optional<std::vector<std::string>> argv = TextCommand(job.options, job.pages, "-", error);
   if (!argv) return false;
   EngineCall call;
   call.argv = std::move(*argv);
+  call.standardOutput = output;
   call.timeout = std::chrono::seconds(60 + 2 * job.pages.count());
   if (!RunEngine(call, error)) return false;
   struct stat info;

@@ -64,6 +64,38 @@ TEST(CommonCheckedFile, AnEarlierFailedWriteIsNotForgottenAtClose) {
   EXPECT_NE(error.find("cannot write /dev/full"), std::string::npos) << error;
 }
 
+TEST(CommonCheckedFile, TheReasonOfTheFirstFailedWriteIsKept) {
+  // A write that fails inside fwrite, then writes that would go to the
+  // buffer, then the close: the reason is that of the failure, not a
+  // generic one, and the file stays failed.
+  std::string error;
+  auto file = CheckedFile::Open("/dev/full", error);
+  ASSERT_NE(file, nullptr) << error;
+  const std::string big(1 << 20, 'x');
+  EXPECT_LT(std::fwrite(big.data(), 1, big.size(), file->get()), big.size());
+  EXPECT_TRUE(file->failed());
+  std::fputs("small", file->get());
+  EXPECT_FALSE(file->Close(error));
+  EXPECT_EQ(error, "cannot write /dev/full: No space left on device");
+}
+
+TEST(CommonCheckedFile, SeeksForWritersThatGoBack) {
+  // Writers that patch a header after the body (sizes, offsets) seek back.
+  testing::ScratchDirectory dir("common-checked");
+  std::string error;
+  auto file = CheckedFile::Open(dir.File("patched.bin"), error);
+  ASSERT_NE(file, nullptr) << error;
+  std::fputs("size=????;body", file->get());
+  EXPECT_EQ(std::ftell(file->get()), 14);
+  ASSERT_EQ(std::fseek(file->get(), 5, SEEK_SET), 0);
+  std::fputs("0014", file->get());
+  ASSERT_EQ(std::fseek(file->get(), 0, SEEK_END), 0);
+  std::fputs("!", file->get());
+  EXPECT_FALSE(file->failed());
+  EXPECT_TRUE(file->Close(error)) << error;
+  EXPECT_EQ(testing::ReadFile(dir.File("patched.bin")), "size=0014;body!");
+}
+
 TEST(CommonCheckedFile, DestructorClosesAFileThatWasNotClosed) {
   testing::ScratchDirectory dir("common-checked");
   const int before = OpenDescriptors();

@@ -68,6 +68,14 @@ TEST_F(CommonFilesOnDisk, WritingIntoAMissingDirectoryFails) {
   EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
 }
 
+TEST_F(CommonFilesOnDisk, SyncNamesTheFileTheUserKnows) {
+  std::string error;
+  ASSERT_TRUE(WriteWholeFile(dir_ + "/.staged-x1.pdf", "data", error)) << error;
+  EXPECT_TRUE(SyncFile(dir_ + "/.staged-x1.pdf", dir_ + "/out.pdf", error)) << error;
+  EXPECT_FALSE(SyncFile(dir_ + "/.staged-gone.pdf", dir_ + "/out.pdf", error));
+  EXPECT_EQ(error, "cannot write " + dir_ + "/out.pdf: No such file or directory");
+}
+
 TEST(CommonFilesDeviceFull, AFullDiskIsAnError) {
   // /dev/full fails every write with ENOSPC once the buffer is flushed.
   std::string error;

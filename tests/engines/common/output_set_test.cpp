@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "engines/common/atomic_output.h"
@@ -51,6 +52,24 @@ TEST_F(OutputSetTest, NothingIsVisibleBeforePublishAndEverythingAfter) {
   EXPECT_EQ(ReadFile(At("out.png")), "first");
   EXPECT_EQ(ReadFile(At("p0001.png")), "first");
   EXPECT_EQ(ReadFile(At("p0002.png")), "second");
+}
+
+TEST_F(OutputSetTest, MessagesNameTheTargetsNotTheStagedFiles) {
+  std::string error;
+  OutputSet set;
+  // Targets of one name in two directories, and the same name staged a
+  // second time (numbered, a longer path that ends like the first).
+  std::filesystem::create_directories(At("sub"));
+  const auto a = set.Add(At("out.ps"), error);
+  const auto b = set.Add(At("sub/out.ps"), error);
+  const auto c = set.Add(At("sub/out.ps"), error);
+  ASSERT_TRUE(a && b && c) << error;
+  ASSERT_NE(set.path(*c), set.path(*b));
+  const std::string said = "cannot write " + set.path(*a) + ": No space left on device; also " + set.path(*c) +
+                           " and " + set.path(*b) + " and " + set.path(*a);
+  EXPECT_EQ(set.InTargetNames(said), "cannot write " + At("out.ps") + ": No space left on device; also " +
+                                         At("sub/out.ps") + " and " + At("sub/out.ps") + " and " + At("out.ps"));
+  EXPECT_EQ(set.InTargetNames("nothing staged here"), "nothing staged here");
 }
 
 TEST_F(OutputSetTest, AnExistingFileIsRefusedAtOnceAndNeverReplaced) {

@@ -76,5 +76,11 @@ TEST(RenderCookieJar, MissingFileIsEmptyAndWriteReplacesWhole) {
   ::rmdir(dir);
 }
 
+TEST(RenderCookieJar, AJarThatCannotBeWrittenSaysWhy) {
+  std::string error;
+  EXPECT_FALSE(WriteCookieJar("/nonexistent-dir/jar.txt", {}, error));
+  EXPECT_EQ(error, "cannot write the cookie jar /nonexistent-dir/jar.txt: No such file or directory");
+}
+
 }  // namespace
 }  // namespace zembra::render

@@ -110,6 +110,26 @@ TEST(RenderDevToolsPipe, RepliesInAnyOrderReachTheirAwaiters) {
   EXPECT_EQ((*two)["n"], 2);
 }
 
+// A worker is let run only once its blocked URLs are in place: the step
+// after a command waits for that command's reply without holding anything up.
+TEST(RenderDevToolsPipe, ReplyHandlersGetTheirOwnReplyWhenItArrives) {
+  FakePeer peer;
+  DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());
+  std::vector<Json> gated, other;
+  peer.AnswerNext(
+      {R"({"id":2,"result":{"n":2}})", R"({"id":1,"error":{"message":"bad pattern"}})", R"({"id":3,"result":{}})"});
+  EXPECT_EQ(pipe.SendThen("A.gate", Json::object(), "S", [&](const Json& reply) { gated.push_back(reply); }), 1);
+  EXPECT_EQ(pipe.SendThen("A.other", Json::object(), "S", [&](const Json& reply) { other.push_back(reply); }), 2);
+  EXPECT_TRUE(gated.empty());
+  std::string error;
+  ASSERT_TRUE(pipe.Call("A.wait", Json::object(), "S", Clock::now() + std::chrono::seconds(5), error)) << error;
+  peer.Join();
+  ASSERT_EQ(gated.size(), 1u);
+  EXPECT_EQ(gated[0]["error"]["message"], "bad pattern");
+  ASSERT_EQ(other.size(), 1u);
+  EXPECT_EQ(other[0]["result"]["n"], 2);
+}
+
 TEST(RenderDevToolsPipe, ProtocolErrorsTimeoutsAndClosedPipes) {
   FakePeer peer;
   DevToolsPipe pipe(peer.commandWriteEnd(), peer.replyReadEnd());

@@ -43,17 +43,13 @@ TEST_F(RenderInputLocationTest, MissingFilesAndDirectoriesAreErrors) {
   EXPECT_FALSE(ResolveInput("").error.empty());
 }
 
-TEST_F(RenderInputLocationTest, LocalFileRules) {
-  const std::string input = dir_ + "/page one.html";
-  EXPECT_TRUE(LocalFileAllowed("/etc/hostname", input, {}, true));
-  EXPECT_FALSE(LocalFileAllowed("/etc/hostname", input, {}, false));
-  EXPECT_TRUE(LocalFileAllowed(input, input, {}, false));
-  EXPECT_FALSE(LocalFileAllowed(dir_ + "/other.html", input, {}, false));
-  EXPECT_TRUE(LocalFileAllowed(dir_ + "/other.html", input, {dir_}, false));
-  EXPECT_TRUE(LocalFileAllowed(dir_ + "/sub/new.png", input, {dir_ + "/"}, false));
-  // Climbing out by name does not leave the allowed directory's rule behind.
-  EXPECT_FALSE(LocalFileAllowed(dir_ + "/../etc/passwd", input, {dir_}, false));
-  EXPECT_FALSE(LocalFileAllowed(dir_ + "-sibling/x", input, {dir_}, false));
+TEST(RenderInputLocation, FileUrlsInAnyCase) {
+  EXPECT_TRUE(IsFileUrl("file:///etc/passwd"));
+  EXPECT_TRUE(IsFileUrl("FILE://localhost/etc/passwd"));
+  EXPECT_TRUE(IsFileUrl("file:etc"));
+  EXPECT_FALSE(IsFileUrl("blob:file:///uuid"));
+  EXPECT_FALSE(IsFileUrl("filesystem:http://a/b"));
+  EXPECT_FALSE(IsFileUrl("http://file/"));
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ TEST(RenderOptionTable, EveryForwardedOptionIsKnownOnceWithItsValues) {
   EXPECT_EQ(valuesOf("--custom-header"), 2);
   EXPECT_EQ(valuesOf("--page-size"), 1);
   EXPECT_EQ(valuesOf("--timeout"), 1);
+  EXPECT_EQ(valuesOf("--memory-limit"), 1);
 }
 
 }  // namespace

@@ -240,5 +240,46 @@ TEST_F(RenderReadinessTest, RequestsOfScriptsAreWaitedFor) {
   EXPECT_NE(PdfText(run.pdf).find("fetchedword"), std::string::npos) << run.result.messages;
 }
 
+// Regression: a page with a worker, even an idle one, never became ready
+// (its requests were counted, their ends were not seen) and failed after the
+// timeout. Workers' requests count and end; a worker never holds the page.
+TEST_F(RenderReadinessTest, PagesWithWorkersAreReadyAndPrinted) {
+  ScratchDir outside;
+  outside.Write("refused.js", "postMessage('refused worker ran');");
+  dir_.Write("idle.js", "onmessage = (e) => postMessage(e.data);");
+  dir_.Write("busy.js", "for (;;) {}");
+  dir_.Write("data.txt", "workerdata");
+  dir_.Write("fetching.js", "fetch('data.txt').then(r => r.text()).then(t => postMessage(t));");
+  dir_.Write("nesting.js",
+             "const inner = new Worker('fetching.js'); inner.onmessage = (e) => postMessage('nested ' + e.data);");
+  const struct {
+    const char* name;
+    std::string script;
+    const char* printed;  ///< what the worker put on the page, or the page's own word
+  } kCases[] = {
+      {"idle worker of a blob", "new Worker(URL.createObjectURL(new Blob(['onmessage = () => 0'])));", "pageword"},
+      {"idle worker of a file", "new Worker('idle.js');", "pageword"},
+      {"worker that never stops", "new Worker('busy.js');", "pageword"},
+      {"worker whose script is refused", "new Worker('file://" + outside.path() + "/refused.js').onmessage = show;",
+       "pageword"},
+      {"worker that fetches", "new Worker('fetching.js').onmessage = show;", "workerdata"},
+      {"worker of a worker", "new Worker('nesting.js').onmessage = show;", "nested workerdata"},
+      {"shared worker",
+       "new SharedWorker(URL.createObjectURL(new Blob(["
+       "\"onconnect = (e) => e.ports[0].postMessage('sharedword')\"]))).port.onmessage = show;",
+       "sharedword"},
+  };
+  for (const auto& c : kCases) {
+    const Run run = RenderHtml(
+        "<p>pageword</p><p id=o></p><script>const show = (e) => o.textContent = e.data;\n" + c.script + "</script>",
+        {"--timeout", "20"});
+    ASSERT_FALSE(run.pdf.empty()) << c.name << ": " << run.result.messages;
+    EXPECT_NE(run.reason.find("scripts settled"), std::string::npos) << c.name << ": " << run.result.messages;
+    const std::string text = PdfText(run.pdf);
+    EXPECT_NE(text.find(c.printed), std::string::npos) << c.name << ":\n" << text;
+    EXPECT_EQ(text.find("refused worker ran"), std::string::npos) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace zembra::testing

@@ -108,6 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadValue{{"--page-size", "A99"}, "--page-size"}, BadValue{{"--page-width", "10furlong"}, "--page-width"},
                       BadValue{{"--orientation", "sideways"}, "--orientation"}, BadValue{{"--copies", "0"}, "--copies"},
                       BadValue{{"--quality", "101"}, "--quality"}, BadValue{{"--timeout", "0"}, "--timeout"},
+                      BadValue{{"--memory-limit", "15"}, "--memory-limit"},
+                      BadValue{{"--memory-limit", "-1"}, "--memory-limit"},
+                      BadValue{{"--memory-limit", "4GB"}, "--memory-limit"},
                       BadValue{{"--load-error-handling", "maybe"}, "--load-error-handling"},
                       BadValue{{"--format", "png"}, "--format"}));
 
@@ -128,7 +131,19 @@ TEST(RenderArguments, LastSwitchWins) {
                    .options.load.propagateCustomHeaders);
   EXPECT_EQ(Parse({"--load-error-handling", "skip", "--ignore-load-errors", "a", "b"}).options.load.loadErrors,
             LoadErrorHandling::kIgnore);
-  EXPECT_FALSE(Parse({"--disable-local-file-access", "a", "b"}).options.load.localFileAccess);
+  // Local files: the page's directory unless a switch says otherwise, the last one winning.
+  const struct {
+    std::vector<std::string> words;
+    LocalFileAccess access;
+  } kAccess[] = {
+      {{"a", "b"}, LocalFileAccess::kPageDirectory},
+      {{"--disable-local-file-access", "a", "b"}, LocalFileAccess::kPageOnly},
+      {{"--disallow-local-file-access", "a", "b"}, LocalFileAccess::kPageOnly},
+      {{"--enable-local-file-access", "a", "b"}, LocalFileAccess::kEverything},
+      {{"--enable-local-file-access", "--disallow-local-file-access", "a", "b"}, LocalFileAccess::kPageOnly},
+      {{"--disable-local-file-access", "--enable-local-file-access", "a", "b"}, LocalFileAccess::kEverything},
+  };
+  for (const auto& c : kAccess) EXPECT_EQ(Parse(c.words).options.load.localFileAccess, c.access) << c.words[0];
 }
 
 TEST(RenderArguments, FinishingOptionsAreKept) {
@@ -184,6 +199,15 @@ TEST(RenderArguments, FinishingOptionsMapOntoTheStep) {
 TEST(RenderArguments, MinimumFontSizeDefaultsToFivePixels) {
   EXPECT_EQ(Parse({"a", "b"}).options.load.minimumFontSize, 5);
   EXPECT_EQ(Parse({"--minimum-font-size", "0", "a", "b"}).options.load.minimumFontSize, 0);
+}
+
+TEST(RenderArguments, MemoryLimitHasADefaultAndZeroLiftsIt) {
+  EXPECT_EQ(Parse({"a", "b"}).options.memoryLimitMb, 4096);
+  EXPECT_EQ(Parse({"--memory-limit", "16", "a", "b"}).options.memoryLimitMb, 16);
+  EXPECT_EQ(Parse({"--memory-limit", "65536", "a", "b"}).options.memoryLimitMb, 65536);
+  EXPECT_EQ(Parse({"--memory-limit", "0", "a", "b"}).options.memoryLimitMb, 0);
+  // A bad value leaves the default in place (and is warned about).
+  EXPECT_EQ(Parse({"--memory-limit", "lots", "a", "b"}).options.memoryLimitMb, 4096);
 }
 
 TEST(RenderArguments, DelayLongerThanTheTimeoutIsWarnedAbout) {

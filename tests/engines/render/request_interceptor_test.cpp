@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "engines/render/base64.h"
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "engines/common/base64.h"
 
 namespace zembra::render {
 namespace {
@@ -83,9 +89,10 @@ TEST_F(RenderRequestInterceptorTest, HeadersAndPostOnlyOnThePagesOwnRequest) {
 }
 
 TEST_F(RenderRequestInterceptorTest, LocalFilesAndImagesRefused) {
-  options_.load.localFileAccess = false;
+  options_.load.localFileAccess = LocalFileAccess::kPageOnly;
   options_.load.allowedPaths = {"/usr/share"};
   options_.load.images = false;
+  input_ = ResolveInput("/etc/hostname");  // a local page
   RequestInterceptor interceptor(options_, input_, diagnostics_);
   std::string error;
   ASSERT_TRUE(interceptor.Prepare(error));
@@ -94,9 +101,67 @@ TEST_F(RenderRequestInterceptorTest, LocalFilesAndImagesRefused) {
   EXPECT_EQ(denied[0].params["errorReason"], "AccessDenied");
   EXPECT_EQ(Feed(interceptor, "Fetch.requestPaused", Request("file:///usr/share/x.css", "Stylesheet"))[0].method,
             "Fetch.continueRequest");
+  // Names that climb out, and file: URLs without a path, are refused too.
+  for (const char* url : {"file:///usr/share/../../etc/passwd", "file:///usr/share/..%2F..%2Fetc%2Fpasswd",
+                          "FILE://localhost/etc/passwd", "file:"})
+    EXPECT_EQ(Feed(interceptor, "Fetch.requestPaused", Request(url, "Document"))[0].method, "Fetch.failRequest") << url;
   const std::vector<Sent> image = Feed(interceptor, "Fetch.requestPaused", Request("http://127.0.0.1/a.png", "Image"));
   EXPECT_EQ(image[0].method, "Fetch.fulfillRequest");
   EXPECT_EQ(Base64Decode(image[0].params["body"].get<std::string>()).value_or("").substr(0, 6), "GIF89a");
+}
+
+// A local page's requests of files are paused to be checked, and only
+// those, unless another option pauses every request; a web page's are not
+// (Chromium refuses it every local file), nor a page that may read any.
+TEST_F(RenderRequestInterceptorTest, FileRequestsOfLocalPagesArePausedToBeChecked) {
+  const InputLocation local = ResolveInput("/etc/hostname");
+  const struct {
+    const char* name;
+    InputLocation input;
+    LocalFileAccess access;
+    bool images;
+    const char* pattern;  ///< the Request stage's pattern, "" for none
+  } kCases[] = {
+      {"local page", local, LocalFileAccess::kPageDirectory, true, "file:*"},
+      {"local page, page only", local, LocalFileAccess::kPageOnly, true, "file:*"},
+      {"local page, everything", local, LocalFileAccess::kEverything, true, ""},
+      {"local page without images", local, LocalFileAccess::kPageDirectory, false, "*"},
+      {"web page", input_, LocalFileAccess::kPageOnly, true, ""},
+  };
+  for (const auto& c : kCases) {
+    options_.load.localFileAccess = c.access;
+    options_.load.images = c.images;
+    RequestInterceptor interceptor(options_, c.input, diagnostics_);
+    std::string error;
+    ASSERT_TRUE(interceptor.Prepare(error));
+    EXPECT_EQ(interceptor.Needed(), *c.pattern != '\0') << c.name;
+    if (*c.pattern == '\0') continue;
+    const Json patterns = interceptor.FetchParameters()["patterns"];
+    ASSERT_EQ(patterns.size(), 1u) << c.name;
+    EXPECT_EQ(patterns[0]["urlPattern"], c.pattern) << c.name;
+    EXPECT_EQ(patterns[0]["requestStage"], "Request") << c.name;
+  }
+}
+
+// Refusals are named once per file, whoever refused them.
+TEST_F(RenderRequestInterceptorTest, EachRefusedFileIsWarnedAboutOnce) {
+  const std::string log = "/tmp/zemrender-refusals-" + std::to_string(::getpid()) + ".log";
+  ::setenv("ZEMBRA_LOG", log.c_str(), 1);
+  Diagnostics diagnostics("zemrender.lib");
+  options_.load.localFileAccess = LocalFileAccess::kPageOnly;
+  input_ = ResolveInput("/etc/hostname");
+  RequestInterceptor interceptor(options_, input_, diagnostics);
+  Feed(interceptor, "Fetch.requestPaused", Request("file:///etc/passwd", "Image"));
+  Feed(interceptor, "Fetch.requestPaused", Request("file:///etc/passwd", "XHR"));
+  interceptor.NoteRefused("/etc/passwd", "worker");
+  interceptor.NoteRefused("/etc/group", "a worker's own reason");
+  ::unsetenv("ZEMBRA_LOG");
+  std::ifstream in(log);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::remove(log.c_str());
+  EXPECT_EQ(text,
+            "zemrender.lib: warning: local file refused (local file access is off; see --allow): /etc/passwd\n"
+            "zemrender.lib: warning: local file refused (a worker's own reason): /etc/group\n");
 }
 
 TEST_F(RenderRequestInterceptorTest, CredentialsOfferedOnceThenCancelled) {

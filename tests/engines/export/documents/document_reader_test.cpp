@@ -299,6 +299,11 @@ TEST(TaggedTables, RulesSpansHeadersAndShading) {
   EXPECT_EQ(CellText(numbers, 4, 1), "−42");
   EXPECT_NEAR(CellAt(numbers, 0, 1)->bottom.width, 1.5, 0.2);
   EXPECT_EQ(CellAt(numbers, 0, 1)->left.width, 0);
+  // A border just under a cell's words is no underline of theirs.
+  for (const TableCell& cell : numbers.cells)
+    for (const Paragraph& paragraph : cell.paragraphs)
+      for (const TextLine& line : paragraph.lines)
+        for (const TextRun& run : line.runs) EXPECT_FALSE(run.style.underline) << run.text;
 
   const Table& unruled = *tables[3];
   EXPECT_EQ(unruled.rows, 3);
@@ -409,6 +414,14 @@ TEST(TaggedScripts, RightToLeftAndCjkTextInReadingOrder) {
       {"Latin text with an Arabic word العربية in the middle and 2026 at the end.", false},
   };
   EXPECT_EQ(texts, expected);
+  // Chromium embeds the CJK fonts as Type 3 fonts without a name: their
+  // descriptor still tells the family, a sans one.
+  for (const char* cjk : {"国际化", "国際化"}) {
+    const TextRun* run = RunWith(document, cjk);
+    ASSERT_NE(run, nullptr) << cjk;
+    EXPECT_EQ(run->style.fontFamily.rfind("Noto Sans CJK", 0), 0u) << run->style.fontFamily;
+    EXPECT_EQ(run->style.kind, FontKind::kSans) << cjk;
+  }
   const std::vector<const Table*> tables = Tables(document);
   ASSERT_EQ(tables.size(), 1u);
   const Table& table = *tables[0];
@@ -423,6 +436,234 @@ TEST(TaggedScripts, RightToLeftAndCjkTextInReadingOrder) {
   EXPECT_EQ(headings[1]->level, 2);
   EXPECT_EQ(headings[1]->alignment, Alignment::kStart);  // flush right: where right-to-left text starts
   EXPECT_GT(headings[1]->box.x0, document.pages[0].width / 2);
+}
+
+}  // namespace
+}  // namespace zembra::exporter
+
+namespace zembra::exporter {
+namespace {
+
+// The same pages printed without tags go through the layout: what they
+// must keep.
+TEST(UntaggedTables, TablesFromTheirRulesAndFromAlignedWords) {
+  const Document document = Read(testing::UntaggedPage("tables"));
+  EXPECT_FALSE(document.tagged);
+  EXPECT_EQ(Outline(document), "H1 P T H2 T H2 T H2 T P") << testing::DescribeDocument(document);
+  std::vector<std::pair<int, std::string>> headings;
+  for (const Paragraph* heading : Paragraphs(document, ParagraphRole::kHeading)) {
+    headings.emplace_back(heading->level, FlowText(*heading));
+  }
+  EXPECT_EQ(
+      headings,
+      (std::vector<std::pair<int, std::string>>{
+          {1, "Invoice 2026-114"}, {2, "Spans"}, {2, "Numbers in several notations"}, {2, "A table without rules"}}));
+  const std::vector<const Table*> tables = Tables(document);
+  ASSERT_EQ(tables.size(), 4u);
+  // The tight row is four cells, the header four columns.
+  const Table& invoice = *tables[0];
+  EXPECT_EQ(invoice.rows, 5);
+  EXPECT_EQ(invoice.columns, 4);
+  EXPECT_EQ(invoice.headerRows, 1);
+  const std::vector<std::string> header = {"Description", "Unit price", "Quantity", "Amount"};
+  const std::vector<std::string> tight = {"Website design", "€34.20", "100", "€3,420.00"};
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(CellText(invoice, 0, c), header[static_cast<size_t>(c)]);
+    EXPECT_EQ(CellText(invoice, 1, c), tight[static_cast<size_t>(c)]);
+  }
+  EXPECT_EQ(CellAt(invoice, 4, 0)->columnSpan, 3);
+  EXPECT_EQ(CellAt(invoice, 0, 0)->background, (Rgb{0xdd, 0xe6, 0xf0}));
+  EXPECT_NEAR(CellAt(invoice, 2, 2)->left.width, 0.75, 0.2);
+
+  const Table& spans = *tables[1];
+  EXPECT_EQ(spans.headerRows, 2);
+  EXPECT_EQ(CellAt(spans, 0, 0)->rowSpan, 2);
+  EXPECT_EQ(CellAt(spans, 0, 1)->columnSpan, 2);
+  EXPECT_EQ(CellAt(spans, 3, 3)->columnSpan, 2);
+  EXPECT_EQ(CellText(spans, 3, 3), "merged cell");
+  EXPECT_EQ(CellText(spans, 4, 4), "(1,204.50)");
+
+  // Rules between the rows only; the heading row above the first rule.
+  const Table& numbers = *tables[2];
+  EXPECT_EQ(numbers.rows, 8);
+  EXPECT_EQ(numbers.columns, 3);
+  EXPECT_EQ(CellText(numbers, 0, 2), "Meaning");
+  EXPECT_EQ(CellText(numbers, 2, 1), "$ 1,204.50");
+  EXPECT_EQ(CellText(numbers, 7, 2), "a code");
+
+  // No rules at all: the words' columns, also in the row set tight.
+  const Table& unruled = *tables[3];
+  EXPECT_EQ(unruled.rows, 3);
+  EXPECT_EQ(unruled.columns, 3);
+  EXPECT_EQ(CellText(unruled, 2, 0), "Gamma");
+  EXPECT_EQ(CellText(unruled, 2, 1), "three");
+  EXPECT_EQ(CellText(unruled, 2, 2), "3");
+}
+
+TEST(UntaggedArticle, HeadingsParagraphsListsAndColumnsFromTheLayout) {
+  const Document document = Read(testing::UntaggedPage("article"));
+  EXPECT_EQ(Outline(document), "H1 P H2 P H3 I1 I1 I2 I2 I1 H3 I1 I1 H4 P H2 P P H2 P")
+      << testing::DescribeDocument(document);
+  const std::vector<const Paragraph*> items = Paragraphs(document, ParagraphRole::kListItem);
+  ASSERT_EQ(items.size(), 7u);
+  EXPECT_EQ(items[1]->label, "2.");
+  EXPECT_TRUE(items[1]->ordered);
+  EXPECT_EQ(FlowText(*items[1]), "Count every nest within two metres.");
+  EXPECT_EQ(items[2]->label, "\u25E6");  // drawn as a ring
+  EXPECT_EQ(items[5]->label, "\u2022");  // drawn as a disc
+  EXPECT_FALSE(items[5]->ordered);
+  const std::vector<const Paragraph*> body = Paragraphs(document, ParagraphRole::kBody);
+  ASSERT_GE(body.size(), 5u);
+  EXPECT_EQ(FlowText(*body[0]).rfind("The survey began", 0), 0u);
+  EXPECT_NE(FlowText(*body[0]).find("not as a line each."), std::string::npos);
+  EXPECT_EQ(FlowText(*body[3]).rfind("Left column first paragraph.", 0), 0u);
+  EXPECT_NE(FlowText(*body[3]).find("while we measured them."), std::string::npos);
+  EXPECT_EQ(FlowText(*body[4]).rfind("Right column paragraph.", 0), 0u);
+  const TextRun* link = RunWith(document, "survey form");
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->style.link, "https://example.org/survey");
+}
+
+TEST(UntaggedTables, ATableContinuedOnTheNextPageIsOneTable) {
+  const Document document = Read(testing::UntaggedPage("long_table"));
+  EXPECT_EQ(Outline(document), "H1 P T P") << testing::DescribeDocument(document);
+  const std::vector<const Table*> tables = Tables(document);
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_EQ(tables[0]->rows, 71);
+  EXPECT_EQ(tables[0]->headerRows, 1);
+  EXPECT_EQ(CellText(*tables[0], 42, 1), "Item number 42");
+  EXPECT_EQ(CellAt(*tables[0], 42, 1)->page, 1);
+  EXPECT_EQ(CellText(*tables[0], 70, 2), "227.50");
+}
+
+TEST(UntaggedTables, RunningHeadersAndFootersAreArtifactsBetweenATablesParts) {
+  const Document document = Read(testing::UntaggedPage(
+      "long_table", {"--header-left", "Left head [page]", "--footer-center", "Page [page] of [topage]"}));
+  EXPECT_EQ(Outline(document), "H1 P T A A P A A") << testing::DescribeDocument(document);
+  const std::vector<const Table*> tables = Tables(document);
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_EQ(tables[0]->rows, 71);
+  const std::vector<const Paragraph*> artifacts = Paragraphs(document, ParagraphRole::kArtifact);
+  ASSERT_EQ(artifacts.size(), 4u);
+  EXPECT_EQ(FlowText(*artifacts[0]), "Left head 1");
+  EXPECT_EQ(FlowText(*artifacts[3]), "Page 2 of 2");
+  EXPECT_EQ(artifacts[3]->page, 1);
+}
+
+TEST(UntaggedPictures, ImagesAndVectorArtWithTheirText) {
+  const Document document = Read(testing::UntaggedPage("pictures"));
+  EXPECT_EQ(Outline(document), "F H1 P F P F P") << testing::DescribeDocument(document);
+  std::vector<const Picture*> pictures;
+  for (const Block& block : document.blocks) {
+    if (const auto* picture = std::get_if<Picture>(&block)) pictures.push_back(picture);
+  }
+  ASSERT_EQ(pictures.size(), 3u);
+  EXPECT_EQ(std::make_pair(pictures[0]->pixelWidth, pictures[0]->pixelHeight), std::make_pair(120, 48));
+  EXPECT_EQ(std::make_pair(pictures[1]->pixelWidth, pictures[1]->pixelHeight), std::make_pair(360, 240));
+  EXPECT_TRUE(pictures[1]->raster);
+  EXPECT_FALSE(pictures[2]->raster);
+  EXPECT_NEAR(pictures[2]->box.width(), 300, 2);
+  EXPECT_NEAR(pictures[2]->box.height(), 165, 2);
+  EXPECT_GE(pictures[2]->pixelWidth, 300 * 150 / 72);
+  for (const Block& block : document.blocks) {
+    if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+      EXPECT_EQ(FlowText(*paragraph).find("Q1"), std::string::npos);
+    }
+  }
+}
+
+TEST(UntaggedScripts, ReadingOrderWithoutTags) {
+  const Document document = Read(testing::UntaggedPage("scripts"));
+  std::vector<std::string> texts;
+  for (const Block& block : document.blocks) {
+    if (const auto* paragraph = std::get_if<Paragraph>(&block)) texts.push_back(FlowText(*paragraph));
+  }
+  ASSERT_EQ(texts.size(), 7u) << testing::DescribeDocument(document);
+  EXPECT_EQ(texts[2], "التدويل هو عملية تصميم البرامج بحيث يمكن تكييفها مع لغات ومناطق مختلفة دون تغييرات هندسية.");
+  EXPECT_EQ(texts[4], "国际化是设计软件的过程，使其能够适应不同的语言和地区。");
+  EXPECT_EQ(texts[6], "Latin text with an Arabic word العربية in the middle and 2026 at the end.");
+  const std::vector<const Table*> tables = Tables(document);
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_TRUE(tables[0]->rightToLeft);
+  EXPECT_EQ(CellText(*tables[0], 0, 0), "المدينة");
+  EXPECT_EQ(CellText(*tables[0], 1, 1), "9,540,000");
+}
+
+// The PDFs drawn with cairo are foreign too: no tags, text where cairo put it.
+TEST(ForeignPdfs, ATableOfWordsAfterItsTitle) {
+  const std::string pdf = testing::TestDirectory() + "/table.pdf";
+  testing::MakeTablePdf(pdf);
+  const Document document = Read(pdf);
+  ASSERT_EQ(document.pages.size(), 2u);
+  EXPECT_EQ(Outline(document), "H1 T P") << testing::DescribeDocument(document);
+  const std::vector<const Table*> tables = Tables(document);
+  ASSERT_EQ(tables.size(), 1u);
+  const Table& table = *tables[0];
+  ASSERT_EQ(table.rows, 4);
+  ASSERT_EQ(table.columns, 4);
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_EQ(CellText(table, r, c), testing::kTableRows[static_cast<size_t>(r)][static_cast<size_t>(c)])
+          << r << "," << c;
+    }
+  }
+  EXPECT_EQ(table.headerRows, 1);  // set in bold
+  const std::vector<const Paragraph*> body = Paragraphs(document, ParagraphRole::kBody);
+  ASSERT_EQ(body.size(), 1u);
+  EXPECT_EQ(body[0]->page, 1);
+  EXPECT_EQ(FlowText(*body[0]), "Notes page");
+}
+
+TEST(ForeignPdfs, HeadingsByTheirSizeAndParagraphsByTheirSpacing) {
+  const std::string pdf = testing::TestDirectory() + "/text.pdf";
+  testing::MakeTextPdf(pdf);
+  const Document document = Read(pdf);
+  ASSERT_EQ(document.pages.size(), 3u);
+  EXPECT_EQ(document.title, "Zembra test document");
+  const std::vector<const Paragraph*> headings = Paragraphs(document, ParagraphRole::kHeading);
+  ASSERT_EQ(headings.size(), 1u) << testing::DescribeDocument(document);
+  EXPECT_EQ(FlowText(*headings[0]), "Quarterly Report");
+  EXPECT_EQ(headings[0]->level, 1);
+  const std::vector<const Paragraph*> body = Paragraphs(document, ParagraphRole::kBody);
+  ASSERT_GE(body.size(), 3u) << testing::DescribeDocument(document);
+  EXPECT_EQ(FlowText(*body[0]), "The quick brown fox jumps over the lazy dog. Café déjà vu – Ωmega");
+  EXPECT_EQ(body[0]->lines.size(), 2u);
+  EXPECT_EQ(FlowText(*body.back()), "Third page text");
+  EXPECT_EQ(body.back()->page, 2);
+}
+
+}  // namespace
+}  // namespace zembra::exporter
+
+namespace zembra::exporter {
+namespace {
+
+TEST(ForeignPdfs, AShapeAloneIsNoPictureAndAnEncryptedFileReads) {
+  // One filled rectangle a page: decoration, left on the page; the pages are there still.
+  const std::string shapes = testing::TestDirectory() + "/shapes.pdf";
+  testing::MakeShapesPdf(shapes);
+  const Document drawn = Read(shapes);
+  ASSERT_EQ(drawn.pages.size(), 2u);
+  EXPECT_EQ(Outline(drawn), "") << testing::DescribeDocument(drawn);
+  EXPECT_DOUBLE_EQ(drawn.pages[1].width, 612);
+
+  const std::string locked = testing::TestDirectory() + "/locked.pdf";
+  testing::MakeEncryptedPdf(locked);
+  std::string error;
+  std::unique_ptr<PdfInput> input = PdfInput::Open(locked, "", "user", error);
+  ASSERT_TRUE(input) << error;
+  const std::optional<Document> document = ReadDocument(*input, PageSpan{1, 3}, error);
+  ASSERT_TRUE(document) << error;
+  ASSERT_EQ(document->pages.size(), 3u);
+  EXPECT_NE(testing::DescribeDocument(*document).find("Third page text"), std::string::npos);
+}
+
+TEST(ReadDocument, APageOutsideTheDocumentIsAnError) {
+  std::string error;
+  std::unique_ptr<PdfInput> input = PdfInput::Open(testing::RenderedPage("scripts"), "", "", error);
+  ASSERT_TRUE(input) << error;
+  EXPECT_FALSE(ReadDocument(*input, PageSpan{1, 2}, error));
+  EXPECT_EQ(error, "page 2 cannot be read");
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST_F(DocumentRun, SuffixPicksTheFormat) {
   ASSERT_TRUE(Run(Job(pdf_, directory_ + "/a.TxT"))) << error_;
   EXPECT_NE(ReadFile(directory_ + "/a.TxT").find("Quarterly Report"), std::string::npos);
   ASSERT_TRUE(Run(Job(pdf_, directory_ + "/a.csv"))) << error_;
-  EXPECT_EQ(ReadFile(directory_ + "/a.csv").rfind("Quarterly Report\r\n", 0), 0u);
+  EXPECT_EQ(ReadFile(directory_ + "/a.csv").rfind("Quarterly Report\n", 0), 0u);
 }
 
 TEST_F(DocumentRun, PageRangeIsHonouredAndClamped) {
@@ -38,9 +38,9 @@ TEST_F(DocumentRun, PageRangeIsHonouredAndClamped) {
     const char* csv;
   };
   const Case cases[] = {
-      {2, 0, "Second page text\r\nThird page text\r\n"},  // -l 0: to the end
-      {3, 99, "Third page text\r\n"},
-      {9, std::nullopt, "Third page text\r\n"},
+      {2, 0, "Second page text\nThird page text\n"},  // -l 0: to the end
+      {3, 99, "Third page text\n"},
+      {9, std::nullopt, "Third page text\n"},
       {0, 2, nullptr},  // from the start: the first page's rows, then the second's
   };
   int n = 0;
@@ -50,8 +50,8 @@ TEST_F(DocumentRun, PageRangeIsHonouredAndClamped) {
     if (c.csv != nullptr) {
       EXPECT_EQ(ReadFile(output), c.csv) << n;
     } else {
-      EXPECT_EQ(ReadFile(output).rfind("Quarterly Report\r\n", 0), 0u);
-      EXPECT_NE(ReadFile(output).find("Second page text\r\n"), std::string::npos);
+      EXPECT_EQ(ReadFile(output).rfind("Quarterly Report\n", 0), 0u);
+      EXPECT_NE(ReadFile(output).find("Second page text\n"), std::string::npos);
       EXPECT_EQ(ReadFile(output).find("Third page text"), std::string::npos);
     }
   }

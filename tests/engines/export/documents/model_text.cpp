@@ -108,6 +108,9 @@ std::string DescribeBlock(const Block& block) {
       text += " |" + FlowText(paragraph) + "| " + AlignmentName(paragraph.alignment);
     for (const Picture& picture : cell.pictures) text += " <picture " + picture.alt + ">";
     text += "\n";
+    for (const Paragraph& paragraph : cell.paragraphs) {
+      for (const TextLine& line : paragraph.lines) text += "    line " + BoxText(line.box) + "\n";
+    }
   }
   return text;
 }

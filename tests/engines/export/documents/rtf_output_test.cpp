@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <memory>
+#include <algorithm>
+#include <regex>
 
+#include "engines/common/files.h"
+#include "tests/engines/export/documents/document_samples.h"
+#include "tests/engines/export/documents/office_readback.h"
 #include "tests/engines/export/documents/test_pdfs.h"
 #include "tests/support/engine_check.h"
 
@@ -13,169 +16,336 @@ namespace {
 
 using testing::Capture;
 using testing::Convert;
+using testing::Grid;
+using testing::Heading;
 using testing::Job;
-using testing::ReadFile;
+using testing::kColumnWidth;
+using testing::kMargin;
+using testing::kPageWidth;
+using testing::kRightColumn;
+using testing::ListItem;
+using testing::Occurrences;
+using testing::OfficeConvert;
+using testing::Pages;
+using testing::Png;
+using testing::Style;
 using testing::TestDirectory;
+using testing::Text;
+using testing::ZipMember;
 
-TEST(RtfEscape, EscapesSyntaxAndWritesUnicodeAsSigned16Bit) {
-  struct Case {
-    const char* text;
-    const char* rtf;
-  };
-  for (const Case& c : {
-           Case{"plain text", "plain text"},
-           Case{"a\\b{c}", "a\\\\b\\{c\\}"},
-           Case{"caf\xC3\xA9", "caf\\u233?"},
-           Case{"\xE2\x82\xAC", "\\u8364?"},                       // euro sign
-           Case{"\xE4\xB8\xAD", "\\u20013?"},                      // U+4E2D
-           Case{"\xEF\xBF\xBD", "\\u-3?"},                         // U+FFFD, past 32767
-           Case{"\xF0\x9F\x98\x80", "\\u-10179?\\u-8704?"},        // U+1F600 as a surrogate pair
-           Case{"tab\there", "tab\\tab here"},
-           Case{"bad\xFF" "byte", "bad\\u-3?byte"},
-       }) {
-    EXPECT_EQ(RtfEscape(c.text), c.rtf) << c.text;
-  }
-}
-
-Line MakeLine(std::vector<std::vector<std::string>> cells, double y0, double size, bool bold = false) {
-  Line line;
-  double x = 72;
-  for (const auto& texts : cells) {
-    Cell cell;
-    cell.x0 = x;
-    for (const std::string& text : texts) {
-      Word word;
-      word.text = text;
-      word.x0 = x;
-      word.x1 = x + 30;
-      word.y0 = y0;
-      word.y1 = y0 + size * 1.2;
-      word.fontSize = size;
-      word.bold = bold;
-      cell.words.push_back(word);
-      x += 34;
+bool Balanced(const std::string& rtf) {
+  int depth = 0;
+  for (size_t i = 0; i < rtf.size(); ++i) {
+    if (rtf[i] == '\\') {
+      ++i;  // an escaped brace or backslash
+    } else if (rtf[i] == '{') {
+      ++depth;
+    } else if (rtf[i] == '}' && --depth < 0) {
+      return false;
     }
-    cell.x1 = x - 4;
-    x += 60;
-    line.cells.push_back(cell);
   }
-  line.x0 = 72;
-  line.x1 = x;
-  line.y0 = y0;
-  line.y1 = y0 + size * 1.2;
-  return line;
+  return depth == 0;
 }
 
-TEST(Paragraphs, CloseLinesOfOneStyleJoinHeadingsAndCellsStandAlone) {
-  PageText page;
-  page.lines = {MakeLine({{"Heading"}}, 80, 20, true), MakeLine({{"first", "line"}}, 120, 11),
-                MakeLine({{"second", "line"}}, 134, 11), MakeLine({{"far", "below"}}, 200, 11),
-                MakeLine({{"cell"}, {"cell"}}, 214, 11)};
-  const auto paragraphs = Paragraphs(page);
-  ASSERT_EQ(paragraphs.size(), 4u);
-  EXPECT_EQ(paragraphs[0].size(), 1u);
-  EXPECT_EQ(paragraphs[1].size(), 2u);
-  EXPECT_EQ(paragraphs[2].size(), 1u);
-  EXPECT_EQ(paragraphs[3].size(), 1u);
-}
-
-TEST(Paragraphs, AShortLineEndsItsParagraph) {
-  // Prose to the right edge, its short last line, then list items.
-  PageText page;
-  const auto line = [](double y0, double width) {
-    Line made = MakeLine({{"words"}}, y0, 11);
-    made.x0 = 72;
-    made.x1 = 72 + width;
-    return made;
-  };
-  page.lines = {line(100, 460), line(114, 455), line(128, 120), line(142, 150), line(156, 140)};
-  const auto paragraphs = Paragraphs(page);
-  ASSERT_EQ(paragraphs.size(), 3u);
-  EXPECT_EQ(paragraphs[0].size(), 3u);
-  EXPECT_EQ(paragraphs[1].size(), 1u);
-  EXPECT_EQ(paragraphs[2].size(), 1u);
-}
-
-TEST(RtfDocument, PaperSizesBoldTabsAndPageBreaks) {
-  PageText first;
-  first.width = 595;
-  first.height = 842;
-  first.lines = {MakeLine({{"Title"}}, 80, 20, true), MakeLine({{"Name"}, {"Value"}}, 120, 11)};
-  PageText second = first;
-  second.lines = {MakeLine({{"More"}}, 80, 9.5)};
-  second.lines[0].cells[0].words[0].font = FontKind::kMono;
-  const std::string rtf = RtfDocument({first, second});
-  EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi", 0), 0u);
-  EXPECT_NE(rtf.find("\\paperw11900\\paperh16840"), std::string::npos);
-  EXPECT_NE(rtf.find("{\\fs40\\b Title}\\par"), std::string::npos);
-  EXPECT_NE(rtf.find("\\trowd\\trgaph60\\cellx"), std::string::npos);
-  EXPECT_NE(rtf.find("\\pard\\intbl\\plain\\f0\\fs22 Name\\cell\n\\pard\\intbl\\plain\\f0\\fs22 Value\\cell\n\\row\n"),
+TEST(RtfDocument, HeadingsAreStyledParagraphsWithOutlineLevels) {
+  Document document = Pages(1);
+  document.title = "Notes {draft}";
+  TextStyle blue = Style(20, true);
+  blue.color = {26, 79, 138};
+  Paragraph title = Heading("Title", 1, 0, 60);
+  title.lines[0].runs[0].style = blue;
+  document.blocks = {title, Heading("Part", 2, 0, 100), Text("Body", 0, 130), Heading("Deep", 9, 0, 160)};
+  const std::string rtf = RtfDocument(document);
+  EXPECT_TRUE(Balanced(rtf));
+  EXPECT_EQ(
+      rtf.rfind("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fswiss\\fcharset0\\fprq2 DejaVu Sans;}}\n"
+                "{\\colortbl;\\red26\\green79\\blue138;}\n{\\stylesheet{\\s0\\snext0 Normal;}",
+                0),
+      0u)
+      << rtf.substr(0, 300);
+  // The heading style shows the document's first heading of its level.
+  EXPECT_NE(rtf.find("{\\s1\\sbasedon0\\snext0\\keepn\\outlinelevel0\\f0\\fs40\\b\\cf1 heading 1;}"),
             std::string::npos);
-  EXPECT_NE(rtf.find("\\page\n\\pard\\plain\\f0\\sa120 {\\f2\\fs19 More}\\par"), std::string::npos);
-  EXPECT_NE(rtf.find("{\\f2\\fmodern\\fcharset0 Courier New;}"), std::string::npos);
-  EXPECT_EQ(rtf.back(), '\n');
-  EXPECT_EQ(std::count(rtf.begin(), rtf.end(), '{'), std::count(rtf.begin(), rtf.end(), '}'));
+  EXPECT_NE(rtf.find("{\\s5\\sbasedon0\\snext0\\keepn\\outlinelevel4\\b heading 5;}"), std::string::npos);
+  EXPECT_NE(rtf.find("{\\s7\\sbasedon0\\snext0 caption;}}"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\s1\\outlinelevel0\\keepn\\sb80 {\\f0\\fs40\\b\\cf1 Title}\\f0\\fs40\\b\\cf1\\par"),
+            std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\s2\\outlinelevel1\\keepn"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\s6\\outlinelevel5\\keepn"), std::string::npos);  // six levels at most
+  EXPECT_EQ(Occurrences(rtf, "\\outlinelevel"), 6u + 3u);
+  EXPECT_NE(rtf.find("{\\info{\\title Notes \\{draft\\}}}"), std::string::npos);
+  EXPECT_NE(rtf.find("\\paperw11900\\paperh16840\\margl1120\\margr1120\\margt1120\\margb1080\\viewkind1\n"
+                     "\\sectd\\pgwsxn11900\\pghsxn16840\\marglsxn1120\\margrsxn1120\\margtsxn1120\\margbsxn1080\n"),
+            std::string::npos);
+  EXPECT_EQ(rtf.substr(rtf.size() - 2), "}\n");
 }
 
-TEST(RtfOutput, LibreOfficeReadsTheTextBack) {
+TEST(RtfDocument, ParagraphPropertiesSayEveryDecisionOfThePlan) {
+  Document document = Pages(2);
+  Paragraph indented = Text("indented", 0, 100, kMargin + 36);
+  indented.lines.push_back(indented.lines[0]);
+  indented.lines[1].box.y0 += 16;
+  indented.lines[0].box.x0 += 18;
+  Paragraph centred = Text("centred", 0, 150, 200, 395);
+  centred.alignment = Alignment::kCenter;
+  Paragraph rtl = Text("\xD7\x91\xD7\x99\xD7\xAA", 0, 200, 300, kPageWidth - kMargin - 20);
+  rtl.rightToLeft = true;
+  Paragraph rtlEnd = rtl;
+  rtlEnd.alignment = Alignment::kEnd;
+  rtlEnd.box.y0 = rtlEnd.lines[0].box.y0 = 220;
+  Paragraph justified = Text("justified", 0, 240);
+  justified.alignment = Alignment::kJustify;
+  Paragraph caption = Text("Table 1", 0, 270);
+  caption.role = ParagraphRole::kCaption;
+  document.blocks = {indented,
+                     centred,
+                     rtl,
+                     rtlEnd,
+                     justified,
+                     caption,
+                     ListItem("item", 1, "1.", 0, 300),
+                     Grid(1, 1, 0, 330),
+                     Text("next page", 1, 56)};
+  const std::string rtf = RtfDocument(document);
+  EXPECT_NE(
+      rtf.find("\\pard\\plain\\li720\\fi360\\sb880\\sl320\\slmult0 {\\f0\\fs22 indented indented}\\f0\\fs22\\par"),
+      std::string::npos)
+      << rtf;
+  EXPECT_NE(rtf.find("\\pard\\plain\\qc\\sb"), std::string::npos);
+  // Right-to-left text starts on the right: \qr, as LibreOffice and Word read it.
+  EXPECT_NE(rtf.find("\\pard\\plain\\rtlpar\\qr\\li400\\lin400\\sb"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\rtlpar\\ql\\sb"), std::string::npos);
+  EXPECT_NE(rtf.find("{\\rtlch\\af0\\afs22\\ltrch\\loch\\f0\\fs22 \\u1489?\\u1497?\\u1514?}"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\qj\\sb"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\s7\\sb"), std::string::npos);
+  // The list item before the table takes the space above the table below it.
+  EXPECT_NE(rtf.find("\\pard\\plain\\ls1\\ilvl0\\li360\\fi-360\\sb"), std::string::npos);
+  EXPECT_NE(rtf.find("\\sa336 {\\f0\\fs22 item}\\f0\\fs22\\par\n\\trowd"), std::string::npos);
+  EXPECT_NE(rtf.find("{\\*\\listtable\n{\\list\\listtemplateid1\n"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pard\\plain\\pagebb {\\f0\\fs22 next page}\\f0\\fs22\\par"), std::string::npos);
+  EXPECT_EQ(rtf.find("\\page\n"), std::string::npos);
+  EXPECT_TRUE(Balanced(rtf));
+}
+
+TEST(RtfDocument, AnEmptyDocumentIsAnEmptyPageOfItsPaper) {
+  Document document = Pages(1);
+  const std::string rtf = RtfDocument(document);
+  EXPECT_TRUE(Balanced(rtf));
+  EXPECT_NE(rtf.find("{\\fonttbl{\\f0\\fswiss\\fcharset0\\fprq2 Arial;}}"), std::string::npos);
+  EXPECT_NE(rtf.find("\\sectd\\pgwsxn11900\\pghsxn16840"), std::string::npos);
+  EXPECT_EQ(rtf.find("\\par"), std::string::npos);
+  EXPECT_EQ(rtf.find("listtable"), std::string::npos);
+}
+
+TEST(RtfDocument, RunsDoNotTakeTheParagraphMarksLook) {
+  Document document = Pages(1);
+  Paragraph card = Text("North", 0, 100, kMargin, kMargin + 100, Style(11, true));
+  card.lines[0].runs.push_back({" Orders 8529", Style()});
+  document.blocks = {card};
+  // The mark is in the first run's look, set after the runs: a plain run
+  // after a bold one must not inherit its weight from the paragraph.
+  EXPECT_NE(RtfDocument(document).find(" {\\f0\\fs22\\b North}{\\f0\\fs22  Orders 8529}\\f0\\fs22\\b\\par\n"),
+            std::string::npos);
+}
+
+TEST(RtfDocument, ATablesPageBreakGoesOnItsFirstCellAndEmptyCellsTakeItsTextSize) {
+  Document document = Pages(2);
+  Table table = Grid(2, 2, 1, 56);
+  table.cells[3].paragraphs.clear();
+  document.blocks = {Text("first", 0, 60), table};
+  const std::string rtf = RtfDocument(document);
+  EXPECT_EQ(Occurrences(rtf, "\\pagebb"), 1u);
+  EXPECT_NE(rtf.find("\\cellx"), std::string::npos);
+  EXPECT_LT(rtf.find("\\cellx"), rtf.find("\\pagebb"));
+  EXPECT_LT(rtf.find("\\pagebb"), rtf.find("\\cell\n"));
+  EXPECT_NE(rtf.find("\\pard\\plain\\intbl\\pagebb {\\f0\\fs18 r0c0}\\f0\\fs18\\cell\n"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\pard\\plain\\intbl\\f0\\fs18 \\cell\n\\row\n"), std::string::npos) << rtf;
+}
+
+TEST(RtfDocument, TwoTablesInARowStayTwoTables) {
+  Document document = Pages(1);
+  document.blocks = {Grid(1, 2, 0, 56), Grid(1, 2, 0, 86)};
+  const std::string rtf = RtfDocument(document);
+  EXPECT_NE(rtf.find("\\row\n\\pard\\plain\\sl-320\\slmult0\\fs2 \\par\n\\trowd"), std::string::npos) << rtf;
+}
+
+TEST(RtfDocument, PicturesAreEmbeddedPngsAtTheirShownSize) {
+  Document document = Pages(1);
+  document.blocks = {Png(0, {200, 100, 395, 197.5})};
+  const std::string rtf = RtfDocument(document);
+  const Picture& picture = std::get<Picture>(document.blocks[0]);
+  EXPECT_NE(rtf.find("\\pard\\plain\\qc\\sb880 {\\pict{\\*\\picprop{\\sp{\\sn wzDescription}{\\sv Blue \\{box\\}}}}"
+                     "\\pngblip\\picw4\\pich2\\picwgoal3900\\pichgoal1950\n89504e47"),
+            std::string::npos)
+      << rtf.substr(0, 2000);
+  // The whole PNG, as hexadecimal digits, lines of 128.
+  const size_t start = rtf.find("89504e47");
+  std::string hex = rtf.substr(start, rtf.find('}', start) - start);
+  EXPECT_EQ(hex.find('\n'), 128u);
+  hex.erase(std::remove(hex.begin(), hex.end(), '\n'), hex.end());
+  EXPECT_EQ(hex.size(), picture.png.size() * 2);
+  EXPECT_EQ(hex.substr(hex.size() - 16), "49454e44ae426082");  // the IEND chunk
+  EXPECT_TRUE(Balanced(rtf));
+}
+
+TEST(RtfDocument, BlocksSideBySideAreABorderlessRow) {
+  Document document = Pages(1);
+  document.blocks = {Text("left", 0, 100, kMargin, kMargin + kColumnWidth - 10),
+                     Text("right", 0, 100, kRightColumn, kPageWidth - kMargin)};
+  const std::string rtf = RtfDocument(document);
+  // The row starts the page 44 pt below its top: a thin paragraph keeps that
+  // space. 3 pt of the room between the columns is the cells' padding; the
+  // left column's lines end where they did on the page, with room to spare.
+  EXPECT_NE(rtf.find("\\pard\\plain\\sl-880\\slmult0\\fs2 \\par\n"
+                     "\\trowd\\trgaph60\\trleft0\\trpaddl60\\trpaddr60\\trpaddfl3\\trpaddfr3\\trrh264\n"
+                     "\\cellx5070\n\\cellx9918\n"
+                     "\\pard\\plain\\intbl\\ri428 {\\f0\\fs22 left}\\f0\\fs22\\cell\n"
+                     "\\pard\\plain\\intbl {\\f0\\fs22 right}\\f0\\fs22\\cell\n\\row\n"),
+            std::string::npos)
+      << rtf;
+  EXPECT_EQ(rtf.find("\\clbrdr"), std::string::npos);
+  EXPECT_EQ(rtf.find("\\sect\\sectd"), std::string::npos);
+}
+
+TEST(RtfDocument, SectionsEndOnTheirLastParagraphsMark) {
+  Document document = Pages(1);
+  document.pages.push_back({842, 595, {40, 40, 802, 555}});
+  document.blocks = {Heading("Two columns", 2, 0, 60), Grid(2, 2, 0, 100),
+                     Text("right", 0, 100, kRightColumn, kPageWidth - kMargin), Text("below", 0, 300),
+                     Text("landscape", 1, 40)};
+  const std::string rtf = RtfDocument(document);
+  EXPECT_TRUE(Balanced(rtf));
+  EXPECT_NE(
+      rtf.find("Two columns}\\f0\\fs40\\b\\sect\\sectd\\sbknone\\pgwsxn11900\\pghsxn16840\\marglsxn1120\\margrsxn1120"
+               "\\margtsxn1120\\margbsxn1080\\cols2\\colsx480\n\\pard\\plain\\sl-320\\slmult0\\fs2 \\par\n\\trowd"),
+      std::string::npos)
+      << rtf;
+  EXPECT_NE(rtf.find("\\row\n\\column\n"), std::string::npos);
+  EXPECT_NE(rtf.find("right}\\f0\\fs22\\sect\\sectd\\sbknone\\pgwsxn11900"), std::string::npos);
+  EXPECT_EQ(Occurrences(rtf, "\\cols2"), 1u);
+  EXPECT_NE(rtf.find("below}\\f0\\fs22\\sect\\sectd\\sbkpage\\pgwsxn16840\\pghsxn11900\\marglsxn800\\margrsxn800"
+                     "\\margtsxn800\\margbsxn760\\lndscpsxn\n"),
+            std::string::npos);
+  EXPECT_EQ(rtf.find("\\pagebb"), std::string::npos);
+}
+
+// A document with every kind of block, read back by LibreOffice.
+Document RichDocument() {
+  Document document = Pages(2);
+  TextStyle red = Style();
+  red.color = {178, 34, 34};
+  TextStyle link = Style();
+  link.link = "https://example.org/survey";
+  link.underline = true;
+  link.color = {0, 0, 238};
+  Paragraph styled = Text("plain ", 0, 120);
+  styled.lines[0].runs.push_back({"bold", Style(11, true)});
+  styled.lines[0].runs.push_back({" red ", red});
+  styled.lines[0].runs.push_back({"survey form", link});
+  Table table = Grid(3, 3, 0, 300);
+  table.headerRows = 1;
+  table.cells[0].columnSpan = 2;
+  table.cells.erase(table.cells.begin() + 1);
+  table.cells[0].background = Rgb{221, 230, 240};
+  Paragraph rtl = Text("\xD7\x91\xD7\x99\xD7\xAA \xD7\xA1\xD7\xA4\xD7\xA8", 1, 200);
+  rtl.rightToLeft = true;
+  document.blocks = {Heading("Report", 1, 0, 60),
+                     styled,
+                     Heading("Items", 2, 0, 160),
+                     ListItem("Walk", 1, "1.", 0, 190),
+                     ListItem("Count", 1, "2.", 0, 206),
+                     ListItem("Occupied", 2, "\xE2\x80\xA2", 0, 222),
+                     ListItem("Write", 1, "3.", 0, 238),
+                     table,
+                     Png(1, {kMargin, 60, kMargin + 80, 100}),
+                     rtl};
+  return document;
+}
+
+// The first value of an attribute given in inches, as LibreOffice writes
+// the page layout; -1 when there is none.
+double Inches(const std::string& xml, const std::string& attribute) {
+  std::smatch match;
+  if (!std::regex_search(xml, match, std::regex(attribute + "=\"([0-9.]+)in\""))) return -1;
+  return std::stod(match[1]);
+}
+
+class RtfReadBack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
+    const std::string rtf = TestDirectory() + "/document.rtf";
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(rtf, RtfDocument(RichDocument()), error)) << error;
+    odt_ = OfficeConvert(rtf, "odt");
+    ASSERT_FALSE(odt_.empty());
+  }
+  std::string odt_;
+};
+
+TEST_F(RtfReadBack, LibreOfficeSeesHeadingsListsTableMergesPictureLinksAndDirection) {
+  const std::string content = ZipMember(odt_, "content.xml");
+  EXPECT_EQ(Occurrences(content, "<text:h "), 2u) << content;
+  EXPECT_EQ(Occurrences(content, "text:outline-level=\"1\""), 1u);
+  EXPECT_EQ(Occurrences(content, "text:outline-level=\"2\""), 1u);
+  EXPECT_EQ(Occurrences(content, "<text:list-item"), 4u);
+  EXPECT_EQ(Occurrences(content, "<table:table "), 1u);
+  EXPECT_EQ(Occurrences(content, "<table:table-row"), 3u);
+  EXPECT_EQ(Occurrences(content, "table:number-columns-spanned=\"2\""), 1u);
+  EXPECT_EQ(Occurrences(content, "<table:covered-table-cell"), 1u);
+  EXPECT_EQ(Occurrences(content, "<draw:image"), 1u);
+  EXPECT_NE(content.find("xlink:href=\"https://example.org/survey\""), std::string::npos);
+  EXPECT_NE(content.find("fo:font-weight=\"bold\""), std::string::npos);
+  EXPECT_NE(content.find("fo:color=\"#b22222\""), std::string::npos);
+  EXPECT_NE(content.find("fo:background-color=\"#dde6f0\""), std::string::npos);
+  EXPECT_NE(content.find("style:writing-mode=\"rl-tb\""), std::string::npos);
+  EXPECT_NE(content.find("\xD7\x91\xD7\x99\xD7\xAA \xD7\xA1\xD7\xA4\xD7\xA8"), std::string::npos);  // logical order
+  EXPECT_NE(content.find("fo:break-before=\"page\""), std::string::npos);
+}
+
+TEST_F(RtfReadBack, NumberedAndBulletedLevelsAndThePaper) {
+  const std::string content = ZipMember(odt_, "content.xml");
+  const std::string styles = ZipMember(odt_, "styles.xml");
+  const std::string both = content + styles;
+  EXPECT_TRUE(std::regex_search(both, std::regex("<text:list-level-style-number text:level=\"1\"[^>]*"
+                                                 "style:num-suffix=\".\"[^>]*style:num-format=\"1\"")))
+      << both;
+  EXPECT_TRUE(std::regex_search(both, std::regex("<text:list-level-style-bullet text:level=\"2\"[^>]*"
+                                                 "text:bullet-char=\"\xE2\x80\xA2\"")));
+  // A4 (LibreOffice takes 595 x 842 pt for it) with 56 pt margins, less at the bottom.
+  const size_t layout = styles.find("<style:page-layout-properties fo:page-width");
+  ASSERT_NE(layout, std::string::npos) << styles;
+  const std::string page = styles.substr(layout, styles.find('>', layout) - layout);
+  EXPECT_NEAR(Inches(page, "fo:page-width"), 8.268, 0.01) << page;
+  EXPECT_NEAR(Inches(page, "fo:page-height"), 11.693, 0.01);
+  EXPECT_NEAR(Inches(page, "fo:margin-left"), 0.778, 0.005);
+  EXPECT_NEAR(Inches(page, "fo:margin-bottom"), 0.75, 0.005);  // 54 pt: room for taller lines
+}
+
+TEST(RtfOutput, AnUntaggedPdfGivesItsTextPageByPage) {
   ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
   const std::string directory = TestDirectory();
   const std::string pdf = directory + "/text.pdf";
   testing::MakeTextPdf(pdf);
-  const std::string rtf = directory + "/text.rtf";
   std::string error;
-  ASSERT_TRUE(Convert(Job(pdf, rtf, 1, 3), error)) << error;
-  EXPECT_NE(Capture("file -b '" + rtf + "'").find("Rich Text Format"), std::string::npos);
-
-  int status = 0;
-  Capture("cd '" + directory + "' && timeout 120 /usr/bin/soffice " + testing::OfficeProfileArgument() +
-              " --headless --norestore --convert-to 'txt:Text (encoded):UTF8' --outdir back text.rtf >/dev/null 2>&1",
-          &status);
-  ASSERT_EQ(status, 0);
-  const std::string text = ReadFile(directory + "/back/text.txt");
-  EXPECT_NE(text.find("Quarterly Report"), std::string::npos) << text;
-  EXPECT_NE(text.find("The quick brown fox jumps over the lazy dog. Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x93 "
-                      "\xCE\xA9mega"),
-            std::string::npos)
-      << text;
-  EXPECT_NE(text.find("Left column\nRight column"), std::string::npos) << text;  // a row of two cells
-  EXPECT_LT(text.find("Second page text"), text.find("Third page text"));
-}
-
-TEST(RtfOutput, ATablePageBecomesATableLibreOfficeSees) {
-  ZEMBRA_REQUIRE_PROGRAM("/usr/bin/soffice");
-  const std::string directory = TestDirectory();
-  const std::string pdf = directory + "/table.pdf";
-  testing::MakeTablePdf(pdf);
-  std::string error;
-  ASSERT_TRUE(Convert(Job(pdf, directory + "/table.rtf", 1, 1), error)) << error;
-  int status = 0;
-  Capture("cd '" + directory + "' && timeout 120 /usr/bin/soffice " + testing::OfficeProfileArgument() +
-              " --headless --norestore --convert-to html --outdir back table.rtf >/dev/null 2>&1",
-          &status);
-  ASSERT_EQ(status, 0);
-  const std::string html = ReadFile(directory + "/back/table.html");
-  size_t cells = 0;
-  for (size_t at = html.find("<td"); at != std::string::npos; at = html.find("<td", at + 1)) ++cells;
-  EXPECT_EQ(cells, 16u) << html;
-  // The text without markup, blanks collapsed: everything in page order.
-  std::string plain;
-  bool inTag = false;
-  for (char c : html.substr(html.find("<body"))) {
-    if (c == '<') inTag = true;
-    if (!inTag) {
-      const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
-      if (!blank || (!plain.empty() && plain.back() != ' ')) plain += blank ? ' ' : c;
-    }
-    if (c == '>') {
-      inTag = false;
-      if (!plain.empty() && plain.back() != ' ') plain += ' ';  // a tag parts words
-    }
+  ASSERT_TRUE(Convert(Job(pdf, directory + "/text.rtf", 1, 3), error)) << error;
+  EXPECT_NE(Capture("file -b '" + directory + "/text.rtf'").find("Rich Text Format"), std::string::npos);
+  const std::string content = ZipMember(OfficeConvert(directory + "/text.rtf", "odt"), "content.xml");
+  const std::vector<std::string> paragraphs = testing::ParagraphTexts(content);
+  ASSERT_GE(paragraphs.size(), 4u) << content;
+  EXPECT_EQ(paragraphs.front(), "Quarterly Report");
+  EXPECT_NE(content.find("Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x93 \xCE\xA9mega"), std::string::npos);
+  EXPECT_EQ(paragraphs[paragraphs.size() - 2], "Second page text");
+  EXPECT_EQ(paragraphs.back(), "Third page text");
+  // Two paragraphs start a page: those of the second and the third.
+  size_t breaks = 0;
+  const std::regex style(
+      "<style:style style:name=\"([^\"]+)\"[^>]*><style:paragraph-properties[^>]*"
+      "fo:break-before=\"page\"");
+  for (auto it = std::sregex_iterator(content.begin(), content.end(), style); it != std::sregex_iterator(); ++it) {
+    breaks += Occurrences(content, "text:style-name=\"" + (*it)[1].str() + "\"");
   }
-  EXPECT_NE(plain.find("Sales by region Region Q1 Q2 Note North 1,200 1,350 steady growth South &quot;Main&quot; "
-                       "980 1,010 new, shop East 770 late"),
-            std::string::npos)
-      << plain;
+  EXPECT_EQ(breaks, 2u) << content;
 }
 
 }  // namespace

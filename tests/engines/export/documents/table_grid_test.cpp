@@ -35,12 +35,12 @@ class Shapes {
 
 TEST(RulesOf, TellsLinesFromAreas) {
   Shapes shapes;
-  shapes.Fill({10, 100, 200, 100.75});                      // a border drawn as a thin bar
-  shapes.Fill({10, 100, 10.75, 150});                       // a vertical one
-  shapes.Fill({10, 100, 200, 120}, kShade);                 // a cell background
-  shapes.Stroke(ShapeKind::kLine, {50, 200, 50, 260}, 1);   // a stroked segment
-  shapes.Stroke(ShapeKind::kRectangle, {0, 0, 20, 10}, 2);  // a stroked frame: four sides
-  shapes.Stroke(ShapeKind::kOther, {0, 0, 30, 30}, 1);      // a curve: neither
+  shapes.Fill({10, 100, 200, 100.75});                        // a border drawn as a thin bar
+  shapes.Fill({10, 100, 10.75, 150});                         // a vertical one
+  shapes.Fill({10, 100, 200, 120}, kShade);                   // a cell background
+  shapes.Stroke(ShapeKind::kLine, {50, 200, 50, 260}, 1);     // a stroked segment
+  shapes.Stroke(ShapeKind::kRectangle, {-1, -1, 21, 11}, 2);  // a stroked frame (its box holds the line): four sides
+  shapes.Stroke(ShapeKind::kOther, {0, 0, 30, 30}, 1);        // a curve: neither
   const std::vector<Rule> rules = RulesOf(shapes.All());
   ASSERT_EQ(rules.size(), 7u);
   EXPECT_TRUE(rules[0].horizontal);
@@ -50,6 +50,10 @@ TEST(RulesOf, TellsLinesFromAreas) {
   EXPECT_DOUBLE_EQ(rules[1].from, 100);
   EXPECT_DOUBLE_EQ(rules[1].to, 150);
   EXPECT_DOUBLE_EQ(rules[2].position, 50);
+  EXPECT_DOUBLE_EQ(rules[3].position, 0);  // the frame's top side
+  EXPECT_DOUBLE_EQ(rules[3].to, 20);
+  EXPECT_DOUBLE_EQ(rules[6].position, 20);  // its right side
+  EXPECT_DOUBLE_EQ(rules[6].width, 2);
   const std::vector<Fill> fills = FillsOf(shapes.All());
   ASSERT_EQ(fills.size(), 1u);
   EXPECT_EQ(fills[0].color, kShade);

@@ -180,6 +180,10 @@ std::string RenderedPage(const std::string& name, const std::vector<std::string>
 
 std::string UntaggedPage(const std::string& name) { return PrintPage(name, name + "-untagged.pdf", {}); }
 
+std::string UntaggedPage(const std::string& name, const std::vector<std::string>& options) {
+  return PrintPage(name, name + "-untagged.pdf", options);
+}
+
 std::string TestDirectory() {
   // Leaked on purpose: the clean-up at exit must still see it.
   static const std::string* const directory = [] {

@@ -62,6 +62,7 @@ std::string RenderedPage(const std::string& name, const std::vector<std::string>
 /// PDF handed to the exporter directly would be: its structure must come
 /// from the layout.
 std::string UntaggedPage(const std::string& name);
+std::string UntaggedPage(const std::string& name, const std::vector<std::string>& options);
 
 /// A fresh directory for a test's files, removed when the test binary ends.
 std::string TestDirectory();

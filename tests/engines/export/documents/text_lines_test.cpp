@@ -79,11 +79,13 @@ TEST(MakeTextLine, FindsWordSpacesFromGapsAndKeepsDrawnOnes) {
   };
   const std::vector<Case> cases = {
       {{{"drawn space", 72}}, "drawn space"},
-      {{{"gap", 72}, {"between", 72 + 18 + 3}}, "gap between"},     // 3 pt: a word space at 10 pt
-      {{{"kerned", 72}, {"on", 72 + 36 + 0.5}}, "kernedon"},        // half a point: letter fitting
-      {{{"国际化", 72}, {"是设计", 72 + 18 + 3}}, "国际化是设计"},  // no spaces between CJK characters
-      {{{"ends ", 72}, {"next", 72 + 30 + 4}}, "ends next"},        // one space, not two
-      {{{" padded ", 72}}, "padded"},                               // none at either end
+      {{{"gap", 72}, {"between", 72 + 18 + 3}}, "gap between"},                    // 3 pt: a word space at 10 pt
+      {{{"kerned", 72}, {"on", 72 + 36 + 0.5}}, "kernedon"},                       // half a point: letter fitting
+      {{{"国际化", 72}, {"是设计", 72 + 18 + 3}}, "国际化是设计"},                 // no spaces between CJK characters
+      {{{"ends ", 72}, {"next", 72 + 30 + 4}}, "ends next"},                       // one space, not two
+      {{{" padded ", 72}}, "padded"},                                              // none at either end
+      {{{"drawn spaces code", 72}, {".", 72 + 102 + 2.5}}, "drawn spaces code."},  // padding after inline code
+      {{{"drawn spaces", 72}, {"far", 72 + 72 + 6}}, "drawn spaces far"},          // a wide gap is a space still
   };
   for (const Case& c : cases) {
     Drawing d;
@@ -117,7 +119,7 @@ TEST(MakeTextLine, RunsChangeWithTheStyleAndSpacesJoinTheirNeighbours) {
   x = d.Text("bold", x, 100, 6, 1);
   x = d.Text(" ", x, 100);  // a space drawn in the plain font between two bold words
   x = d.Text("too", x, 100, 6, 1);
-  d.Text("tail", x + 3, 100);  // a gap: the space takes the style before it
+  d.Text("tail", x + 6, 100);  // a gap: the space takes the style before it
   const TextLine line = MakeTextLine(d.All(), d.styles, false);
   ASSERT_EQ(line.runs.size(), 3u);
   EXPECT_EQ(line.runs[0].text, "plain ");

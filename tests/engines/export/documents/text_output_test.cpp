@@ -153,6 +153,34 @@ TEST_F(TextOutput, LayoutKeepsColumnsApart) {
   EXPECT_EQ(plain.find("Left column                "), std::string::npos);
 }
 
+// A section set in two columns reads the whole left column first, tagged
+// or not; with -layout the columns stand side by side as printed.
+TEST(TextOutputColumns, TwoColumnsReadOneAfterTheOther) {
+  const std::string directory = testing::TestDirectory();
+  int count = 0;
+  for (const std::string& pdf : {testing::RenderedPage("article"), testing::UntaggedPage("article")}) {
+    for (int mode = 0; mode < 2; ++mode) {
+      ExportOptions job = Job(pdf, directory + "/columns" + std::to_string(++count) + ".txt");
+      job.text.layout = mode == 1;
+      std::string error;
+      ASSERT_TRUE(testing::Convert(job, error)) << error;
+      const std::string text = ReadFile(job.outputPath);
+      const size_t leftStart = text.find("Left column first paragraph.");
+      const size_t leftEnd = text.find("measured them.");
+      const size_t right = text.find("Right column paragraph.");
+      ASSERT_NE(leftStart, std::string::npos) << pdf << " mode " << mode;
+      ASSERT_NE(leftEnd, std::string::npos) << pdf << " mode " << mode;
+      ASSERT_NE(right, std::string::npos) << pdf << " mode " << mode;
+      if (mode == 1) {
+        EXPECT_LT(right, leftEnd) << "-layout prints the columns side by side";
+      } else {
+        EXPECT_LT(leftEnd, right) << pdf << " mode " << mode;
+        EXPECT_LT(right, text.find("Conclusion")) << pdf << " mode " << mode;
+      }
+    }
+  }
+}
+
 TEST_F(TextOutput, FixedPitchLaysOutByPoints) {
   TextOptions options;
   options.fixedPitch = 10;

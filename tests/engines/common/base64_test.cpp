@@ -1,11 +1,11 @@
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 
 #include <gtest/gtest.h>
 
-namespace zembra::render {
+namespace zembra {
 namespace {
 
-TEST(RenderBase64, KnownVectorsBothWays) {
+TEST(CommonBase64, KnownVectorsBothWays) {
   const std::pair<std::string, std::string> cases[] = {
       {"", ""},
       {"f", "Zg=="},
@@ -22,10 +22,10 @@ TEST(RenderBase64, KnownVectorsBothWays) {
   }
 }
 
-TEST(RenderBase64, RejectsDamagedText) {
+TEST(CommonBase64, RejectsDamagedText) {
   EXPECT_FALSE(Base64Decode("Zm9v!"));
   EXPECT_FALSE(Base64Decode("Zg==Zg"));
 }
 
 }  // namespace
-}  // namespace zembra::render
+}  // namespace zembra

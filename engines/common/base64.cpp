@@ -1,6 +1,6 @@
-#include "engines/render/base64.h"
+#include "engines/common/base64.h"
 
-namespace zembra::render {
+namespace zembra {
 
 namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -63,4 +63,4 @@ std::optional<std::string> Base64Decode(std::string_view text) {
   return out;
 }
 
-}  // namespace zembra::render
+}  // namespace zembra
