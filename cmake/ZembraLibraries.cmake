@@ -3,7 +3,6 @@
 # the libraries it uses:
 #   Zembra::qpdf        libqpdf (PointerHolder compatibility off: the code uses std::shared_ptr)
 #   Zembra::poppler     poppler's core library (private headers: PDFDoc, OutputDev, structure tree)
-#   Zembra::poppler_cpp poppler's C++ interface
 #   Zembra::magickpp    ImageMagick's Magick++
 #   Zembra::tiff        libtiff
 #   Zembra::png         libpng
@@ -29,7 +28,6 @@ endfunction()
 zembra_library(qpdf libqpdf)
 set_property(TARGET PkgConfig::ZEMBRA_LIB_QPDF APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS POINTERHOLDER_TRANSITION=4)
 zembra_library(poppler poppler)
-zembra_library(poppler_cpp poppler-cpp)
 zembra_library(magickpp Magick++)
 zembra_library(tiff libtiff-4)
 zembra_library(png libpng)

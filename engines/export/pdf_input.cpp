@@ -3,25 +3,18 @@
 #include <poppler/ErrorCodes.h>
 #include <poppler/GlobalParams.h>
 #include <poppler/PDFDoc.h>
-#include <poppler/cpp/poppler-document.h>
-#include <poppler/cpp/poppler-global.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <stdexcept>
 
 #include "engines/export/poppler_core.h"
 
 namespace zembra::exporter {
 
 namespace {
-
-// poppler's own complaints about damaged files would break the one-line
-// contract of this tool; the failures that matter are reported by us.
-void DropPopplerMessage(const std::string&, void*) {}
 
 bool LooksLikePdf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -48,17 +41,8 @@ PdfInput::PdfInput(std::unique_ptr<PDFDoc> core, std::string path, std::string o
       userPassword_(std::move(userPassword)) {}
 PdfInput::~PdfInput() = default;
 
-const poppler::document& PdfInput::document() const {
-  if (!document_) {
-    document_.reset(poppler::document::load_from_file(path_, ownerPassword_, userPassword_));
-    if (!document_) throw std::runtime_error(path_ + " cannot be read a second time");
-  }
-  return *document_;
-}
-
 std::unique_ptr<PdfInput> PdfInput::Open(const std::string& path, const std::string& ownerPassword,
                                          const std::string& userPassword, std::string& error) {
-  poppler::set_debug_error_function(DropPopplerMessage, nullptr);
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) {
     error = "cannot read " + path + ": " + std::strerror(errno);

@@ -12,9 +12,6 @@
 #include "engines/export/export_options.h"
 
 class PDFDoc;
-namespace poppler {
-class document;
-}
 
 namespace zembra::exporter {
 
@@ -62,10 +59,6 @@ class PdfInput {
   /// cannot be opened again or no longer has the same number of pages.
   std::unique_ptr<PDFDoc> OpenAgain(std::string& error) const;
 
-  /// The same file through poppler's C++ wrapper, opened on first use, for
-  /// the writers not yet reading the core document.
-  const poppler::document& document() const;
-
   /// A text entry of the document information dictionary, if present.
   std::optional<std::string> Info(const std::string& key) const;
 
@@ -76,7 +69,6 @@ class PdfInput {
   PdfInput(std::unique_ptr<PDFDoc> core, std::string path, std::string ownerPassword, std::string userPassword);
   std::unique_ptr<PDFDoc> core_;
   std::string path_, ownerPassword_, userPassword_;
-  mutable std::unique_ptr<poppler::document> document_;
 };
 
 /// The size in points of page index (from 0) of doc as displayed, its own

@@ -1,5 +1,6 @@
 #include "engines/export/documents/document_model.h"
 
+#include "engines/common/files.h"
 #include "engines/export/documents/utf8.h"
 
 namespace zembra::exporter {
@@ -71,6 +72,30 @@ std::vector<TextRun> FlowRuns(const Paragraph& paragraph) {
     before += lineText;
   }
   return runs;
+}
+
+bool FontNameIsBold(const std::string& fontName) {
+  const std::string name = AsciiLower(fontName);
+  for (const char* mark : {"bold", "black", "heavy", "semibold", "demi"}) {
+    if (name.find(mark) != std::string::npos) return true;
+  }
+  return false;
+}
+
+bool FontNameIsItalic(const std::string& fontName) {
+  const std::string name = AsciiLower(fontName);
+  return name.find("italic") != std::string::npos || name.find("oblique") != std::string::npos;
+}
+
+FontKind FontKindOf(const std::string& fontName) {
+  const std::string name = AsciiLower(fontName);
+  const auto has = [&](const char* part) { return name.find(part) != std::string::npos; };
+  if (has("mono") || has("courier") || has("consol") || has("typewriter")) return FontKind::kMono;
+  if ((has("serif") && !has("sans")) || has("times") || has("georgia") || has("garamond") || has("cambria") ||
+      has("roman") || has("minion") || has("palatino") || has("bookman")) {
+    return FontKind::kSerif;
+  }
+  return FontKind::kSans;
 }
 
 std::string GenericFontFamily(const std::string& family, FontKind kind) {

@@ -145,6 +145,13 @@ std::vector<TextRun> FlowRuns(const Paragraph& paragraph);
 /// FlowRuns' texts joined.
 std::string FlowText(const Paragraph& paragraph);
 
+/// Whether a font name says bold or italic (e.g. "ABCDEF+Sans-BoldOblique").
+bool FontNameIsBold(const std::string& fontName);
+bool FontNameIsItalic(const std::string& fontName);
+/// Monospaced ("DejaVuSansMono", "Courier"), serif ("Times-Roman",
+/// "NotoSerif") or else sans.
+FontKind FontKindOf(const std::string& fontName);
+
 /// The family name, or for a font the PDF does not name one every office
 /// program has or replaces by a twin of the same metrics: Arial, Times New
 /// Roman or Courier New by the kind.

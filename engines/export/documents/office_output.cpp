@@ -12,7 +12,6 @@
 #include "engines/export/documents/engine_run.h"
 #include "engines/export/documents/libreoffice.h"
 #include "engines/export/documents/odf_output.h"
-#include "engines/export/documents/page_layout.h"
 #include "engines/export/documents/pdf_split.h"
 #include "engines/export/documents/spreadsheet_xml.h"
 

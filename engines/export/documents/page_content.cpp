@@ -19,7 +19,6 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "engines/export/documents/page_layout.h"
 #include "engines/export/documents/png_file.h"
 #include "engines/export/poppler_core.h"
 

@@ -1,7 +1,7 @@
 #include "engines/export/pdf_input.h"
 
 #include <gtest/gtest.h>
-#include <poppler-document.h>
+#include <poppler/PDFDoc.h>
 
 #include <fstream>
 
@@ -52,7 +52,7 @@ TEST(OpenInput, OpensOnceAndSelectsThePages) {
   EXPECT_EQ(input->pages.first, 2);
   EXPECT_EQ(input->pages.last, 3);
   // The image and the document writers read the same opened document.
-  EXPECT_EQ(input->pdf->document().pages(), 3);
+  EXPECT_EQ(input->pdf->core().getNumPages(), 3);
 }
 
 TEST(OpenInput, SaysWhyAnInputCannotBeUsed) {

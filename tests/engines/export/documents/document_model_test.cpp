@@ -57,5 +57,28 @@ TEST(BlockPage, IsThePageOfEveryKindOfBlock) {
   EXPECT_EQ(BlockPage(Block(picture)), 4);
 }
 
+TEST(DocumentModel, FontNamesTellBoldAndItalic) {
+  struct Case {
+    const char* name;
+    bool bold, italic;
+  };
+  for (const Case& c : {Case{"ABCDEF+DejaVuSans-Bold", true, false}, Case{"LiberationSerif-BoldItalic", true, true},
+                        Case{"Helvetica-Oblique", false, true}, Case{"Arial-Black", true, false},
+                        Case{"OpenSans-SemiBold", true, false}, Case{"Times-Roman", false, false}}) {
+    EXPECT_EQ(FontNameIsBold(c.name), c.bold) << c.name;
+    EXPECT_EQ(FontNameIsItalic(c.name), c.italic) << c.name;
+  }
+}
+
+TEST(DocumentModel, FontNamesTellTheFamily) {
+  EXPECT_EQ(FontKindOf("DAAAAA+DejaVuSansMono"), FontKind::kMono);
+  EXPECT_EQ(FontKindOf("Courier-Bold"), FontKind::kMono);
+  EXPECT_EQ(FontKindOf("LiberationSerif-Italic"), FontKind::kSerif);
+  EXPECT_EQ(FontKindOf("Times-Roman"), FontKind::kSerif);
+  EXPECT_EQ(FontKindOf("EAAAAA+NotoSans-Regular"), FontKind::kSans);
+  EXPECT_EQ(FontKindOf("Helvetica"), FontKind::kSans);
+  EXPECT_EQ(FontKindOf(""), FontKind::kSans);
+}
+
 }  // namespace
 }  // namespace zembra::exporter
