@@ -31,7 +31,7 @@ test-hard: deps
 	cmake --preset asan -B $(BUILD)-asan $(CMAKE_FLAGS)
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp ctest --output-on-failure -j $(JOBS)
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 ctest --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
 FUZZ_SECONDS ?= 60

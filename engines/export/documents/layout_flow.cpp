@@ -325,7 +325,7 @@ std::vector<FlowRun> ReadingFlows(std::vector<LayoutBand> bands, double left, do
   return flows;
 }
 
-std::optional<ListLabel> ListLabelOf(const std::vector<const Glyph*>& glyphs) {
+std::optional<LineLabel> LineLabelOf(const std::vector<const Glyph*>& glyphs) {
   size_t start = 0;
   while (start < glyphs.size() && glyphs[start]->space()) ++start;
   if (start >= glyphs.size()) return std::nullopt;
@@ -338,7 +338,7 @@ std::optional<ListLabel> ListLabelOf(const std::vector<const Glyph*>& glyphs) {
   if (end >= glyphs.size()) return std::nullopt;  // a label alone is no item
   std::string word;
   for (size_t k = start; k < end; ++k) word += glyphs[k]->text;
-  ListLabel label;
+  LineLabel label;
   label.glyphs = end;
   if (end - start == 1 && IsBullet(glyphs[start]->code)) {
     label.text = word;

@@ -61,13 +61,13 @@ std::vector<FlowRun> ReadingFlows(std::vector<LayoutBand> bands, double left, do
 
 /// A list item's label at the start of a line: a bullet character, or a
 /// number or a letter with a full stop or a parenthesis ("1.", "b)", "iv.").
-struct ListLabel {
+struct LineLabel {
   std::string text;
   bool ordered = false;
   size_t glyphs = 0;  ///< how many of the line's glyphs it takes
 };
 
 /// The label a line starts with, if any; a label alone on its line is none.
-std::optional<ListLabel> ListLabelOf(const std::vector<const Glyph*>& glyphs);
+std::optional<LineLabel> LineLabelOf(const std::vector<const Glyph*>& glyphs);
 
 }  // namespace zembra::exporter

@@ -48,7 +48,7 @@ bool Overlaps(const Box& a, const Box& b, double reach = 0) {
 // What a paragraph under construction knows of itself.
 struct Draft {
   std::vector<const Item*> lines;
-  std::optional<ListLabel> label;
+  std::optional<LineLabel> label;
   std::string bullet;  // drawn
   double labelX = 0;   // where its label stands
   double textX = 0;    // where its text starts
@@ -842,7 +842,7 @@ class PageReader {
   void AddLine(const Item& line, std::vector<Draft>& drafts) {
     // A number before a heading's words ("2. Charts") is no list label.
     const bool heading = line.size >= kHeadingScale * bodySize_;
-    std::optional<ListLabel> label = line.bullet.empty() && !heading ? ListLabelOf(line.glyphs) : std::nullopt;
+    std::optional<LineLabel> label = line.bullet.empty() && !heading ? LineLabelOf(line.glyphs) : std::nullopt;
     const bool item = label || !line.bullet.empty();
     if (!drafts.empty() && !item && Continues(drafts.back(), line)) {
       drafts.back().lines.push_back(&line);

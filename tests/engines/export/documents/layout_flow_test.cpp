@@ -132,7 +132,7 @@ TEST(ReadingFlows, ShortCellsAndFewLinesAreNoColumns) {
   EXPECT_EQ(short_.Flows().front().size(), 3u);
 }
 
-TEST(ListLabelOf, NumbersLettersAndBulletsBeforeText) {
+TEST(LineLabelOf, NumbersLettersAndBulletsBeforeText) {
   struct Case {
     const char* line;
     const char* label;  // nullptr: none
@@ -156,7 +156,7 @@ TEST(ListLabelOf, NumbersLettersAndBulletsBeforeText) {
     Page page;
     page.Text(c.line, 50, 100);
     std::vector<const Glyph*> line = page.All();
-    const std::optional<ListLabel> label = ListLabelOf(line);
+    const std::optional<LineLabel> label = LineLabelOf(line);
     if (c.label == nullptr) {
       EXPECT_FALSE(label) << c.line;
       continue;
