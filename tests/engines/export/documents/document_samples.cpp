@@ -109,4 +109,36 @@ Picture Png(int page, Box box) {
   return picture;
 }
 
+Document RichDocument() {
+  Document document = Pages(2);
+  TextStyle red = Style();
+  red.color = {178, 34, 34};
+  TextStyle link = Style();
+  link.link = "https://example.org/survey";
+  link.underline = true;
+  link.color = {0, 0, 238};
+  Paragraph styled = Text("plain ", 0, 120);
+  styled.lines[0].runs.push_back({"bold", Style(11, true)});
+  styled.lines[0].runs.push_back({" red ", red});
+  styled.lines[0].runs.push_back({"survey form", link});
+  Table table = Grid(3, 3, 0, 300);
+  table.headerRows = 1;
+  table.cells[0].columnSpan = 2;
+  table.cells.erase(table.cells.begin() + 1);
+  table.cells[0].background = Rgb{221, 230, 240};
+  Paragraph rtl = Text("\xD7\x91\xD7\x99\xD7\xAA \xD7\xA1\xD7\xA4\xD7\xA8", 1, 200);
+  rtl.rightToLeft = true;
+  document.blocks = {Heading("Report", 1, 0, 60),
+                     styled,
+                     Heading("Items", 2, 0, 160),
+                     ListItem("Walk", 1, "1.", 0, 190),
+                     ListItem("Count", 1, "2.", 0, 206),
+                     ListItem("Occupied", 2, "\xE2\x80\xA2", 0, 222),
+                     ListItem("Write", 1, "3.", 0, 238),
+                     table,
+                     Png(1, {kMargin, 60, kMargin + 80, 100}),
+                     rtl};
+  return document;
+}
+
 }  // namespace zembra::exporter::testing

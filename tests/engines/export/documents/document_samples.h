@@ -39,4 +39,11 @@ Table SpansTable();
 /// A picture of a real 4 x 2 pixel PNG, alt text "Blue {box}".
 Picture Png(int page, Box box);
 
+/// Two pages with every kind of block: a heading of each of two levels, a
+/// paragraph with bold, red and linked runs, a numbered list of three items
+/// with a bulleted item under the second ("Count"), a 3 x 3 table with a
+/// header row, a cell over two columns and a shaded cell, a picture on the
+/// second page and a right-to-left paragraph.
+Document RichDocument();
+
 }  // namespace zembra::exporter::testing

@@ -20,6 +20,7 @@ using testing::Occurrences;
 using testing::OfficeConvert;
 using testing::Pages;
 using testing::Png;
+using testing::RichDocument;
 using testing::Style;
 using testing::TestDirectory;
 using testing::Text;
@@ -195,26 +196,7 @@ class OdfReadBack : public ::testing::Test {
 };
 
 TEST_F(OdfReadBack, LibreOfficeKeepsEverythingTheFlowPlanSays) {
-  Document document = Pages(2);
-  TextStyle link = Style();
-  link.link = "https://example.org/survey";
-  Paragraph styled = Text("plain ", 0, 120);
-  styled.lines[0].runs.push_back({"survey form", link});
-  Table table = Grid(3, 3, 0, 300);
-  table.headerRows = 1;
-  table.cells[0].columnSpan = 2;
-  table.cells.erase(table.cells.begin() + 1);
-  Paragraph rtl = Text("\xD7\x91\xD7\x99\xD7\xAA \xD7\xA1\xD7\xA4\xD7\xA8", 1, 200);
-  rtl.rightToLeft = true;
-  document.blocks = {Heading("Report", 1, 0, 60),
-                     styled,
-                     Heading("Items", 2, 0, 160),
-                     ListItem("Walk", 1, "1.", 0, 190),
-                     ListItem("Occupied", 2, "\xE2\x80\xA2", 0, 206),
-                     ListItem("Write", 1, "2.", 0, 222),
-                     table,
-                     Png(1, {kMargin, 60, kMargin + 80, 100}),
-                     rtl};
+  const Document document = RichDocument();
   const std::string fodt = TestDirectory() + "/document.fodt";
   std::string error;
   ASSERT_TRUE(WriteWholeFile(fodt, OdfDocument(document), error)) << error;
@@ -223,9 +205,9 @@ TEST_F(OdfReadBack, LibreOfficeKeepsEverythingTheFlowPlanSays) {
   const std::string content = ZipMember(odt, "content.xml");
   EXPECT_EQ(Occurrences(content, "<text:h "), 2u) << content;
   EXPECT_EQ(Occurrences(content, "text:outline-level=\"2\""), 1u);
-  // Three items, the second one inside the first's nested list.
-  EXPECT_EQ(Occurrences(content, "<text:list-item"), 3u);
-  EXPECT_TRUE(std::regex_search(content, std::regex("Walk</text:p><text:list>(<[^>]*>)*Occupied</text:p>"))) << content;
+  // Four items, the third one inside the second's nested list.
+  EXPECT_EQ(Occurrences(content, "<text:list-item"), 4u);
+  EXPECT_TRUE(std::regex_search(content, std::regex("Count</text:p><text:list>(<[^>]*>)*Occupied</text:p>"))) << content;
   EXPECT_EQ(Occurrences(content, "<table:table "), 1u);
   EXPECT_EQ(Occurrences(content, "<table:table-header-rows>"), 1u);
   EXPECT_EQ(Occurrences(content, "<table:covered-table-cell"), 1u);
