@@ -1,5 +1,9 @@
 #include "engines/export/image_export.h"
 
+// assert.h before Magick++, which includes it inside its own namespace: the
+// asserts of poppler's headers would not find it there.
+#include <cassert>
+
 #include <Magick++.h>
 #include <malloc.h>
 #include <poppler/PDFDoc.h>
