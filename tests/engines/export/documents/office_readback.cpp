@@ -28,6 +28,35 @@ std::string PlainText(const std::string& xml) {
   return text;
 }
 
+// The contents of the elements of these names, in document order, each up
+// to its first closing tag; an empty element gives "". Searched by hand:
+// std::regex recurses once a character and overflows the stack on a long table.
+std::vector<std::string> ElementContents(const std::string& xml, const std::vector<std::string>& names) {
+  std::vector<std::string> contents;
+  for (size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
+    for (const std::string& name : names) {
+      const size_t after = at + 1 + name.size();
+      if (xml.compare(at + 1, name.size(), name) != 0 || after >= xml.size() ||
+          (xml[after] != ' ' && xml[after] != '>' && xml[after] != '/')) {
+        continue;
+      }
+      const size_t tagEnd = xml.find('>', after);
+      if (tagEnd == std::string::npos) return contents;
+      if (xml[tagEnd - 1] == '/') {
+        contents.emplace_back();
+        at = tagEnd;
+        break;
+      }
+      const size_t end = xml.find("</" + name + ">", tagEnd);
+      if (end == std::string::npos) return contents;
+      contents.push_back(xml.substr(tagEnd + 1, end - tagEnd - 1));
+      at = end;
+      break;
+    }
+  }
+  return contents;
+}
+
 }  // namespace
 
 const OdtParts& ConvertedPage(const std::string& page, const std::string& suffix) {
@@ -51,19 +80,19 @@ const OdtParts& ConvertedPage(const std::string& page, const std::string& suffix
 
 std::vector<std::string> CellTexts(const std::string& content) {
   std::vector<std::string> texts;
-  const std::regex cell("<table:table-cell[^>]*?(/>|>([\\s\\S]*?)</table:table-cell>)");
-  for (auto it = std::sregex_iterator(content.begin(), content.end(), cell); it != std::sregex_iterator(); ++it) {
-    texts.push_back(PlainText((*it)[2].str()));
-  }
+  for (const std::string& cell : ElementContents(content, {"table:table-cell"})) texts.push_back(PlainText(cell));
   return texts;
 }
 
 std::vector<std::string> ParagraphTexts(const std::string& content) {
-  const std::string outside = std::regex_replace(content, std::regex("<table:table [\\s\\S]*?</table:table>"), "");
+  std::string outside = content;
+  for (size_t at = outside.find("<table:table "); at != std::string::npos; at = outside.find("<table:table ", at)) {
+    const size_t end = outside.find("</table:table>", at);
+    outside.erase(at, end == std::string::npos ? std::string::npos : end + 14 - at);
+  }
   std::vector<std::string> texts;
-  const std::regex paragraph("<text:([ph])( [^>]*)?(/>|>([\\s\\S]*?)</text:\\1>)");
-  for (auto it = std::sregex_iterator(outside.begin(), outside.end(), paragraph); it != std::sregex_iterator(); ++it) {
-    texts.push_back(PlainText((*it)[4].str()));
+  for (const std::string& paragraph : ElementContents(outside, {"text:p", "text:h"})) {
+    texts.push_back(PlainText(paragraph));
   }
   return texts;
 }
